@@ -1,0 +1,100 @@
+/*
+ * Public interface of the drive link library VQ_Communication.so.
+ *
+ * The library owns the drive's service port and talks Modbus RTU to one drive.
+ * It keeps a single link instance per process; every register operation runs
+ * under one process-wide lock together with all its retries.
+ *
+ * Reads hand back the reply's data bytes in wire order (high byte first per
+ * register); writes take host-order 16-bit words. Every register operation
+ * reports a status byte: 0 accepted, 1 nothing attempted, 3 node mismatch,
+ * 9 no reply or too short, 58 failed read or cut-off reply, any other value
+ * the drive's Modbus exception code.
+ *
+ * The activity event is an eventfd created by the caller (VQ_NO_EVENT for
+ * none). The library adds 1 to it at the start of every send and every
+ * receive; the caller reads it back as an auto-reset heartbeat.
+ */
+#ifndef VQ_COMMUNICATION_H
+#define VQ_COMMUNICATION_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__)
+#define VQ_COMM_EXPORT __attribute__((visibility("default")))
+#else
+#define VQ_COMM_EXPORT
+#endif
+
+/* An eventfd file descriptor; VQ_NO_EVENT (any negative value) means none. */
+typedef int32_t VQEventHandle;
+#define VQ_NO_EVENT (-1)
+
+/* Status values of a register operation. */
+enum {
+    VQ_STATUS_OK = 0,
+    VQ_STATUS_NOT_ATTEMPTED = 1,
+    VQ_STATUS_NODE_MISMATCH = 3,
+    VQ_STATUS_NO_REPLY = 9,
+    VQ_STATUS_FAILED_READ = 58
+};
+
+/* Argument of CommRdEachRegister, passed by value (258 bytes). */
+typedef struct ScatteredRequest {
+    uint8_t byteCount;       /* twice the number of addresses that follow, at most 252 */
+    uint8_t alignment;       /* not sent */
+    uint16_t addresses[128]; /* register addresses, host byte order */
+} ScatteredRequest;
+
+VQ_COMM_EXPORT int32_t CommCreate(void);
+VQ_COMM_EXPORT int32_t CommDestroy(void);
+VQ_COMM_EXPORT int32_t CommInit(int32_t node, uint32_t port, uint32_t baud, VQEventHandle event);
+/* As CommInit, but names any serial device path (USB adapter, pseudo-terminal). */
+VQ_COMM_EXPORT int32_t CommInitDevice(int32_t node, const char *device, uint32_t baud,
+                                      VQEventHandle event);
+VQ_COMM_EXPORT int32_t CommConnect(VQEventHandle event);
+VQ_COMM_EXPORT int32_t CommDisConnect(void);
+VQ_COMM_EXPORT int32_t CommIsConnect(void);
+VQ_COMM_EXPORT int32_t CommRdSgRegister(uint16_t address, uint8_t *destination, uint8_t *status,
+                                        int32_t attemptMode);
+VQ_COMM_EXPORT int32_t CommRdMtRegister(uint16_t address, int32_t count, uint8_t *destination,
+                                        uint8_t *status);
+VQ_COMM_EXPORT int32_t CommRdTraceData(int32_t blocks, uint8_t *destination, uint8_t *status,
+                                       uint8_t mode);
+VQ_COMM_EXPORT int32_t CommRdEachRegister(ScatteredRequest request, uint8_t *destination,
+                                          uint8_t *status);
+VQ_COMM_EXPORT int32_t CommWrSgRegister(uint16_t address, int32_t value, uint8_t *status);
+VQ_COMM_EXPORT int32_t CommWrMtRegister(uint16_t address, int32_t count, const uint16_t *source,
+                                        uint8_t *status);
+VQ_COMM_EXPORT int32_t CommExchangeBoot(void);
+/* errno of the last failed open (0 after a successful one); lets the program explain
+ * a refused device, for example missing membership of the dialout group. */
+VQ_COMM_EXPORT int32_t CommLastOpenError(void);
+
+/* Function pointer types for binding the library by name at run time. */
+typedef int32_t (*CommCreateFn)(void);
+typedef int32_t (*CommDestroyFn)(void);
+typedef int32_t (*CommInitFn)(int32_t, uint32_t, uint32_t, VQEventHandle);
+typedef int32_t (*CommInitDeviceFn)(int32_t, const char *, uint32_t, VQEventHandle);
+typedef int32_t (*CommConnectFn)(VQEventHandle);
+typedef int32_t (*CommDisConnectFn)(void);
+typedef int32_t (*CommIsConnectFn)(void);
+typedef int32_t (*CommRdSgRegisterFn)(uint16_t, uint8_t *, uint8_t *, int32_t);
+typedef int32_t (*CommRdMtRegisterFn)(uint16_t, int32_t, uint8_t *, uint8_t *);
+typedef int32_t (*CommRdTraceDataFn)(int32_t, uint8_t *, uint8_t *, uint8_t);
+typedef int32_t (*CommRdEachRegisterFn)(ScatteredRequest, uint8_t *, uint8_t *);
+typedef int32_t (*CommWrSgRegisterFn)(uint16_t, int32_t, uint8_t *);
+typedef int32_t (*CommWrMtRegisterFn)(uint16_t, int32_t, const uint16_t *, uint8_t *);
+typedef int32_t (*CommExchangeBootFn)(void);
+typedef int32_t (*CommLastOpenErrorFn)(void);
+
+#ifdef __cplusplus
+}
+static_assert(sizeof(ScatteredRequest) == 258, "ScatteredRequest is 258 bytes");
+#endif
+
+#endif

@@ -1,0 +1,49 @@
+// The process's one link instance: settings, the serial port, the activity
+// event and the frame exchanger bound to that port.
+#pragma once
+
+#include "frame_exchanger.h"
+#include "serial_port.h"
+#include "vq_communication.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+
+namespace vq::link {
+
+class LinkInstance {
+public:
+    LinkInstance();
+
+    // Stores the settings and derives the turnaround delay; an open port is
+    // left alone until the next openPort.
+    void configure(std::uint8_t node, const std::string &device, unsigned baud,
+                   VQEventHandle event);
+    // Remembers the event when one is given; a closed port forgets it.
+    void setEvent(VQEventHandle event);
+    bool openPort();
+    void closePort();
+    bool isOpen() const { return port_.isOpen(); }
+    int lastOpenError() const { return port_.lastError(); }
+
+    FrameExchanger &exchanger() { return exchanger_; }
+    std::uint8_t traceMode = 0;
+
+    // The COM port of that number: COM1 is /dev/ttyS0.
+    static std::string deviceForPortNumber(std::uint32_t port);
+
+private:
+    void signalActivity() const;
+
+    SerialPort port_;
+    RealSleeper sleeper_;
+    FrameExchanger exchanger_;
+    std::atomic<VQEventHandle> event_{VQ_NO_EVENT};
+    std::mutex settingsMutex_;
+    std::string device_;
+    unsigned baud_ = 0;
+    unsigned turnaroundMs_ = 0;
+};
+
+} // namespace vq::link

@@ -1,0 +1,157 @@
+#include "serial_port.h"
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace vq::link {
+
+void RealSleeper::sleepMs(unsigned milliseconds)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+bool baudToSpeed(unsigned baud, unsigned &speed)
+{
+    switch (baud) {
+    case 1200: speed = B1200; return true;
+    case 2400: speed = B2400; return true;
+    case 4800: speed = B4800; return true;
+    case 9600: speed = B9600; return true;
+    case 19200: speed = B19200; return true;
+    case 38400: speed = B38400; return true;
+    case 57600: speed = B57600; return true;
+    case 115200: speed = B115200; return true;
+    case 230400: speed = B230400; return true;
+    default: return false;
+    }
+}
+
+SerialPort::~SerialPort() { close(); }
+
+bool SerialPort::isOpen() const
+{
+    std::lock_guard lock(mutex_);
+    return fd_ >= 0;
+}
+
+bool SerialPort::open(const std::string &device, unsigned baud)
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ >= 0)
+        return true;
+    unsigned speed = 0;
+    if (!baudToSpeed(baud, speed)) {
+        lastError_ = EINVAL;
+        return false;
+    }
+    const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        lastError_ = errno;
+        return false;
+    }
+    // Exclusive use: a second open of the device by anyone but root fails.
+    ::ioctl(fd, TIOCEXCL);
+
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        lastError_ = errno;
+        ::close(fd);
+        return false;
+    }
+    ::cfmakeraw(&tio);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CS8 | CREAD | CLOCAL | HUPCL;
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK | ISTRIP);
+    tio.c_cc[VMIN] = 0; // a read returns at once with what is queued
+    tio.c_cc[VTIME] = 0;
+    ::cfsetispeed(&tio, static_cast<speed_t>(speed));
+    ::cfsetospeed(&tio, static_cast<speed_t>(speed));
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        lastError_ = errno;
+        ::close(fd);
+        return false;
+    }
+    // DTR and RTS held on while the port is open (a pseudo-terminal has no
+    // modem lines and refuses this, which is harmless).
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd, TIOCMBIS, &lines);
+    ::tcflush(fd, TCIOFLUSH);
+    fd_ = fd;
+    lastError_ = 0;
+    return true;
+}
+
+void SerialPort::close()
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0)
+        return;
+    int dtr = TIOCM_DTR;
+    ::ioctl(fd_, TIOCMBIC, &dtr);
+    ::tcflush(fd_, TCIOFLUSH);
+    ::close(fd_);
+    fd_ = -1;
+}
+
+int SerialPort::waiting()
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0)
+        return -1;
+    int count = 0;
+    if (::ioctl(fd_, FIONREAD, &count) != 0)
+        return -1;
+    return count;
+}
+
+int SerialPort::read(std::uint8_t *into, int max)
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0)
+        return -1;
+    if (max <= 0)
+        return 0;
+    const ssize_t n = ::read(fd_, into, static_cast<size_t>(max));
+    if (n < 0)
+        return (errno == EAGAIN || errno == EINTR) ? 0 : -1;
+    return static_cast<int>(n);
+}
+
+bool SerialPort::write(const std::uint8_t *bytes, int length)
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0)
+        return false;
+    int done = 0;
+    // The driver queue takes a frame at once; the bounded wait only covers a
+    // momentarily full queue so that a stuck line can never hang the caller.
+    for (int stalls = 0; done < length && stalls < 50;) {
+        const ssize_t n = ::write(fd_, bytes + done, static_cast<size_t>(length - done));
+        if (n > 0) {
+            done += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        pollfd p{fd_, POLLOUT, 0};
+        ::poll(&p, 1, 2);
+        ++stalls;
+    }
+    return done == length;
+}
+
+void SerialPort::purge()
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ >= 0)
+        ::tcflush(fd_, TCIOFLUSH);
+}
+
+} // namespace vq::link
