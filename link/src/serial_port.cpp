@@ -41,7 +41,7 @@ bool SerialPort::isOpen() const
     return fd_ >= 0;
 }
 
-bool SerialPort::open(const std::string &device, unsigned baud)
+bool SerialPort::open(const std::string &device, unsigned baud, ModemLines lines)
 {
     std::lock_guard lock(mutex_);
     if (fd_ >= 0)
@@ -78,10 +78,10 @@ bool SerialPort::open(const std::string &device, unsigned baud)
         ::close(fd);
         return false;
     }
-    // DTR and RTS held on while the port is open (a pseudo-terminal has no
-    // modem lines and refuses this, which is harmless).
-    int lines = TIOCM_DTR | TIOCM_RTS;
-    ::ioctl(fd, TIOCMBIS, &lines);
+    // DTR and RTS on or off as asked (a pseudo-terminal has no modem lines
+    // and refuses this, which is harmless).
+    int modem = TIOCM_DTR | TIOCM_RTS;
+    ::ioctl(fd, lines == ModemLines::HeldOn ? TIOCMBIS : TIOCMBIC, &modem);
     ::tcflush(fd, TCIOFLUSH);
     fd_ = fd;
     lastError_ = 0;

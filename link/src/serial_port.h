@@ -1,6 +1,6 @@
-// POSIX serial port with the drive link's line settings: raw 8N1, no flow
-// control, DTR and RTS held on while open, exclusive use, reads that return at
-// once with whatever is queued.
+// POSIX serial port: raw 8N1, no flow control, exclusive use, reads that
+// return at once with whatever is queued. The drive link holds DTR and RTS on
+// while the port is open; the firmware upgrader keeps them off.
 #pragma once
 
 #include "byte_pipe.h"
@@ -17,9 +17,11 @@ public:
     SerialPort(const SerialPort &) = delete;
     SerialPort &operator=(const SerialPort &) = delete;
 
+    enum class ModemLines { HeldOn, Off };
+
     // Opens and configures the device. Returns false (with lastError() set to
     // the errno) when it cannot be opened or the line settings are refused.
-    bool open(const std::string &device, unsigned baud);
+    bool open(const std::string &device, unsigned baud, ModemLines lines = ModemLines::HeldOn);
     // Clears DTR, purges both queues and closes; safe when already closed.
     void close();
     bool isOpen() const;

@@ -1,0 +1,22 @@
+// DrivePick: the launcher of the drive variants' main programs.
+#include "drive_pick_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QProcess>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("DrivePick"));
+    CDrivePickDlg window(
+        [](const QString &program) {
+            // Looked up in the current directory; a missing program is not
+            // reported, as the variants installed differ from site to site.
+            QProcess::startDetached(QDir::current().absoluteFilePath(program), {});
+        },
+        [](QWidget *parent, const QString &text) { QMessageBox::information(parent, QStringLiteral("DrivePick"), text); });
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,296 @@
+#include "upgrader_window.h"
+
+#include "serial_discovery.h"
+#include "upgrader_art.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <chrono>
+
+using upgrader::BootSession;
+
+CM9UpgraderDlg::CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent)
+    : QDialog(parent), presenter_(std::move(presenter)),
+      session_(port_, [this](const std::string &text) { messageFromWorker(text); })
+{
+    setWindowTitle(QStringLiteral("M9 Upgrader v1.5"));
+    setWindowIcon(upgraderIcon());
+
+    auto *menuBar = new QMenuBar(this);
+    QMenu *help = menuBar->addMenu(tr("&Help"));
+    help->addAction(QStringLiteral("&About M9 Upgrader..."), this, &CM9UpgraderDlg::showAbout);
+
+    auto *logo = new QLabel(this);
+    logo->setPixmap(upgraderLogo(QSize(360, 72)));
+    logo->setAlignment(Qt::AlignCenter);
+
+    path_ = new QLineEdit(this);
+    path_->setReadOnly(true);
+    browse_ = new QPushButton(QStringLiteral("..."), this);
+    browse_->setFixedWidth(32);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    nodeId_ = new QSpinBox(this);
+    nodeId_->setRange(0, 255);
+    nodeId_->setValue(0);
+    portBox_ = new QComboBox(this);
+    portBox_->setEditable(true);
+    portBox_->setToolTip(tr("Serial device of the drive; a USB serial adapter is found by ComSet."));
+    for (const std::string &device : vq::serial::listSerialDevices())
+        portBox_->addItem(QString::fromStdString(device));
+    if (portBox_->count() == 0)
+        portBox_->addItem(QString::fromStdString(port_.portName()));
+
+    comSet_ = new QPushButton(QStringLiteral("ComSet"), this);
+    ready_ = new QPushButton(QStringLiteral("Ready"), this);
+    download_ = new QPushButton(QStringLiteral("Download"), this);
+    close_ = new QPushButton(QStringLiteral("Close"), this);
+    ready_->setEnabled(false);
+    download_->setEnabled(false);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("File Path"), this), 0, 0);
+    grid->addWidget(path_, 0, 1);
+    grid->addWidget(browse_, 0, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Progress"), this), 1, 0);
+    grid->addWidget(progress_, 1, 1, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("NodeID"), this), 2, 0);
+    auto *nodeRow = new QHBoxLayout;
+    nodeRow->addWidget(nodeId_);
+    nodeRow->addSpacing(12);
+    nodeRow->addWidget(new QLabel(tr("Port"), this));
+    nodeRow->addWidget(portBox_, 1);
+    grid->addLayout(nodeRow, 2, 1, 1, 2);
+
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {comSet_, ready_, download_, close_})
+        buttons->addWidget(b);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
+    layout->addWidget(logo);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+    setMinimumWidth(460);
+
+    connect(browse_, &QPushButton::clicked, this, &CM9UpgraderDlg::browse);
+    connect(comSet_, &QPushButton::clicked, this, &CM9UpgraderDlg::comSet);
+    connect(ready_, &QPushButton::clicked, this, &CM9UpgraderDlg::ready);
+    connect(download_, &QPushButton::clicked, this, &CM9UpgraderDlg::startDownload);
+    connect(close_, &QPushButton::clicked, this, &CM9UpgraderDlg::close);
+    monitorTimer_.setInterval(30);
+    connect(&monitorTimer_, &QTimer::timeout, this, &CM9UpgraderDlg::monitor);
+}
+
+CM9UpgraderDlg::~CM9UpgraderDlg()
+{
+    presenter_ = nullptr; // messages still in flight are dropped from here on
+    joinWorkers();
+    port_.close();
+}
+
+void CM9UpgraderDlg::joinWorkers()
+{
+    // A worker may be waiting for a message to be shown on this thread, so
+    // keep the event loop turning until both have ended.
+    while (bootEntryRunning_ || downloadRunning_) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(5);
+    }
+    if (bootEntry_.joinable())
+        bootEntry_.join();
+    if (downloader_.joinable())
+        downloader_.join();
+}
+
+bool CM9UpgraderDlg::isBusy() const { return bootEntryRunning_ || downloadRunning_; }
+
+void CM9UpgraderDlg::setHexPath(const QString &path)
+{
+    path_->setText(path);
+    download_->setEnabled(false);
+}
+
+void CM9UpgraderDlg::setPortName(const QString &device) { portBox_->setEditText(device); }
+
+void CM9UpgraderDlg::onUiThread(std::function<void()> action)
+{
+    QMetaObject::invokeMethod(this, std::move(action), Qt::QueuedConnection);
+}
+
+void CM9UpgraderDlg::messageFromWorker(const std::string &text)
+{
+    const QString message = QString::fromStdString(text);
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+            if (presenter_)
+                presenter_(this, message);
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+void CM9UpgraderDlg::browse()
+{
+    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(),
+                                                      QStringLiteral("ZRD-M9 HEX File(*.hex)"));
+    if (!file.isEmpty())
+        setHexPath(file);
+}
+
+void CM9UpgraderDlg::comSet()
+{
+    port_.setStation(static_cast<std::uint8_t>(nodeId_->value() & 0xFF));
+    port_.setPortName(portBox_->currentText().trimmed().toStdString());
+    vq::serial::SysfsLayout layout;
+    layout.sysRoot = sysfsRoot_.toStdString();
+    const auto adapter = vq::serial::findUsbSerialAdapter(layout);
+    if (!adapter.readable)
+        presenter_(this, QStringLiteral("Fail"));
+    if (adapter.device) {
+        port_.setPortName(*adapter.device);
+        portBox_->setEditText(QString::fromStdString(*adapter.device));
+    }
+    ready_->setEnabled(true);
+}
+
+void CM9UpgraderDlg::ready()
+{
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    session_.resetProgress();
+    ready_->setEnabled(false);
+    download_->setEnabled(false);
+    port_.close();
+    applicationAnswered_ = false;
+    if (bootEntryRunning_)
+        return;
+    if (bootEntry_.joinable())
+        bootEntry_.join();
+    bootEntryRunning_ = true;
+    // The probe at the four rates and the handshake run off the window's
+    // thread so that it keeps painting.
+    bootEntry_ = std::thread([this] {
+        const bool answered = session_.probeApplication();
+        applicationAnswered_ = answered;
+        if (!answered) {
+            downloadEnabled_ = false;
+            onUiThread([this] { download_->setEnabled(false); });
+        }
+        const bool enabled = session_.enterBootLoader(answered);
+        if (enabled)
+            downloadEnabled_ = true;
+        onUiThread([this, enabled] {
+            if (enabled)
+                download_->setEnabled(true);
+            ready_->setEnabled(true);
+        });
+        bootEntryRunning_ = false;
+    });
+}
+
+void CM9UpgraderDlg::startDownload()
+{
+    if (!downloadEnabled_ || downloadRunning_)
+        return;
+    session_.resetProgress();
+    ready_->setEnabled(false);
+    close_->setEnabled(false);
+    download_->setEnabled(false);
+    result_ = upgrader::kRunning;
+    if (downloader_.joinable())
+        downloader_.join();
+    downloadRunning_ = true;
+    const std::string path = path_->text().toStdString();
+    downloader_ = std::thread([this, path] {
+        result_ = session_.download(path);
+        downloadRunning_ = false;
+    });
+    monitorTimer_.start();
+}
+
+void CM9UpgraderDlg::monitor()
+{
+    const int result = result_.load();
+    auto finish = [this] {
+        monitorTimer_.stop();
+        close_->setEnabled(true);
+        downloadEnabled_ = false;
+    };
+    switch (result) {
+    case upgrader::kNoPath:
+        finish();
+        presenter_(this, QStringLiteral("File Full Path is not command!!"));
+        return;
+    case upgrader::kUnknownRecord:
+        finish();
+        presenter_(this, QStringLiteral("Unknown hex record type"));
+        return;
+    case upgrader::kCannotOpenFile:
+        finish();
+        presenter_(this, QStringLiteral("Can't open HEX File"));
+        return;
+    case upgrader::kBadHexFile:
+        finish(); // the download has said why
+        return;
+    case upgrader::kCommunicationError:
+        finish();
+        ready_->setEnabled(true);
+        presenter_(this, QStringLiteral("USB Commucation Error!!"));
+        return;
+    default:
+        break;
+    }
+    const double value = session_.progress();
+    progress_->setValue(static_cast<int>(value));
+    if (value >= 100.0 && result == upgrader::kCompleted) {
+        finish();
+        progress_->setValue(100);
+        presenter_(this, QStringLiteral("Firmware Download Completion!!"));
+        ready_->setEnabled(true);
+        download_->setEnabled(false);
+    }
+}
+
+void CM9UpgraderDlg::showAbout()
+{
+    QMessageBox about(this);
+    about.setWindowTitle(QStringLiteral("About M9 Upgrader"));
+    about.setIconPixmap(upgraderIcon().pixmap(48, 48));
+    about.setText(QStringLiteral("M9 Upgrader\nVersion 1.0"));
+    about.exec();
+}
+
+void CM9UpgraderDlg::closeEvent(QCloseEvent *event)
+{
+    // Leaving in the middle of a download could leave the drive without a
+    // working program, so the window stays until the download has ended.
+    if (isBusy()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void CM9UpgraderDlg::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && isBusy())
+        return;
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,86 @@
+// The firmware upgrader's window: choose a HEX file, find the adapter
+// ("ComSet"), bring the drive into its boot loader ("Ready") and download the
+// image ("Download") while a progress monitor reports the outcome.
+#pragma once
+
+#include "boot_port.h"
+#include "boot_session.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+class QComboBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
+class CM9UpgraderDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Shows one message and returns when it has been dismissed; always called
+    // on the window's thread.
+    using MessagePresenter = std::function<void(QWidget *parent, const QString &text)>;
+
+    explicit CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent = nullptr);
+    ~CM9UpgraderDlg() override;
+
+    // The sysfs tree searched by "ComSet" (tests point it at a fake one).
+    void setSysfsRoot(const QString &root) { sysfsRoot_ = root; }
+    void setHexPath(const QString &path);
+    void setPortName(const QString &device);
+    bool isBusy() const;
+    upgrader::BootSession &session() { return session_; }
+
+    // The buttons, for the tests that press them.
+    QPushButton *comSetButton() const { return comSet_; }
+    QPushButton *readyButton() const { return ready_; }
+    QPushButton *downloadButton() const { return download_; }
+    QPushButton *closeButton() const { return close_; }
+    QProgressBar *progressBar() const { return progress_; }
+    int downloadResult() const { return result_.load(); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void browse();
+    void comSet();
+    void ready();
+    void startDownload();
+    void monitor();
+    void showAbout();
+    // Shows a message from a worker thread on the window's thread and waits.
+    void messageFromWorker(const std::string &text);
+    void onUiThread(std::function<void()> action);
+    void joinWorkers();
+
+    MessagePresenter presenter_;
+    QString sysfsRoot_ = QStringLiteral("/sys");
+    upgrader::BootPort port_;
+    upgrader::BootSession session_;
+
+    QLineEdit *path_ = nullptr;
+    QProgressBar *progress_ = nullptr;
+    QSpinBox *nodeId_ = nullptr;
+    QComboBox *portBox_ = nullptr;
+    QPushButton *browse_ = nullptr;
+    QPushButton *comSet_ = nullptr;
+    QPushButton *ready_ = nullptr;
+    QPushButton *download_ = nullptr;
+    QPushButton *close_ = nullptr;
+    QTimer monitorTimer_;
+
+    std::atomic<bool> applicationAnswered_{false};
+    std::atomic<bool> downloadEnabled_{false};
+    std::atomic<int> result_{upgrader::kRunning};
+    std::atomic<bool> bootEntryRunning_{false};
+    std::atomic<bool> downloadRunning_{false};
+    std::thread bootEntry_;
+    std::thread downloader_;
+};
