@@ -1,0 +1,101 @@
+// The chart every graph window draws through: one plot whose value range is
+// channel 1's, one coloured value axis for each of channels 2 to 4 beside it
+// (their samples are mapped into channel 1's range before they are set),
+// captions with the channel names, a caption under the x axis, and series
+// addressed by number (channels 1 to 4 use series 0, 1, 2 and 5; the
+// spectrum uses series 0). Beyond that it behaves as a scope view: wheel
+// zoom and drag pan with a reset, a cursor read-out of the point's label and
+// every channel's value, printing, and export as PNG, JPEG or PDF.
+#pragma once
+
+#include "chart_labels.h"
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <map>
+#include <vector>
+
+class QCustomPlot;
+class QCPAxis;
+class QCPGraph;
+class QCPItemStraightLine;
+class QCPItemText;
+
+struct ChartChannel {
+    QString name;   // caption; an empty name leaves the channel out of the legend
+    double max = 0; // the channel's own axis limits
+    double min = 0;
+    bool shown = true;
+};
+
+struct ChartSetup {
+    std::array<ChartChannel, 4> channels;
+    int axes = 4;        // value axes to draw: 4 for the capture windows, 1 for the spectrum
+    QString xCaption;    // "[ms]", "[Hz]" or empty
+    double xFirst = 0;   // the x range shown before any zoom
+    double xLast = 360;
+};
+
+class CChartView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWindow = 361; // points a scrolling series keeps
+
+    explicit CChartView(QWidget *parent = nullptr);
+    ~CChartView() override;
+
+    // Clears all data and components and builds the plot afresh.
+    void setUp(const ChartSetup &setup);
+
+    // Adds a value behind the last point of a series; beyond 361 points the
+    // oldest scrolls out and the x labels move with it.
+    void append(int series, double value);
+    // Sets point `index` of a series (earlier missing points become 0).
+    void setPoint(int series, int index, double value);
+    double value(int series, int index) const;
+    int count(int series) const;
+    // The label shown under point `index` of the current window.
+    void setLabel(int index, const QString &text);
+    QString label(int index) const;
+    void redraw();
+
+    // The scope view's own commands.
+    void resetView();
+    bool exportTo(const QString &path); // format by suffix: .png, .jpg/.jpeg, .pdf
+    void print();
+    QString cursorText() const;
+    void showCursorAt(double x);
+
+    QCustomPlot *plot() const { return plot_; }
+    static QColor seriesColor(int series);
+    static bool isSeriesNumber(int series) { return series == 0 || series == 1 || series == 2 || series == 5; }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    struct Series {
+        std::vector<double> values;
+        QCPGraph *graph = nullptr;
+        int channel = 0;
+        long dropped = 0; // points scrolled out
+    };
+    Series *series(int number);
+    const Series *series(int number) const;
+    void syncExtraAxes();
+    void refreshGraph(Series &s);
+    void exportWithDialog();
+
+    QCustomPlot *plot_ = nullptr;
+    ChartSetup setup_;
+    std::map<int, Series> series_;
+    std::array<QCPAxis *, 4> axes_{};
+    ChartLabels labels_;
+    long scrolled_ = 0; // points the longest series has dropped so far
+    QCPItemStraightLine *cursorLine_ = nullptr;
+    QCPItemText *cursorLabel_ = nullptr;
+    double cursorX_ = -1;
+};

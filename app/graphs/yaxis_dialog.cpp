@@ -1,0 +1,87 @@
+#include "yaxis_dialog.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int kLimitRange = 1'000'000;
+const char *const kChannelColors[4] = {"#ff0000", "#008000", "#0000ff", "#ff00ff"};
+} // namespace
+
+CYaxisDlg::CYaxisDlg(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Y-Axis Setting"));
+    auto *grid = new QGridLayout;
+    grid->addWidget(new QLabel(tr("Max"), this), 0, 1, Qt::AlignCenter);
+    grid->addWidget(new QLabel(tr("Min"), this), 0, 2, Qt::AlignCenter);
+    for (int c = 0; c < 4; ++c) {
+        auto *name = new QLabel(QStringLiteral("Monitor Channel %1").arg(c + 1), this);
+        name->setStyleSheet(QStringLiteral("color: %1; font-weight: bold").arg(QLatin1String(kChannelColors[c])));
+        auto *maxEdit = new QSpinBox(this);
+        auto *minEdit = new QSpinBox(this);
+        for (QSpinBox *edit : {maxEdit, minEdit}) {
+            edit->setRange(-kLimitRange, kLimitRange);
+            edit->setMinimumWidth(90);
+        }
+        max_[static_cast<std::size_t>(c)] = maxEdit;
+        min_[static_cast<std::size_t>(c)] = minEdit;
+        grid->addWidget(name, c + 1, 0);
+        grid->addWidget(maxEdit, c + 1, 1);
+        grid->addWidget(minEdit, c + 1, 2);
+    }
+    auto *applyButton = new QPushButton(QStringLiteral("Apply"), this);
+    auto *cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    applyButton->setDefault(true);
+    connect(applyButton, &QPushButton::clicked, this, &CYaxisDlg::apply);
+    connect(cancelButton, &QPushButton::clicked, this, &CYaxisDlg::cancel);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(applyButton);
+    buttons->addWidget(cancelButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+}
+
+tarvex::graphs::ChannelLimits CYaxisDlg::limits() const
+{
+    tarvex::graphs::ChannelLimits out{};
+    for (std::size_t c = 0; c < 4; ++c)
+        out[c] = {max_[c]->value(), min_[c]->value()};
+    return out;
+}
+
+void CYaxisDlg::setLimits(const tarvex::graphs::ChannelLimits &limits)
+{
+    for (std::size_t c = 0; c < 4; ++c) {
+        max_[c]->setValue(limits[c].max);
+        min_[c]->setValue(limits[c].min);
+    }
+}
+
+void CYaxisDlg::apply()
+{
+    applied_ = true;
+    accept();
+}
+
+void CYaxisDlg::cancel()
+{
+    applied_ = false;
+    reject();
+}
+
+bool CYaxisDlg::edit(tarvex::graphs::ChannelLimits &limits)
+{
+    setLimits(limits);
+    applied_ = false;
+    exec();
+    if (applied_)
+        limits = this->limits();
+    return applied_;
+}

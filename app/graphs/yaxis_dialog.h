@@ -1,0 +1,36 @@
+// "Y-Axis Setting": the eight axis limits of a graph window, as a maximum
+// and a minimum for each monitor channel. Apply hands them back, Cancel
+// leaves the window's limits alone.
+#pragma once
+
+#include "channel_scaling.h"
+
+#include <QDialog>
+
+#include <array>
+
+class QSpinBox;
+
+class CYaxisDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CYaxisDlg(QWidget *parent = nullptr);
+
+    // Copies the limits into the edits, runs the dialog, and reports whether
+    // it was closed with Apply (the applied indicator).
+    bool edit(tarvex::graphs::ChannelLimits &limits);
+
+    tarvex::graphs::ChannelLimits limits() const;
+    void setLimits(const tarvex::graphs::ChannelLimits &limits);
+    bool applied() const { return applied_; }
+
+    QSpinBox *maxEdit(int channel) const { return max_[static_cast<std::size_t>(channel)]; }
+    QSpinBox *minEdit(int channel) const { return min_[static_cast<std::size_t>(channel)]; }
+    void apply();
+    void cancel();
+
+private:
+    std::array<QSpinBox *, 4> max_{};
+    std::array<QSpinBox *, 4> min_{};
+    bool applied_ = false;
+};
