@@ -49,16 +49,41 @@ struct ServoAttribute {
 // provider's description) instead of standard error.
 using DbMessageCallback = void (*)(const char16_t *text, void *context);
 
+// Every function first checks the library context (DB_Create) and answers
+// false or 0 without it; every query then checks that a catalogue is open
+// and answers false or 0, silently, when none is. A query that fails in the
+// engine reports one text through the message callback and answers false
+// or 0. Call them from one thread only (the user-interface thread).
 extern "C" {
+// False when a context already exists.
 VQ_DB_EXPORT bool DB_Create();
+// False without a context; otherwise closes any catalogue and frees it.
 VQ_DB_EXPORT bool DB_Destroy();
+// Opens the catalogue file read-only (an SQLite file, whatever its name).
+// False without a context, or when no connection can be made at all. A
+// missing, empty, foreign or damaged file, or one without the catalogue
+// tables, is reported with two texts (the engine's general text, then the
+// detail) and leaves the catalogue closed, yet answers true. Opening again
+// replaces the catalogue; it stays closed if the new file is unusable.
 VQ_DB_EXPORT bool DB_FileOpen(CatalogueText path);
+// Parameters of the group whose Param_Num is not "-".
 VQ_DB_EXPORT int DB_GetPrmCntInGrp(int group);
+// Param_Address (0..65535) of the group's first row by Param_ID; an empty
+// group is reported as an error and gives 0.
 VQ_DB_EXPORT int DB_GetFrPrmAddrInGrp(int group);
+// Parameters of the whole catalogue whose Param_Num is not "-".
 VQ_DB_EXPORT int DB_GetAllParamCnt();
+// Fills records[0..capacity-1] with the group's rows in Param_ID order (not
+// filtered on Param_Num); records past the group's last row are left as
+// they were. A null array or a capacity below 1 gives false and writes
+// nothing.
 VQ_DB_EXPORT bool DB_GetParamAttr(int group, ParameterAttribute *records, int capacity);
+// Rows of Provided_Servo.
 VQ_DB_EXPORT int DB_GetPrvServoCnt();
+// As DB_GetParamAttr, over Provided_Servo in Servo_ID order.
 VQ_DB_EXPORT bool DB_GetAllServoAttr(ServoAttribute *records, int capacity);
+// Routes the library's texts to `callback` (null: back to standard error).
+// Works with or without a context; the setting outlives DB_Destroy.
 VQ_DB_EXPORT void DB_SetMessageCallback(DbMessageCallback callback, void *context);
 }
 

@@ -1,0 +1,76 @@
+// How long the parameter window waits for its model: for every group 0..7
+// the parameter count, the first register address and the attribute list,
+// read from the generated catalogue through the library, as each opening of
+// the window does. Prints the median of many rounds; the target is 20 ms.
+#include "vq_database.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kRounds = 200;
+constexpr double kTargetMs = 20.0;
+
+// One model build; returns the number of attribute records read.
+int buildModel()
+{
+    int records = 0;
+    for (int group = 0; group < 8; ++group) {
+        const int count = DB_GetPrmCntInGrp(group);
+        volatile int firstAddress = DB_GetFrPrmAddrInGrp(group);
+        (void)firstAddress;
+        if (count <= 0)
+            continue;
+        std::vector<ParameterAttribute> attributes(static_cast<std::size_t>(count));
+        if (DB_GetParamAttr(group, attributes.data(), count))
+            records += count;
+    }
+    return records;
+}
+
+double milliseconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string path = argc > 1 ? argv[1] : TARVEX_CATALOGUE_ENG;
+    if (!DB_Create())
+        return 1;
+
+    const auto openStart = std::chrono::steady_clock::now();
+    DB_FileOpen(CatalogueText(path.begin(), path.end()));
+    const double openMs = milliseconds(std::chrono::steady_clock::now() - openStart);
+
+    const int records = buildModel(); // warm-up, and a check that the catalogue answers
+    if (records == 0) {
+        std::fprintf(stderr, "catalogue %s gave no parameters\n", path.c_str());
+        DB_Destroy();
+        return 1;
+    }
+
+    std::vector<double> rounds;
+    rounds.reserve(kRounds);
+    for (int i = 0; i < kRounds; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        buildModel();
+        rounds.push_back(milliseconds(std::chrono::steady_clock::now() - start));
+    }
+    DB_Destroy();
+
+    std::sort(rounds.begin(), rounds.end());
+    const double median = rounds[rounds.size() / 2];
+    std::printf("catalogue: %s\n", path.c_str());
+    std::printf("open: %.3f ms\n", openMs);
+    std::printf("model build (24 queries, %d records), %d rounds: median %.3f ms, min %.3f ms, max %.3f ms\n", records,
+                kRounds, median, rounds.front(), rounds.back());
+    std::printf("target: under %.0f ms -> %s\n", kTargetMs, median < kTargetMs ? "met" : "MISSED");
+    return 0;
+}
