@@ -9,7 +9,10 @@ bool BootPort::open(unsigned baud)
 
 bool BootPort::send(const std::uint8_t *bytes, std::size_t length)
 {
-    port_.purge();
+    // Stale answers are thrown away before every write; the bytes of the
+    // previous write are not, or the three single handshake bytes in a row
+    // could swallow each other before they reach the line.
+    port_.discardInput();
     return port_.write(bytes, static_cast<int>(length));
 }
 

@@ -1,6 +1,6 @@
 // The upgrader's own serial link to the drive: the shared POSIX port layer
-// opened with DTR and RTS off, every write preceded by a purge of both
-// queues, reads that return at once with what is queued.
+// opened with DTR and RTS off, every write preceded by a purge of what has
+// arrived, reads that return at once with what is queued.
 #pragma once
 
 #include "serial_port.h"
@@ -23,7 +23,7 @@ public:
     bool isOpen() const { return port_.isOpen(); }
     int lastError() const { return port_.lastError(); }
 
-    // Purges both queues, then writes all bytes.
+    // Discards what has arrived, then writes all bytes.
     bool send(const std::uint8_t *bytes, std::size_t length);
     bool send(std::initializer_list<std::uint8_t> bytes);
     // What is queued, at most `max` bytes; -1 when the line failed.

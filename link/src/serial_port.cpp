@@ -147,6 +147,13 @@ bool SerialPort::write(const std::uint8_t *bytes, int length)
     return done == length;
 }
 
+void SerialPort::discardInput()
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ >= 0)
+        ::tcflush(fd_, TCIFLUSH);
+}
+
 void SerialPort::purge()
 {
     std::lock_guard lock(mutex_);

@@ -31,6 +31,8 @@ public:
     int read(std::uint8_t *into, int max) override;
     bool write(const std::uint8_t *bytes, int length) override;
     void purge() override;
+    // Throws away only what has arrived; bytes still on their way out stay.
+    void discardInput();
 
 private:
     // Guards the descriptor so that closing from one thread while another is

@@ -60,7 +60,7 @@ public:
     // settled, positions move on at the settled speed.
     StepEvents fastForward(long long steps);
 
-    bool servoIsOn() const { return userServo_ || programRunning_ || tuningRunning_; }
+    bool servoIsOn() const { return userServo_ || programRunning_ || tuningRunning_ || decelerating_; }
     bool jogging() const { return jogDirection_ != 0; }
     bool programRunning() const { return programRunning_; }
     bool tuningRunning() const { return tuningRunning_; }
@@ -88,6 +88,7 @@ private:
     double notchGain() const;
     void advanceProgram(long long steps);
     StepEvents advanceTuning(long long steps);
+    void endOwnMotion();
 
     MotorSettings settings_;
     bool userServo_ = false;
@@ -96,6 +97,9 @@ private:
     int programStep_ = 0;
     long long programStepElapsed_ = 0;
     bool tuningRunning_ = false;
+    // A program jog or tuning run that ended brings the motor to a stop
+    // under control before the drive lets go of it.
+    bool decelerating_ = false;
     long long tuningElapsed_ = 0;
     long long tuningDuration_ = 0;
 

@@ -58,8 +58,13 @@ PseudoTerminal::PseudoTerminal()
 
 PseudoTerminal::~PseudoTerminal()
 {
-    if (!linkPath_.empty())
-        ::unlink(linkPath_.c_str());
+    if (!linkPath_.empty()) {
+        // Another instance may have taken the name over since; leave its link.
+        char target[256] = {};
+        const ssize_t n = ::readlink(linkPath_.c_str(), target, sizeof target - 1);
+        if (n > 0 && devicePath_ == std::string(target, static_cast<std::size_t>(n)))
+            ::unlink(linkPath_.c_str());
+    }
     if (slaveKeeper_ >= 0)
         ::close(slaveKeeper_);
     if (master_ >= 0)
@@ -134,6 +139,25 @@ bool PseudoTerminal::writePaced(const std::uint8_t *bytes, std::size_t length, u
             sleepUntilNs(start + static_cast<long long>(sent + 1) * perByte);
     }
     return true;
+}
+
+unsigned PseudoTerminal::clientBaud() const
+{
+    termios tio{};
+    if (master_ < 0 || tcgetattr(master_, &tio) != 0)
+        return 0;
+    switch (cfgetospeed(&tio)) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    case B230400: return 230400;
+    default: return 0;
+    }
 }
 
 void PseudoTerminal::discardInput()

@@ -20,7 +20,8 @@ public:
     // The device path a client opens, for example /dev/pts/3.
     const std::string &devicePath() const { return devicePath_; }
     // Makes `path` a symbolic link to the device so that users can type one
-    // fixed port name; replaces an older link of ours. Removed on destruction.
+    // fixed port name; replaces an older symbolic link, never a real file.
+    // Removed on destruction if it still points to this device.
     bool linkAt(const std::string &path);
 
     // Waits at most timeoutMs for bytes and reads what is there (up to max).
@@ -33,6 +34,10 @@ public:
     bool writePaced(const std::uint8_t *bytes, std::size_t length, unsigned baud);
     // Discards whatever the client has sent and the drive has not read yet.
     void discardInput();
+
+    // The line speed the client has set on its end (the slave's termios,
+    // which the master reports), in bit/s; 0 when it cannot be told.
+    unsigned clientBaud() const;
 
     int masterFd() const { return master_; }
 

@@ -1,0 +1,48 @@
+#include "fault_plan.h"
+
+#include "crc16.h"
+
+#include <cstdio>
+
+namespace vq::sim {
+
+std::string FaultPlan::describe() const
+{
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "drop %d, badcrc %d, cut %d after %d bytes, othernode %d, late %d ms, %s, boot loader %s",
+                  dropReplies, corruptCrcReplies, cutReplies, cutKeepBytes, otherNodeReplies, lateMs,
+                  silent ? "silent" : "answering", bootSilent ? "silent" : "answering");
+    return text;
+}
+
+ReplyFate applyReplyFaults(FaultPlan &plan, std::vector<std::uint8_t> &reply)
+{
+    ReplyFate fate;
+    fate.delayMs = plan.lateMs;
+    if (plan.dropReplies > 0) {
+        --plan.dropReplies;
+        fate.send = false;
+        return fate;
+    }
+    if (reply.size() < 3)
+        return fate;
+    if (plan.otherNodeReplies > 0) {
+        --plan.otherNodeReplies;
+        reply[0] = static_cast<std::uint8_t>(reply[0] + 1);
+        const std::size_t body = reply.size() - 2;
+        modbus::appendCrc(reply.data(), body); // a proper frame, from the wrong node
+    }
+    if (plan.corruptCrcReplies > 0) {
+        --plan.corruptCrcReplies;
+        reply[reply.size() - 1] ^= 0x5A;
+    }
+    if (plan.cutReplies > 0) {
+        --plan.cutReplies;
+        if (static_cast<std::size_t>(plan.cutKeepBytes) < reply.size())
+            reply.resize(static_cast<std::size_t>(plan.cutKeepBytes < 0 ? 0 : plan.cutKeepBytes));
+    }
+    return fate;
+}
+
+} // namespace vq::sim

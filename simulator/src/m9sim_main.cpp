@@ -1,0 +1,142 @@
+// m9sim: the virtual drive as a program. Serves a pseudo-terminal until
+// SIGINT or SIGTERM (or "quit" on standard input), taking control commands
+// on standard input meanwhile.
+#include "catalogue_defaults.h"
+#include "console_commands.h"
+#include "m9sim_options.h"
+#include "virtual_drive.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+using namespace vq::sim;
+
+namespace {
+
+constexpr std::size_t kMaxLine = 1024;
+
+int signalDescriptor()
+{
+    // Blocked before any thread starts, so that only this descriptor sees them.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    return signalfd(-1, &set, SFD_CLOEXEC);
+}
+
+// Runs every complete line in `buffer`; false once a command asked to quit.
+bool runLines(VirtualDrive &drive, std::string &buffer)
+{
+    for (std::size_t end; (end = buffer.find('\n')) != std::string::npos;) {
+        std::string line = buffer.substr(0, end);
+        buffer.erase(0, end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const ConsoleResult result = runConsoleCommand(drive, line);
+        if (!result.reply.empty()) {
+            std::cout << result.reply;
+            if (result.reply.back() != '\n')
+                std::cout << '\n';
+            std::cout.flush();
+        }
+        if (result.quit)
+            return false;
+    }
+    if (buffer.size() > kMaxLine) {
+        std::cout << "line too long, ignored" << std::endl;
+        buffer.clear();
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ProgramOptions options;
+    std::string error;
+    if (!parseProgramOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::cerr << "m9sim: " << error << "\n\n" << programUsage();
+        return 2;
+    }
+    if (options.showHelp) {
+        std::cout << programUsage();
+        return 0;
+    }
+
+    CatalogueDefaults catalogue;
+    if (options.useCatalogue) {
+        if (!loadCatalogueDefaults(options.cataloguePath, catalogue, error)) {
+            if (options.catalogueGiven) {
+                std::cerr << "m9sim: " << error << '\n';
+                return 1;
+            }
+            std::cerr << "m9sim: " << error << "; running without parameter defaults\n";
+        }
+        for (const std::string &warning : catalogue.warnings)
+            std::cerr << "m9sim: catalogue " << warning << '\n';
+    }
+
+    const int signals = signalDescriptor();
+    if (signals < 0) {
+        std::cerr << "m9sim: cannot watch for signals\n";
+        return 1;
+    }
+    VirtualDrive drive(options.drive, catalogue);
+    drive.setTuningDuration(std::chrono::milliseconds(static_cast<long long>(options.tuningSeconds * 1000.0)));
+    error.clear();
+    if (!drive.start(error)) {
+        std::cerr << "m9sim: " << error << '\n';
+        return 1;
+    }
+    std::cout << drive.devicePath() << std::endl;
+    if (!error.empty())
+        std::cerr << "m9sim: " << error << '\n';
+    std::cerr << "m9sim: serving " << drive.devicePath();
+    if (drive.linked())
+        std::cerr << " (also " << options.drive.linkPath << ")";
+    std::cerr << ", node " << int{options.drive.node} << ", " << options.drive.lineSpeed << " baud, "
+              << (options.drive.paced ? "paced" : "instant") << ", " << catalogue.parameters.size()
+              << " catalogue parameters; type help for commands\n";
+
+    std::string buffer;
+    bool stdinOpen = true;
+    for (;;) {
+        pollfd fds[2] = {{signals, POLLIN, 0}, {stdinOpen ? STDIN_FILENO : -1, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            break;
+        }
+        if (fds[0].revents & POLLIN)
+            break;
+        if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
+            char chunk[512];
+            const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (n <= 0) {
+                stdinOpen = false; // no console (or it closed): serve until a signal
+                continue;
+            }
+            buffer.append(chunk, static_cast<std::size_t>(n));
+            if (!runLines(drive, buffer))
+                break;
+        }
+    }
+    drive.stop();
+    ::close(signals);
+    std::cerr << "m9sim: stopped\n";
+    return 0;
+}

@@ -1,0 +1,415 @@
+#include "virtual_drive.h"
+
+#include "modbus_slave.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace vq::sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr unsigned kBootLoaderBaud = 115200;
+constexpr int kFrameGapMs = 2;     // inter-frame silence that ends garbage
+constexpr int kBootGapMs = 50;     // a boot command cut short is forgotten after this
+
+std::string hex(const std::uint8_t *bytes, std::size_t length)
+{
+    std::string out;
+    const std::size_t shown = std::min<std::size_t>(length, 64);
+    char cell[4];
+    for (std::size_t i = 0; i < shown; ++i) {
+        std::snprintf(cell, sizeof cell, "%02X", bytes[i]);
+        if (i)
+            out += ' ';
+        out += cell;
+    }
+    if (shown < length)
+        out += " ... (" + std::to_string(length) + " bytes)";
+    return out;
+}
+
+} // namespace
+
+VirtualDrive::VirtualDrive(DriveOptions options, const CatalogueDefaults &catalogue)
+    : options_(std::move(options)), epoch_(Clock::now()), model_(options_.identity, catalogue)
+{
+}
+
+VirtualDrive::~VirtualDrive() { stop(); }
+
+bool VirtualDrive::start(std::string &error)
+{
+    if (thread_.joinable())
+        return true;
+    if (!pty_.isValid()) {
+        error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
+        return false;
+    }
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        error = std::string("cannot create the wake-up event: ") + std::strerror(errno);
+        return false;
+    }
+    if (!options_.linkPath.empty()) {
+        linked_ = pty_.linkAt(options_.linkPath);
+        if (!linked_)
+            error = "cannot make " + options_.linkPath + " a link to " + pty_.devicePath() +
+                    " (an existing file that is not a symbolic link is never replaced)";
+    }
+    thread_ = std::thread([this] { serve(); });
+    return true;
+}
+
+void VirtualDrive::stop()
+{
+    if (thread_.joinable()) {
+        const std::uint64_t one = 1;
+        (void)!::write(wakeFd_, &one, sizeof one);
+        thread_.join();
+    }
+    if (wakeFd_ >= 0) {
+        ::close(wakeFd_);
+        wakeFd_ = -1;
+    }
+}
+
+long long VirtualDrive::stepNow() const
+{
+    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - epoch_);
+    return elapsed.count() / 200; // control steps of 0.2 ms
+}
+
+// ---- serving ----------------------------------------------------------
+
+int VirtualDrive::pollTimeoutMs() const
+{
+    int timeout = -1; // nothing due: sleep until the client talks
+    const auto now = Clock::now();
+    const auto minWith = [&timeout](long long ms) {
+        const int t = static_cast<int>(std::clamp<long long>(ms, 0, 60000));
+        timeout = timeout < 0 ? t : std::min(timeout, t);
+    };
+    if (havePending_)
+        minWith((std::chrono::duration_cast<std::chrono::microseconds>(pending_.due - now).count() + 999) / 1000);
+    const long long since = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastByte_).count();
+    if (assembler_.hasPartial())
+        minWith(kFrameGapMs - since + 1);
+    if (!bootIdleSignalled_)
+        minWith(kBootGapMs - since + 1);
+    return timeout;
+}
+
+void VirtualDrive::serve()
+{
+    std::uint8_t chunk[2048];
+    for (;;) {
+        pollfd fds[2] = {{pty_.masterFd(), POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, pollTimeoutMs());
+        if (ready < 0 && errno != EINTR)
+            break;
+        if (ready > 0 && (fds[1].revents & POLLIN))
+            break; // asked to stop
+        if (ready > 0 && (fds[0].revents & POLLIN)) {
+            const int n = pty_.read(chunk, sizeof chunk, 0);
+            if (n > 0) {
+                lastByte_ = Clock::now();
+                bootIdleSignalled_ = false;
+                onBytes(chunk, static_cast<std::size_t>(n));
+            }
+        }
+        const auto now = Clock::now();
+        const auto quietFor = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastByte_).count();
+        if (assembler_.hasPartial() && quietFor >= kFrameGapMs) {
+            assembler_.lineIdle();
+            std::lock_guard lock(mutex_);
+            counters_.garbageBytes = assembler_.discardedBytes();
+        }
+        if (!bootIdleSignalled_ && quietFor >= kBootGapMs) {
+            std::lock_guard lock(mutex_);
+            boot_.lineIdle();
+            bootIdleSignalled_ = true;
+        }
+        if (havePending_ && now >= pending_.due)
+            sendDue();
+    }
+}
+
+void VirtualDrive::onBytes(const std::uint8_t *bytes, std::size_t length)
+{
+    bool silent = false, any = false, verbose = false, boot = false;
+    unsigned expected = 0;
+    {
+        std::lock_guard lock(mutex_);
+        silent = faults_.silent;
+        any = options_.acceptAnySpeed;
+        verbose = options_.verbose;
+        boot = boot_.active();
+        expected = boot ? kBootLoaderBaud : options_.lineSpeed;
+    }
+    if (silent)
+        return; // the cable is pulled: nothing arrives
+    const unsigned clientBaud = pty_.clientBaud();
+    if (!any && clientBaud != expected) {
+        // Bytes sent at another rate are noise to the drive's receiver.
+        std::lock_guard lock(mutex_);
+        ++counters_.wrongSpeedChunks;
+        if (verbose)
+            logLine("ignored " + std::to_string(length) + " bytes sent at " + std::to_string(clientBaud) +
+                    " baud (listening at " + std::to_string(expected) + ")");
+        return;
+    }
+    if (havePending_) {
+        // A new request overtakes a reply still being prepared: the client
+        // has given up on it, and a half-duplex line has room for only one.
+        havePending_ = false;
+        std::lock_guard lock(mutex_);
+        ++counters_.repliesSuperseded;
+    }
+    if (boot) {
+        std::vector<std::uint8_t> reply;
+        bool reset = false, bootSilent = false;
+        {
+            std::lock_guard lock(mutex_);
+            if (verbose)
+                logFrame("boot rx", bytes, length);
+            reply = boot_.feed(bytes, length);
+            bootSilent = faults_.bootSilent;
+            reset = boot_.takeReset();
+            if (reset) {
+                ++bootResets_;
+                model_.advanceTo(stepNow());
+                model_.controllerReset();
+                if (verbose)
+                    logLine("boot loader reset: back to the normal firmware at " +
+                            std::to_string(options_.lineSpeed) + " baud");
+            }
+        }
+        if (!reply.empty() && !bootSilent) {
+            if (verbose) {
+                std::lock_guard lock(mutex_);
+                logFrame("boot tx", reply.data(), reply.size());
+            }
+            send(reply, kBootLoaderBaud);
+        }
+        if (reset)
+            assembler_ = FrameAssembler{};
+        return;
+    }
+    assembler_.add(bytes, length);
+    while (auto frame = assembler_.next())
+        onFrame(*frame, clientBaud);
+}
+
+void VirtualDrive::onFrame(const std::vector<std::uint8_t> &frame, unsigned baud)
+{
+    PendingReply reply;
+    bool paced = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (options_.verbose)
+            logFrame("rx", frame.data(), frame.size());
+        model_.advanceTo(stepNow());
+        SlaveAnswer answer = answerRequest(frame.data(), frame.size(), options_.node, model_);
+        if (answer.reply.empty()) {
+            ++counters_.framesIgnored;
+            if (options_.verbose && answer.ignoredBecause)
+                logLine(std::string("no answer: ") + answer.ignoredBecause);
+            return;
+        }
+        ++counters_.framesAnswered;
+        const ReplyFate fate = applyReplyFaults(faults_, answer.reply);
+        if (!fate.send) {
+            if (options_.verbose)
+                logLine("reply dropped (fault)");
+            if (answer.enterBootLoader)
+                boot_.enter();
+            return;
+        }
+        paced = options_.paced;
+        auto due = Clock::now() + std::chrono::milliseconds(fate.delayMs);
+        if (paced) {
+            // The request took its wire time to arrive, then the drive thinks.
+            due += std::chrono::nanoseconds(byteTimeNs(baud ? baud : options_.lineSpeed) *
+                                            static_cast<long long>(frame.size()));
+            due += std::chrono::microseconds(options_.responseDelayUs);
+        }
+        reply.bytes = std::move(answer.reply);
+        reply.due = due;
+        reply.baud = paced ? (baud ? baud : options_.lineSpeed) : 0;
+        reply.enterBootLoader = answer.enterBootLoader;
+    }
+    pending_ = std::move(reply);
+    havePending_ = true;
+    if (Clock::now() >= pending_.due)
+        sendDue();
+}
+
+void VirtualDrive::sendDue()
+{
+    havePending_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (options_.verbose)
+            logFrame("tx", pending_.bytes.data(), pending_.bytes.size());
+    }
+    if (pending_.enterBootLoader) {
+        // Switched before the reply leaves: the client may change its rate
+        // and start the handshake the moment it has the reply.
+        std::lock_guard lock(mutex_);
+        boot_.enter();
+        if (options_.verbose)
+            logLine("boot loader entered: listening at 115200 baud");
+    }
+    send(pending_.bytes, pending_.baud);
+}
+
+void VirtualDrive::send(const std::vector<std::uint8_t> &bytes, unsigned baud)
+{
+    bool paced = false;
+    {
+        std::lock_guard lock(mutex_);
+        paced = options_.paced;
+    }
+    if (paced && baud)
+        pty_.writePaced(bytes.data(), bytes.size(), baud);
+    else
+        pty_.write(bytes.data(), bytes.size());
+}
+
+void VirtualDrive::logLine(const std::string &line)
+{
+    if (options_.log)
+        options_.log(line);
+    else
+        std::cerr << "m9sim: " << line << '\n';
+}
+
+void VirtualDrive::logFrame(const char *direction, const std::uint8_t *bytes, std::size_t length)
+{
+    logLine(std::string(direction) + ": " + hex(bytes, length));
+}
+
+// ---- control ----------------------------------------------------------
+
+void VirtualDrive::dropNextReplies(int count) { std::lock_guard lock(mutex_); faults_.dropReplies = std::max(0, count); }
+void VirtualDrive::corruptNextReplies(int count) { std::lock_guard lock(mutex_); faults_.corruptCrcReplies = std::max(0, count); }
+void VirtualDrive::cutNextReplies(int keepBytes, int count)
+{
+    std::lock_guard lock(mutex_);
+    faults_.cutKeepBytes = std::max(0, keepBytes);
+    faults_.cutReplies = std::max(0, count);
+}
+void VirtualDrive::answerNextFromOtherNode(int count) { std::lock_guard lock(mutex_); faults_.otherNodeReplies = std::max(0, count); }
+void VirtualDrive::setReplyDelayMs(int ms) { std::lock_guard lock(mutex_); faults_.lateMs = std::clamp(ms, 0, 60000); }
+void VirtualDrive::setSilent(bool silent) { std::lock_guard lock(mutex_); faults_.silent = silent; }
+void VirtualDrive::bootCorruptNextReadBack() { std::lock_guard lock(mutex_); boot_.corruptNextReadBack(); }
+void VirtualDrive::bootRejectNextRow() { std::lock_guard lock(mutex_); boot_.rejectNextRow(); }
+void VirtualDrive::setBootSilent(bool silent) { std::lock_guard lock(mutex_); faults_.bootSilent = silent; }
+FaultPlan VirtualDrive::faults() const { std::lock_guard lock(mutex_); return faults_; }
+
+void VirtualDrive::raiseAlarm(std::uint8_t code, double afterSeconds)
+{
+    std::lock_guard lock(mutex_);
+    const long long now = stepNow();
+    model_.advanceTo(now);
+    const double delay = std::clamp(afterSeconds, 0.0, 86400.0);
+    model_.scheduleAlarm(code, now + static_cast<long long>(delay * static_cast<double>(kStepsPerSecond)));
+}
+
+void VirtualDrive::resetAlarm()
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    model_.resetAlarm();
+}
+
+void VirtualDrive::setResonance(bool on, double hz)
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    model_.setResonance(on, hz);
+}
+
+void VirtualDrive::setInputs(std::uint16_t bits)
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    model_.setInputs(bits);
+}
+
+void VirtualDrive::setIdentity(const DriveIdentity &identity) { std::lock_guard lock(mutex_); model_.setIdentity(identity); }
+void VirtualDrive::setTuningDuration(std::chrono::milliseconds duration)
+{
+    std::lock_guard lock(mutex_);
+    model_.setTuningDurationSteps(duration.count() * kStepsPerMs);
+}
+void VirtualDrive::setMeasuredInertia(std::uint16_t value) { std::lock_guard lock(mutex_); model_.setMeasuredInertia(value); }
+void VirtualDrive::setPaced(bool paced) { std::lock_guard lock(mutex_); options_.paced = paced; }
+void VirtualDrive::setAcceptAnySpeed(bool any) { std::lock_guard lock(mutex_); options_.acceptAnySpeed = any; }
+void VirtualDrive::setVerbose(bool verbose) { std::lock_guard lock(mutex_); options_.verbose = verbose; }
+
+std::uint16_t VirtualDrive::registerValue(std::uint16_t address)
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    return model_.peek(address);
+}
+
+bool VirtualDrive::hasRegister(std::uint16_t address) { std::lock_guard lock(mutex_); return model_.isKnown(address); }
+bool VirtualDrive::parameterLocked() { std::lock_guard lock(mutex_); return model_.locked(); }
+
+std::uint8_t VirtualDrive::activeAlarm()
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    return model_.activeAlarm();
+}
+
+std::vector<std::uint8_t> VirtualDrive::alarmHistory()
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    return model_.alarmHistory();
+}
+
+long long VirtualDrive::traceOverruns()
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    return model_.trace().overruns();
+}
+
+bool VirtualDrive::inBootLoader() { std::lock_guard lock(mutex_); return boot_.active(); }
+int VirtualDrive::bootResets() { std::lock_guard lock(mutex_); return bootResets_; }
+std::map<std::uint32_t, std::vector<std::uint8_t>> VirtualDrive::programRowsWritten()
+{
+    std::lock_guard lock(mutex_);
+    return boot_.rowsWritten();
+}
+std::uint32_t VirtualDrive::programInstruction(std::uint32_t wordAddress)
+{
+    std::lock_guard lock(mutex_);
+    return boot_.instructionAt(wordAddress);
+}
+DriveCounters VirtualDrive::counters() { std::lock_guard lock(mutex_); return counters_; }
+
+std::string VirtualDrive::statusText()
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    std::string text = model_.statusText();
+    text += boot_.active() ? ", in boot loader" : ", normal firmware";
+    text += "; faults: " + faults_.describe();
+    return text;
+}
+
+} // namespace vq::sim

@@ -1,0 +1,143 @@
+// The virtual drive on a pseudo-terminal: a serving thread answers the
+// client's Modbus requests (and, after a boot request, the boot loader's
+// byte protocol at 115200 baud) from the drive model. Everything here is
+// thread-safe, so tests and the console can switch behaviour and faults
+// while the drive runs. The thread sleeps in poll() while nobody talks and
+// nothing is due; the model catches up with the clock when asked.
+#pragma once
+
+#include "boot_loader.h"
+#include "catalogue_defaults.h"
+#include "drive_identity.h"
+#include "drive_model.h"
+#include "fault_plan.h"
+#include "frame_assembler.h"
+#include "pseudo_terminal.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vq::sim {
+
+struct DriveOptions {
+    std::uint8_t node = 0;
+    unsigned lineSpeed = 19200;
+    bool acceptAnySpeed = false; // answer whatever rate the client has set
+    bool paced = false;          // bytes take their wire time; false: instant replies
+    int responseDelayUs = 1500;  // the drive's own reaction time when paced
+    bool verbose = false;        // log every frame
+    std::function<void(const std::string &)> log; // where log lines go (standard error if empty)
+    DriveIdentity identity;
+    std::string linkPath; // a symbolic link to the device; empty for none
+};
+
+struct DriveCounters {
+    long long framesAnswered = 0;
+    long long framesIgnored = 0;   // other node, bad CRC, too short
+    long long wrongSpeedChunks = 0; // bytes that arrived at another line speed
+    long long repliesSuperseded = 0; // a delayed reply overtaken by a new request
+    std::size_t garbageBytes = 0;
+};
+
+class VirtualDrive {
+public:
+    explicit VirtualDrive(DriveOptions options, const CatalogueDefaults &catalogue = {});
+    ~VirtualDrive();
+    VirtualDrive(const VirtualDrive &) = delete;
+    VirtualDrive &operator=(const VirtualDrive &) = delete;
+
+    // Opens the line and starts serving. False with `error` set when the
+    // pseudo-terminal cannot be had; a symbolic link that cannot be made is
+    // reported in `error` too but does not stop the drive (check linked()).
+    bool start(std::string &error);
+    void stop();
+    const std::string &devicePath() const { return pty_.devicePath(); }
+    bool linked() const { return linked_; }
+
+    // Faults (see FaultPlan).
+    void dropNextReplies(int count);
+    void corruptNextReplies(int count);
+    void cutNextReplies(int keepBytes, int count = 1);
+    void answerNextFromOtherNode(int count);
+    void setReplyDelayMs(int ms);
+    void setSilent(bool silent);
+    void bootCorruptNextReadBack();
+    void bootRejectNextRow();
+    void setBootSilent(bool silent);
+    FaultPlan faults() const;
+
+    // The drive's surroundings.
+    void raiseAlarm(std::uint8_t code, double afterSeconds = 0);
+    void resetAlarm();
+    void setResonance(bool on, double hz);
+    void setInputs(std::uint16_t bits);
+    void setIdentity(const DriveIdentity &identity);
+    void setTuningDuration(std::chrono::milliseconds duration);
+    void setMeasuredInertia(std::uint16_t value);
+    void setPaced(bool paced);
+    void setAcceptAnySpeed(bool any);
+    void setVerbose(bool verbose);
+
+    // Observation.
+    std::uint16_t registerValue(std::uint16_t address);
+    bool hasRegister(std::uint16_t address);
+    bool parameterLocked();
+    std::uint8_t activeAlarm();
+    std::vector<std::uint8_t> alarmHistory();
+    long long traceOverruns();
+    bool inBootLoader();
+    int bootResets();
+    std::map<std::uint32_t, std::vector<std::uint8_t>> programRowsWritten();
+    std::uint32_t programInstruction(std::uint32_t wordAddress);
+    DriveCounters counters();
+    std::string statusText();
+
+private:
+    struct PendingReply {
+        std::vector<std::uint8_t> bytes;
+        std::chrono::steady_clock::time_point due;
+        unsigned baud = 0;
+        bool enterBootLoader = false;
+    };
+
+    long long stepNow() const;
+    void serve();
+    void onBytes(const std::uint8_t *bytes, std::size_t length);
+    void onFrame(const std::vector<std::uint8_t> &frame, unsigned baud);
+    void sendDue();
+    void send(const std::vector<std::uint8_t> &bytes, unsigned baud);
+    int pollTimeoutMs() const;
+    void logLine(const std::string &line);
+    void logFrame(const char *direction, const std::uint8_t *bytes, std::size_t length);
+
+    DriveOptions options_;
+    PseudoTerminal pty_;
+    bool linked_ = false;
+    int wakeFd_ = -1;
+    std::chrono::steady_clock::time_point epoch_;
+
+    mutable std::mutex mutex_; // guards everything below
+    DriveModel model_;
+    BootLoader boot_;
+    FaultPlan faults_;
+    DriveCounters counters_;
+    int bootResets_ = 0;
+
+    // Serving thread only.
+    FrameAssembler assembler_;
+    std::chrono::steady_clock::time_point lastByte_;
+    bool bootIdleSignalled_ = true;
+    bool havePending_ = false;
+    PendingReply pending_;
+
+    std::thread thread_;
+};
+
+} // namespace vq::sim
