@@ -1,0 +1,40 @@
+#include "feature_windows.h"
+
+#include <array>
+
+namespace tarvex {
+
+void FeatureWindows::create(const FeatureWindowFactories &factories, QWidget *frame)
+{
+    for (const auto &[kind, factory] : factories.all()) {
+        if (!factory)
+            continue;
+        if (auto window = factory(frame))
+            windows_[kind] = std::move(window);
+    }
+}
+
+FeatureWindow *FeatureWindows::window(FeatureKind kind) const
+{
+    const auto it = windows_.find(kind);
+    return it == windows_.end() ? nullptr : it->second.get();
+}
+
+void FeatureWindows::destroyAll()
+{
+    static constexpr std::array<FeatureKind, 8> order{
+        FeatureKind::AlarmHistory, FeatureKind::AutoTuning, FeatureKind::TriggerGraph,
+        FeatureKind::Parameters,   FeatureKind::AlarmGraph, FeatureKind::TraceGraph,
+        FeatureKind::ManualJog,    FeatureKind::ProgramJog};
+    for (FeatureKind kind : order)
+        windows_.erase(kind);
+    windows_.clear();
+}
+
+void FeatureWindows::monitoringSwitched(bool running)
+{
+    for (auto &[kind, window] : windows_)
+        window->monitoringSwitched(running);
+}
+
+} // namespace tarvex

@@ -1,0 +1,37 @@
+// The application object: initialises the grid layer, names the settings
+// store, creates and shows the main frame.
+#pragma once
+
+#include <QApplication>
+
+#include <memory>
+
+namespace tarvex {
+
+class CMainFrame;
+class ScriptRunner;
+class ScriptMessages;
+
+class CTarvexApp : public QApplication {
+    Q_OBJECT
+public:
+    CTarvexApp(int &argc, char **argv);
+    ~CTarvexApp() override;
+
+    // The start-up steps; false when the program cannot start.
+    bool InitInstance();
+    // Start-up, then the event loop; the process's exit code.
+    int run();
+
+    CMainFrame *mainFrame() const { return frame_.get(); }
+
+private:
+    std::unique_ptr<ScriptMessages> scriptMessages_;
+    std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<ScriptRunner> script_;
+};
+
+// What the program does once at start-up before any grid is built.
+void GXInit();
+
+} // namespace tarvex

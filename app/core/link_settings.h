@@ -1,0 +1,42 @@
+// Where and how the link talks to the drive: node address, port and rate.
+// A port is either a COM number (COM n is the on-board port /dev/ttyS{n-1})
+// or a device path (USB adapter, the virtual drive's pseudo-terminal).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvex {
+
+struct PortChoice {
+    std::uint8_t number = 1; // used when device is empty
+    std::string device;
+
+    bool isDevice() const { return !device.empty(); }
+    // The text the port field shows for this port.
+    std::string text() const { return isDevice() ? device : std::to_string(number); }
+    bool operator==(const PortChoice &) const = default;
+};
+
+struct LinkSettings {
+    std::uint8_t node = 0;
+    PortChoice port;
+    std::uint32_t baud = 0; // 0 until the setting dialog has been accepted
+};
+
+// The rates of the baud list, by index; any other index gives 0.
+std::uint32_t baudForIndex(int index);
+inline constexpr int kDialogBaudIndex = 1; // 19200, the only rate the dialog offers
+
+// Reads the port field: a COM number 1 to 255 (optionally written "COM5")
+// or an absolute device path. Anything else is refused.
+std::optional<PortChoice> parsePortText(std::string_view text);
+
+inline constexpr int kNodeMin = 0;
+inline constexpr int kNodeMax = 99;
+// Reads the node field: a whole number 0 to 99, blanks around it allowed.
+std::optional<std::uint8_t> parseNodeText(std::string_view text);
+
+} // namespace tarvex

@@ -1,0 +1,161 @@
+#include "status_poll.h"
+
+#include "drive_connection.h"
+#include "status_variables.h"
+
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+namespace tarvex {
+
+namespace {
+
+class StatusPoll {
+public:
+    explicit StatusPoll(DriveConnection &drive) : drive_(drive) {}
+
+    void run()
+    {
+        for (;;) {
+            if (!polling() && drive_.linkPolling.load() != 1)
+                break;
+            std::this_thread::sleep_for(status_poll::kIdleWait);
+            if (!polling())
+                continue;
+            // A failed read stops monitoring and clears link polling, so
+            // the next round leaves the loop.
+            if (!readStateVariables())
+                continue;
+            if (polling())
+                readInputsAndOutputs();
+        }
+        drive_.monitorBusy = 0;
+    }
+
+private:
+    bool polling() const { return drive_.monitoringMode.load() == DriveConnection::kMonitoringPoll; }
+
+    std::uint32_t tickedRows()
+    {
+        std::uint32_t mask = 0;
+        drive_.withVariableView([&](StatusVariableView &view) { mask = view.tickedRows(); });
+        return mask & status::kAllRows;
+    }
+
+    // One scattered read of the ticked rows, then their texts row by row.
+    // False when the read failed and monitoring has been stopped.
+    bool readStateVariables()
+    {
+        const std::uint32_t ticked = tickedRows();
+        const ScatteredRequest request = status::buildRequest(ticked);
+        std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
+        std::memset(reply_, 0, sizeof reply_);
+        {
+            BusyScope busy(drive_.monitorBusy);
+            drive_.link().RdEachRegister(request, reply_, &status);
+        }
+        if (status != VQ_STATUS_OK) {
+            if (request.byteCount > 0) {
+                scatteredReadFailed();
+                return false;
+            }
+            return true; // nothing was asked for: go on with the inputs and outputs
+        }
+        std::memcpy(shown_, reply_, sizeof shown_);
+        showStateVariables(ticked, request.byteCount);
+        return true;
+    }
+
+    void showStateVariables(std::uint32_t ticked, int byteCount)
+    {
+        const std::string version = drive_.versionText();
+        int offset = 0;
+        for (int row = 1; row <= status::kRowCount; ++row) {
+            std::this_thread::sleep_for(status_poll::kCellPacing);
+            if (!status::isTicked(ticked, row))
+                continue;
+            const int bytes = status::variables()[static_cast<std::size_t>(row - 1)].width / 8;
+            if (offset + bytes > byteCount)
+                break;
+            const std::string text = status::formatValue(row, shown_ + offset, version);
+            offset += bytes;
+            drive_.withVariableView([&](StatusVariableView &view) { view.showValue(row, text); });
+        }
+    }
+
+    void readInputsAndOutputs()
+    {
+        std::uint8_t block[2 * status::kInputOutputRegisters] = {};
+        std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
+        {
+            BusyScope busy(drive_.monitorBusy);
+            drive_.link().RdMtRegister(status::kInputOutputStart, status::kInputOutputRegisters,
+                                       block, &status);
+        }
+        if (status != VQ_STATUS_OK) {
+            inputOutputReadFailed(status);
+            return;
+        }
+        for (int row = 1; row <= status::kInputCount; ++row) {
+            std::this_thread::sleep_for(status_poll::kCellPacing);
+            const bool on = status::inputOn(block, row);
+            drive_.withLampViews([&](LampView *inputs, LampView *) {
+                if (inputs)
+                    inputs->showLamp(row, on);
+            });
+        }
+        for (int row = 1; row <= status::kOutputCount; ++row) {
+            std::this_thread::sleep_for(status_poll::kCellPacing);
+            const bool on = status::outputOn(block, row);
+            drive_.withLampViews([&](LampView *, LampView *outputs) {
+                if (outputs)
+                    outputs->showLamp(row, on);
+            });
+        }
+    }
+
+    void scatteredReadFailed()
+    {
+        if (drive_.isLinkOpen()) {
+            drive_.linkPolling = 0;
+            drive_.messages().show("Error Status check!");
+        }
+        drive_.StopMonitoring();
+        if (drive_.isLinkOpen())
+            drive_.runDisconnectSteps();
+        endPolling();
+    }
+
+    void inputOutputReadFailed(std::uint8_t status)
+    {
+        if (drive_.isLinkOpen()) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Error Communication Code : %d ", int{status});
+            drive_.runDisconnectSteps();
+            drive_.messages().show(text);
+        }
+        drive_.StopMonitoring();
+        endPolling();
+    }
+
+    void endPolling()
+    {
+        drive_.monitoringMode = 0;
+        drive_.monitorBusy = 0;
+        drive_.linkPolling = 0;
+    }
+
+    DriveConnection &drive_;
+    std::uint8_t reply_[256] = {};
+    std::uint8_t shown_[256] = {};
+};
+
+} // namespace
+
+void runStatusPoll(DriveConnection &drive)
+{
+    StatusPoll(drive).run();
+}
+
+} // namespace tarvex

@@ -1,0 +1,8 @@
+// Tarvex_M9A: set-up and monitoring of M9A servo drives.
+#include "tarvex_app.h"
+
+int main(int argc, char *argv[])
+{
+    tarvex::CTarvexApp app(argc, argv);
+    return app.run();
+}

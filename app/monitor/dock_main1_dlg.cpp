@@ -1,0 +1,71 @@
+#include "dock_main1_dlg.h"
+
+#include "monitor_grid_look.h"
+#include "status_variables.h"
+
+#include <QVBoxLayout>
+
+namespace tarvex {
+
+CDockMain1Dlg::CDockMain1Dlg(int rows, QWidget *parent)
+    : QWidget(parent), m_rowCount(std::clamp(rows, 0, status::kRowCount)), m_grid(this)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(&m_grid);
+    fillGrid();
+    connect(&m_grid, &CGXGridWnd::valueChanged, this, &CDockMain1Dlg::mirrorTick);
+}
+
+void CDockMain1Dlg::fillGrid()
+{
+    prepareMonitorGrid(m_grid, m_rowCount, 3);
+
+    m_grid.SetColWidth(1, 1, 180);
+    m_grid.SetColWidth(2, 2, 100);
+    m_grid.SetColWidth(3, 3, 70);
+    m_grid.SetRowHeight(0, 0, 25);
+    m_grid.SetRowHeight(1, 23, 20);
+    m_grid.SetRowHeight(24, 25, 30); // the two longest names take two lines
+    m_grid.SetRowHeight(26, 26, 20);
+
+    m_grid.SetStyleRange(CGXRange(0, 1), CGXStyle().SetChoiceList(QStringLiteral(" Name")));
+    m_grid.SetValueRange(CGXRange(0, 2), QStringLiteral("Value"));
+    m_grid.SetValueRange(CGXRange(0, 3), QStringLiteral("Unit"));
+    for (int row = 1; row <= m_rowCount; ++row) {
+        const status::Variable &variable = status::variables()[static_cast<std::size_t>(row - 1)];
+        m_grid.SetStyleRange(CGXRange(row, 1),
+                             CGXStyle().SetChoiceList(QString::fromUtf8(variable.name)));
+        m_grid.SetValueRange(CGXRange(row, 3), QString::fromUtf8(variable.unit));
+    }
+
+    applyMonitorFont(m_grid);
+    m_grid.SetStyleRange(CGXRange(0, 1, 0, 3), CGXStyle().SetInterior(paneColour()));
+    m_grid.SetStyleRange(CGXRange(0, 1, m_rowCount, 1),
+                         CGXStyle().SetControl(GX_IDS_CTRL_CHECKBOX3D).SetValue(std::int64_t{0}));
+    m_grid.EnableUndo(true);
+}
+
+void CDockMain1Dlg::mirrorTick(int row, int col)
+{
+    if (col != 1 || row < 1 || row > m_rowCount)
+        return;
+    const std::uint32_t bit = 1u << (row - 1);
+    if (m_grid.GetValueRowCol(row, 1) == QLatin1String("1"))
+        ticked_.fetch_or(bit);
+    else
+        ticked_.fetch_and(~bit);
+}
+
+void CDockMain1Dlg::showValue(int row, const std::string &text)
+{
+    if (row < 1 || row > m_rowCount)
+        return;
+    QMetaObject::invokeMethod(
+        this, [this, row, value = QString::fromStdString(text)] {
+            m_grid.SetValueRange(CGXRange(row, 2), value);
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace tarvex

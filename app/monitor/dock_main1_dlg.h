@@ -1,0 +1,40 @@
+// "Servo Status": the 26 state variables with a tick box each, their values
+// and units. The tick boxes decide which variables the status poll reads;
+// their state is mirrored into an atomic word the poll thread reads, and the
+// values it sends arrive here as queued calls on this widget's thread.
+#pragma once
+
+#include "grid_windows.h"
+#include "status_views.h"
+
+#include <QWidget>
+
+#include <atomic>
+
+namespace tarvex {
+
+class CDockMain1Dlg : public QWidget, public StatusVariableView {
+    Q_OBJECT
+public:
+    static constexpr int kGridControlId = 1058;
+    static constexpr int kTemplateId = 335;
+
+    explicit CDockMain1Dlg(int rows = 26, QWidget *parent = nullptr);
+
+    std::uint32_t tickedRows() const override { return ticked_.load(); }
+    void showValue(int row, const std::string &text) override;
+
+    CDock1GridWnd &grid() { return m_grid; }
+    int rowCount() const { return m_rowCount; }
+    int selectAllState() const { return m_grid.selectAllState(); }
+
+private:
+    void fillGrid();
+    void mirrorTick(int row, int col);
+
+    int m_rowCount;
+    CDock1GridWnd m_grid;
+    std::atomic<std::uint32_t> ticked_{0};
+};
+
+} // namespace tarvex

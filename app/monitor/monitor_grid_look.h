@@ -1,0 +1,19 @@
+// The look the three monitor grids share: font size 9, not bold, text
+// centred vertically, blue header texts, and the pane colour for the
+// highlighted cells.
+#pragma once
+
+#include "cgx_grid_wnd.h"
+
+namespace tarvex {
+
+inline QColor paneColour() { return GXRgb(236, 233, 216); }
+inline QColor headerTextColour() { return GXRgb(0, 0, 255); }
+
+// Grid set-up common to the monitor grids: selection, fixed columns, no
+// horizontal scroll bar, hidden header column, mouse wheel on, undo off.
+void prepareMonitorGrid(CGXGridWnd &grid, int rows, int cols);
+// Font and alignment for every cell, blue texts in the header row.
+void applyMonitorFont(CGXGridWnd &grid);
+
+} // namespace tarvex

@@ -1,0 +1,87 @@
+// The enabling rules of the command table, state by state.
+#include "commands.h"
+#include "frame_state.h"
+
+#include <gtest/gtest.h>
+
+namespace tarvex {
+namespace {
+
+using namespace connection_state;
+using namespace monitor_state;
+
+CommandContext at(std::int32_t connection, std::int32_t monitor = kStopped, std::int32_t feature = 0)
+{
+    return {connection, monitor, feature};
+}
+
+TEST(CommandRules, AlwaysAvailableCommands)
+{
+    for (Command c : {Command::New, Command::Exit, Command::ParameterEditing, Command::DataTrace,
+                      Command::UserManual, Command::About, Command::OsUpgrade})
+        for (std::int32_t connection : {0, 1, 2, 3})
+            EXPECT_TRUE(ruleAllows(c, at(connection, kRunning, feature_code::kJog)));
+}
+
+TEST(CommandRules, ConnectWaitsForTheSettingDialog)
+{
+    EXPECT_FALSE(ruleAllows(Command::Connect, at(kNothingChosen)));
+    EXPECT_TRUE(ruleAllows(Command::Connect, at(kSettingsChosen)));
+    EXPECT_FALSE(ruleAllows(Command::Connect, at(kConnected)));
+    EXPECT_TRUE(ruleAllows(Command::Connect, at(kDisconnected)));
+}
+
+TEST(CommandRules, SettingAndDisconnectFollowTheLink)
+{
+    EXPECT_TRUE(ruleAllows(Command::CommunicationSetting, at(kNothingChosen)));
+    EXPECT_TRUE(ruleAllows(Command::CommunicationSetting, at(kSettingsChosen)));
+    EXPECT_FALSE(ruleAllows(Command::CommunicationSetting, at(kConnected)));
+    EXPECT_TRUE(ruleAllows(Command::CommunicationSetting, at(kDisconnected)));
+    EXPECT_TRUE(ruleAllows(Command::Disconnect, at(kConnected)));
+    for (std::int32_t other : {kNothingChosen, kSettingsChosen, kDisconnected})
+        EXPECT_FALSE(ruleAllows(Command::Disconnect, at(other)));
+}
+
+TEST(CommandRules, StartAndStopAlternateUntilDisconnected)
+{
+    EXPECT_TRUE(ruleAllows(Command::Start, at(kConnected, kStopped)));
+    EXPECT_FALSE(ruleAllows(Command::Stop, at(kConnected, kStopped)));
+    EXPECT_FALSE(ruleAllows(Command::Start, at(kConnected, kRunning)));
+    EXPECT_TRUE(ruleAllows(Command::Stop, at(kConnected, kRunning)));
+    EXPECT_FALSE(ruleAllows(Command::Start, at(kDisconnected, kStopped)));
+    EXPECT_FALSE(ruleAllows(Command::Stop, at(kDisconnected, kRunning)));
+    // Before any connection "Start" is offered; the handler then reports the closed link.
+    EXPECT_TRUE(ruleAllows(Command::Start, at(kNothingChosen, kStopped)));
+}
+
+TEST(CommandRules, TraceAndJogGreyTheCapturesAndTools)
+{
+    for (std::int32_t feature : {feature_code::kTraceGraph, feature_code::kJog}) {
+        for (Command c : {Command::TriggerMonitoring, Command::AlarmTrace, Command::GainAutoTuning,
+                          Command::AlarmHistory})
+            EXPECT_FALSE(ruleAllows(c, at(kConnected, kStopped, feature))) << static_cast<int>(c);
+    }
+    for (Command c : {Command::TriggerMonitoring, Command::AlarmTrace, Command::GainAutoTuning,
+                      Command::AlarmHistory})
+        EXPECT_TRUE(ruleAllows(c, at(kConnected, kStopped, feature_code::kParameters)));
+}
+
+TEST(CommandRules, MonitoringGreysTheCapturesAndTools)
+{
+    for (Command c : {Command::TriggerMonitoring, Command::AlarmTrace, Command::GainAutoTuning,
+                      Command::AlarmHistory})
+        EXPECT_FALSE(ruleAllows(c, at(kConnected, kRunning)));
+    EXPECT_TRUE(ruleAllows(Command::ManualJog, at(kConnected, kRunning)));
+}
+
+TEST(CommandRules, DisconnectedGreysTheDriveTools)
+{
+    for (Command c : {Command::ManualJog, Command::ProgramJog, Command::AlarmReset,
+                      Command::GainAutoTuning, Command::AlarmHistory})
+        EXPECT_FALSE(ruleAllows(c, at(kDisconnected)));
+    for (Command c : {Command::TriggerMonitoring, Command::AlarmTrace})
+        EXPECT_TRUE(ruleAllows(c, at(kDisconnected)));
+}
+
+} // namespace
+} // namespace tarvex

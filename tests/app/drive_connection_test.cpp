@@ -1,0 +1,232 @@
+// The drive connection against a drive on a pseudo-terminal, through the
+// real link library: connecting, the version text, disconnecting, the
+// alarm reset, the connection check and the link watchdog.
+#include "communication.h"
+#include "drive_connection.h"
+#include "recording_messages.h"
+#include "scripted_drive.h"
+#include "virtual_drive_session.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace tarvex {
+namespace {
+
+using namespace std::chrono_literals;
+using test::eventually;
+
+// Binds the real link library and points the settings at `device`.
+std::unique_ptr<DriveConnection> connectionTo(const std::string &device, FrameState &frame,
+                                              MessageService &messages, DriveTimings timings = {})
+{
+    auto drive = std::make_unique<DriveConnection>(frame, messages, timings);
+    drive->BindLinkLibrary(TARVEX_LINK_LIBRARY);
+    CCommunication settings(drive.get());
+    settings.ApplySettings(0, PortChoice{1, device}, kDialogBaudIndex);
+    return drive;
+}
+
+class WithVirtualDrive : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TARVEX_NEEDS_VIRTUAL_DRIVE();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim = test::startVirtualDrive();
+        ASSERT_TRUE(sim);
+        drive = connectionTo(sim->devicePath(), frame, messages, timings);
+#endif
+    }
+
+    DriveTimings timings;
+    FrameState frame;
+    test::RecordingMessages messages;
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::unique_ptr<test::VirtualDrive> sim;
+#endif
+    std::unique_ptr<DriveConnection> drive;
+};
+
+TEST_F(WithVirtualDrive, ConnectOpensTheLinkStartsTheWorkersAndReadsTheVersion)
+{
+    drive->Connect();
+    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+    EXPECT_TRUE(drive->isLinkOpen());
+    EXPECT_EQ(drive->versionText(), "0132");
+    EXPECT_EQ(drive->linkPolling.load(), 1);
+    EXPECT_TRUE(drive->isStatusPollRunning());
+    EXPECT_TRUE(drive->isWatchdogRunning());
+    EXPECT_EQ(drive->generalBusy.load(), 0);
+    EXPECT_EQ(drive->baudRate(), 19200u);
+}
+
+TEST_F(WithVirtualDrive, ConnectWhileConnectedIsRefused)
+{
+    drive->Connect();
+    drive->Connect();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Communication Already Connect!"});
+    EXPECT_TRUE(drive->isLinkOpen());
+}
+
+TEST_F(WithVirtualDrive, DisconnectTwiceReportsTheSecond)
+{
+    drive->Connect();
+    frame.setConnectionState(connection_state::kConnected);
+    drive->Disconnect();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(drive->isLinkOpen());
+    EXPECT_EQ(frame.connectionState(), connection_state::kDisconnected);
+    EXPECT_TRUE(eventually([&] { return !drive->isWatchdogRunning(); }, 2s));
+
+    drive->Disconnect();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Communication Already DisConnect!"});
+    EXPECT_EQ(frame.connectionState(), connection_state::kDisconnected);
+}
+
+TEST_F(WithVirtualDrive, AlarmResetClearsTheDrivesAlarm)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    drive->Connect();
+    sim->raiseAlarm(0x21);
+    ASSERT_TRUE(eventually([&] { return sim->activeAlarm() != 0; }, 2s));
+    drive->ResetAlarm();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(sim->activeAlarm(), 0);
+    EXPECT_EQ(drive->generalBusy.load(), 0);
+#endif
+}
+
+TEST_F(WithVirtualDrive, AlarmResetThatIsNotAcceptedIsReported)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    drive->Connect();
+    sim->setSilent(true);
+    drive->ResetAlarm();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Alarm reset Write Error"});
+    EXPECT_TRUE(drive->isLinkOpen()) << "the reset leaves the link as it was";
+    EXPECT_EQ(drive->generalBusy.load(), 0);
+#endif
+}
+
+TEST_F(WithVirtualDrive, ASilentDriveFailsTheConnectionCheck)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    sim->setSilent(true);
+    frame.setConnectionState(connection_state::kSettingsChosen);
+    drive->Connect();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Check PORT & BaudRate "});
+    EXPECT_FALSE(drive->isLinkOpen());
+    EXPECT_EQ(frame.connectionState(), connection_state::kDisconnected);
+    EXPECT_EQ(drive->versionText(), "");
+#endif
+}
+
+TEST_F(WithVirtualDrive, TheWatchdogStopsAFeatureThatHoldsTheLinkWithoutExchanges)
+{
+    drive.reset();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    timings.watchdogTimeout = 300ms;
+    drive = connectionTo(sim->devicePath(), frame, messages, timings);
+#endif
+    drive->Connect();
+    RunSwitch jogLoop;
+    jogLoop.set(true);
+    drive->stalledFeatures().add(jogLoop);
+
+    drive->jogBusy = 1; // a jog that never lowers its indicator
+    EXPECT_TRUE(eventually([&] { return !jogLoop.isOn(); }, 3s));
+    drive->jogBusy = 0;
+    drive->stalledFeatures().remove(jogLoop);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(WithVirtualDrive, TheWatchdogLeavesFeaturesAloneWhileExchangesFlow)
+{
+    drive.reset();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    timings.watchdogTimeout = 300ms;
+    drive = connectionTo(sim->devicePath(), frame, messages, timings);
+#endif
+    drive->Connect();
+    RunSwitch traceLoop;
+    traceLoop.set(true);
+    drive->stalledFeatures().add(traceLoop);
+
+    const auto end = std::chrono::steady_clock::now() + 1500ms;
+    while (std::chrono::steady_clock::now() < end) {
+        BusyScope busy(drive->traceBusy);
+        std::uint8_t value[2];
+        std::uint8_t status = 1;
+        drive->link().RdSgRegister(0, value, &status, 1);
+        ASSERT_EQ(status, 0);
+    }
+    EXPECT_TRUE(traceLoop.isOn());
+    drive->stalledFeatures().remove(traceLoop);
+}
+
+TEST(DriveConnection, ConnectToAMissingPortIsReportedWithTheReason)
+{
+    FrameState frame;
+    test::RecordingMessages messages;
+    auto drive = connectionTo("/nonexistent/ttyM9A", frame, messages);
+    drive->Connect();
+    const auto shown = messages.messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, "Communication Connect Error!(Check COMPORT, Cable, Control Power)");
+    EXPECT_NE(shown[0].detail.find("/nonexistent/ttyM9A"), std::string::npos);
+    EXPECT_FALSE(drive->isStatusPollRunning());
+    EXPECT_FALSE(drive->isWatchdogRunning());
+}
+
+TEST(DriveConnection, SettingsWithoutLinkLibraryReportTheInitFailure)
+{
+    FrameState frame;
+    test::RecordingMessages messages;
+    DriveConnection drive(frame, messages);
+    CCommunication settings(&drive);
+    settings.ApplySettings(7, PortChoice{3, ""}, kDialogBaudIndex);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Communication Init Error!"});
+    EXPECT_EQ(drive.settings().node, 7);
+    EXPECT_EQ(drive.settings().port.number, 3);
+    EXPECT_EQ(drive.baudRate(), 19200u);
+}
+
+TEST(DriveConnection, AnUnknownBaudIndexLeavesTheRateZero)
+{
+    FrameState frame;
+    test::RecordingMessages messages;
+    DriveConnection drive(frame, messages);
+    CCommunication settings(&drive);
+    settings.ApplySettings(0, PortChoice{1, ""}, 9);
+    EXPECT_EQ(drive.baudRate(), 0u);
+}
+
+TEST(VersionText, TwoCharactersPerRegisterLowByteFirst)
+{
+    test::ScriptedDrive scripted;
+    scripted.set(4174, 0x3130);
+    scripted.set(4176, 0x3233);
+    FrameState frame;
+    test::RecordingMessages messages;
+    auto drive = connectionTo(scripted.device(), frame, messages);
+    drive->Connect();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(drive->versionText(), "0132");
+}
+
+TEST(VersionText, UnprintableBytesAreShownAsQuestionMarks)
+{
+    test::ScriptedDrive scripted;
+    scripted.set(4174, 0x0041);
+    scripted.set(4176, 0x42FF);
+    FrameState frame;
+    test::RecordingMessages messages;
+    auto drive = connectionTo(scripted.device(), frame, messages);
+    drive->Connect();
+    EXPECT_EQ(drive->versionText(), "A??B");
+}
+
+} // namespace
+} // namespace tarvex

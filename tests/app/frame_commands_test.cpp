@@ -1,0 +1,201 @@
+// The command table's enabling rules as the menu and toolbar show them,
+// through the state changes of a session; the feature windows plugged in
+// through the registry.
+#include "frame_fixture.h"
+#include "static_panes.h"
+
+#include <QFile>
+#include <QLineEdit>
+
+namespace tarvex {
+namespace {
+
+using test::FrameFixture;
+using test::ProbeFeatureWindow;
+
+FeatureWindowFactories probes(std::map<FeatureKind, ProbeFeatureWindow *> &made)
+{
+    FeatureWindowFactories factories;
+    for (FeatureKind kind : {FeatureKind::Parameters, FeatureKind::TriggerGraph,
+                             FeatureKind::TraceGraph, FeatureKind::ManualJog, FeatureKind::ProgramJog,
+                             FeatureKind::AutoTuning, FeatureKind::AlarmGraph,
+                             FeatureKind::AlarmHistory})
+        factories.add(kind, [kind, &made](QWidget *) {
+            auto window = std::make_unique<ProbeFeatureWindow>(kind);
+            made[kind] = window.get();
+            return window;
+        });
+    return factories;
+}
+
+TEST_F(FrameFixture, AtStartUpConnectWaitsForTheSettingDialog)
+{
+    startFrame();
+    EXPECT_TRUE(enabled(Command::CommunicationSetting));
+    EXPECT_FALSE(enabled(Command::Connect));
+    EXPECT_FALSE(enabled(Command::Disconnect));
+    EXPECT_TRUE(enabled(Command::Start));
+    EXPECT_FALSE(enabled(Command::Stop));
+    EXPECT_TRUE(enabled(Command::AlarmReset));
+    for (Command c : {Command::New, Command::Exit, Command::UserManual, Command::About})
+        EXPECT_TRUE(enabled(c));
+}
+
+TEST_F(FrameFixture, CancellingTheFirstSettingDialogGreysConnectAgain)
+{
+    startFrame();
+    frame->OnCommand(Command::CommunicationSetting);
+    EXPECT_TRUE(frame->commSetDialog().isVisible());
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kSettingsChosen);
+    test::pump();
+    EXPECT_TRUE(enabled(Command::Connect));
+    frame->commSetDialog().OnCancel();
+    test::pump();
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kNothingChosen);
+    EXPECT_FALSE(enabled(Command::Connect));
+    EXPECT_FALSE(frame->commSetDialog().isVisible());
+}
+
+TEST_F(FrameFixture, TheSettingDialogOffersNodePortAndAFixedRate)
+{
+    startFrame();
+    frame->OnCommand(Command::CommunicationSetting);
+    CCommSetDlg &dialog = frame->commSetDialog();
+    EXPECT_EQ(dialog.windowTitle(), "Communication Setting");
+    EXPECT_EQ(dialog.nodeField().text(), "0");
+    EXPECT_EQ(dialog.portField().currentText(), "1");
+    EXPECT_EQ(dialog.baudList().currentText(), "19200");
+    EXPECT_FALSE(dialog.baudList().isEnabled());
+    EXPECT_TRUE(dialog.portField().isEnabled());
+    EXPECT_EQ(dialog.baudList().count(), 4);
+
+    dialog.nodeField().setText("5");
+    dialog.portField().setEditText("3");
+    dialog.OnOK();
+    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+    const LinkSettings settings = frame->drive().settings();
+    EXPECT_EQ(settings.node, 5);
+    EXPECT_EQ(settings.port, (PortChoice{3, ""}));
+    EXPECT_EQ(settings.baud, 19200u);
+    EXPECT_FALSE(dialog.isVisible());
+
+    // Reopened, the dialog starts from node 0 and shows the last port.
+    frame->OnCommand(Command::CommunicationSetting);
+    EXPECT_EQ(dialog.nodeField().text(), "0");
+    EXPECT_EQ(dialog.portField().currentText(), "3");
+    dialog.OnCancel();
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kSettingsChosen)
+        << "cancelling after an accepted setting keeps it";
+}
+
+TEST_F(FrameFixture, AUsbSerialAdapterWinsOverTheTypedPort)
+{
+    namespace fs = std::filesystem;
+    const fs::path port = sysfs.path() / "devices" / "usb1" / "1-1" / "1-1:1.0" / "ttyUSB7";
+    fs::create_directories(port);
+    fs::create_directories(sysfs.path() / "drivers" / "pl2303");
+    fs::create_symlink(sysfs.path() / "drivers" / "pl2303", port / "driver");
+    fs::create_directories(sysfs.path() / "class" / "tty" / "ttyUSB7");
+    fs::create_symlink(port, sysfs.path() / "class" / "tty" / "ttyUSB7" / "device");
+    startFrame();
+    frame->OnCommand(Command::CommunicationSetting);
+    EXPECT_EQ(frame->commSetDialog().portField().currentText(), "/dev/ttyUSB7");
+    frame->commSetDialog().portField().setEditText("3");
+    frame->commSetDialog().OnOK();
+    EXPECT_EQ(frame->drive().settings().port.device, "/dev/ttyUSB7");
+}
+
+TEST_F(FrameFixture, InvalidFieldsAreReportedAndNothingIsApplied)
+{
+    startFrame();
+    frame->OnCommand(Command::CommunicationSetting);
+    CCommSetDlg &dialog = frame->commSetDialog();
+    dialog.nodeField().setText("");
+    dialog.OnOK();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 0 and 99."});
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.nodeField().setText("1");
+    dialog.portField().setEditText("999");
+    dialog.OnOK();
+    EXPECT_EQ(messages.count("Please enter a port number between 1 and 255 or a device path."), 1u);
+    EXPECT_FALSE(dialog.wasAccepted());
+    EXPECT_EQ(frame->drive().baudRate(), 0u);
+}
+
+TEST_F(FrameFixture, StartWithoutALinkReportsIt)
+{
+    startFrame();
+    frame->OnCommand(Command::Start);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Communication Error"});
+    EXPECT_EQ(frame->state().monitorState(), monitor_state::kStopped);
+}
+
+TEST_F(FrameFixture, FeatureCommandsWaitForTheirWindows)
+{
+    startFrame();
+    for (Command c : {Command::ParameterEditing, Command::TriggerMonitoring, Command::DataTrace,
+                      Command::ManualJog, Command::ProgramJog, Command::GainAutoTuning,
+                      Command::AlarmTrace, Command::AlarmHistory, Command::OsUpgrade})
+        EXPECT_FALSE(enabled(c)) << frame->action(c)->text().toStdString();
+}
+
+TEST_F(FrameFixture, PluggedInWindowsOpenWithTheirFeatureCode)
+{
+    std::map<FeatureKind, ProbeFeatureWindow *> made;
+    startFrame({}, probes(made));
+    ASSERT_EQ(made.size(), 8u);
+    for (Command c : {Command::ParameterEditing, Command::TriggerMonitoring, Command::DataTrace,
+                      Command::ManualJog, Command::ProgramJog, Command::GainAutoTuning,
+                      Command::AlarmTrace, Command::AlarmHistory})
+        EXPECT_TRUE(enabled(c));
+
+    frame->OnCommand(Command::AlarmHistory);
+    EXPECT_EQ(made[FeatureKind::AlarmHistory]->presented, 1);
+    EXPECT_EQ(made[FeatureKind::AlarmHistory]->attachedTo, &frame->drive());
+    EXPECT_EQ(frame->drive().activeFeatureCode(), feature_code::kAlarmHistory);
+    EXPECT_TRUE(frame->drive().isWatchdogRunning() || frame->drive().watchdogRunSwitch == 1);
+
+    frame->OnCommand(Command::DataTrace);
+    test::pump();
+    EXPECT_EQ(frame->drive().activeFeatureCode(), feature_code::kTraceGraph);
+    for (Command c : {Command::TriggerMonitoring, Command::AlarmTrace, Command::GainAutoTuning,
+                      Command::AlarmHistory})
+        EXPECT_FALSE(enabled(c)) << "greyed while the trace runs";
+    EXPECT_TRUE(enabled(Command::ManualJog));
+
+    frame->OnCommand(Command::ManualJog);
+    test::pump();
+    EXPECT_EQ(frame->drive().activeFeatureCode(), feature_code::kJog);
+    EXPECT_FALSE(enabled(Command::TriggerMonitoring));
+    frame->OnCommand(Command::Stop); // "Stop" clears the active feature
+    test::pump();
+    EXPECT_EQ(frame->drive().activeFeatureCode(), feature_code::kNone);
+    EXPECT_TRUE(enabled(Command::TriggerMonitoring));
+}
+
+TEST_F(FrameFixture, OsUpgradeNeedsTheUpgraderBesideTheProgram)
+{
+    startFrame();
+    EXPECT_FALSE(enabled(Command::OsUpgrade));
+    directory.write("M9 Upgrader", "#!/bin/sh\nexit 0\n");
+    std::filesystem::permissions(directory / "M9 Upgrader", std::filesystem::perms::owner_all);
+    frame->refreshCommands();
+    EXPECT_TRUE(enabled(Command::OsUpgrade));
+    frame->OnCommand(Command::OsUpgrade);
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kDisconnected);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(FrameFixture, NewWithoutALinkOnlyReportsIt)
+{
+    startFrame();
+    frame->statusPane().dialog().grid().clickCell(4, 1);
+    ASSERT_NE(frame->statusPane().dialog().tickedRows(), 0u);
+    frame->OnCommand(Command::New);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Communication Already DisConnect!"});
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kDisconnected);
+    EXPECT_EQ(frame->statusPane().dialog().tickedRows(), 0u) << "new panes, nothing ticked";
+}
+
+} // namespace
+} // namespace tarvex

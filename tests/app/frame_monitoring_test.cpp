@@ -1,0 +1,262 @@
+// A whole session against the virtual drive: connect through the setting
+// dialog, monitor with rows ticked and unticked, lose the cable, "NEW"
+// while monitoring, and shut down while the poll thread runs.
+#include "frame_fixture.h"
+#include "lamp_images.h"
+#include "static_panes.h"
+#include "virtual_drive_session.h"
+
+#include <QElapsedTimer>
+
+namespace tarvex {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Processes events until `condition` holds.
+template <class Condition>
+bool eventuallyOnUi(Condition condition, int timeoutMs = 10000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        test::pump(10);
+    }
+    return true;
+}
+
+class Session : public test::FrameFixture {
+protected:
+    void SetUp() override
+    {
+        TARVEX_NEEDS_VIRTUAL_DRIVE();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim = test::startVirtualDrive();
+        ASSERT_TRUE(sim);
+        startFrame();
+        chooseSettings(sim->devicePath());
+        frame->OnCommand(Command::Connect);
+        test::pump();
+        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected)
+            << (messages.empty() ? "" : messages.texts().front());
+#endif
+    }
+    void TearDown() override
+    {
+        FrameFixture::TearDown();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim.reset();
+#endif
+    }
+
+    CGXGridWnd &statusGrid() { return frame->statusPane().dialog().grid(); }
+    CGXGridWnd &inputGrid() { return frame->inputPane().dialog().grid(); }
+    CGXGridWnd &outputGrid() { return frame->outputPane().dialog().grid(); }
+    bool valueShown(int row) { return !statusGrid().GetValueRowCol(row, 2).isEmpty(); }
+
+    void setSilent(bool silent)
+    {
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim->setSilent(silent);
+#else
+        (void)silent;
+#endif
+    }
+
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::unique_ptr<test::VirtualDrive> sim;
+#endif
+};
+
+TEST_F(Session, ConnectedCommandsAndTheVersionText)
+{
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(enabled(Command::Disconnect));
+    EXPECT_FALSE(enabled(Command::Connect));
+    EXPECT_FALSE(enabled(Command::CommunicationSetting));
+    EXPECT_TRUE(enabled(Command::Start));
+    EXPECT_FALSE(enabled(Command::Stop));
+    EXPECT_EQ(frame->drive().versionText(), "0132");
+    EXPECT_TRUE(frame->isLinkAnimating());
+    EXPECT_TRUE(frame->communicationPane().dialog().animation().isPlaying());
+}
+
+TEST_F(Session, MonitoringShowsTheTickedRowsOnly)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    sim->setInputs(0x0005);
+    statusGrid().clickCell(18, 1); // Motor Rated Speed
+    statusGrid().clickCell(26, 1); // OS Version
+    frame->OnCommand(Command::Start);
+    EXPECT_TRUE(enabled(Command::Stop));
+    EXPECT_FALSE(enabled(Command::Start));
+    ASSERT_TRUE(eventuallyOnUi([&] { return valueShown(18) && valueShown(26); }));
+    EXPECT_EQ(statusGrid().GetValueRowCol(18, 2),
+              QString::number(static_cast<std::int16_t>(sim->registerValue(252))));
+    EXPECT_EQ(statusGrid().GetValueRowCol(26, 2), "0132");
+    for (int row : {1, 2, 3, 17, 19, 25})
+        EXPECT_FALSE(valueShown(row)) << "row " << row << " is not ticked";
+    ASSERT_TRUE(eventuallyOnUi([&] { return frame->inputPane().dialog().isLit(3); }));
+    EXPECT_TRUE(frame->inputPane().dialog().isLit(1));
+    EXPECT_FALSE(frame->inputPane().dialog().isLit(2));
+    EXPECT_EQ(inputGrid().GetValueRowCol(6, 2), kLampOff);
+    EXPECT_TRUE(messages.empty());
+#endif
+}
+
+TEST_F(Session, TheHeaderTickBoxReadsEveryRow)
+{
+    frame->OnCommand(Command::Start);
+    statusGrid().clickHeader(0, 1);
+    ASSERT_TRUE(eventuallyOnUi([&] {
+        for (int row = 1; row <= 26; ++row)
+            if (!valueShown(row))
+                return false;
+        return true;
+    }));
+    EXPECT_EQ(statusGrid().GetValueRowCol(20, 2).count(QLatin1Char('.')), 1) << "3.00-style";
+    statusGrid().clickHeader(0, 1);
+    const QString before = statusGrid().GetValueRowCol(18, 2);
+    test::pump(600);
+    EXPECT_EQ(statusGrid().GetValueRowCol(18, 2), before) << "unticked rows keep their values";
+}
+
+TEST_F(Session, DisconnectWhileMonitoringStopsItFirst)
+{
+    frame->OnCommand(Command::Start);
+    frame->OnCommand(Command::Disconnect);
+    test::pump();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kDisconnected);
+    EXPECT_EQ(frame->state().monitorState(), monitor_state::kStopped);
+    EXPECT_FALSE(frame->drive().isLinkOpen());
+    EXPECT_FALSE(enabled(Command::Start)) << "until the next connect";
+    EXPECT_FALSE(enabled(Command::Stop));
+    EXPECT_TRUE(enabled(Command::Connect));
+    EXPECT_FALSE(frame->isLinkAnimating());
+    EXPECT_EQ(frame->communicationPane().dialog().animation().currentFrame(), 0);
+
+    frame->OnCommand(Command::Connect);
+    test::pump();
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kConnected);
+    EXPECT_TRUE(enabled(Command::Start));
+}
+
+TEST_F(Session, PullingTheCableWhileMonitoringEndsItOnceAndAReconnectWorks)
+{
+    statusGrid().clickCell(1, 1);
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(eventuallyOnUi([&] { return valueShown(1); }));
+    setSilent(true);
+    ASSERT_TRUE(eventuallyOnUi([&] { return !frame->drive().isStatusPollRunning(); }, 20000));
+    test::pump(100);
+    const auto texts = messages.texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(texts[0] == "Error Status check!" || texts[0] == "Error Communication Code : 9 ")
+        << texts[0];
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kDisconnected);
+    EXPECT_EQ(frame->state().monitorState(), monitor_state::kStopped);
+    EXPECT_FALSE(frame->drive().isLinkOpen());
+    EXPECT_TRUE(enabled(Command::Connect));
+    EXPECT_FALSE(enabled(Command::Stop));
+    frame->linkTimerTick();
+    EXPECT_FALSE(frame->communicationPane().dialog().animation().isPlaying());
+    EXPECT_EQ(frame->communicationPane().dialog().animation().currentFrame(), 0);
+
+    setSilent(false);
+    messages.clear();
+    frame->OnCommand(Command::Connect);
+    test::pump();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kConnected);
+    EXPECT_TRUE(frame->drive().isStatusPollRunning());
+    statusGrid().SetValueRange(CGXRange(1, 2), QString());
+    frame->OnCommand(Command::Start);
+    EXPECT_TRUE(eventuallyOnUi([&] { return valueShown(1); }));
+}
+
+TEST_F(Session, TheLinkTimerNoticesASilentDrive)
+{
+    setSilent(true);
+    frame->linkTimerTick();
+    ASSERT_TRUE(eventuallyOnUi(
+        [&] { return frame->state().connectionState() == connection_state::kDisconnected; }, 15000));
+    EXPECT_TRUE(messages.empty()) << "the timer closes the link quietly";
+    EXPECT_FALSE(frame->drive().isLinkOpen());
+    EXPECT_FALSE(frame->communicationPane().dialog().animation().isPlaying());
+    EXPECT_EQ(frame->communicationPane().dialog().animation().currentFrame(), 0);
+}
+
+TEST_F(Session, TheLinkTimerKeepsAHealthyLink)
+{
+    for (int tick = 0; tick < 3; ++tick) {
+        frame->linkTimerTick();
+        test::pump(150);
+    }
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kConnected);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(Session, NewWhileMonitoringStartsAfresh)
+{
+    statusGrid().clickHeader(0, 1);
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(eventuallyOnUi([&] { return valueShown(1) && frame->outputPane().dialog().isLit(2); }));
+    frame->OnCommand(Command::New);
+    test::pump();
+    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+    EXPECT_FALSE(frame->drive().isStatusPollRunning());
+    EXPECT_FALSE(frame->drive().isLinkOpen());
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kDisconnected);
+    EXPECT_EQ(frame->state().monitorState(), monitor_state::kStopped);
+    EXPECT_EQ(frame->drive().monitoringSwitch.load(), 0);
+    for (int row = 1; row <= 26; ++row) {
+        EXPECT_FALSE(valueShown(row));
+        EXPECT_EQ(statusGrid().GetValueRowCol(row, 1), "0");
+    }
+    for (int row = 1; row <= 7; ++row)
+        EXPECT_EQ(outputGrid().GetValueRowCol(row, 2), kLampOff);
+    EXPECT_TRUE(enabled(Command::Connect));
+}
+
+TEST_F(Session, ShuttingDownWhileMonitoringDoesNotHang)
+{
+    statusGrid().clickHeader(0, 1);
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(eventuallyOnUi([&] { return valueShown(1); }));
+    QElapsedTimer clock;
+    clock.start();
+    frame->close();
+    frame.reset();
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
+TEST_F(Session, ShuttingDownWhileTheDriveIsSilentDoesNotHang)
+{
+    statusGrid().clickCell(1, 1);
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(eventuallyOnUi([&] { return valueShown(1); }));
+    setSilent(true);
+    test::pump(300); // the poll thread is now retrying inside the link library
+    QElapsedTimer clock;
+    clock.start();
+    frame->close();
+    frame.reset();
+    EXPECT_LT(clock.elapsed(), 6000) << "at most one exchange's retries";
+}
+
+TEST_F(Session, AlarmResetKeepsTheWindowAlive)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    sim->raiseAlarm(0x21);
+    ASSERT_TRUE(test::eventually([&] { return sim->activeAlarm() != 0; }, 2s));
+    frame->OnCommand(Command::AlarmReset);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(sim->activeAlarm(), 0);
+#endif
+}
+
+} // namespace
+} // namespace tarvex

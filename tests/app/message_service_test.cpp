@@ -1,0 +1,146 @@
+// The message service: boxes asked for by worker threads are shown on the
+// user-interface thread while the worker waits, waits for workers keep
+// serving them, and shutdown releases every waiting worker.
+#include "qt_message_service.h"
+#include "qt_test_application.h"
+#include "ui_wait.h"
+#include "worker_thread.h"
+
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace tarvex {
+namespace {
+
+struct Presented {
+    std::vector<std::string> texts;
+    std::vector<bool> onUiThread;
+};
+
+class MessageServiceTest : public ::testing::Test {
+protected:
+    MessageServiceTest()
+    {
+        test::testApplication();
+        service = std::make_unique<QtMessageService>([this](const Message &m) {
+            shown.texts.push_back(m.text);
+            shown.onUiThread.push_back(QThread::currentThread() == service->thread());
+            return m.kind == Message::Kind::Question;
+        });
+    }
+
+    Presented shown;
+    std::unique_ptr<QtMessageService> service;
+};
+
+TEST_F(MessageServiceTest, TheUserInterfaceThreadShowsAtOnce)
+{
+    service->show("Communication Error");
+    EXPECT_EQ(shown.texts, std::vector<std::string>{"Communication Error"});
+    EXPECT_TRUE(service->ask("Sure?", "Caption"));
+}
+
+TEST_F(MessageServiceTest, AWorkerWaitsUntilItsBoxHasBeenShown)
+{
+    std::atomic<bool> returned{false};
+    WorkerHandle worker;
+    worker.startIfIdle([&] {
+        service->show("Error Status check!");
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(returned) << "not before the user interface has shown it";
+    worker.waitUntilEnded(serveUiWhileWaiting);
+    EXPECT_TRUE(returned);
+    ASSERT_EQ(shown.texts, std::vector<std::string>{"Error Status check!"});
+    EXPECT_TRUE(shown.onUiThread[0]);
+}
+
+TEST_F(MessageServiceTest, AnswersReachTheWorker)
+{
+    std::atomic<int> answer{-1};
+    WorkerHandle worker;
+    worker.startIfIdle([&] { answer = service->ask("Continue?", "Question") ? 1 : 0; });
+    worker.waitUntilEnded(serveUiWhileWaiting);
+    EXPECT_EQ(answer, 1);
+}
+
+TEST_F(MessageServiceTest, SeveralWorkersAreServedInTurn)
+{
+    WorkerHandle first;
+    WorkerHandle second;
+    first.startIfIdle([&] { service->show("one"); });
+    second.startIfIdle([&] { service->show("two"); });
+    first.waitUntilEnded(serveUiWhileWaiting);
+    second.waitUntilEnded(serveUiWhileWaiting);
+    EXPECT_EQ(shown.texts.size(), 2u);
+}
+
+TEST_F(MessageServiceTest, DroppingReleasesAWaitingWorkerWithoutShowing)
+{
+    std::atomic<bool> returned{false};
+    WorkerHandle worker;
+    worker.startIfIdle([&] {
+        service->show("Error Communication Code : 9 ");
+        returned = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    service->setDropping(true);
+    worker.waitUntilEnded({}); // a plain wait: nothing is served, yet nothing hangs
+    EXPECT_TRUE(returned);
+    test::pump();
+    EXPECT_TRUE(shown.texts.empty());
+
+    WorkerHandle later;
+    later.startIfIdle([&] { service->show("later"); });
+    later.waitUntilEnded({});
+    EXPECT_TRUE(shown.texts.empty());
+}
+
+TEST(WorkerHandle, OneThreadOfAKindAtATime)
+{
+    WorkerHandle handle;
+    std::atomic<bool> release{false};
+    EXPECT_TRUE(handle.startIfIdle([&] {
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }));
+    EXPECT_TRUE(handle.isRunning());
+    EXPECT_FALSE(handle.startIfIdle([] {}));
+    release = true;
+    handle.waitUntilEnded({});
+    EXPECT_FALSE(handle.isRunning());
+    EXPECT_TRUE(handle.startIfIdle([] {})) << "a new one after the old has ended";
+    handle.waitUntilEnded({});
+}
+
+TEST(WorkerHandle, WorkSwitchedBackOnWhileEndingIsNotLost)
+{
+    // The body ends whenever `wanted` is off; switching it back on and
+    // asking for a thread must always leave one running the body again.
+    for (int round = 0; round < 200; ++round) {
+        WorkerHandle handle;
+        std::atomic<bool> wanted{true};
+        std::atomic<int> runs{0};
+        auto body = [&] {
+            ++runs;
+            while (wanted)
+                std::this_thread::yield();
+        };
+        auto stillWanted = [&] { return wanted.load(); };
+        handle.startIfIdle(body, stillWanted);
+        wanted = false;
+        wanted = true;
+        handle.startIfIdle(body, stillWanted);
+        ASSERT_TRUE(handle.isRunning());
+        wanted = false;
+        handle.waitUntilEnded({});
+        EXPECT_GE(runs.load(), 1);
+    }
+}
+
+} // namespace
+} // namespace tarvex

@@ -1,0 +1,95 @@
+// A main frame started the way the program starts it: from a working
+// directory that holds what the run directory holds (the two libraries and
+// DB/), with the recording message service, a system tree without USB
+// serial adapter and the English catalogue.
+#pragma once
+
+#include "comm_set_dialog.h"
+#include "main_frame.h"
+#include "qt_test_application.h"
+#include "recording_messages.h"
+#include "scratch_directory.h"
+
+#include <QComboBox>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+namespace tarvex::test {
+
+struct RunDirectoryContents {
+    bool linkLibrary = true;
+    bool databaseLibrary = true;
+    bool catalogue = true;
+};
+
+// A feature window that records how it was opened.
+class ProbeFeatureWindow : public FeatureWindow {
+public:
+    explicit ProbeFeatureWindow(FeatureKind kind) : kind_(kind) {}
+    FeatureKind kind() const override { return kind_; }
+    void attach(DriveConnection &drive) override { attachedTo = &drive; }
+    void present() override { ++presented; }
+    void monitoringSwitched(bool running) override { monitoringRuns = running; }
+
+    DriveConnection *attachedTo = nullptr;
+    int presented = 0;
+    bool monitoringRuns = false;
+
+private:
+    FeatureKind kind_;
+};
+
+class FrameFixture : public ::testing::Test {
+protected:
+    void startFrame(RunDirectoryContents contents = {}, FeatureWindowFactories features = {},
+                    std::optional<bool> korean = false)
+    {
+        testApplication();
+        namespace fs = std::filesystem;
+        const fs::path run = TARVEX_RUN_DIRECTORY;
+        if (contents.linkLibrary)
+            directory.link("VQ_Communication.so", TARVEX_LINK_LIBRARY);
+        if (contents.databaseLibrary && fs::exists(run / "VQ_DatabaseManager.so"))
+            directory.link("VQ_DatabaseManager.so", run / "VQ_DatabaseManager.so");
+        if (contents.catalogue && fs::exists(run / "DB"))
+            directory.link("DB", run / "DB");
+        fs::create_directories(sysfs.path() / "class" / "tty");
+        inDirectory = std::make_unique<WorkingDirectory>(directory.path());
+
+        FrameOptions options;
+        options.messages = &messages;
+        options.sysfsRoot = sysfs.path().string();
+        options.koreanSystem = korean;
+        options.applyStoredLook = false;
+        options.features = std::move(features);
+        frame = std::make_unique<CMainFrame>(std::move(options));
+    }
+
+    void TearDown() override
+    {
+        frame.reset();
+        inDirectory.reset();
+    }
+
+    // Chooses the port in the setting dialog and accepts it.
+    void chooseSettings(const std::string &port)
+    {
+        frame->OnCommand(Command::CommunicationSetting);
+        frame->commSetDialog().portField().setEditText(QString::fromStdString(port));
+        frame->commSetDialog().OnOK();
+        pump();
+    }
+
+    bool enabled(Command command) { return frame->isCommandEnabled(command); }
+
+    ScratchDirectory directory;
+    ScratchDirectory sysfs;
+    RecordingMessages messages;
+    std::unique_ptr<WorkingDirectory> inDirectory;
+    std::unique_ptr<CMainFrame> frame;
+};
+
+} // namespace tarvex::test
