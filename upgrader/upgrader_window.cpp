@@ -1,6 +1,7 @@
 #include "upgrader_window.h"
 
-#include "serial_discovery.h"
+#include "serial_devices.h"
+#include "usb_serial_port.h"
 #include "upgrader_art.h"
 
 #include <QApplication>
@@ -52,7 +53,7 @@ CM9UpgraderDlg::CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent)
     portBox_ = new QComboBox(this);
     portBox_->setEditable(true);
     portBox_->setToolTip(tr("Serial device of the drive; a USB serial adapter is found by ComSet."));
-    for (const std::string &device : vq::serial::listSerialDevices())
+    for (const std::string &device : tarvex::presentSerialDevices())
         portBox_->addItem(QString::fromStdString(device));
     if (portBox_->count() == 0)
         portBox_->addItem(QString::fromStdString(port_.portName()));
@@ -158,10 +159,8 @@ void CM9UpgraderDlg::comSet()
 {
     port_.setStation(static_cast<std::uint8_t>(nodeId_->value() & 0xFF));
     port_.setPortName(portBox_->currentText().trimmed().toStdString());
-    vq::serial::SysfsLayout layout;
-    layout.sysRoot = sysfsRoot_.toStdString();
-    const auto adapter = vq::serial::findUsbSerialAdapter(layout);
-    if (!adapter.readable)
+    const auto adapter = tarvex::findUsbSerialAdapter(sysfsRoot_.toStdString());
+    if (!adapter.listReadable)
         presenter_(this, QStringLiteral("Fail"));
     if (adapter.device) {
         port_.setPortName(*adapter.device);
