@@ -1,5 +1,6 @@
 #include "firmware_image.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace upgrader {
@@ -19,46 +20,39 @@ int hexValue(char c)
     return -1;
 }
 
-// The value of `digits` hexadecimal characters at `at`, or -1.
-long hexField(const std::string &line, std::size_t at, std::size_t digits)
-{
-    if (at + digits > line.size())
-        return -1;
-    long value = 0;
-    for (std::size_t i = 0; i < digits; ++i) {
-        const int d = hexValue(line[at + i]);
-        if (d < 0)
-            return -1;
-        value = value * 16 + d;
-    }
-    return value;
-}
-
 struct Record {
     int byteCount = 0;
     int address = 0;
     int type = 0;
+    std::array<std::uint8_t, 255> data{};
 };
 
 // A record line is ':' followed by an even number of hexadecimal digits:
 // count, address (2 bytes), type, `count` data bytes and a checksum that
-// makes the sum of all bytes zero.
+// makes the sum of all bytes zero. Each byte is decoded once.
 bool parseRecord(const std::string &line, Record &record)
 {
     if (line.size() < 11 || line[0] != ':' || (line.size() - 1) % 2 != 0)
         return false;
-    int sum = 0;
-    for (std::size_t at = 1; at < line.size(); at += 2) {
-        const long byte = hexField(line, at, 2);
-        if (byte < 0)
-            return false;
-        sum += static_cast<int>(byte);
-    }
-    record.byteCount = static_cast<int>(hexField(line, 1, 2));
-    record.address = static_cast<int>(hexField(line, 3, 4));
-    record.type = static_cast<int>(hexField(line, 7, 2));
-    if (line.size() != 11 + 2 * static_cast<std::size_t>(record.byteCount))
+    const std::size_t bytes = (line.size() - 1) / 2;
+    std::array<std::uint8_t, 260> decoded{};
+    if (bytes > decoded.size())
         return false;
+    int sum = 0;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        const int high = hexValue(line[1 + 2 * i]);
+        const int low = hexValue(line[2 + 2 * i]);
+        if (high < 0 || low < 0)
+            return false;
+        decoded[i] = static_cast<std::uint8_t>(high * 16 + low);
+        sum += decoded[i];
+    }
+    record.byteCount = decoded[0];
+    record.address = decoded[1] << 8 | decoded[2];
+    record.type = decoded[3];
+    if (bytes != 5 + static_cast<std::size_t>(record.byteCount))
+        return false;
+    std::copy_n(decoded.begin() + 4, record.byteCount, record.data.begin());
     return (sum & 0xFF) == 0;
 }
 
@@ -149,9 +143,11 @@ HexResult FirmwareImage::read(std::istream &hex)
             if (record.byteCount % 2 != 0)
                 return HexResult::BadHexFile;
             std::uint32_t word = (extended + static_cast<std::uint32_t>(record.address)) / 2;
-            for (int offset = 0; offset < 2 * record.byteCount; offset += 4, ++word) {
-                const long value = hexField(line, 9 + static_cast<std::size_t>(offset), 4);
-                if (value < 0 || !storeWord(word, static_cast<std::uint16_t>(value)))
+            // Four hexadecimal characters make one word: two data bytes in file order.
+            for (int i = 0; i < record.byteCount; i += 2, ++word) {
+                const auto value = static_cast<std::uint16_t>(record.data[static_cast<std::size_t>(i)] << 8 |
+                                                              record.data[static_cast<std::size_t>(i + 1)]);
+                if (!storeWord(word, value))
                     return HexResult::BadHexFile;
             }
             break;
@@ -161,7 +157,7 @@ HexResult FirmwareImage::read(std::istream &hex)
         case 4: {
             if (record.byteCount != 2)
                 return HexResult::BadHexFile;
-            extended = static_cast<std::uint32_t>(hexField(line, 9, 4)) << 16;
+            extended = static_cast<std::uint32_t>(record.data[0] << 8 | record.data[1]) << 16;
             break;
         }
         default:

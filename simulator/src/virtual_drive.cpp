@@ -176,9 +176,10 @@ void VirtualDrive::onBytes(const std::uint8_t *bytes, std::size_t length)
     }
     if (boot) {
         std::vector<std::uint8_t> reply;
-        bool reset = false, bootSilent = false;
+        bool reset = false, bootSilent = false, paced = false;
         {
             std::lock_guard lock(mutex_);
+            paced = options_.paced;
             if (verbose)
                 logFrame("boot rx", bytes, length);
             reply = boot_.feed(bytes, length);
@@ -193,7 +194,15 @@ void VirtualDrive::onBytes(const std::uint8_t *bytes, std::size_t length)
                             std::to_string(options_.lineSpeed) + " baud");
             }
         }
+        // On a real line the client's bytes take their wire time to arrive;
+        // the pseudo-terminal delivers them at once, so a paced drive holds
+        // its answer until they would have been received.
+        const auto now = std::chrono::steady_clock::now();
+        bootLineFreeAt_ = std::max(bootLineFreeAt_, now) +
+                          std::chrono::nanoseconds(byteTimeNs(kBootLoaderBaud) * static_cast<long long>(length));
         if (!reply.empty() && !bootSilent) {
+            if (paced)
+                std::this_thread::sleep_until(bootLineFreeAt_);
             if (verbose) {
                 std::lock_guard lock(mutex_);
                 logFrame("boot tx", reply.data(), reply.size());

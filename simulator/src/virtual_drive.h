@@ -134,6 +134,7 @@ private:
     FrameAssembler assembler_;
     std::chrono::steady_clock::time_point lastByte_;
     bool bootIdleSignalled_ = true;
+    std::chrono::steady_clock::time_point bootLineFreeAt_{}; // when the client's bytes have all arrived
     bool havePending_ = false;
     PendingReply pending_;
 

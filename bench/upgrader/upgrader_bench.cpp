@@ -1,0 +1,111 @@
+// Reading and formatting a full-size firmware image, and a download into
+// the virtual drive's boot loader pacing its bytes at 115200 baud against the
+// wire time the rows need.
+//
+//   upgrader_bench [rows to download, default 64]
+#include "boot_session.h"
+#include "firmware_image.h"
+#include "virtual_drive.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+double msSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Every program row set: 1,536 rows of 512 instructions, 16 bytes a record.
+std::string fullImage(int rows)
+{
+    std::ostringstream hex;
+    char line[64];
+    for (long byte = 0; byte < static_cast<long>(rows) * 2048; byte += 16) {
+        if (byte % 0x10000 == 0) {
+            const int upper = static_cast<int>(byte >> 16);
+            std::snprintf(line, sizeof line, ":02000004%04X%02X\r\n", upper,
+                          (0x100 - ((2 + 4 + (upper >> 8) + (upper & 0xFF)) & 0xFF)) & 0xFF);
+            hex << line;
+        }
+        int sum = 16 + static_cast<int>((byte >> 8) & 0xFF) + static_cast<int>(byte & 0xFF);
+        std::snprintf(line, sizeof line, ":10%04X00", static_cast<int>(byte & 0xFFFF));
+        hex << line;
+        for (int i = 0; i < 16; ++i) {
+            const int b = i % 4 == 3 ? 0 : static_cast<int>((byte + i) & 0xFF);
+            sum += b;
+            std::snprintf(line, sizeof line, "%02X", b);
+            hex << line;
+        }
+        std::snprintf(line, sizeof line, "%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
+        hex << line;
+    }
+    hex << ":00000001FF\r\n";
+    return hex.str();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const int rows = argc > 1 ? std::max(1, std::min(1536, std::atoi(argv[1]))) : 64;
+    const std::string full = fullImage(1536);
+    double best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        upgrader::FirmwareImage image;
+        std::istringstream in(full);
+        if (image.read(in) != upgrader::HexResult::Ok) {
+            std::fprintf(stderr, "the generated image did not read\n");
+            return 1;
+        }
+        const std::uint8_t jump[6] = {0x04, 0, 2, 0, 0, 0};
+        image.overlayResetJump(jump);
+        image.formatRows();
+        best = std::min(best, msSince(start));
+    }
+    std::printf("read and format a full image (1536 program rows, %zu bytes of HEX): %.1f ms (target: under 100 ms)\n",
+                full.size(), best);
+
+    vq::sim::DriveOptions options;
+    options.paced = true;
+    vq::sim::VirtualDrive drive(options);
+    std::string error;
+    if (!drive.start(error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return 1;
+    }
+    upgrader::BootPort port;
+    port.setPortName(drive.devicePath());
+    upgrader::BootSession session(port, [](const std::string &text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+    if (!session.probeApplication() || !session.enterBootLoader(true)) {
+        std::fprintf(stderr, "the boot loader did not answer\n");
+        return 1;
+    }
+    const auto path = std::filesystem::temp_directory_path() / "upgrader-bench.hex";
+    std::ofstream(path, std::ios::binary) << fullImage(rows);
+    const auto start = std::chrono::steady_clock::now();
+    const int result = session.download(path.string());
+    const double took = msSince(start);
+    std::filesystem::remove(path);
+    if (result != upgrader::kCompleted) {
+        std::fprintf(stderr, "download ended with %d\n", result);
+        return 1;
+    }
+    // Wire time: the read-back (4 + 1,536 bytes), every row (4 + 1,536 bytes
+    // and its answer), the reset byte, ten bit times a byte at 115200 baud;
+    // plus the protocol's fixed waits of 250 ms (read-back) and 50 ms (reset).
+    const double byteMs = 10'000.0 / 115200.0;
+    const double wire = (1540.0 + session.rowsWritten() * 1541.0 + 1.0) * byteMs;
+    const double waits = 250.0 + 50.0;
+    std::printf("download of %d rows at 115200 baud, paced: %.0f ms; wire %.0f ms + fixed waits %.0f ms = %.0f ms; "
+                "overhead %.1f %% (target: within 10 %%)\n",
+                session.rowsWritten(), took, wire, waits, wire + waits, (took / (wire + waits) - 1.0) * 100.0);
+    drive.stop();
+    return 0;
+}
