@@ -40,6 +40,9 @@ public:
     // Cyclic monitoring started (true) or stopped: the parameter window
     // disables its "All Write" button meanwhile.
     virtual void monitoringSwitched(bool /*running*/) {}
+    // The program is closing: any worker thread of the window ends now,
+    // while the link library it calls is still loaded.
+    virtual void endWork() {}
 };
 
 } // namespace tarvex

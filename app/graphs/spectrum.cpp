@@ -17,33 +17,54 @@ int smallestFactor(int length)
     return length;
 }
 
-// Transforms `length` elements of `in` (stride 1) into `out`; `angle` is the
-// base angle -2 pi / length of this level.
-void transform(const Complex *in, Complex *out, int length, double angle)
+// The unit roots exp(-2 pi i t / n) of a transform of length n; every angle
+// of the recursion below is a whole multiple of 2 pi / n, so each factor is
+// looked up instead of computed again.
+const std::vector<Complex> &unitRoots(std::size_t n)
+{
+    thread_local std::vector<Complex> roots;
+    if (roots.size() != n) {
+        roots.resize(n);
+        for (std::size_t t = 0; t < n; ++t)
+            roots[t] = std::polar(1.0, -2.0 * std::numbers::pi * static_cast<double>(t) / static_cast<double>(n));
+    }
+    return roots;
+}
+
+// Transforms `length` elements of `in` (stride 1) into `out`. The level's
+// base angle a = -2 pi / length is the root step `step` = n / length of the
+// table; `scratch` holds 2 x length elements for this level and whatever
+// the levels below need after them.
+void transform(const Complex *in, Complex *out, int length, std::size_t step, const std::vector<Complex> &roots,
+               Complex *scratch)
 {
     if (length == 1) {
         out[0] = in[0];
         return;
     }
+    const std::size_t n = roots.size();
     const int f = smallestFactor(length);
     const int m = length / f;
-    std::vector<Complex> work(static_cast<std::size_t>(length));
+    Complex *work = scratch;
+    Complex *blocks = scratch + length;
+    const auto root = [&](std::size_t multiple) { return roots[(step * multiple) % n]; };
     for (int i = 0; i < m; ++i) {
         for (int j = 0; j < f; ++j) {
-            // The f-point sum over i, i + m, ..., i + (f - 1) m, then the
-            // twiddle factor of angle a * j * i.
+            // The f-point sum over i, i + m, ..., i + (f - 1) m with the
+            // angle step a j (times m), then the twiddle factor of angle a j i.
+            const auto sj = static_cast<std::size_t>(j);
             Complex sum = 0.0;
             for (int k = 0; k < f; ++k)
-                sum += in[i + k * m] * std::polar(1.0, angle * m * j * k);
-            work[static_cast<std::size_t>(i + j * m)] = sum * std::polar(1.0, angle * j * i);
+                sum += in[i + k * m] * root(static_cast<std::size_t>(m) * sj * static_cast<std::size_t>(k));
+            work[i + j * m] = sum * root(sj * static_cast<std::size_t>(i));
         }
     }
-    std::vector<Complex> blocks(static_cast<std::size_t>(length));
+    // Each of the f blocks of length m with the angle step a f.
     for (int j = 0; j < f; ++j)
-        transform(&work[static_cast<std::size_t>(j * m)], &blocks[static_cast<std::size_t>(j * m)], m, angle * f);
+        transform(&work[j * m], &blocks[j * m], m, step * static_cast<std::size_t>(f), roots, scratch + 2 * length);
     for (int j = 0; j < f; ++j)
         for (int i = 0; i < m; ++i)
-            out[i * f + j] = blocks[static_cast<std::size_t>(j * m + i)];
+            out[i * f + j] = blocks[j * m + i];
 }
 
 } // namespace
@@ -51,9 +72,11 @@ void transform(const Complex *in, Complex *out, int length, double angle)
 std::vector<Complex> fourierTransform(const std::vector<Complex> &input)
 {
     std::vector<Complex> output(input.size());
-    if (!input.empty())
-        transform(input.data(), output.data(), static_cast<int>(input.size()),
-                  -2.0 * std::numbers::pi / static_cast<double>(input.size()));
+    if (input.empty())
+        return output;
+    // Every level needs twice its length; the lengths at least halve.
+    std::vector<Complex> scratch(4 * input.size());
+    transform(input.data(), output.data(), static_cast<int>(input.size()), 1, unitRoots(input.size()), scratch.data());
     return output;
 }
 

@@ -31,6 +31,12 @@ void FeatureWindows::destroyAll()
     windows_.clear();
 }
 
+void FeatureWindows::endAllWork()
+{
+    for (auto &[kind, window] : windows_)
+        window->endWork();
+}
+
 void FeatureWindows::monitoringSwitched(bool running)
 {
     for (auto &[kind, window] : windows_)

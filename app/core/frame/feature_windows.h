@@ -41,6 +41,8 @@ public:
     FeatureWindow *window(FeatureKind kind) const;
     // Destroys the windows in the program's shutdown order.
     void destroyAll();
+    // The program is closing: every window ends its worker threads.
+    void endAllWork();
     // Cyclic monitoring switched: every window hears of it.
     void monitoringSwitched(bool running);
 

@@ -5,13 +5,28 @@
 //                   [](QWidget *frame) { return std::make_unique<CParameterWindow>(frame); });
 //
 // Until a window is listed, its menu and toolbar commands stay disabled.
+#include "alarm_graph_window.h"
+#include "alarm_history_window.h"
 #include "feature_windows.h"
+#include "operation_windows.h"
+#include "parameter_window.h"
+#include "trace_graph_window.h"
+#include "trigger_graph_window.h"
+#include "ui_wait.h"
 
 namespace tarvex {
 
 FeatureWindowFactories installedFeatureWindows()
 {
     FeatureWindowFactories factories;
+    factories.add(FeatureKind::Parameters, [](QWidget *frame) { return std::make_unique<CParameterWindow>(frame, runKeepingUiAlive); });
+    factories.add(FeatureKind::AlarmHistory, [](QWidget *frame) { return std::make_unique<CAlarmHistoryWindow>(frame, runKeepingUiAlive); });
+    factories.add(FeatureKind::TraceGraph, [](QWidget *frame) { return std::make_unique<CTraceGraphWindow>(frame, runKeepingUiAlive); });
+    factories.add(FeatureKind::ManualJog, [](QWidget *frame) { return std::make_unique<CManualJogDlg>(frame); });
+    factories.add(FeatureKind::ProgramJog, [](QWidget *frame) { return std::make_unique<CProgramJogDlg>(frame); });
+    factories.add(FeatureKind::AutoTuning, [](QWidget *frame) { return std::make_unique<CAutotuningDlg>(frame); });
+    factories.add(FeatureKind::TriggerGraph, [](QWidget *frame) { return std::make_unique<CTriggerGraphWindow>(frame, runKeepingUiAlive); });
+    factories.add(FeatureKind::AlarmGraph, [](QWidget *frame) { return std::make_unique<CAlarmGraphWindow>(frame, runKeepingUiAlive); });
     return factories;
 }
 

@@ -686,7 +686,9 @@ void CMainFrame::shutdown()
 
     // 1. The panes (the status panes end the status poll).
     destroyPanes();
-    // 2. The worker threads.
+    // 2. The worker threads: the feature windows' own first, since their
+    // last calls (a jog stop, the end of a capture) still need the link.
+    features_.endAllWork();
     presenceCheck_.waitUntilEnded(serveUiWhileWaiting);
     drive_->StopWorkers(serveUiWhileWaiting);
     // 3. Both libraries.

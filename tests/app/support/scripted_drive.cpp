@@ -66,6 +66,15 @@ Bytes ScriptedDrive::answer(const Bytes &request)
     case modbus::kWriteSingle:
         set(modbus::getWord(&request[2]), modbus::getWord(&request[4]));
         return vq::test::PtyResponder::withCrc(Bytes(request.begin(), request.begin() + 6));
+    case modbus::kWriteMultiple: {
+        const std::uint16_t start = modbus::getWord(&request[2]);
+        const std::uint16_t count = request.size() >= 7 ? modbus::getWord(&request[4]) : 0;
+        if (request.size() < 7u + 2u * count)
+            return vq::test::PtyResponder::exceptionReply(node, request[1], 3);
+        for (std::uint16_t i = 0; i < count; ++i)
+            set(static_cast<std::uint16_t>(start + 2 * i), modbus::getWord(&request[7 + 2 * i]));
+        return vq::test::PtyResponder::withCrc(Bytes(request.begin(), request.begin() + 6));
+    }
     case modbus::kScatteredRead: {
         if (const std::uint8_t code = refuseScattered_)
             return vq::test::PtyResponder::exceptionReply(node, request[1], code);

@@ -1,7 +1,8 @@
 // A drive that answers from a plain register table over a real
 // pseudo-terminal, for tests that must control every byte of a reply (the
 // assembly and formats of the status values, the exact request addresses).
-// Behaviour tests use the virtual drive instead.
+// Behaviour tests use the virtual drive instead. Writes (single and
+// multiple) land in the table.
 #pragma once
 
 #include "pty_responder.h"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -18,13 +19,16 @@ using VirtualDrive = vq::sim::VirtualDrive;
 
 // Starts a drive that answers at once (no wire pacing) on node 0; with a
 // catalogue its parameter registers exist and hold the factory defaults.
+// A `log` hears every frame the drive receives and sends (its verbose log).
 inline std::unique_ptr<VirtualDrive> startVirtualDrive(bool paced = false,
-                                                       const vq::sim::CatalogueDefaults &catalogue = {})
+                                                       const vq::sim::CatalogueDefaults &catalogue = {},
+                                                       std::function<void(const std::string &)> log = {})
 {
     vq::sim::DriveOptions options;
     options.paced = paced;
     options.acceptAnySpeed = true;
-    options.log = [](const std::string &) {};
+    options.verbose = static_cast<bool>(log);
+    options.log = log ? std::move(log) : [](const std::string &) {};
     auto drive = std::make_unique<VirtualDrive>(options, catalogue);
     std::string error;
     if (!drive->start(error)) {

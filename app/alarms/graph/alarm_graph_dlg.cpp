@@ -1,0 +1,368 @@
+#include "alarm_graph_dlg.h"
+
+#include "capture_plot.h"
+#include "channel_catalog.h"
+#include "channel_lists.h"
+#include "chart_view.h"
+#include "drive_connection.h"
+#include "graph_file_dialog.h"
+#include "link_animation.h"
+#include "yaxis_dialog.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// What the worker's poll step tells its loop.
+constexpr int kPollAgain = 0;
+constexpr int kPollRead = 4;
+
+// Limits a file may bring, the same bounds the axis dialog accepts.
+constexpr int kLimitBound = 1'000'000;
+
+} // namespace
+
+CAlarmGraphDlg::CAlarmGraphDlg(DriveConnection *drive, QWidget *parent) : QDialog(parent), CAlarmGraph(drive)
+{
+    setWindowTitle(QStringLiteral("Alarm Trace"));
+    setModal(true);
+    buildControls();
+
+    // The opening: empty buffers, period 1, "Not Use" everywhere, the
+    // default axis limits and a fresh chart.
+    m_animation->Open();
+    m_display = {};
+    m_period = 0;
+    m_periodEdit->setValue(alarm_graph::kDefaultPeriod);
+    m_channelLists->setIndices({0, 0, 0, 0});
+    m_channelNames = m_channelLists->names();
+    m_listIndex = m_channelLists->indices();
+    m_limits = graphs::kDefaultLimits;
+    setUpChart();
+    m_yAxisButton->setEnabled(true);
+    m_applyButton->setEnabled(true);
+    m_uploadButton->setEnabled(false);
+    m_saveButton->setEnabled(false);
+
+    // The link watchdog ends a waiting whose exchanges have stalled.
+    if (m_pDrive)
+        m_pDrive->stalledFeatures().add(m_running);
+}
+
+CAlarmGraphDlg::~CAlarmGraphDlg()
+{
+    endWorker();
+    if (m_pDrive)
+        m_pDrive->stalledFeatures().remove(m_running);
+}
+
+void CAlarmGraphDlg::buildControls()
+{
+    auto button = [this](const char *text) {
+        auto *b = new QPushButton(QString::fromLatin1(text), this);
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    m_periodEdit = new QSpinBox(this);
+    m_periodEdit->setRange(alarm_graph::kPeriodMin, alarm_graph::kPeriodMax);
+    m_periodEdit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    m_periodEdit->setMinimumWidth(64);
+    m_unitLabel = new QLabel(QStringLiteral(" X 200us"), this);
+    QFont bold = m_unitLabel->font();
+    bold.setPixelSize(13);
+    bold.setWeight(QFont::Bold);
+    m_unitLabel->setFont(bold);
+    m_unitLabel->setStyleSheet(QStringLiteral("color: %1").arg(QLatin1String(graphs::channelColor(0))));
+    auto *period = new QHBoxLayout;
+    period->addWidget(m_periodEdit);
+    period->addWidget(m_unitLabel);
+    period->addStretch();
+
+    m_channelLists = new graphs::CChannelLists(this);
+
+    m_applyButton = button("Apply");
+    m_uploadButton = button("Upload");
+    m_yAxisButton = button("Y-Axis");
+    m_saveButton = button("SAVE");
+    m_openButton = button("OPEN");
+    connect(m_applyButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnApply);
+    connect(m_uploadButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnUpload);
+    connect(m_yAxisButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnYAxis);
+    connect(m_saveButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnSave);
+    connect(m_openButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnOpen);
+    auto *commands = new QGridLayout;
+    commands->addWidget(m_applyButton, 0, 0);
+    commands->addWidget(m_uploadButton, 0, 1);
+    commands->addWidget(m_yAxisButton, 1, 0);
+    commands->addWidget(m_saveButton, 2, 0);
+    commands->addWidget(m_openButton, 2, 1);
+
+    auto *status = new QGroupBox(QStringLiteral("Status"), this);
+    m_animation = new CLinkAnimation(status);
+    m_animation->setMinimumSize(200, 110);
+    auto *statusLayout = new QVBoxLayout(status);
+    statusLayout->addWidget(m_animation);
+
+    auto *side = new QVBoxLayout;
+    side->addLayout(period);
+    side->addSpacing(8);
+    side->addWidget(m_channelLists);
+    side->addSpacing(8);
+    side->addLayout(commands);
+    side->addWidget(status);
+    side->addStretch();
+
+    auto *frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setMinimumSize(680, 420);
+    m_chart = new CChartView(frame);
+    auto *frameLayout = new QVBoxLayout(frame);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->addWidget(m_chart);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(side);
+    layout->addWidget(frame, 1);
+
+    m_yaxisDlg = new CYaxisDlg(this);
+}
+
+void CAlarmGraphDlg::setUpChart()
+{
+    m_chart->setUp(graphs::captureChartSetup(m_channelNames, m_listIndex, m_limits, alarm_graph::kSamples));
+}
+
+// --- commands ---------------------------------------------------------------
+
+void CAlarmGraphDlg::OnApply()
+{
+    if (!m_pDrive)
+        return;
+    m_applyButton->setEnabled(true);
+    m_period = static_cast<std::uint16_t>(m_periodEdit->value());
+    m_listIndex = m_channelLists->indices();
+    m_channelNames = m_channelLists->names();
+    for (std::size_t c = 0; c < 4; ++c)
+        m_channelCode[c] = static_cast<std::uint16_t>(graphs::channelCode(m_listIndex[c]));
+    setUpChart();
+    // A refused set-up does not stop the waiting: its first poll reports.
+    std::uint8_t status = 0;
+    SetAlarmGraph(status);
+
+    m_running.set(true);
+    m_saveButton->setEnabled(false);
+    m_openButton->setEnabled(false);
+    m_yAxisButton->setEnabled(false);
+    m_worker.startIfIdle([this] { workerLoop(); }, [this] { return m_running.isOn(); });
+    m_pDrive->generalBusy = 0;
+}
+
+void CAlarmGraphDlg::OnUpload()
+{
+    graphs::divideDcLinkChannels(m_display, m_listIndex);
+    plotDisplay();
+    m_saveButton->setEnabled(true);
+    m_uploadButton->setEnabled(false);
+}
+
+void CAlarmGraphDlg::OnYAxis()
+{
+    if (!m_yaxisDlg->edit(m_limits))
+        return;
+    m_listIndex = m_channelLists->indices();
+    m_channelNames = m_channelLists->names();
+    setUpChart();
+    plotDisplay();
+    m_saveButton->setEnabled(true);
+}
+
+void CAlarmGraphDlg::OnSave()
+{
+    const QString path = graphs::chooseGraphFileToSave(this, graphs::GraphKind::AlarmGraph);
+    if (!path.isEmpty())
+        SaveTo(path);
+}
+
+void CAlarmGraphDlg::OnOpen()
+{
+    const QString path = graphs::chooseGraphFileToOpen(this, graphs::GraphKind::AlarmGraph);
+    if (!path.isEmpty())
+        OpenFrom(path);
+}
+
+bool CAlarmGraphDlg::SaveTo(const QString &path)
+{
+    graphs::GraphFileWriting file;
+    file.kind = graphs::GraphKind::AlarmGraph;
+    const std::array<int, 4> indices = m_channelLists->indices();
+    const std::array<QString, 4> names = m_channelLists->names();
+    // The period last sent to the drive, in 0.2 ms.
+    const int period = m_period;
+    for (std::size_t c = 0; c < 4; ++c) {
+        file.channelNames[c] = names[c].toStdString();
+        file.listIndices[c] = indices[c];
+        file.points[c].reserve(alarm_graph::kSamples);
+        for (std::size_t k = 0; k < alarm_graph::kSamples; ++k)
+            file.points[c].push_back({graphs::captureValueText(m_display[c][k]),
+                                      graphs::captureTimeText(static_cast<int>(k), period)});
+    }
+    file.period = period;
+    file.limits = m_limits;
+    if (graphs::writeGraphFile(QFile::encodeName(path).toStdString(), file))
+        return true;
+    if (m_pDrive)
+        m_pDrive->messages().show("Cannot Save Parameter File");
+    return false;
+}
+
+bool CAlarmGraphDlg::OpenFrom(const QString &path)
+{
+    // Lines a file lacks keep what the previous load brought.
+    graphs::GraphFileContents &loaded = m_loadBuffer;
+    if (!graphs::readGraphFile(QFile::encodeName(path).toStdString(), graphs::GraphKind::AlarmGraph, loaded)) {
+        if (m_pDrive)
+            m_pDrive->messages().show("Cannot Open Parameter File");
+        return false;
+    }
+    // A file may hold any numbers: each is kept within what its edit,
+    // list or buffer can hold.
+    const int period = std::clamp(loaded.period, alarm_graph::kPeriodMin, alarm_graph::kPeriodMax);
+    m_periodEdit->setValue(period);
+    m_period = static_cast<std::uint16_t>(period);
+    std::array<int, 4> indices{};
+    for (std::size_t c = 0; c < 4; ++c) {
+        indices[c] = graphs::clampListIndex(loaded.listIndices[c], graphs::kChannelEntries);
+        m_limits[c].max = std::clamp(loaded.limits[c].max, -kLimitBound, kLimitBound);
+        m_limits[c].min = std::clamp(loaded.limits[c].min, -kLimitBound, kLimitBound);
+    }
+    m_channelLists->setIndices(indices);
+    m_listIndex = m_channelLists->indices();
+    m_channelNames = m_channelLists->names();
+    for (std::size_t c = 0; c < 4; ++c)
+        for (std::size_t k = 0; k < alarm_graph::kSamples && k < loaded.samples[c].size(); ++k)
+            m_display[c][k] = graphs::boundedSample(loaded.samples[c][k]);
+    setUpChart();
+    plotDisplay();
+    return true;
+}
+
+// --- the worker -------------------------------------------------------------
+
+void CAlarmGraphDlg::workerLoop()
+{
+    QMetaObject::invokeMethod(this, [this] { m_animation->Play(); }, Qt::QueuedConnection);
+    while (m_running.isOn()) {
+        const int result = pollStep();
+        if (result == kPollRead) {
+            // The recording has been read; a new "Apply" arms again.
+            m_running.set(false);
+            if (m_pDrive)
+                m_pDrive->messages().showInformation("Success get data ! ");
+            QMetaObject::invokeMethod(this, [this] { recordingReady(); }, Qt::QueuedConnection);
+            break;
+        }
+    }
+}
+
+int CAlarmGraphDlg::pollStep()
+{
+    alarm_graph::AlarmSamples received{};
+    int state = 0;
+    unsigned start = 0;
+    std::uint8_t status = 0;
+    // No pause between polls: each read takes its link time.
+    if (ReadAlarmGraph(received, state, start, status) != alarm_graph::kResultSuccess) {
+        m_running.set(false);
+        QMetaObject::invokeMethod(this, [this] { pollFailed(); }, Qt::QueuedConnection);
+        return alarm_graph::kResultFailure;
+    }
+    if (state != alarm_graph::kStateReady)
+        return kPollAgain;
+    QMetaObject::invokeMethod(this, [this, received, start] { recordingArrived(received, start); },
+                              Qt::QueuedConnection);
+    return kPollRead;
+}
+
+void CAlarmGraphDlg::recordingArrived(const alarm_graph::AlarmSamples &received, unsigned start)
+{
+    m_display = graphs::rotateChannels(received, start);
+    restAnimation();
+}
+
+void CAlarmGraphDlg::recordingReady()
+{
+    m_saveButton->setEnabled(true);
+    m_openButton->setEnabled(true);
+    m_yAxisButton->setEnabled(true);
+    m_uploadButton->setEnabled(true);
+}
+
+void CAlarmGraphDlg::pollFailed()
+{
+    // Only the axis limits stay usable until the window is opened again.
+    m_saveButton->setEnabled(false);
+    m_openButton->setEnabled(false);
+    m_uploadButton->setEnabled(false);
+    m_applyButton->setEnabled(false);
+    m_yAxisButton->setEnabled(true);
+    restAnimation();
+}
+
+void CAlarmGraphDlg::restAnimation()
+{
+    m_animation->Stop();
+    m_animation->Open();
+}
+
+void CAlarmGraphDlg::plotDisplay()
+{
+    m_scaled = graphs::scaleIntoPrimary(m_display, m_limits);
+    graphs::plotCapture(*m_chart, graphs::plotValues(m_scaled), m_listIndex, m_period);
+}
+
+void CAlarmGraphDlg::endWorker()
+{
+    m_running.set(false);
+    // The worker may wait for a message box; its last updates are queued to
+    // this thread. Both are served while it is waited for.
+    m_worker.waitUntilEnded([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); });
+}
+
+void CAlarmGraphDlg::done(int result)
+{
+    endWorker();
+    restAnimation();
+    QDialog::done(result);
+}
+
+void CAlarmGraphDlg::keyPressEvent(QKeyEvent *event)
+{
+    // Enter and Esc do not close the window.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}
+
+} // namespace tarvex

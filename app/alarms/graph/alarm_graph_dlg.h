@@ -1,0 +1,124 @@
+// "Alarm Trace": arms the drive to record four quantities when an alarm
+// occurs ("Apply"), waits for the drive to report the recording while an
+// animation plays, reads its 128 samples per channel, rotates them to the
+// drive's start position, and plots them on "Upload". The recording can be
+// saved and loaded. Modal; the "Alarm Trace" command builds it afresh for
+// each showing.
+#pragma once
+
+#include "alarm_graph.h"
+#include "channel_scaling.h"
+#include "graph_file.h"
+#include "run_switch.h"
+#include "worker_thread.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+
+class CChartView;
+class CYaxisDlg;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+namespace tarvex {
+
+class CLinkAnimation;
+
+namespace graphs {
+class CChannelLists;
+}
+
+namespace alarm_graph {
+inline constexpr int kPeriodMin = 1;
+inline constexpr int kPeriodMax = 1000;
+inline constexpr int kDefaultPeriod = 1;
+using ScaledSamples = graphs::ScaledChannels<kSamples>;
+} // namespace alarm_graph
+
+class CAlarmGraphDlg : public QDialog, public CAlarmGraph {
+    Q_OBJECT
+public:
+    // `drive` must outlive the window.
+    explicit CAlarmGraphDlg(DriveConnection *drive, QWidget *parent = nullptr);
+    ~CAlarmGraphDlg() override;
+
+    // The commands of the buttons.
+    void OnApply();
+    void OnUpload();
+    void OnYAxis();
+    void OnSave();
+    void OnOpen();
+    // Save and Open once the file has been chosen; false after the message.
+    bool SaveTo(const QString &path);
+    bool OpenFrom(const QString &path);
+
+    // Ends the waiting: the worker leaves after its current poll.
+    void endWorker();
+
+    // --- observation ---------------------------------------------------
+    bool isRunning() const { return m_running.isOn(); }
+    bool isWorkerRunning() const { return m_worker.isRunning(); }
+    // Display samples: rotated; DC-link channels in volts once uploaded.
+    const alarm_graph::AlarmSamples &displayBuffers() const { return m_display; }
+    const alarm_graph::ScaledSamples &scaledBuffers() const { return m_scaled; }
+    const graphs::ChannelLimits &limits() const { return m_limits; }
+    const QString &channelName(int channel) const { return m_channelNames[static_cast<std::size_t>(channel & 3)]; }
+
+    CChartView &chart() { return *m_chart; }
+    CYaxisDlg &axisDialog() { return *m_yaxisDlg; }
+    CLinkAnimation &animation() { return *m_animation; }
+    QSpinBox &periodEdit() { return *m_periodEdit; }
+    QLabel &periodUnitLabel() { return *m_unitLabel; }
+    graphs::CChannelLists &channelLists() { return *m_channelLists; }
+    QPushButton &applyButton() { return *m_applyButton; }
+    QPushButton &uploadButton() { return *m_uploadButton; }
+    QPushButton &yAxisButton() { return *m_yAxisButton; }
+    QPushButton &saveButton() { return *m_saveButton; }
+    QPushButton &openButton() { return *m_openButton; }
+
+    void done(int result) override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void buildControls();
+    void setUpChart();
+    void workerLoop();
+    // One poll: 4 recording read, 0 poll again, 8 failed.
+    int pollStep();
+    void recordingArrived(const alarm_graph::AlarmSamples &received, unsigned start);
+    void recordingReady();
+    void pollFailed();
+    void restAnimation();
+    void plotDisplay();
+
+    // Controls.
+    QSpinBox *m_periodEdit = nullptr;
+    QLabel *m_unitLabel = nullptr;
+    graphs::CChannelLists *m_channelLists = nullptr;
+    QPushButton *m_applyButton = nullptr;
+    QPushButton *m_uploadButton = nullptr;
+    QPushButton *m_yAxisButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QPushButton *m_openButton = nullptr;
+    CLinkAnimation *m_animation = nullptr;
+    CChartView *m_chart = nullptr;
+    CYaxisDlg *m_yaxisDlg = nullptr;
+
+    // Window state (user-interface thread only).
+    graphs::ChannelLimits m_limits = graphs::kDefaultLimits;
+    std::array<QString, 4> m_channelNames;
+    std::array<int, 4> m_listIndex{}; // the selections the recording was armed with
+    alarm_graph::AlarmSamples m_display{};
+    alarm_graph::ScaledSamples m_scaled{};
+    graphs::GraphFileContents m_loadBuffer; // what the last file brought
+
+    RunSwitch m_running;
+    WorkerHandle m_worker;
+};
+
+} // namespace tarvex

@@ -1,0 +1,63 @@
+#include "alarm_history.h"
+
+#include "drive_connection.h"
+
+#include <array>
+#include <thread>
+
+namespace tarvex {
+
+void CAlarmHistory::runLink(const std::function<void()> &call) const
+{
+    if (m_runner)
+        m_runner(call);
+    else
+        call();
+}
+
+std::uint16_t CAlarmHistory::UploadHistory(std::uint8_t &status, alarms::AlarmHistory &codes)
+{
+    codes.fill(0);
+    status = 1;
+    if (!m_pDrive)
+        return alarms::kResultFailure;
+    const LinkLibrary &link = m_pDrive->link();
+
+    runLink([&] {
+        BusyScope busy(m_pDrive->generalBusy);
+        link.WrSgRegister(alarms::kAlarmCommandRegister, alarms::kCommandLatchHistory, &status);
+    });
+    if (status != 0) {
+        m_pDrive->messages().show("Alarm Upload Write Error");
+        return alarms::kResultFailure;
+    }
+
+    std::array<std::uint8_t, 2 * alarms::kHistoryRegisters> block{};
+    runLink([&] {
+        std::this_thread::sleep_for(alarms::kLatchSettle);
+        BusyScope busy(m_pDrive->generalBusy);
+        link.RdMtRegister(alarms::kAlarmHistoryRegister, alarms::kHistoryRegisters, block.data(),
+                          &status);
+    });
+    if (status != 0) {
+        m_pDrive->messages().show("Alarm Data  Read Error");
+        return alarms::kResultFailure;
+    }
+    codes = alarms::decodeHistory(block.data(), block.size());
+    return alarms::kResultSuccess;
+}
+
+std::uint16_t CAlarmHistory::ClearHistory(std::uint8_t &status)
+{
+    status = 1;
+    if (!m_pDrive)
+        return alarms::kResultFailure;
+    runLink([&] {
+        BusyScope busy(m_pDrive->generalBusy);
+        m_pDrive->link().WrSgRegister(alarms::kAlarmCommandRegister, alarms::kCommandClearHistory,
+                                      &status);
+    });
+    return status == 0 ? alarms::kResultSuccess : alarms::kResultFailure;
+}
+
+} // namespace tarvex

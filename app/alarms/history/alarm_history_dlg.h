@@ -1,0 +1,40 @@
+// "Alarm History": the drive's last twenty alarms as number and name, most
+// recent in the first row, with "Update" to read them and "Clear" to clear
+// the drive's record. A modal dialog; nothing is read until "Update".
+#pragma once
+
+#include "alarm_history.h"
+#include "grid_windows.h"
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace tarvex {
+
+class CAlarmHistoryDlg : public QDialog, public CAlarmHistory {
+    Q_OBJECT
+public:
+    static constexpr int kRows = alarms::kHistoryEntries;
+
+    explicit CAlarmHistoryDlg(DriveConnection *drive, QWidget *parent = nullptr);
+
+    // The two buttons' commands.
+    void OnUpdate();
+    void OnClear();
+
+    CMyGridWnd &grid() { return m_grid; }
+    QPushButton &updateButton() { return *m_updateButton; }
+    QPushButton &clearButton() { return *m_clearButton; }
+
+private:
+    void setUpGrid();
+    void showAlarm(int row, std::uint16_t code);
+    void blankClearedRow(int row);
+
+    CMyGridWnd m_grid;
+    QPushButton *m_updateButton = nullptr;
+    QPushButton *m_clearButton = nullptr;
+};
+
+} // namespace tarvex

@@ -1,0 +1,36 @@
+#include "graph_file_dialog.h"
+
+#include <QFileDialog>
+
+namespace tarvex::graphs {
+
+namespace {
+
+QString choose(QWidget *parent, GraphKind kind, QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent);
+    dialog.setNameFilter(QString::fromLatin1(graphFileFilter(kind)));
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Asking before an existing file is overwritten is the dialog's default;
+    // the read-only choice is never offered.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+QString chooseGraphFileToSave(QWidget *parent, GraphKind kind)
+{
+    return choose(parent, kind, QFileDialog::AcceptSave);
+}
+
+QString chooseGraphFileToOpen(QWidget *parent, GraphKind kind)
+{
+    return choose(parent, kind, QFileDialog::AcceptOpen);
+}
+
+} // namespace tarvex::graphs

@@ -1,0 +1,203 @@
+#include "notch_filter_dlg.h"
+
+#include "chart_view.h"
+#include "drive_connection.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace tarvex {
+
+namespace {
+// The Y range the edits accept, the same bounds as the axis dialog's.
+constexpr int kRangeBound = 1'000'000;
+
+QSpinBox *integerEdit(QWidget *parent, int minimum, int maximum, int value)
+{
+    auto *edit = new QSpinBox(parent);
+    edit->setRange(minimum, maximum);
+    edit->setValue(value);
+    edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    edit->setMinimumWidth(70);
+    return edit;
+}
+} // namespace
+
+CNotchFilterDlg::CNotchFilterDlg(QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("FFT"));
+    setModal(true);
+    buildControls();
+}
+
+CNotchFilterDlg::~CNotchFilterDlg() = default;
+
+void CNotchFilterDlg::buildControls()
+{
+    auto button = [this](const QString &text) {
+        auto *b = new QPushButton(text, this);
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    auto *scale = new QGroupBox(QStringLiteral("Y-Axis Scale Set"), this);
+    m_maxEdit = integerEdit(scale, -kRangeBound, kRangeBound, kDefaultYMax);
+    m_minEdit = integerEdit(scale, -kRangeBound, kRangeBound, kDefaultYMin);
+    m_applyButton = button(QStringLiteral("Apply"));
+    auto *scaleGrid = new QGridLayout(scale);
+    scaleGrid->addWidget(new QLabel(QStringLiteral("Max"), scale), 0, 0);
+    scaleGrid->addWidget(m_maxEdit, 0, 1);
+    scaleGrid->addWidget(new QLabel(QStringLiteral("Min"), scale), 1, 0);
+    scaleGrid->addWidget(m_minEdit, 1, 1);
+    scaleGrid->addWidget(m_applyButton, 2, 1);
+
+    auto *parameters = new QGroupBox(QStringLiteral("Parameter Set"), this);
+    m_useEdit = integerEdit(parameters, 0, notch::kUseMax, 0);
+    m_frequencyEdit = integerEdit(parameters, 0, notch::kFrequencyMax, 0);
+    m_bandwidthEdit = integerEdit(parameters, 0, notch::kBandwidthMax, 0);
+    m_readButton = button(QStringLiteral("Read"));
+    m_writeButton = button(QStringLiteral("Write"));
+    auto *parameterGrid = new QGridLayout(parameters);
+    parameterGrid->addWidget(new QLabel(QStringLiteral("Notch Filter Use"), parameters), 0, 0);
+    parameterGrid->addWidget(m_useEdit, 0, 1);
+    parameterGrid->addWidget(new QLabel(QStringLiteral("Notch Frequency"), parameters), 1, 0);
+    parameterGrid->addWidget(m_frequencyEdit, 1, 1);
+    parameterGrid->addWidget(new QLabel(QStringLiteral("Notch Bandwidth"), parameters), 2, 0);
+    parameterGrid->addWidget(m_bandwidthEdit, 2, 1);
+    auto *readWrite = new QHBoxLayout;
+    readWrite->addWidget(m_readButton);
+    readWrite->addWidget(m_writeButton);
+    parameterGrid->addLayout(readWrite, 3, 0, 1, 2);
+
+    auto *measurement = new QGroupBox(QStringLiteral("Measurement"), this);
+    m_dataField = new QLineEdit(measurement);
+    m_highFrequencyField = new QLineEdit(measurement);
+    for (QLineEdit *field : {m_dataField, m_highFrequencyField})
+        field->setReadOnly(true);
+    auto *measurementGrid = new QGridLayout(measurement);
+    measurementGrid->addWidget(new QLabel(QStringLiteral("DATA"), measurement), 0, 0);
+    measurementGrid->addWidget(m_dataField, 0, 1);
+    measurementGrid->addWidget(new QLabel(QStringLiteral("High Freq."), measurement), 1, 0);
+    measurementGrid->addWidget(m_highFrequencyField, 1, 1);
+    measurementGrid->addWidget(new QLabel(QStringLiteral("Hz"), measurement), 1, 2);
+
+    auto *channels = new QGroupBox(QStringLiteral("Channel"), this);
+    auto *channelGrid = new QGridLayout(channels);
+    for (int c = 0; c < 4; ++c) {
+        QPushButton *b = button(QStringLiteral("Channel%1").arg(c + 1));
+        m_channelButtons[static_cast<std::size_t>(c)] = b;
+        channelGrid->addWidget(b, c / 2, c % 2);
+        connect(b, &QPushButton::clicked, this, [this, c] { OnChannel(c); });
+    }
+
+    connect(m_applyButton, &QPushButton::clicked, this, &CNotchFilterDlg::OnApply);
+    connect(m_readButton, &QPushButton::clicked, this, &CNotchFilterDlg::OnRead);
+    connect(m_writeButton, &QPushButton::clicked, this, &CNotchFilterDlg::OnWrite);
+
+    auto *frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setMinimumSize(620, 380);
+    m_chart = new CChartView(frame);
+    auto *frameLayout = new QVBoxLayout(frame);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->addWidget(m_chart);
+
+    auto *side = new QVBoxLayout;
+    side->addWidget(scale);
+    side->addWidget(parameters);
+    side->addWidget(measurement);
+    side->addWidget(channels);
+    side->addStretch();
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(side);
+    layout->addWidget(frame, 1);
+}
+
+void CNotchFilterDlg::present()
+{
+    OnInitDialog();
+    exec();
+    OnDestroy();
+}
+
+void CNotchFilterDlg::OnInitDialog()
+{
+    OnRead();
+    setUpChart();
+}
+
+void CNotchFilterDlg::OnDestroy()
+{
+    // The next showing starts with a silent read again.
+    m_firstReadDone = false;
+}
+
+void CNotchFilterDlg::setUpChart()
+{
+    ChartSetup setup;
+    setup.axes = 1;
+    setup.channels[0] = {QString(), static_cast<double>(m_maxEdit->value()),
+                         static_cast<double>(m_minEdit->value()), true};
+    for (std::size_t c = 1; c < 4; ++c)
+        setup.channels[c].shown = false;
+    setup.xCaption = QStringLiteral("[Hz]");
+    setup.xFirst = 0;
+    setup.xLast = graphs::kSpectrumBins;
+    m_chart->setUp(setup);
+}
+
+void CNotchFilterDlg::showParameters()
+{
+    m_useEdit->setValue(m_parameters.use);
+    m_frequencyEdit->setValue(m_parameters.frequency);
+    m_bandwidthEdit->setValue(m_parameters.bandwidth);
+}
+
+void CNotchFilterDlg::OnApply() { setUpChart(); }
+
+void CNotchFilterDlg::OnRead()
+{
+    std::uint8_t status = 0;
+    notch::NotchParameters read = m_parameters;
+    if (m_notch.ReadNotchFilter(read, status) != notch::kResultSuccess)
+        return;
+    m_parameters = read;
+    showParameters();
+    if (m_firstReadDone && m_notch.driveConnection())
+        m_notch.driveConnection()->messages().showInformation("Read Success...!");
+    m_firstReadDone = true;
+}
+
+void CNotchFilterDlg::OnWrite()
+{
+    const notch::NotchParameters written{m_useEdit->value(), m_frequencyEdit->value(), m_bandwidthEdit->value()};
+    std::uint8_t status = 0;
+    if (m_notch.WriteNotchFilter(written, status) == notch::kResultSuccess)
+        m_parameters = written;
+}
+
+void CNotchFilterDlg::OnChannel(int channel)
+{
+    const graphs::Spectrum &spectrum = m_spectra[static_cast<std::size_t>(channel & 3)];
+    const graphs::SpectrumPeak peak = graphs::findPeak(spectrum);
+    m_peakFrequency = peak.frequencyHz;
+    m_peakAmplitude = QString::fromStdString(peak.amplitude);
+    m_dataField->setText(m_peakAmplitude);
+    m_highFrequencyField->setText(QString::number(m_peakFrequency));
+
+    // Bin k is point k + 1, labelled with its frequency.
+    for (int point = 1; point <= graphs::kSpectrumBins; ++point) {
+        m_chart->setPoint(0, point, spectrum[static_cast<std::size_t>(point - 1)]);
+        m_chart->setLabel(point, QStringLiteral("%1 ").arg(graphs::binFrequency(point - 1)));
+    }
+    m_chart->redraw();
+}
+
+} // namespace tarvex

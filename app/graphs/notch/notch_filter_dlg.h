@@ -1,0 +1,96 @@
+// "FFT": the amplitude spectra of a trigger capture's four channels, with
+// the drive's notch filter parameters beside them. The user plots one
+// channel's spectrum, reads its strongest frequency and amplitude, and
+// reads or writes the notch filter (use, frequency, bandwidth) so that a
+// mechanical resonance is suppressed. A modal window of the trigger window,
+// which hands it the spectra before each showing.
+#pragma once
+
+#include "notch_filter.h"
+#include "spectrum.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+
+class CChartView;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace tarvex {
+
+class CNotchFilterDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultYMax = 40;
+    static constexpr int kDefaultYMin = 0;
+
+    explicit CNotchFilterDlg(QWidget *parent = nullptr);
+    ~CNotchFilterDlg() override;
+
+    void setDriveConnection(DriveConnection *drive) { m_notch.setDriveConnection(drive); }
+    void setLinkRunner(CNotchFilter::LinkRunner runner) { m_notch.setLinkRunner(std::move(runner)); }
+    void setSpectra(const std::array<graphs::Spectrum, 4> &spectra) { m_spectra = spectra; }
+
+    // Shows the window modally: the opening (a silent read of the notch
+    // parameters and a fresh chart), the user's session, then the end of
+    // the showing, so that the next one starts with a silent read again.
+    void present();
+    void OnInitDialog();
+    void OnDestroy();
+
+    // The commands of the buttons.
+    void OnApply();
+    void OnRead();
+    void OnWrite();
+    void OnChannel(int channel);
+
+    // --- observation ---------------------------------------------------
+    const notch::NotchParameters &parameters() const { return m_parameters; }
+    int peakFrequency() const { return m_peakFrequency; }
+    const QString &peakAmplitude() const { return m_peakAmplitude; }
+    const std::array<graphs::Spectrum, 4> &spectra() const { return m_spectra; }
+    bool firstReadDone() const { return m_firstReadDone; }
+
+    CChartView &chart() { return *m_chart; }
+    QSpinBox &maxEdit() { return *m_maxEdit; }
+    QSpinBox &minEdit() { return *m_minEdit; }
+    QSpinBox &useEdit() { return *m_useEdit; }
+    QSpinBox &frequencyEdit() { return *m_frequencyEdit; }
+    QSpinBox &bandwidthEdit() { return *m_bandwidthEdit; }
+    QLineEdit &dataField() { return *m_dataField; }
+    QLineEdit &highFrequencyField() { return *m_highFrequencyField; }
+    QPushButton &applyButton() { return *m_applyButton; }
+    QPushButton &readButton() { return *m_readButton; }
+    QPushButton &writeButton() { return *m_writeButton; }
+    QPushButton &channelButton(int channel) { return *m_channelButtons[static_cast<std::size_t>(channel & 3)]; }
+
+private:
+    void buildControls();
+    void setUpChart();
+    void showParameters();
+
+    CNotchFilter m_notch;
+    std::array<graphs::Spectrum, 4> m_spectra{};
+    notch::NotchParameters m_parameters;
+    bool m_firstReadDone = false;
+    int m_peakFrequency = 0;
+    QString m_peakAmplitude = QStringLiteral("0.00");
+
+    CChartView *m_chart = nullptr;
+    QSpinBox *m_maxEdit = nullptr;
+    QSpinBox *m_minEdit = nullptr;
+    QSpinBox *m_useEdit = nullptr;
+    QSpinBox *m_frequencyEdit = nullptr;
+    QSpinBox *m_bandwidthEdit = nullptr;
+    QLineEdit *m_dataField = nullptr;
+    QLineEdit *m_highFrequencyField = nullptr;
+    QPushButton *m_applyButton = nullptr;
+    QPushButton *m_readButton = nullptr;
+    QPushButton *m_writeButton = nullptr;
+    std::array<QPushButton *, 4> m_channelButtons{};
+};
+
+} // namespace tarvex

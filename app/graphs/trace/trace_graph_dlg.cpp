@@ -1,0 +1,515 @@
+#include "trace_graph_dlg.h"
+
+#include "channel_catalog.h"
+#include "channel_chart_setup.h"
+#include "channel_list_box.h"
+#include "channel_lists.h"
+#include "chart_view.h"
+#include "commands.h"
+#include "drive_connection.h"
+#include "graph_file_dialog.h"
+#include "trace_period.h"
+#include "trace_values.h"
+#include "yaxis_dialog.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <thread>
+
+namespace tarvex {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kPollInterval = 2ms;
+// A stopped drive holds a few blocks at most; a drive that keeps sending
+// after its stop is not waited for longer than this.
+constexpr auto kDrainLimit = 10s;
+// Limits a file may bring, the same bounds the axis dialog accepts.
+constexpr int kLimitBound = 1'000'000;
+
+QString timeLabel(long long point, int periodMs)
+{
+    return QString::asprintf("%.2f ", static_cast<double>(point + 1) * periodMs / 1000.0);
+}
+
+QString textColor(const char *color) { return QStringLiteral("color: %1").arg(QLatin1String(color)); }
+
+} // namespace
+
+TraceGraphDlg::TraceGraphDlg(DriveConnection *drive, QWidget *parent)
+    : QDialog(parent), CTraceGraph(drive), m_baud(drive ? drive->baudRate() : 0)
+{
+    setWindowTitle(QStringLiteral("Data Trace"));
+    setModal(false);
+    buildControls();
+
+    // The chart view fills the frame control.
+    m_chart = new CChartView(m_chartFrame);
+    auto *frameLayout = new QVBoxLayout(m_chartFrame);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->addWidget(m_chart);
+    m_yaxisDlg = new CYaxisDlg(this);
+
+    QFont bold = m_msLabel->font();
+    bold.setPixelSize(13);
+    bold.setWeight(QFont::Bold);
+    m_msLabel->setFont(bold);
+
+    // The lists open at "Not Use", and so do the channel names.
+    m_channelNames = m_channels->names();
+    m_limits = graphs::kDefaultLimits;
+
+    m_openButton->setEnabled(true);
+    m_yAxisButton->setEnabled(false);
+    m_startButton->setEnabled(false);
+    m_stopButton->setEnabled(false);
+    m_saveButton->setEnabled(false);
+    if (m_pDrive && m_pDrive->isLinkOpen()) {
+        m_yAxisButton->setEnabled(true);
+    } else {
+        m_applyButton->setEnabled(false);
+        m_startButton->setEnabled(false);
+        m_stopButton->setEnabled(false);
+    }
+
+    m_msLabel->setStyleSheet(textColor(graphs::channelColor(0)));
+
+    setUpChart();
+
+    // The link watchdog ends a capture whose exchanges have stalled.
+    if (m_pDrive)
+        m_pDrive->stalledFeatures().add(m_running);
+}
+
+TraceGraphDlg::~TraceGraphDlg()
+{
+    endWorker();
+    if (m_pDrive) {
+        m_pDrive->stalledFeatures().remove(m_running);
+        m_pDrive->traceBusy = 0;
+    }
+}
+
+void TraceGraphDlg::buildControls()
+{
+    m_channels = new graphs::CChannelLists(this);
+
+    m_periodEdit = new QSpinBox(this);
+    m_periodEdit->setRange(trace::kPeriodMin, trace::kPeriodMax);
+    m_periodEdit->setValue(trace::kDefaultPeriodMs);
+    m_periodEdit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    m_periodEdit->setMinimumWidth(48);
+    m_msLabel = new QLabel(QStringLiteral("ms"), this);
+
+    auto button = [this](const char *text) {
+        auto *b = new QPushButton(QString::fromLatin1(text), this);
+        b->setAutoDefault(false);
+        return b;
+    };
+    m_applyButton = button("Apply");
+    m_startButton = button("Start");
+    m_stopButton = button("Stop");
+    m_exitButton = button("EXIT");
+    m_yAxisButton = button("Y-Axis");
+    m_saveButton = button("Save");
+    m_openButton = button("Open");
+    connect(m_applyButton, &QPushButton::clicked, this, &TraceGraphDlg::OnApply);
+    connect(m_startButton, &QPushButton::clicked, this, &TraceGraphDlg::OnStart);
+    connect(m_stopButton, &QPushButton::clicked, this, &TraceGraphDlg::OnStop);
+    connect(m_exitButton, &QPushButton::clicked, this, &TraceGraphDlg::OnExit);
+    connect(m_yAxisButton, &QPushButton::clicked, this, &TraceGraphDlg::OnYAxis);
+    connect(m_saveButton, &QPushButton::clicked, this, &TraceGraphDlg::OnSave);
+    connect(m_openButton, &QPushButton::clicked, this, &TraceGraphDlg::OnOpen);
+
+    // Left: what to trace and the commands; right: the chart.
+    auto *period = new QHBoxLayout;
+    period->addWidget(m_periodEdit);
+    period->addWidget(m_msLabel);
+    period->addStretch();
+    auto *capture = new QHBoxLayout;
+    capture->addWidget(m_applyButton);
+    capture->addWidget(m_startButton);
+    capture->addWidget(m_stopButton);
+    auto *view = new QHBoxLayout;
+    view->addWidget(m_yAxisButton);
+    view->addWidget(m_saveButton);
+    view->addWidget(m_openButton);
+    auto *controls = new QVBoxLayout;
+    controls->addWidget(m_channels);
+    controls->addLayout(period);
+    controls->addLayout(capture);
+    controls->addLayout(view);
+    controls->addStretch();
+    controls->addWidget(m_exitButton);
+
+    m_chartFrame = new QFrame(this);
+    m_chartFrame->setFrameShape(QFrame::StyledPanel);
+    m_chartFrame->setMinimumSize(640, 400);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(m_chartFrame, 1);
+}
+
+QComboBox &TraceGraphDlg::channelList(int channel) { return *m_channels->list(channel & 3); }
+
+std::array<int, 4> TraceGraphDlg::listIndices() const { return m_channels->indices(); }
+
+void TraceGraphDlg::setUpChart()
+{
+    m_chart->setUp(graphs::channelChartSetup(m_channelNames, listIndices(), m_limits, m_xCaption));
+    m_plotted = 0;
+}
+
+// --- commands ---------------------------------------------------------------
+
+void TraceGraphDlg::OnApply()
+{
+    if (!m_pDrive)
+        return;
+    m_periodMs = std::clamp(m_periodEdit->value(), trace::kPeriodMin, trace::kPeriodMax);
+    m_period = trace::periodRegisterValue(m_periodMs);
+    if (const std::string_view refusal = trace::periodRefusal(m_baud, m_periodMs); !refusal.empty()) {
+        m_pDrive->messages().show(std::string(refusal));
+        return;
+    }
+    const std::array<int, 4> indices = listIndices();
+    for (std::size_t c = 0; c < 4; ++c) {
+        m_channelNames[c] = graphs::channelEntryText(indices[c]);
+        m_channelCode[c] = static_cast<std::uint16_t>(graphs::channelCode(indices[c]));
+    }
+    // Blocks of the earlier set-up are not shown on the new chart.
+    m_ring.discard();
+    setUpChart();
+    std::uint8_t status = 0;
+    if (SetTrace(status) == trace::kResultSuccess) {
+        m_startButton->setEnabled(true);
+        m_stopButton->setEnabled(false);
+    }
+}
+
+void TraceGraphDlg::OnStart()
+{
+    if (!m_pDrive)
+        return;
+    m_stopPending = false;
+    m_draining = false;
+    std::uint8_t status = 0;
+    if (OperateTrace(trace::kOperationStart, status) != trace::kResultSuccess) {
+        m_pDrive->messages().show("Trace Start Error!");
+        return;
+    }
+    m_startButton->setEnabled(false);
+    m_saveButton->setEnabled(false);
+    m_openButton->setEnabled(false);
+    m_yAxisButton->setEnabled(false);
+    m_stopButton->setEnabled(true);
+    m_running.set(true);
+    m_worker.startIfIdle([this] { workerLoop(); }, [this] { return m_running.isOn(); });
+}
+
+void TraceGraphDlg::OnStop()
+{
+    if (!m_pDrive)
+        return;
+    m_stopPending = true;
+    m_startButton->setEnabled(true);
+    m_stopButton->setEnabled(false);
+    std::uint8_t status = 0;
+    if (OperateTrace(trace::kOperationStop, status) != trace::kResultSuccess) {
+        m_pDrive->messages().show("Trace Stop Error!");
+        return;
+    }
+    // The drive has stopped sampling; the blocks it still holds are fetched
+    // and shown before the capture ends.
+    m_draining = true;
+    waitForWorker();
+    m_running.set(false);
+    m_pDrive->traceBusy = 0;
+    plotPendingBlocks();
+    m_openButton->setEnabled(true);
+    m_yAxisButton->setEnabled(true);
+    m_saveButton->setEnabled(true);
+}
+
+void TraceGraphDlg::OnExit()
+{
+    if (m_exited)
+        return;
+    m_exited = true;
+    // The drive is left tracing: no stop command is sent.
+    endWorker();
+    hide();
+    // The commands that are greyed while the trace window is open return.
+    if (m_pDrive && m_pDrive->activeFeatureCode() == feature_code::kTraceGraph)
+        m_pDrive->setActiveFeature(feature_code::kNone);
+    Q_EMIT exited();
+    deleteLater();
+}
+
+void TraceGraphDlg::OnYAxis()
+{
+    const graphs::ChannelLimits before = m_limits;
+    graphs::ChannelLimits after = m_limits;
+    if (!m_yaxisDlg->edit(after))
+        return;
+    m_limits = after;
+
+    const std::array<int, 4> indices = listIndices();
+    trace::TraceValues values{};
+    std::array<int, 4> counts{};
+    for (std::size_t c = 0; c < 4; ++c) {
+        const int series = graphs::kChannelSeries[c];
+        counts[c] = std::min(m_chart->count(series), trace::kTracePoints);
+        for (int i = 0; i < counts[c]; ++i)
+            values[c][static_cast<std::size_t>(i)] = trace::rescaledPlotValue(
+                static_cast<int>(c), static_cast<float>(m_chart->value(series, i)), before, after);
+        if (indices[c] == graphs::kNotUsed)
+            counts[c] = 0;
+    }
+    // The points keep the times they were recorded at.
+    std::array<QString, trace::kTracePoints> labels;
+    for (int i = 0; i < trace::kTracePoints; ++i)
+        labels[static_cast<std::size_t>(i)] = m_chart->label(i);
+    const long long plotted = m_plotted;
+
+    setUpChart();
+    replot(values, counts);
+    for (int i = 0; i < trace::kTracePoints; ++i)
+        if (!labels[static_cast<std::size_t>(i)].isEmpty())
+            m_chart->setLabel(i, labels[static_cast<std::size_t>(i)]);
+    m_plotted = plotted;
+    m_chart->redraw();
+}
+
+void TraceGraphDlg::replot(const trace::TraceValues &values, const std::array<int, 4> &counts)
+{
+    for (std::size_t c = 0; c < 4; ++c)
+        for (int i = 0; i < counts[c]; ++i)
+            m_chart->append(graphs::kChannelSeries[c], static_cast<double>(values[c][static_cast<std::size_t>(i)]));
+}
+
+void TraceGraphDlg::OnSave()
+{
+    const QString path = graphs::chooseGraphFileToSave(this, graphs::GraphKind::Trace);
+    if (!path.isEmpty())
+        SaveTo(path);
+}
+
+void TraceGraphDlg::OnOpen()
+{
+    const QString path = graphs::chooseGraphFileToOpen(this, graphs::GraphKind::Trace);
+    if (!path.isEmpty())
+        OpenFrom(path);
+}
+
+void TraceGraphDlg::SaveTo(const QString &path)
+{
+    // The chart's values, counted on channel 1's series.
+    m_values = {};
+    const int points = std::min(m_chart->count(graphs::kChannelSeries[0]), trace::kTracePoints);
+    for (std::size_t c = 0; c < 4; ++c)
+        for (int i = 0; i < points; ++i)
+            m_values[c][static_cast<std::size_t>(i)] =
+                static_cast<float>(m_chart->value(graphs::kChannelSeries[c], i));
+
+    trace::TraceFileSource source;
+    const std::array<int, 4> indices = listIndices();
+    for (std::size_t c = 0; c < 4; ++c)
+        source.channelNames[c] = m_channelNames[c].toStdString();
+    source.listIndices = indices;
+    source.values = m_values;
+    source.periodEditMs = m_periodEdit->value();
+    source.periodField = m_period;
+    source.limits = m_limits;
+    if (!graphs::writeGraphFile(QFile::encodeName(path).toStdString(), trace::traceFileWriting(source)) && m_pDrive)
+        m_pDrive->messages().show("Cannot Save Parameter File");
+}
+
+void TraceGraphDlg::OpenFrom(const QString &path)
+{
+    graphs::GraphFileContents contents;
+    if (!graphs::readGraphFile(QFile::encodeName(path).toStdString(), graphs::GraphKind::Trace, contents)) {
+        if (m_pDrive)
+            m_pDrive->messages().show("Cannot Open Parameter File");
+        return;
+    }
+    // A file may hold any numbers: the period and limits are kept within
+    // what the edits accept, the list indices within the lists.
+    const int period = std::clamp(contents.period, trace::kPeriodMin, trace::kPeriodMax);
+    m_periodEdit->setValue(period);
+    m_periodMs = period;
+    m_period = static_cast<std::uint16_t>(period);
+    m_channels->setIndices(contents.listIndices);
+    m_channelNames = m_channels->names();
+    for (std::size_t c = 0; c < 4; ++c) {
+        m_limits[c].max = std::clamp(contents.limits[c].max, -kLimitBound, kLimitBound);
+        m_limits[c].min = std::clamp(contents.limits[c].min, -kLimitBound, kLimitBound);
+    }
+    m_values = {};
+    for (std::size_t c = 0; c < 4; ++c)
+        for (std::size_t i = 0; i < trace::kTracePoints && i < contents.samples[c].size(); ++i)
+            m_values[c][i] = static_cast<float>(contents.samples[c][i]);
+
+    m_ring.discard();
+    setUpChart();
+    const std::array<int, 4> indices = listIndices();
+    std::array<int, 4> counts{};
+    for (std::size_t c = 0; c < 4; ++c)
+        counts[c] = indices[c] == graphs::kNotUsed ? 0 : trace::kTracePoints;
+    replot(m_values, counts);
+    for (int i = 0; i < trace::kTracePoints; ++i)
+        m_chart->setLabel(i, timeLabel(i, m_periodMs));
+    m_plotted = trace::kTracePoints;
+    m_chart->redraw();
+}
+
+// --- the worker -------------------------------------------------------------
+
+void TraceGraphDlg::workerLoop()
+{
+    std::chrono::steady_clock::time_point drainEnd{};
+    while (m_running.isOn()) {
+        std::this_thread::sleep_for(kPollInterval);
+        if (!m_running.isOn())
+            break;
+        if (m_draining.load()) {
+            const auto now = std::chrono::steady_clock::now();
+            if (drainEnd == std::chrono::steady_clock::time_point{})
+                drainEnd = now + kDrainLimit;
+            else if (now > drainEnd) {
+                m_running.set(false);
+                break;
+            }
+        }
+        // All three display slots wait for the plot step: the drive keeps
+        // the next block meanwhile.
+        if (!m_ring.hasRoom())
+            continue;
+        if (!receiveStep())
+            break;
+    }
+}
+
+bool TraceGraphDlg::receiveStep()
+{
+    trace::TraceBlock block{};
+    std::uint8_t status = 0;
+    std::uint16_t result = 0;
+    {
+        BusyScope busy(m_pDrive->traceBusy);
+        result = ReceiveTrace(block, status);
+    }
+    if (result == trace::kResultFailure) {
+        linkFailed();
+        return false;
+    }
+    if (result == trace::kResultNotReady) {
+        if (!m_draining.load())
+            return true;
+        // A stopped drive with nothing left: the capture is complete.
+        m_running.set(false);
+        return false;
+    }
+    m_ring.push(block);
+    QMetaObject::invokeMethod(this, [this] { plotPendingBlocks(); }, Qt::QueuedConnection);
+    return true;
+}
+
+void TraceGraphDlg::linkFailed()
+{
+    // Worker thread: the widgets are changed on their own thread.
+    m_running.set(false);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_startButton->setEnabled(false);
+            m_stopButton->setEnabled(false);
+            // What was captured can still be kept.
+            m_saveButton->setEnabled(true);
+            m_openButton->setEnabled(true);
+        },
+        Qt::QueuedConnection);
+    m_pDrive->watchdogRunSwitch = 0;
+    if (m_pDrive->isLinkOpen())
+        m_pDrive->Disconnect();
+}
+
+void TraceGraphDlg::endWorker()
+{
+    m_running.set(false);
+    waitForWorker();
+}
+
+void TraceGraphDlg::waitForWorker()
+{
+    // The worker may wait for a message box or a free display slot, both
+    // served by this thread's events.
+    m_worker.waitUntilEnded([this] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5);
+        plotPendingBlocks();
+    });
+}
+
+// --- the plot step ----------------------------------------------------------
+
+void TraceGraphDlg::plotPendingBlocks()
+{
+    const auto begin = std::chrono::steady_clock::now();
+    trace::TraceBlock block;
+    long long blocks = 0;
+    while (m_ring.pop(block)) {
+        plotBlock(block);
+        ++blocks;
+    }
+    if (blocks == 0)
+        return;
+    m_chart->redraw();
+    const auto spent = std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - begin);
+    m_plotTiming.blocks += blocks;
+    m_plotTiming.total += spent;
+    m_plotTiming.longest = std::max<std::chrono::nanoseconds>(m_plotTiming.longest, spent / blocks);
+}
+
+void TraceGraphDlg::plotBlock(const trace::TraceBlock &block)
+{
+    // The lists stay usable while tracing: their current selections count.
+    const std::array<int, 4> indices = listIndices();
+    for (std::size_t j = 0; j < trace::kSamplesPerBlock; ++j) {
+        for (std::size_t c = 0; c < 4; ++c)
+            if (indices[c] != graphs::kNotUsed)
+                m_chart->append(graphs::kChannelSeries[c],
+                                trace::tracePlotValue(static_cast<int>(c), block[c][j], indices[c], m_limits));
+        labelNewestPoint();
+        ++m_plotted;
+    }
+}
+
+void TraceGraphDlg::labelNewestPoint()
+{
+    const long long newest = std::min<long long>(m_plotted, trace::kTracePoints - 1);
+    m_chart->setLabel(static_cast<int>(newest), timeLabel(m_plotted, m_periodMs));
+}
+
+// --- closing ----------------------------------------------------------------
+
+void TraceGraphDlg::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    OnExit();
+}
+
+void TraceGraphDlg::reject() { OnExit(); }
+
+} // namespace tarvex

@@ -1,0 +1,144 @@
+// "Data Trace": up to four drive quantities plotted continuously while the
+// drive runs. The user picks the channels and the sampling period, sends the
+// set-up ("Apply"), starts and stops the drive's tracing; a worker thread
+// fetches the drive's blocks of 30 samples per channel and hands them to the
+// plot step on the user-interface thread through the display ring. The
+// window rescales the axes and saves or loads the last 361 points.
+// Modeless; it lives from the "Data Trace" command to "EXIT".
+#pragma once
+
+#include "channel_scaling.h"
+#include "run_switch.h"
+#include "trace_display_ring.h"
+#include "trace_file.h"
+#include "trace_graph.h"
+#include "trace_period.h"
+#include "worker_thread.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+
+class CChartView;
+class CYaxisDlg;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+namespace tarvex {
+
+namespace graphs {
+class CChannelLists;
+}
+
+// How long the plot steps have kept the user-interface thread busy.
+struct TracePlotTiming {
+    long long blocks = 0;
+    std::chrono::nanoseconds total{0};
+    std::chrono::nanoseconds longest{0};
+};
+
+class TraceGraphDlg : public QDialog, public CTraceGraph {
+    Q_OBJECT
+public:
+    // `drive` must outlive the window.
+    explicit TraceGraphDlg(DriveConnection *drive, QWidget *parent = nullptr);
+    ~TraceGraphDlg() override;
+
+    // The commands of the buttons.
+    void OnApply();
+    void OnStart();
+    void OnStop();
+    void OnExit();
+    void OnYAxis();
+    void OnSave();
+    void OnOpen();
+    // Save and Open once the file has been chosen.
+    void SaveTo(const QString &path);
+    void OpenFrom(const QString &path);
+
+    // Ends a running capture's worker without a stop command (the program
+    // is closing).
+    void endWorker();
+
+    // --- observation ---------------------------------------------------
+    bool isRunning() const { return m_running.isOn(); }
+    bool isWorkerRunning() const { return m_worker.isRunning(); }
+    long long plottedPoints() const { return m_plotted; }
+    int samplingPeriodMs() const { return m_periodMs; }
+    const graphs::ChannelLimits &limits() const { return m_limits; }
+    const QString &channelName(int channel) const { return m_channelNames[static_cast<std::size_t>(channel & 3)]; }
+    const TracePlotTiming &plotTiming() const { return m_plotTiming; }
+    std::uint32_t linkSpeed() const { return m_baud; }
+
+    CChartView &chart() { return *m_chart; }
+    CYaxisDlg &axisDialog() { return *m_yaxisDlg; }
+    QSpinBox &periodEdit() { return *m_periodEdit; }
+    QComboBox &channelList(int channel);
+    QPushButton &applyButton() { return *m_applyButton; }
+    QPushButton &startButton() { return *m_startButton; }
+    QPushButton &stopButton() { return *m_stopButton; }
+    QPushButton &exitButton() { return *m_exitButton; }
+    QPushButton &yAxisButton() { return *m_yAxisButton; }
+    QPushButton &saveButton() { return *m_saveButton; }
+    QPushButton &openButton() { return *m_openButton; }
+
+Q_SIGNALS:
+    // The window has ended ("EXIT" or closed); it deletes itself next.
+    void exited();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    void buildControls();
+    void setUpChart();
+    std::array<int, 4> listIndices() const;
+    void workerLoop();
+    // One fetch; false when the worker is to end.
+    bool receiveStep();
+    void linkFailed();
+    void plotPendingBlocks();
+    void plotBlock(const trace::TraceBlock &block);
+    void labelNewestPoint();
+    void replot(const trace::TraceValues &values, const std::array<int, 4> &counts);
+    void waitForWorker();
+
+    // Controls.
+    QSpinBox *m_periodEdit = nullptr;
+    QLabel *m_msLabel = nullptr;
+    graphs::CChannelLists *m_channels = nullptr;
+    QPushButton *m_applyButton = nullptr;
+    QPushButton *m_startButton = nullptr;
+    QPushButton *m_stopButton = nullptr;
+    QPushButton *m_exitButton = nullptr;
+    QPushButton *m_yAxisButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QPushButton *m_openButton = nullptr;
+    QFrame *m_chartFrame = nullptr;
+    CChartView *m_chart = nullptr;
+    CYaxisDlg *m_yaxisDlg = nullptr;
+
+    // Window state.
+    graphs::ChannelLimits m_limits = graphs::kDefaultLimits;
+    std::array<QString, 4> m_channelNames;
+    QString m_xCaption; // the trace's x axis has no caption
+    int m_periodMs = trace::kDefaultPeriodMs;
+    std::uint32_t m_baud = 0;
+    RunSwitch m_running;
+    std::atomic<bool> m_draining{false}; // stop accepted: fetch what the drive still holds, then end
+    trace::TraceDisplayRing m_ring;
+    trace::TraceValues m_values{};
+    long long m_plotted = 0; // points plotted since the chart was last set up
+    TracePlotTiming m_plotTiming;
+    bool m_exited = false;
+    WorkerHandle m_worker;
+};
+
+} // namespace tarvex

@@ -1,0 +1,457 @@
+#include "trigger_graph_dlg.h"
+
+#include "capture_plot.h"
+#include "channel_catalog.h"
+#include "channel_lists.h"
+#include "chart_view.h"
+#include "drive_connection.h"
+#include "graph_file.h"
+#include "graph_file_dialog.h"
+#include "notch_filter_dlg.h"
+#include "yaxis_dialog.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tarvex {
+
+namespace {
+
+// What the worker's poll step tells its loop.
+constexpr int kPollAgain = 2;
+constexpr int kPollDone = 4;
+
+constexpr int kSourceEntries = static_cast<int>(graphs::kTriggerSourceNames.size());
+constexpr int kEdgeEntries = static_cast<int>(graphs::kEdgeNames.size());
+
+// Limits a file may bring, the same bounds the axis dialog accepts.
+constexpr int kLimitBound = 1'000'000;
+
+QSpinBox *integerEdit(QWidget *parent, int minimum, int maximum, int value)
+{
+    auto *edit = new QSpinBox(parent);
+    edit->setRange(minimum, maximum);
+    edit->setValue(value);
+    edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    edit->setMinimumWidth(64);
+    return edit;
+}
+
+} // namespace
+
+CTriggerGraphDlg::CTriggerGraphDlg(DriveConnection *drive, QWidget *parent)
+    : QDialog(parent), CTriggerGraph(drive)
+{
+    setWindowTitle(QStringLiteral("Trigger Monitoring"));
+    setModal(false);
+    buildControls();
+
+    // The opening: empty buffers, the first entry of every list, the
+    // default axis limits and a fresh chart.
+    m_display = {};
+    m_period = 0;
+    m_levelEdit->setValue(0);
+    m_edgeList->setCurrentIndex(0);
+    m_sourceList->setCurrentIndex(0);
+    m_channelLists->setIndices({0, 0, 0, 0});
+    m_channelNames = m_channelLists->names();
+    m_listIndex = m_channelLists->indices();
+    m_limits = graphs::kDefaultLimits;
+    setUpChart();
+
+    if (m_pDrive && m_pDrive->isLinkOpen()) {
+        m_fftButton->setEnabled(false);
+        m_yAxisButton->setEnabled(true);
+        m_startButton->setEnabled(false);
+        m_saveButton->setEnabled(false);
+        m_stopButton->setEnabled(false);
+    } else {
+        m_applyButton->setEnabled(false);
+        m_yAxisButton->setEnabled(false);
+        m_startButton->setEnabled(false);
+        m_saveButton->setEnabled(false);
+        m_stopButton->setEnabled(false);
+    }
+
+    // The link watchdog ends a capture whose exchanges have stalled.
+    if (m_pDrive)
+        m_pDrive->stalledFeatures().add(m_running);
+}
+
+CTriggerGraphDlg::~CTriggerGraphDlg()
+{
+    endWorker();
+    if (m_pDrive) {
+        m_pDrive->stalledFeatures().remove(m_running);
+        m_pDrive->generalBusy = 0;
+    }
+}
+
+void CTriggerGraphDlg::buildControls()
+{
+    auto button = [this](const char *text) {
+        auto *b = new QPushButton(QString::fromLatin1(text), this);
+        b->setAutoDefault(false);
+        return b;
+    };
+
+    m_periodEdit = integerEdit(this, trigger::kPeriodMin, trigger::kPeriodMax, trigger::kDefaultPeriod);
+    m_unitLabel = new QLabel(QStringLiteral(" X 200us"), this);
+    QFont bold = m_unitLabel->font();
+    bold.setPixelSize(13);
+    bold.setWeight(QFont::Bold);
+    m_unitLabel->setFont(bold);
+    m_unitLabel->setStyleSheet(QStringLiteral("color: %1").arg(QLatin1String(graphs::channelColor(0))));
+
+    m_sourceList = new QComboBox(this);
+    graphs::fillList(*m_sourceList, graphs::kTriggerSourceNames.data(), graphs::kTriggerSourceNames.size());
+    m_edgeList = new QComboBox(this);
+    graphs::fillList(*m_edgeList, graphs::kEdgeNames.data(), graphs::kEdgeNames.size());
+    m_positionEdit = integerEdit(this, 0, trigger::kPositionMax, 0);
+    m_levelEdit = integerEdit(this, -trigger::kLevelBound, trigger::kLevelBound, 0);
+
+    auto *setUp = new QGridLayout;
+    setUp->addWidget(m_periodEdit, 0, 1);
+    setUp->addWidget(m_unitLabel, 0, 2);
+    setUp->addWidget(new QLabel(QStringLiteral("Trigger Source Data"), this), 1, 0);
+    setUp->addWidget(m_sourceList, 1, 1, 1, 2);
+    setUp->addWidget(new QLabel(QStringLiteral("Trigger Edge"), this), 2, 0);
+    setUp->addWidget(m_edgeList, 2, 1, 1, 2);
+    setUp->addWidget(new QLabel(QStringLiteral("Trigger Position"), this), 3, 0);
+    setUp->addWidget(m_positionEdit, 3, 1);
+    setUp->addWidget(new QLabel(QStringLiteral("( 0 ~ 255 )"), this), 3, 2);
+    setUp->addWidget(new QLabel(QStringLiteral("Trigger Level"), this), 4, 0);
+    setUp->addWidget(m_levelEdit, 4, 1);
+
+    m_channelLists = new graphs::CChannelLists(this);
+
+    m_applyButton = button("Apply");
+    m_startButton = button("Start");
+    m_stopButton = button("Stop");
+    m_yAxisButton = button("Y-Axis");
+    m_saveButton = button("Save");
+    m_openButton = button("Open");
+    m_fftButton = button("FFT");
+    m_exitButton = button("EXIT");
+    connect(m_applyButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnApply);
+    connect(m_startButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnStart);
+    connect(m_stopButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnStop);
+    connect(m_yAxisButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnYAxis);
+    connect(m_saveButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnSave);
+    connect(m_openButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnOpen);
+    connect(m_fftButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnFft);
+    connect(m_exitButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnExit);
+
+    auto *commands = new QGridLayout;
+    commands->addWidget(m_applyButton, 0, 0);
+    commands->addWidget(m_startButton, 0, 1);
+    commands->addWidget(m_stopButton, 0, 2);
+    commands->addWidget(m_yAxisButton, 1, 0);
+    commands->addWidget(m_saveButton, 1, 1);
+    commands->addWidget(m_openButton, 1, 2);
+    commands->addWidget(m_fftButton, 2, 0);
+    commands->addWidget(m_exitButton, 2, 2);
+
+    auto *side = new QVBoxLayout;
+    side->addLayout(setUp);
+    side->addSpacing(8);
+    side->addWidget(m_channelLists);
+    side->addSpacing(8);
+    side->addLayout(commands);
+    side->addStretch();
+
+    auto *frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setMinimumSize(720, 420);
+    m_chart = new CChartView(frame);
+    auto *frameLayout = new QVBoxLayout(frame);
+    frameLayout->setContentsMargins(0, 0, 0, 0);
+    frameLayout->addWidget(m_chart);
+
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(side);
+    layout->addWidget(frame, 1);
+
+    m_yaxisDlg = new CYaxisDlg(this);
+    m_notchDlg = new CNotchFilterDlg(this);
+}
+
+void CTriggerGraphDlg::setUpChart()
+{
+    m_chart->setUp(graphs::captureChartSetup(m_channelNames, m_listIndex, m_limits, trigger::kSamples));
+}
+
+// --- commands ---------------------------------------------------------------
+
+void CTriggerGraphDlg::OnApply()
+{
+    if (!m_pDrive)
+        return;
+    m_period = static_cast<std::uint16_t>(m_periodEdit->value());
+    m_listIndex = m_channelLists->indices();
+    m_channelNames = m_channelLists->names();
+    for (std::size_t c = 0; c < 4; ++c)
+        m_channelCode[c] = static_cast<std::uint16_t>(graphs::channelCode(m_listIndex[c]));
+    const int source = graphs::clampListIndex(m_sourceList->currentIndex(), kSourceEntries);
+    m_source = static_cast<std::uint16_t>(graphs::triggerSourceCode(source));
+    m_edge = static_cast<std::uint16_t>(graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries));
+    m_position = static_cast<std::uint16_t>(m_positionEdit->value());
+    m_level = m_levelEdit->value();
+    setUpChart();
+
+    std::uint8_t status = 0;
+    if (SetTrigger(status) == trigger::kResultSuccess) {
+        m_startButton->setEnabled(true);
+        m_stopButton->setEnabled(true);
+    }
+}
+
+void CTriggerGraphDlg::OnStart()
+{
+    if (!m_pDrive)
+        return;
+    std::uint8_t status = 0;
+    if (StartTrigger(status) != trigger::kResultSuccess) {
+        m_pDrive->messages().show("Trigger Start Error!");
+        return;
+    }
+    m_startButton->setEnabled(false);
+    m_applyButton->setEnabled(false);
+    m_yAxisButton->setEnabled(false);
+    m_saveButton->setEnabled(false);
+    m_openButton->setEnabled(false);
+    m_stopButton->setEnabled(true);
+    m_running.set(true);
+    // A worker that is just ending sees the switch on again and goes on
+    // polling for this capture.
+    m_worker.startIfIdle([this] { workerLoop(); }, [this] { return m_running.isOn(); });
+}
+
+void CTriggerGraphDlg::OnStop()
+{
+    // Nothing is sent: the drive stays armed.
+    m_openButton->setEnabled(true);
+    m_saveButton->setEnabled(true);
+    m_yAxisButton->setEnabled(true);
+    m_startButton->setEnabled(true);
+    m_applyButton->setEnabled(true);
+    m_stopButton->setEnabled(false);
+    m_running.set(false);
+}
+
+void CTriggerGraphDlg::OnYAxis()
+{
+    if (!m_yaxisDlg->edit(m_limits))
+        return;
+    m_listIndex = m_channelLists->indices();
+    m_channelNames = m_channelLists->names();
+    setUpChart();
+    plotDisplay();
+}
+
+void CTriggerGraphDlg::OnSave()
+{
+    const QString path = graphs::chooseGraphFileToSave(this, graphs::GraphKind::Trigger);
+    if (!path.isEmpty())
+        SaveTo(path);
+}
+
+void CTriggerGraphDlg::OnOpen()
+{
+    const QString path = graphs::chooseGraphFileToOpen(this, graphs::GraphKind::Trigger);
+    if (!path.isEmpty())
+        OpenFrom(path);
+}
+
+bool CTriggerGraphDlg::SaveTo(const QString &path)
+{
+    graphs::GraphFileWriting file;
+    file.kind = graphs::GraphKind::Trigger;
+    const std::array<int, 4> indices = m_channelLists->indices();
+    const std::array<QString, 4> names = m_channelLists->names();
+    const int period = m_periodEdit->value();
+    for (std::size_t c = 0; c < 4; ++c) {
+        file.channelNames[c] = names[c].toStdString();
+        file.listIndices[c] = indices[c];
+        file.points[c].reserve(trigger::kSamples);
+        for (std::size_t k = 0; k < trigger::kSamples; ++k)
+            file.points[c].push_back({graphs::captureValueText(m_display[c][k]),
+                                      graphs::captureTimeText(static_cast<int>(k), period)});
+    }
+    file.period = period;
+    file.limits = m_limits;
+    file.trigger = {graphs::clampListIndex(m_sourceList->currentIndex(), kSourceEntries),
+                    graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries), m_positionEdit->value(),
+                    m_levelEdit->value()};
+    if (graphs::writeGraphFile(QFile::encodeName(path).toStdString(), file))
+        return true;
+    if (m_pDrive)
+        m_pDrive->messages().show("Cannot Save Parameter File");
+    return false;
+}
+
+bool CTriggerGraphDlg::OpenFrom(const QString &path)
+{
+    // Lines a file lacks keep what the previous load brought.
+    graphs::GraphFileContents &loaded = m_loadBuffer;
+    if (!graphs::readGraphFile(QFile::encodeName(path).toStdString(), graphs::GraphKind::Trigger, loaded)) {
+        if (m_pDrive)
+            m_pDrive->messages().show("Cannot Open Parameter File");
+        return false;
+    }
+    // A file may hold any numbers: each is kept within what its edit,
+    // list or buffer can hold.
+    const int period = std::clamp(loaded.period, trigger::kPeriodMin, trigger::kPeriodMax);
+    m_periodEdit->setValue(period);
+    m_period = static_cast<std::uint16_t>(period);
+    std::array<int, 4> indices{};
+    for (std::size_t c = 0; c < 4; ++c) {
+        indices[c] = graphs::clampListIndex(loaded.listIndices[c], graphs::kChannelEntries);
+        m_limits[c].max = std::clamp(loaded.limits[c].max, -kLimitBound, kLimitBound);
+        m_limits[c].min = std::clamp(loaded.limits[c].min, -kLimitBound, kLimitBound);
+    }
+    m_channelLists->setIndices(indices);
+    m_sourceList->setCurrentIndex(graphs::clampListIndex(loaded.trigger.source, kSourceEntries));
+    m_edgeList->setCurrentIndex(graphs::clampListIndex(loaded.trigger.edge, kEdgeEntries));
+    m_positionEdit->setValue(std::clamp(loaded.trigger.position, 0, trigger::kPositionMax));
+    m_levelEdit->setValue(std::clamp(loaded.trigger.level, -trigger::kLevelBound, trigger::kLevelBound));
+    m_listIndex = m_channelLists->indices();
+    m_channelNames = m_channelLists->names();
+    for (std::size_t c = 0; c < 4; ++c)
+        for (std::size_t k = 0; k < trigger::kSamples && k < loaded.samples[c].size(); ++k)
+            m_display[c][k] = graphs::boundedSample(loaded.samples[c][k]);
+    setUpChart();
+    plotDisplay();
+    return true;
+}
+
+std::array<graphs::Spectrum, 4> CTriggerGraphDlg::computeSpectra() const
+{
+    std::array<graphs::Spectrum, 4> spectra{};
+    for (std::size_t c = 0; c < 4; ++c) {
+        std::array<double, graphs::kSpectrumInput> samples{};
+        for (std::size_t k = 0; k < trigger::kSamples; ++k)
+            samples[k] = m_display[c][k];
+        spectra[c] = graphs::amplitudeSpectrum(samples);
+    }
+    return spectra;
+}
+
+void CTriggerGraphDlg::OnFft()
+{
+    m_notchDlg->setDriveConnection(m_pDrive);
+    m_notchDlg->setLinkRunner(m_runner);
+    m_notchDlg->setSpectra(computeSpectra());
+    m_notchDlg->present();
+}
+
+void CTriggerGraphDlg::OnExit()
+{
+    if (m_exited)
+        return;
+    m_exited = true;
+    endWorker();
+    hide();
+    Q_EMIT exited();
+    deleteLater();
+}
+
+// --- the worker -------------------------------------------------------------
+
+void CTriggerGraphDlg::workerLoop()
+{
+    bool complete = false;
+    while (m_running.isOn()) {
+        if (pollStep() == kPollDone) {
+            complete = true;
+            break;
+        }
+    }
+    // The capture is over; a new "Start" switches the worker on again.
+    if (complete)
+        m_running.set(false);
+    QMetaObject::invokeMethod(this, [this, complete] { workerEnded(complete); }, Qt::QueuedConnection);
+}
+
+int CTriggerGraphDlg::pollStep()
+{
+    trigger::TriggerSamples received{};
+    int state = 0;
+    unsigned start = 0;
+    std::uint8_t status = 0;
+    // No pause between polls: each read takes its link time.
+    if (ReadTrigger(received, state, start, status) != trigger::kResultSuccess) {
+        if (m_pDrive)
+            m_pDrive->messages().show("Communication Trigger Error!");
+        return kPollDone;
+    }
+    if (state != trigger::kStateComplete)
+        return kPollAgain;
+    QMetaObject::invokeMethod(this, [this, received, start] { captureArrived(received, start); },
+                              Qt::QueuedConnection);
+    return kPollDone;
+}
+
+void CTriggerGraphDlg::captureArrived(const trigger::TriggerSamples &received, unsigned start)
+{
+    m_display = graphs::rotateChannels(received, start);
+    graphs::divideDcLinkChannels(m_display, m_listIndex);
+    plotDisplay();
+    ++m_capturesShown;
+}
+
+void CTriggerGraphDlg::workerEnded(bool complete)
+{
+    if (complete)
+        m_fftButton->setEnabled(true);
+    // A capture armed again meanwhile keeps its buttons.
+    if (m_running.isOn())
+        return;
+    m_openButton->setEnabled(true);
+    m_startButton->setEnabled(false);
+    m_stopButton->setEnabled(false);
+    m_applyButton->setEnabled(true);
+    m_saveButton->setEnabled(true);
+    m_yAxisButton->setEnabled(true);
+}
+
+void CTriggerGraphDlg::plotDisplay()
+{
+    m_scaled = graphs::scaleIntoPrimary(m_display, m_limits);
+    graphs::plotCapture(*m_chart, graphs::plotValues(m_scaled), m_listIndex, m_period);
+}
+
+void CTriggerGraphDlg::endWorker()
+{
+    m_running.set(false);
+    waitForWorker();
+}
+
+void CTriggerGraphDlg::waitForWorker()
+{
+    // The worker may wait for a message box; its last control updates are
+    // queued to this thread. Both are served while it is waited for.
+    m_worker.waitUntilEnded([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); });
+}
+
+void CTriggerGraphDlg::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    OnExit();
+}
+
+// Esc does not close the window: a capture on show would be lost.
+void CTriggerGraphDlg::reject() {}
+
+} // namespace tarvex

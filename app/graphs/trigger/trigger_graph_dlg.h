@@ -1,0 +1,158 @@
+// "Trigger Monitoring": one shot of four drive quantities around a trigger
+// event. The user sets the sampling period, the four channels, the trigger
+// source, edge, position and level, sends the set-up ("Apply") and arms the
+// drive ("Start"); a worker thread polls the drive until it reports the
+// capture complete, reads its 256 samples per channel and hands them to the
+// user-interface thread, which rotates them to the drive's start position,
+// scales and plots them. The capture can be saved, loaded, and analysed
+// with "FFT". Modeless; it lives from the "Trigger Monitoring" command to
+// "EXIT".
+#pragma once
+
+#include "capture_buffers.h"
+#include "channel_scaling.h"
+#include "graph_file.h"
+#include "run_switch.h"
+#include "spectrum.h"
+#include "trigger_graph.h"
+#include "worker_thread.h"
+
+#include <QDialog>
+#include <QString>
+
+#include <array>
+
+class CChartView;
+class CYaxisDlg;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+namespace tarvex {
+
+class CNotchFilterDlg;
+
+namespace graphs {
+class CChannelLists;
+}
+
+namespace trigger {
+inline constexpr int kPeriodMin = 0;
+inline constexpr int kPeriodMax = 1000;
+inline constexpr int kDefaultPeriod = 1;
+inline constexpr int kPositionMax = 255;
+inline constexpr int kLevelBound = 65535;
+using ScaledSamples = graphs::ScaledChannels<kSamples>;
+} // namespace trigger
+
+class CTriggerGraphDlg : public QDialog, public CTriggerGraph {
+    Q_OBJECT
+public:
+    // `drive` must outlive the window.
+    explicit CTriggerGraphDlg(DriveConnection *drive, QWidget *parent = nullptr);
+    ~CTriggerGraphDlg() override;
+
+    // The commands of the buttons.
+    void OnApply();
+    void OnStart();
+    void OnStop();
+    void OnYAxis();
+    void OnSave();
+    void OnOpen();
+    void OnFft();
+    void OnExit();
+    // Save and Open once the file has been chosen; false after the message.
+    bool SaveTo(const QString &path);
+    bool OpenFrom(const QString &path);
+    // The four spectra "FFT" shows, from the current display buffers.
+    std::array<graphs::Spectrum, 4> computeSpectra() const;
+
+    // Ends a waiting capture's worker without a command to the drive (the
+    // window or the program is closing).
+    void endWorker();
+
+    // --- observation ---------------------------------------------------
+    bool isRunning() const { return m_running.isOn(); }
+    bool isWorkerRunning() const { return m_worker.isRunning(); }
+    // Display samples: rotated, DC-link channels in volts.
+    const trigger::TriggerSamples &displayBuffers() const { return m_display; }
+    const trigger::ScaledSamples &scaledBuffers() const { return m_scaled; }
+    const graphs::ChannelLimits &limits() const { return m_limits; }
+    const QString &channelName(int channel) const { return m_channelNames[static_cast<std::size_t>(channel & 3)]; }
+    // Completed captures plotted since the window opened.
+    int capturesShown() const { return m_capturesShown; }
+
+    CChartView &chart() { return *m_chart; }
+    CYaxisDlg &axisDialog() { return *m_yaxisDlg; }
+    CNotchFilterDlg &notchDialog() { return *m_notchDlg; }
+    QSpinBox &periodEdit() { return *m_periodEdit; }
+    QSpinBox &positionEdit() { return *m_positionEdit; }
+    QSpinBox &levelEdit() { return *m_levelEdit; }
+    QComboBox &sourceList() { return *m_sourceList; }
+    QComboBox &edgeList() { return *m_edgeList; }
+    graphs::CChannelLists &channelLists() { return *m_channelLists; }
+    QLabel &periodUnitLabel() { return *m_unitLabel; }
+    QPushButton &applyButton() { return *m_applyButton; }
+    QPushButton &startButton() { return *m_startButton; }
+    QPushButton &stopButton() { return *m_stopButton; }
+    QPushButton &yAxisButton() { return *m_yAxisButton; }
+    QPushButton &saveButton() { return *m_saveButton; }
+    QPushButton &openButton() { return *m_openButton; }
+    QPushButton &fftButton() { return *m_fftButton; }
+    QPushButton &exitButton() { return *m_exitButton; }
+
+Q_SIGNALS:
+    // The window has ended ("EXIT" or closed); it deletes itself next.
+    void exited();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    void buildControls();
+    void setUpChart();
+    void workerLoop();
+    // One poll; 4 when the worker is to end (capture read or failed), 2 to poll again.
+    int pollStep();
+    void captureArrived(const trigger::TriggerSamples &received, unsigned start);
+    void workerEnded(bool complete);
+    void plotDisplay();
+    void waitForWorker();
+
+    // Controls.
+    QSpinBox *m_periodEdit = nullptr;
+    QLabel *m_unitLabel = nullptr;
+    QComboBox *m_sourceList = nullptr;
+    QComboBox *m_edgeList = nullptr;
+    QSpinBox *m_positionEdit = nullptr;
+    QSpinBox *m_levelEdit = nullptr;
+    graphs::CChannelLists *m_channelLists = nullptr;
+    QPushButton *m_applyButton = nullptr;
+    QPushButton *m_startButton = nullptr;
+    QPushButton *m_stopButton = nullptr;
+    QPushButton *m_yAxisButton = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QPushButton *m_openButton = nullptr;
+    QPushButton *m_fftButton = nullptr;
+    QPushButton *m_exitButton = nullptr;
+    CChartView *m_chart = nullptr;
+    CYaxisDlg *m_yaxisDlg = nullptr;
+    CNotchFilterDlg *m_notchDlg = nullptr;
+
+    // Window state (user-interface thread only).
+    graphs::ChannelLimits m_limits = graphs::kDefaultLimits;
+    std::array<QString, 4> m_channelNames;
+    std::array<int, 4> m_listIndex{}; // the selections the capture was set up with
+    trigger::TriggerSamples m_display{};
+    trigger::ScaledSamples m_scaled{};
+    graphs::GraphFileContents m_loadBuffer; // what the last file brought
+    int m_capturesShown = 0;
+    bool m_exited = false;
+
+    RunSwitch m_running;
+    WorkerHandle m_worker;
+};
+
+} // namespace tarvex

@@ -1,0 +1,366 @@
+#include "autotuning_dlg.h"
+
+#include "decimal_text.h"
+#include "dialog_buttons.h"
+#include "drive_connection.h"
+#include "motor_animation.h"
+#include "operation_registers.h"
+#include "register_access.h"
+#include "ui_pause.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <thread>
+
+namespace tarvex {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kPollPeriod = 100ms;
+constexpr auto kPollSlice = 10ms; // how soon a wait notices the end of the run
+
+constexpr const char *kReady = "Ready for Tuning";
+constexpr const char *kTuning = "Start AutoGainTunning";
+
+} // namespace
+
+CAutotuningDlg::CAutotuningDlg(QWidget *parent)
+    : QDialog(parent),
+      m_windowHook([](QEvent &event) { return isEnterOrEscape(event); })
+{
+    setWindowTitle(QStringLiteral("Gain Auto Tuning"));
+
+    auto *settingGroup = new QGroupBox(QStringLiteral("Tuning Setting"), this);
+    m_distanceSlider = new QSlider(Qt::Horizontal, settingGroup);
+    m_distanceSlider->setRange(kDistanceMin, kDistanceMax);
+    m_distanceEdit = new QLineEdit(settingGroup);
+    m_speedSlider = new QSlider(Qt::Horizontal, settingGroup);
+    m_speedSlider->setRange(kSpeedSliderMin, kSpeedMax);
+    m_speedEdit = new QLineEdit(settingGroup);
+    for (QSlider *slider : {m_distanceSlider, m_speedSlider}) {
+        slider->setTickPosition(QSlider::TicksBelow);
+        slider->setPageStep(1);
+        slider->setMinimumWidth(160);
+    }
+    for (QLineEdit *edit : {m_distanceEdit, m_speedEdit}) {
+        edit->setMaxLength(6);
+        edit->setMaximumWidth(60);
+        edit->setAlignment(Qt::AlignCenter);
+    }
+    auto *settingGrid = new QGridLayout(settingGroup);
+    settingGrid->addWidget(new QLabel(QStringLiteral("Tuning Target Distance"), settingGroup), 0, 0);
+    settingGrid->addWidget(m_distanceSlider, 0, 1);
+    settingGrid->addWidget(m_distanceEdit, 0, 2);
+    settingGrid->addWidget(new QLabel(QStringLiteral("Tuning Speed"), settingGroup), 1, 0);
+    settingGrid->addWidget(m_speedSlider, 1, 1);
+    settingGrid->addWidget(m_speedEdit, 1, 2);
+
+    auto *statusGroup = new QGroupBox(QStringLiteral("Current Status"), this);
+    m_animation = new CMotorAnimation(statusGroup);
+    m_start = new QPushButton(QStringLiteral("Start"), statusGroup);
+    m_status = new QLabel(statusGroup);
+    QFont bold = m_status->font();
+    bold.setPixelSize(16);
+    bold.setWeight(QFont::Bold); // 700
+    m_status->setFont(bold);
+    QPalette red = m_status->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    m_status->setPalette(red);
+    m_status->setMinimumWidth(200);
+    auto *statusColumn = new QVBoxLayout;
+    statusColumn->addWidget(m_start);
+    statusColumn->addWidget(m_status);
+    auto *statusRow = new QHBoxLayout(statusGroup);
+    statusRow->addWidget(m_animation);
+    statusRow->addLayout(statusColumn, 1);
+
+    auto *resultGroup = new QGroupBox(QStringLiteral("Result Ineria"), this);
+    m_before = new QLineEdit(resultGroup);
+    m_after = new QLineEdit(resultGroup);
+    for (QLineEdit *box : {m_before, m_after}) {
+        box->setReadOnly(true);
+        box->setAlignment(Qt::AlignCenter);
+    }
+    auto *resultRow = new QHBoxLayout(resultGroup);
+    resultRow->addWidget(new QLabel(QStringLiteral("BEFORE"), resultGroup));
+    resultRow->addWidget(m_before);
+    resultRow->addWidget(new QLabel(QStringLiteral("AFTER"), resultGroup));
+    resultRow->addWidget(m_after);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(settingGroup);
+    layout->addWidget(statusGroup);
+    layout->addWidget(resultGroup);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    makeButtonsNonDefault(*this);
+
+    // Sliders and edit boxes in step: a slider moved by the user sets its
+    // level; a level typed is taken when it lies in its range and moves the
+    // slider (which shows the nearest it can).
+    connect(m_distanceSlider, &QSlider::valueChanged, this, [this](int position) {
+        m_distanceLevel = position;
+        refreshLevels();
+    });
+    connect(m_speedSlider, &QSlider::valueChanged, this, [this](int position) {
+        m_speedLevel = position;
+        refreshLevels();
+    });
+    connect(m_distanceEdit, &QLineEdit::textEdited, this, [this] {
+        takeTypedLevel(*m_distanceEdit, *m_distanceSlider, m_distanceLevel, kDistanceMin, kDistanceMax);
+    });
+    connect(m_speedEdit, &QLineEdit::textEdited, this, [this] {
+        takeTypedLevel(*m_speedEdit, *m_speedSlider, m_speedLevel, kSpeedMin, kSpeedMax);
+    });
+    connect(m_start, &QPushButton::clicked, this, &CAutotuningDlg::OnStartStop);
+
+    showIdle();
+    refreshLevels();
+}
+
+CAutotuningDlg::~CAutotuningDlg()
+{
+    m_tearingDown = true;
+    m_windowOpen = false;
+    if (m_drive)
+        m_drive->stalledFeatures().remove(m_running);
+    endWorker();
+}
+
+void CAutotuningDlg::endWorker()
+{
+    m_shutDown = true;
+    m_tuningPoll.waitUntilEnded(serveUiOnce);
+}
+
+// --- opening and closing --------------------------------------------------
+
+void CAutotuningDlg::attach(DriveConnection &drive)
+{
+    if (m_drive && m_drive != &drive)
+        m_drive->stalledFeatures().remove(m_running);
+    setDriveConnection(&drive);
+    drive.stalledFeatures().add(m_running);
+}
+
+void CAutotuningDlg::present()
+{
+    m_shutDown = false;
+    OnInitDialog();
+    exec();
+    m_windowOpen = false;
+}
+
+void CAutotuningDlg::OnInitDialog()
+{
+    m_windowOpen = true;
+    // A run that went on while the window was closed is still shown as one.
+    if (m_running.isOn())
+        showRunning();
+    else
+        showIdle();
+    m_before->clear();
+    m_after->clear();
+    m_savedSettings.reset();
+
+    std::uint8_t status = 0;
+    std::int16_t inertia = 0;
+    if (InertiaRead(inertia, status) != kServiceSuccess)
+        return;
+    m_inertiaBefore = inertia;
+    m_before->setText(QString::number(m_inertiaBefore));
+    refreshLevels();
+
+    TuningSettings settings;
+    if (TuningSettingRead(settings, status) != kServiceSuccess)
+        return;
+    m_savedSettings = settings;
+    {
+        const QSignalBlocker quietDistance(m_distanceSlider);
+        const QSignalBlocker quietSpeed(m_speedSlider);
+        m_distanceSlider->setValue(settings.distanceLevel);
+        m_speedSlider->setValue(settings.speedLevel);
+    }
+    // The levels are what the sliders can show of the drive's settings.
+    m_distanceLevel = m_distanceSlider->value();
+    m_speedLevel = m_speedSlider->value();
+    refreshLevels();
+}
+
+void CAutotuningDlg::reject()
+{
+    if (m_savedSettings) {
+        std::uint8_t status = 0;
+        if (TuningSettingWrite(*m_savedSettings, status) != kServiceSuccess && m_drive)
+            m_drive->messages().show("GainTuning Set Error!");
+    }
+    m_windowOpen = false;
+    m_animation->Stop();
+    QDialog::reject();
+}
+
+void CAutotuningDlg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_windowHook.watch(*this);
+}
+
+// --- levels ---------------------------------------------------------------
+
+void CAutotuningDlg::refreshLevels()
+{
+    m_distanceEdit->setText(QString::number(m_distanceLevel));
+    m_speedEdit->setText(QString::number(m_speedLevel));
+}
+
+void CAutotuningDlg::takeTypedLevel(QLineEdit &edit, QSlider &slider, int &level, int min, int max)
+{
+    if (edit.text().trimmed().isEmpty())
+        return; // the user is still typing
+    const auto value = strictDecimal(edit.text().toStdString());
+    if (!value || *value < min || *value > max) {
+        if (m_drive)
+            m_drive->messages().show(integerRangeMessage(min, max));
+        edit.setText(QString::number(level)); // refused: the level in force stays
+        return;
+    }
+    level = static_cast<int>(*value);
+    const QSignalBlocker quiet(slider);
+    slider.setValue(level);
+}
+
+// --- start and stop --------------------------------------------------------
+
+void CAutotuningDlg::showIdle()
+{
+    m_start->setText(QStringLiteral("Start"));
+    m_buttonOffersStop = false;
+    m_status->setText(QString::fromLatin1(kReady));
+    m_animation->Stop();
+    m_animation->Open();
+}
+
+void CAutotuningDlg::showRunning()
+{
+    m_start->setText(QStringLiteral("Stop"));
+    m_buttonOffersStop = true;
+    m_status->setText(QString::fromLatin1(kTuning));
+    m_animation->Play();
+}
+
+void CAutotuningDlg::OnStartStop()
+{
+    // The button does what it offers.
+    if (m_buttonOffersStop)
+        stopRun();
+    else
+        startRun();
+}
+
+void CAutotuningDlg::startRun()
+{
+    if (!m_drive || !m_drive->messages().ask("Do you want start?", "WARNING"))
+        return;
+    m_status->setText(QString::fromLatin1(kTuning));
+    m_animation->Play();
+
+    std::uint8_t status = 0;
+    std::int16_t inertia = 0;
+    if (InertiaRead(inertia, status) != kServiceSuccess)
+        inertia = 0;
+    m_inertiaBefore = inertia;
+    m_before->setText(QString::number(m_inertiaBefore));
+
+    // A box left empty takes back the level in force.
+    refreshLevels();
+    const TuningSettings settings{static_cast<std::uint16_t>(m_speedLevel),
+                                  static_cast<std::uint16_t>(m_distanceLevel)};
+    if (TuningSettingWrite(settings, status) != kServiceSuccess)
+        m_drive->messages().show("GainTuning Set Error!"); // the start is still tried
+
+    if (TuningCommandWrite(operation_value::kTuningStart, status) != kServiceSuccess) {
+        m_drive->messages().show("GainTuning Start Error!");
+        showIdle(); // nothing runs
+        return;
+    }
+    m_running.set(true);
+    startTuningPoll();
+    m_start->setText(QStringLiteral("Stop"));
+    m_buttonOffersStop = true;
+}
+
+void CAutotuningDlg::stopRun()
+{
+    // The poll thread is told first, so it does not take the end of the run
+    // that this stop causes for a finished one.
+    m_running.set(false);
+    std::uint8_t status = 0;
+    if (TuningCommandWrite(operation_value::kTuningStop, status) != kServiceSuccess) {
+        if (m_drive)
+            m_drive->messages().show("GainTuning Stop Error!");
+        m_running.set(true); // the run goes on
+        startTuningPoll();
+        return;
+    }
+    showIdle();
+    showTuningStopped();
+}
+
+// --- tuning poll thread ----------------------------------------------------
+
+void CAutotuningDlg::startTuningPoll()
+{
+    m_tuningPoll.startIfIdle([this] { tuningPollLoop(); },
+                             [this] { return !m_shutDown && m_running.isOn(); });
+}
+
+void CAutotuningDlg::tuningPollLoop()
+{
+    const auto goingOn = [this] { return m_running.isOn() && !m_shutDown; };
+    while (goingOn()) {
+        for (auto waited = 0ms; waited < kPollPeriod && goingOn(); waited += kPollSlice)
+            std::this_thread::sleep_for(kPollSlice);
+        if (!goingOn())
+            break;
+        const TuningPoll poll = PollTuningOnce(goingOn);
+        if (!poll.done)
+            continue;
+        if (!goingOn())
+            break; // stopped meanwhile: that stop has done the rest
+        m_running.set(false);
+        QMetaObject::invokeMethod(
+            this,
+            [this, inertia = poll.inertia] {
+                if (m_tearingDown || !m_windowOpen)
+                    return;
+                if (inertia)
+                    m_after->setText(QString::number(*inertia));
+                else
+                    m_after->clear(); // no result to show
+            },
+            Qt::QueuedConnection);
+        break;
+    }
+    if (m_shutDown)
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            // Only a window still open is touched, and not when a new run
+            // has started meanwhile.
+            if (!m_tearingDown && m_windowOpen && !m_running.isOn())
+                showIdle();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace tarvex

@@ -1,0 +1,117 @@
+// "Gain Auto Tuning": the tuning's travel distance and speed levels, Start
+// and Stop of the drive's automatic gain tuning, and the load inertia
+// before and after. The tuning poll thread asks the drive every 100 ms
+// whether the run has finished, acknowledges the end and reads the result.
+//
+// The window runs modally and may be closed in the middle of a run: the
+// drive goes on tuning and the poll thread goes on serving the run (its
+// messages still come), but what it hands to the window reaches the
+// controls only while the window is open; a reopened window shows the run
+// still in progress. Closing writes the settings read at opening back.
+#pragma once
+
+#include "feature_window.h"
+#include "gain_tuning.h"
+#include "run_switch.h"
+#include "window_event_hook.h"
+#include "worker_thread.h"
+
+#include <QDialog>
+
+#include <atomic>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+namespace tarvex {
+
+class CMotorAnimation;
+
+class CAutotuningDlg : public QDialog, public CGainTuning, public FeatureWindow {
+    Q_OBJECT
+public:
+    static constexpr int kDistanceMin = 1;
+    static constexpr int kDistanceMax = 5;
+    static constexpr int kSpeedMin = 1; // what the speed box takes
+    static constexpr int kSpeedMax = 10;
+    static constexpr int kSpeedSliderMin = 8;
+
+    explicit CAutotuningDlg(QWidget *parent = nullptr);
+    ~CAutotuningDlg() override;
+
+    // FeatureWindow: runs the window modally.
+    FeatureKind kind() const override { return FeatureKind::AutoTuning; }
+    void attach(DriveConnection &drive) override;
+    void present() override;
+    void endWork() override { endWorker(); }
+
+    // Prepares the window for a showing (present() runs it before exec()).
+    void OnInitDialog();
+    void OnStartStop();
+    // The close box: the settings read at opening go back to the drive.
+    void reject() override;
+
+    int distanceLevel() const { return m_distanceLevel; }
+    int speedLevel() const { return m_speedLevel; }
+    bool running() const { return m_running.isOn(); }
+    bool isTuningPollRunning() const { return m_tuningPoll.isRunning(); }
+    bool isWindowOpen() const { return m_windowOpen; }
+
+    QSlider &distanceSlider() const { return *m_distanceSlider; }
+    QLineEdit &distanceEdit() const { return *m_distanceEdit; }
+    QSlider &speedSlider() const { return *m_speedSlider; }
+    QLineEdit &speedEdit() const { return *m_speedEdit; }
+    QPushButton &startButton() const { return *m_start; }
+    QLabel &statusLine() const { return *m_status; }
+    QLineEdit &beforeBox() const { return *m_before; }
+    QLineEdit &afterBox() const { return *m_after; }
+    CMotorAnimation &animation() const { return *m_animation; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void accept() override { reject(); }
+
+private:
+    void startRun();
+    void stopRun();
+    void showIdle();
+    void showRunning();
+    void refreshLevels();
+    void takeTypedLevel(QLineEdit &edit, QSlider &slider, int &level, int min, int max);
+    void startTuningPoll();
+    void tuningPollLoop();
+    void endWorker();
+
+    QSlider *m_distanceSlider = nullptr;
+    QLineEdit *m_distanceEdit = nullptr;
+    QSlider *m_speedSlider = nullptr;
+    QLineEdit *m_speedEdit = nullptr;
+    CMotorAnimation *m_animation = nullptr;
+    QPushButton *m_start = nullptr;
+    QLabel *m_status = nullptr;
+    QLineEdit *m_before = nullptr;
+    QLineEdit *m_after = nullptr;
+
+    int m_distanceLevel = kDistanceMin;
+    int m_speedLevel = kSpeedSliderMin;
+    std::int16_t m_inertiaBefore = 0;
+    // What the drive held at opening; none when it could not be read, and
+    // then nothing is written back.
+    std::optional<TuningSettings> m_savedSettings;
+
+    // The running state steers the poll thread; the link watchdog clears
+    // it after a stalled exchange.
+    RunSwitch m_running;
+    bool m_buttonOffersStop = false;
+    bool m_windowOpen = false;
+    bool m_tearingDown = false;
+    std::atomic<bool> m_shutDown{false};
+
+    WindowEventHook m_windowHook;
+    WorkerHandle m_tuningPoll;
+};
+
+} // namespace tarvex

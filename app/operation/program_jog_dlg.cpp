@@ -1,0 +1,305 @@
+#include "program_jog_dlg.h"
+
+#include "commands.h"
+#include "decimal_text.h"
+#include "dialog_buttons.h"
+#include "drive_connection.h"
+#include "motor_animation.h"
+#include "register_access.h"
+#include "ui_pause.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <limits>
+#include <thread>
+
+namespace tarvex {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kStartSettle = 1000ms;
+constexpr auto kBeforeClose = 500ms;
+constexpr auto kSpeedPollPeriod = 10ms;
+
+constexpr std::array<const char *, operation_register::kProgramValues> kProgramLabels{
+    "[0x2306]Program JOG Speed1", "[0x2307]Program JOG Speed2", "[0x2308]Program JOG Speed3",
+    "[0x2309]Program JOG Speed4", "[0x230A]Program JOG Time1",  "[0x230B]Program JOG Time2",
+    "[0x230C]Program JOG Time3",  "[0x230D]Program JOG Time4"};
+
+QString signedText(std::uint16_t raw) { return QString::number(static_cast<std::int16_t>(raw)); }
+
+} // namespace
+
+CProgramJogDlg::CProgramJogDlg(QWidget *parent)
+    : QDialog(parent),
+      m_windowHook([](QEvent &event) { return isEnterOrEscape(event); })
+{
+    setWindowTitle(QStringLiteral("Program_JOG"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setModal(false);
+
+    auto *programGroup = new QGroupBox(QStringLiteral("Program JOG Parameter"), this);
+    auto *grid = new QGridLayout(programGroup);
+    constexpr int kSteps = operation_register::kProgramValues / 2;
+    for (int i = 0; i < operation_register::kProgramValues; ++i) {
+        auto *edit = new QLineEdit(programGroup);
+        edit->setMaxLength(16);
+        edit->setAlignment(Qt::AlignRight);
+        m_programEdits[static_cast<std::size_t>(i)] = edit;
+        const bool time = i >= kSteps;
+        const int row = i % kSteps;
+        const int column = time ? 3 : 0;
+        grid->addWidget(new QLabel(QString::fromLatin1(kProgramLabels[static_cast<std::size_t>(i)]),
+                                   programGroup),
+                        row, column);
+        grid->addWidget(edit, row, column + 1);
+        grid->addWidget(new QLabel(time ? QStringLiteral("[ms]") : QStringLiteral("[RPM]"), programGroup),
+                        row, column + 2);
+    }
+    grid->setColumnMinimumWidth(2, 40);
+    m_apply = new QPushButton(QStringLiteral("Apply"), programGroup);
+    grid->addWidget(m_apply, kSteps, 4, 1, 2);
+
+    m_animation = new CMotorAnimation(this);
+    m_currentSpeed = new QLineEdit(this);
+    m_currentSpeed->setReadOnly(true);
+    m_currentSpeed->setAlignment(Qt::AlignCenter);
+    m_start = new QPushButton(QStringLiteral("Start"), this);
+    m_exit = new QPushButton(QStringLiteral("EXIT"), this);
+    auto *speedColumn = new QVBoxLayout;
+    speedColumn->addWidget(new QLabel(QStringLiteral("Current Speed"), this));
+    speedColumn->addWidget(m_currentSpeed);
+    auto *buttonColumn = new QVBoxLayout;
+    buttonColumn->addWidget(m_start);
+    buttonColumn->addWidget(m_exit);
+    auto *bottomRow = new QHBoxLayout;
+    bottomRow->addWidget(m_animation);
+    bottomRow->addLayout(speedColumn, 1);
+    bottomRow->addLayout(buttonColumn);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(programGroup);
+    layout->addLayout(bottomRow);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    makeButtonsNonDefault(*this);
+
+    connect(m_apply, &QPushButton::clicked, this, &CProgramJogDlg::OnApply);
+    connect(m_start, &QPushButton::clicked, this, &CProgramJogDlg::OnStartStop);
+    connect(m_exit, &QPushButton::clicked, this, &CProgramJogDlg::OnExit);
+
+}
+
+CProgramJogDlg::~CProgramJogDlg()
+{
+    m_tearingDown = true;
+    if (m_drive)
+        m_drive->stalledFeatures().remove(m_running);
+    endWorker();
+}
+
+void CProgramJogDlg::endWorker()
+{
+    m_shutDown = true;
+    m_speedPoll.waitUntilEnded(serveUiOnce);
+}
+
+// --- opening and closing --------------------------------------------------
+
+void CProgramJogDlg::attach(DriveConnection &drive)
+{
+    if (m_drive && m_drive != &drive)
+        m_drive->stalledFeatures().remove(m_running);
+    setDriveConnection(&drive);
+    drive.stalledFeatures().add(m_running);
+}
+
+void CProgramJogDlg::present()
+{
+    if (!isVisible()) {
+        m_shutDown = false;
+        restoreTemplate();
+        OnInitDialog();
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void CProgramJogDlg::restoreTemplate()
+{
+    for (QLineEdit *edit : m_programEdits)
+        edit->clear();
+    m_currentSpeed->clear();
+    m_start->setText(QStringLiteral("Start"));
+    m_buttonOffersStop = false;
+    m_animation->Open();
+}
+
+void CProgramJogDlg::OnInitDialog()
+{
+    std::uint8_t status = 0;
+    std::uint16_t speed = 0;
+    if (ProgramJogAccess(kReadProgram, speed, status) != kServiceSuccess)
+        return; // the boxes stay empty; the window is still usable
+    m_editValues = m_program;
+    if (ProgramJogAccess(kReadCurrentSpeed, speed, status) != kServiceSuccess)
+        return;
+    m_currentSpeed->setText(QStringLiteral("0"));
+    for (std::size_t i = 0; i < m_editValues.size(); ++i)
+        m_programEdits[i]->setText(QString::number(m_editValues[i]));
+    m_animation->Open();
+}
+
+void CProgramJogDlg::OnExit()
+{
+    if (m_running.isOn() || m_buttonOffersStop) {
+        m_start->setText(QStringLiteral("Start"));
+        m_buttonOffersStop = false;
+        std::uint8_t status = 0;
+        ProgramJogOperationWrite(operation_value::kProgramStop, status);
+        m_running.set(false);
+        m_animation->Stop();
+        m_animation->Open();
+    }
+    m_running.set(false);
+    if (m_drive)
+        m_drive->setActiveFeature(feature_code::kNone);
+    pauseServingUi(kBeforeClose);
+    hide();
+}
+
+void CProgramJogDlg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    m_windowHook.watch(*this);
+}
+
+void CProgramJogDlg::closeEvent(QCloseEvent *event) { event->ignore(); }
+
+// --- the program -----------------------------------------------------------
+
+void CProgramJogDlg::OnApply()
+{
+    // Every box must hold a signed 16-bit integer before anything is
+    // written: the drive then holds exactly what the boxes show, never a mix
+    // of new values and old ones.
+    JogProgram values{};
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto value = strictSigned16(m_programEdits[i]->text().toStdString());
+        if (!value) {
+            if (m_drive)
+                m_drive->messages().show(integerRangeMessage(std::numeric_limits<std::int16_t>::min(),
+                                                             std::numeric_limits<std::int16_t>::max()));
+            m_programEdits[i]->setFocus();
+            m_programEdits[i]->selectAll();
+            return;
+        }
+        values[i] = *value;
+    }
+    m_editValues = values;
+    m_program = values;
+    std::uint8_t status = 0;
+    std::uint16_t unused = 0;
+    ProgramJogAccess(kWriteProgram, unused, status);
+}
+
+// --- start and stop --------------------------------------------------------
+
+void CProgramJogDlg::OnStartStop()
+{
+    // The button does what it offers: after a watchdog reset it still
+    // offers "Stop" and then stops the drive rather than ask to start it.
+    if (m_buttonOffersStop)
+        stopRun();
+    else
+        startRun();
+}
+
+void CProgramJogDlg::startRun()
+{
+    if (!m_drive ||
+        !m_drive->messages().ask("  First, you should check SVON status if it is OFF !!", "WARNING"))
+        return;
+    m_start->setText(QStringLiteral("Stop"));
+    m_buttonOffersStop = true;
+    std::uint8_t status = 0;
+    const int result = ProgramJogOperationWrite(operation_value::kProgramStart, status);
+    pauseServingUi(kStartSettle);
+    if (result != kServiceSuccess) {
+        // Nothing runs: the button offers the start again.
+        m_start->setText(QStringLiteral("Start"));
+        m_buttonOffersStop = false;
+        return;
+    }
+    m_animation->Play();
+    m_running.set(true);
+    startSpeedPoll();
+}
+
+void CProgramJogDlg::stopRun()
+{
+    std::uint8_t status = 0;
+    ProgramJogOperationWrite(operation_value::kProgramStop, status); // a failure is only reported
+    m_running.set(false);
+    showIdle();
+    m_currentSpeed->setText(QStringLiteral("0"));
+}
+
+void CProgramJogDlg::showIdle()
+{
+    m_start->setText(QStringLiteral("Start"));
+    m_buttonOffersStop = false;
+    m_animation->Stop();
+    m_animation->Open();
+}
+
+// --- speed poll thread -----------------------------------------------------
+
+void CProgramJogDlg::startSpeedPoll()
+{
+    m_speedPoll.startIfIdle([this] { speedPollLoop(); },
+                            [this] { return !m_shutDown && m_running.isOn(); });
+}
+
+void CProgramJogDlg::speedPollLoop()
+{
+    while (m_running.isOn() && !m_shutDown) {
+        std::this_thread::sleep_for(kSpeedPollPeriod);
+        std::uint8_t status = 0;
+        std::uint16_t raw = 0;
+        if (ProgramJogAccess(kReadCurrentSpeed, raw, status) != kServiceSuccess) {
+            if (!m_running.isOn())
+                return; // stopped meanwhile: nothing left to stop
+            // The speed is no longer known: the run is stopped.
+            m_running.set(false);
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!m_tearingDown && !m_running.isOn())
+                        showIdle();
+                },
+                Qt::QueuedConnection);
+            ProgramJogOperationWrite(operation_value::kProgramStop, status);
+            return;
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, raw] {
+                // Values read before a stop must not overwrite its 0.
+                if (!m_tearingDown && m_running.isOn())
+                    m_currentSpeed->setText(signedText(raw));
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+} // namespace tarvex

@@ -1,0 +1,70 @@
+// The commands of the parameter window over the service and the group
+// tables: "All Read", "Read", "Write", "All Write", the two lock commands,
+// and saving and loading parameter files. Each command runs to its end on
+// the caller's thread and tells the user its outcome through the drive
+// connection's message service; the link calls go through the service.
+#pragma once
+
+#include "group_table.h"
+#include "parameter_catalogue.h"
+#include "parameter_service.h"
+
+#include <array>
+#include <string>
+
+namespace tarvex::parameters {
+
+class ParameterCommands {
+public:
+    ParameterCommands(CParameter &service, const ParameterCatalogue &catalogue);
+
+    void setTable(int group, GroupTable *table);
+    GroupTable *table(int group) const;
+
+    // Sets the service's layout from the catalogue for groups 0 to 7 (6 only
+    // when shown), stopping at the first group the catalogue could not
+    // give; true when every group is ready.
+    bool buildModel(const DatabaseLibrary &database);
+
+    // "All Read": reads every group and shows it; at the window's opening
+    // the success message is left out. False when the read failed.
+    bool AllRead(bool opening);
+    // The read-all display of every group from the register images.
+    void showAllGroups(const std::string &versionText);
+    // "Read": the checked rows of `group`.
+    void Read(int group);
+    // "Write": the checked rows of `group`, with the servo, range and lock checks.
+    void Write(int group);
+
+    enum class AllWriteOutcome { Finished, RefusedWhileMonitoring };
+    // "All Write": every settings group as one block each.
+    AllWriteOutcome AllWrite();
+
+    // "P.Lock" and "P.UnLock".
+    void LockParameters(bool lock);
+
+    // Parameter files: every shown group's values in file order.
+    bool Save(const std::string &path);
+    bool Load(const std::string &path);
+
+private:
+    MessageService *messages() const;
+    void show(const std::string &text, const std::string &detail = {}) const;
+    void inform(const std::string &text) const;
+    void commitEditing() const;
+    // The groups whose tables exist and were filled from the catalogue, in `order`.
+    std::vector<int> filledGroups(const std::vector<int> &order) const;
+    // Whether a single or block write may go on: 8 ends the command, and 6
+    // is the parameter lock on drives that report it.
+    bool writeAccepted(std::uint16_t result, bool lockReported) const;
+    // Text of a range violation's detail.
+    std::string rangeDetail(int group, int position, const std::string &value) const;
+    void restyleWritten(GroupTable &table, int position, bool written) const;
+    std::optional<std::uint16_t> versionForWriting() const;
+
+    CParameter &service_;
+    const ParameterCatalogue &catalogue_;
+    std::array<GroupTable *, kGroupCount> tables_{};
+};
+
+} // namespace tarvex::parameters

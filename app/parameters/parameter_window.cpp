@@ -1,0 +1,63 @@
+#include "parameter_window.h"
+
+#include "parameter_dlg.h"
+#include "parameter_message_dlg.h"
+
+#include <QCoreApplication>
+
+namespace tarvex {
+
+CParameterWindow::CParameterWindow(QWidget *frame, CParameter::LinkRunner runner)
+    : frame_(frame), runner_(std::move(runner))
+{
+}
+
+CParameterWindow::~CParameterWindow()
+{
+    delete dialog_.data();
+    delete closing_.data();
+}
+
+CParameterDlg *CParameterWindow::dialog() const { return dialog_.data(); }
+
+void CParameterWindow::present()
+{
+    if (!drive_)
+        return;
+    if (dialog_) {
+        dialog_->show();
+        dialog_->raise();
+        dialog_->activateWindow();
+        return;
+    }
+    CPmessageDlg note(frame_);
+    note_ = &note;
+    note.show();
+    note.raise();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    auto *dialog = new CParameterDlg(*drive_, runner_, frame_);
+    dialog_ = dialog;
+    dialog->setExitHandler([this, dialog] {
+        delete closing_.data(); // an earlier window that is already hidden
+        closing_ = dialog;
+        dialog_ = nullptr;
+    });
+    dialog->setProgressObserver([&note](const QString &text) { note.showProgress(text); });
+    dialog->OnInitDialog();
+    dialog->setProgressObserver({});
+    note_ = nullptr;
+    if (dialog_) {
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    }
+}
+
+void CParameterWindow::monitoringSwitched(bool running)
+{
+    if (dialog_)
+        dialog_->monitoringSwitched(running);
+}
+
+} // namespace tarvex

@@ -1,0 +1,736 @@
+// The data trace window against the virtual drive over the real link
+// library and a pseudo-terminal: opening states, the period rule per link
+// speed, the set-up the drive receives, what is plotted and how, blocks in
+// order over a long run, stop and restart, EXIT while tracing, a drive that
+// falls silent, the axis rescale, and the trace file.
+//
+// The drive's channel code 8 is a running sample counter; sending it in
+// place of a list's code makes every plotted value tell which sample it is.
+#include "channel_catalog.h"
+#include "chart_view.h"
+#include "commands.h"
+#include "feature_windows.h"
+#include "linked_drive.h"
+#include "recording_messages.h"
+#include "scratch_directory.h"
+#include "trace_graph_dlg.h"
+#include "trace_graph_window.h"
+#include "virtual_drive_session.h"
+#include "yaxis_dialog.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+namespace tarvex {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint16_t kCounterCode = 8;
+
+// Turns the event loop until `condition` holds or `timeout` passes.
+template <class Condition>
+bool pumpUntil(Condition condition, std::chrono::milliseconds timeout = 10s)
+{
+    const auto end = Clock::now() + timeout;
+    while (!condition()) {
+        if (Clock::now() > end)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+void pumpFor(std::chrono::milliseconds time)
+{
+    pumpUntil([] { return false; }, time);
+}
+
+// Values of a chart series as the drive's 16-bit sample counter.
+std::vector<std::uint16_t> counterValues(CChartView &chart, int series)
+{
+    std::vector<std::uint16_t> out;
+    for (int i = 0; i < chart.count(series); ++i)
+        out.push_back(static_cast<std::uint16_t>(static_cast<int>(chart.value(series, i))));
+    return out;
+}
+
+bool sameLimits(const graphs::ChannelLimits &a, const graphs::ChannelLimits &b)
+{
+    for (std::size_t c = 0; c < 4; ++c)
+        if (a[c].max != b[c].max || a[c].min != b[c].min)
+            return false;
+    return true;
+}
+
+bool consecutive(const std::vector<std::uint16_t> &values)
+{
+    for (std::size_t i = 1; i < values.size(); ++i)
+        if (static_cast<std::uint16_t>(values[i - 1] + 1) != values[i])
+            return false;
+    return true;
+}
+
+class TraceWindow : public ::testing::Test {
+protected:
+    void SetUp() override { TARVEX_NEEDS_VIRTUAL_DRIVE(); }
+
+    void TearDown() override
+    {
+        window.reset();
+        if (drive)
+            drive->StopWorkers({});
+    }
+
+    // A virtual drive, a connection to it at `baud`, and the window.
+    void open(std::uint32_t baud = 115200, bool paced = false, bool connect = true)
+    {
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim = test::startVirtualDrive(paced);
+        ASSERT_TRUE(sim);
+        drive = test::linkedDriveConnection(sim->devicePath(), frame, messages, baud);
+        if (connect) {
+            drive->Connect();
+            ASSERT_TRUE(drive->isLinkOpen());
+        }
+        messages.clear();
+        window = std::make_unique<TraceGraphDlg>(drive.get());
+#endif
+    }
+
+    void choose(const std::array<int, 4> &indices)
+    {
+        for (int c = 0; c < 4; ++c)
+            window->channelList(c).setCurrentIndex(indices[static_cast<std::size_t>(c)]);
+    }
+
+    // Apply with the lists as chosen, then the counter in place of the codes
+    // of `counterChannels`.
+    void applyWithCounter(int periodMs, std::initializer_list<int> counterChannels)
+    {
+        window->periodEdit().setValue(periodMs);
+        window->OnApply();
+        ASSERT_TRUE(window->startButton().isEnabled()) << (messages.empty() ? "" : messages.texts().front());
+        for (int c : counterChannels)
+            window->setChannelCode(c, kCounterCode);
+        std::uint8_t status = 0;
+        ASSERT_EQ(window->SetTrace(status), trace::kResultSuccess);
+    }
+
+    void editLimits(const graphs::ChannelLimits &limits, bool apply = true)
+    {
+        QTimer::singleShot(0, [this, limits, apply] {
+            CYaxisDlg &dialog = window->axisDialog();
+            for (int c = 0; c < 4; ++c) {
+                dialog.maxEdit(c)->setValue(limits[static_cast<std::size_t>(c)].max);
+                dialog.minEdit(c)->setValue(limits[static_cast<std::size_t>(c)].min);
+            }
+            apply ? dialog.apply() : dialog.cancel();
+        });
+        window->OnYAxis();
+    }
+
+    bool plottedAtLeast(long long points, std::chrono::milliseconds timeout = 10s)
+    {
+        return pumpUntil([&] { return window->plottedPoints() >= points; }, timeout);
+    }
+
+    std::uint16_t driveRegister(std::uint16_t address)
+    {
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        return sim->registerValue(address);
+#else
+        return address * 0;
+#endif
+    }
+
+    FrameState frame;
+    test::RecordingMessages messages;
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::unique_ptr<test::VirtualDrive> sim;
+#endif
+    std::unique_ptr<DriveConnection> drive;
+    std::unique_ptr<TraceGraphDlg> window;
+};
+
+// --- opening -----------------------------------------------------------------
+
+TEST_F(TraceWindow, OpensWithItsDefaultsAndOnlyApplyOpenAndYAxisUsable)
+{
+    open(19200);
+    EXPECT_EQ(window->windowTitle().toStdString(), "Data Trace");
+    EXPECT_EQ(window->periodEdit().value(), 21);
+    EXPECT_EQ(window->periodEdit().minimum(), 0);
+    EXPECT_EQ(window->periodEdit().maximum(), 200);
+    EXPECT_EQ(window->linkSpeed(), 19200u);
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_EQ(window->channelList(c).count(), 17);
+        EXPECT_EQ(window->channelList(c).currentIndex(), 0);
+        EXPECT_EQ(window->channelList(c).itemText(16).toStdString(), "INPOS(Digital Output)");
+        EXPECT_EQ(window->channelName(c).toStdString(), "Not Use");
+    }
+    EXPECT_TRUE(sameLimits(window->limits(), graphs::kDefaultLimits));
+    EXPECT_TRUE(window->applyButton().isEnabled());
+    EXPECT_TRUE(window->openButton().isEnabled());
+    EXPECT_TRUE(window->yAxisButton().isEnabled());
+    EXPECT_FALSE(window->startButton().isEnabled());
+    EXPECT_FALSE(window->stopButton().isEnabled());
+    EXPECT_FALSE(window->saveButton().isEnabled());
+    EXPECT_TRUE(window->exitButton().isEnabled());
+    EXPECT_EQ(window->exitButton().text().toStdString(), "EXIT");
+    EXPECT_EQ(window->yAxisButton().text().toStdString(), "Y-Axis");
+    EXPECT_EQ(window->chart().count(0), 0);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TraceWindow, WithoutALinkOnlyTheFileCommandsAreUsable)
+{
+    open(19200, false, false);
+    EXPECT_FALSE(window->applyButton().isEnabled());
+    EXPECT_FALSE(window->startButton().isEnabled());
+    EXPECT_FALSE(window->stopButton().isEnabled());
+    EXPECT_FALSE(window->yAxisButton().isEnabled());
+    EXPECT_FALSE(window->saveButton().isEnabled());
+    EXPECT_TRUE(window->openButton().isEnabled());
+}
+
+// --- Apply: the period rule and the set-up ------------------------------------
+
+struct PeriodCase {
+    std::uint32_t baud;
+    int refused;  // -1: no period is refused
+    int accepted;
+    const char *message;
+};
+
+TEST_F(TraceWindow, ThePeriodIsCheckedAgainstTheLinkSpeedBeforeAnythingIsSent)
+{
+    const PeriodCase cases[] = {
+        {9600, 19, 20, "Error Sampling period, 9600bps(selection 19 UP)"},
+        {19200, 12, 13, "Error Sampling period, 19200bps(selection 12UP)"},
+        {38400, 10, 11, "Error Sampling period, 38400bps(selection 10 UP)"},
+        {57600, 9, 10, "Error Sampling period, 57600bps(selection 9 UP)"},
+        {115200, -1, 0, ""},
+    };
+    for (const PeriodCase &c : cases) {
+        SCOPED_TRACE(c.baud);
+        window.reset();
+        drive.reset();
+        open(c.baud);
+        if (c.refused >= 0) {
+            window->periodEdit().setValue(c.refused);
+            window->OnApply();
+            EXPECT_EQ(messages.texts(), std::vector<std::string>{c.message});
+            EXPECT_EQ(driveRegister(1038), 0) << "nothing is sent";
+            EXPECT_FALSE(window->startButton().isEnabled());
+            messages.clear();
+        }
+        window->periodEdit().setValue(c.accepted);
+        window->OnApply();
+        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(driveRegister(1038), c.accepted * 5) << "the period in 0.2 ms steps";
+        EXPECT_TRUE(window->startButton().isEnabled());
+        EXPECT_FALSE(window->stopButton().isEnabled());
+    }
+}
+
+TEST_F(TraceWindow, ApplySendsTheListCodesWithDigitalSignalsThreeHigher)
+{
+    open();
+    choose({8, 16, 0, 7}); // SVON, INPOS, Not Use, DC Link Voltage
+    window->periodEdit().setValue(40);
+    window->OnApply();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(driveRegister(1036), 1);
+    EXPECT_EQ(driveRegister(1038), 200);
+    EXPECT_EQ(driveRegister(1040), 11);
+    EXPECT_EQ(driveRegister(1042), 19);
+    EXPECT_EQ(driveRegister(1044), 0) << "\"Not Use\" is still sent";
+    EXPECT_EQ(driveRegister(1046), 7);
+    EXPECT_EQ(window->channelName(0).toStdString(), "SVON(Digital Input)");
+    EXPECT_EQ(window->channelName(3).toStdString(), "DC Link Voltage[v]");
+    EXPECT_EQ(drive->traceBusy.load(), 0);
+
+    for (int index = 0; index < 17; ++index) {
+        choose({index, 0, 0, 0});
+        window->OnApply();
+        EXPECT_EQ(driveRegister(1040), index >= 8 ? index + 3 : index) << index;
+    }
+}
+
+// --- what is plotted -------------------------------------------------------------
+
+TEST_F(TraceWindow, NotUseChannelsAreNotPlottedAndEveryPointIsLabelledWithItsTime)
+{
+    open();
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    window->OnStart();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(driveRegister(1036), 2);
+    ASSERT_TRUE(plottedAtLeast(60));
+    window->OnStop();
+    CChartView &chart = window->chart();
+    EXPECT_EQ(chart.count(0), std::min<long long>(window->plottedPoints(), 361));
+    EXPECT_EQ(chart.count(1), 0);
+    EXPECT_EQ(chart.count(2), 0);
+    EXPECT_EQ(chart.count(5), 0);
+    EXPECT_EQ(chart.label(0).toStdString(), "0.01 "); // (0 + 1) * 10 ms
+    EXPECT_EQ(chart.label(29).toStdString(), "0.30 "); // (29 + 1) * 10 ms
+    EXPECT_EQ(chart.label(49).toStdString(), "0.50 ");
+    EXPECT_EQ(chart.value(0, 0), 0.0);
+    EXPECT_EQ(chart.value(0, 45), 45.0);
+}
+
+TEST_F(TraceWindow, ChannelsTwoToFourAreMappedFromTheirLimitsIntoChannelOnesRange)
+{
+    open();
+    choose({1, 1, 0, 0});
+    applyWithCounter(10, {0, 1});
+    editLimits({{{3500, -3500}, {29, 0}, {200, -200}, {500, 0}}});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(30));
+    window->OnStop();
+    CChartView &chart = window->chart();
+    EXPECT_EQ(chart.value(1, 0), -3500.0) << "min 2 plots at min 1";
+    EXPECT_EQ(chart.value(1, 29), 3500.0) << "max 2 plots at max 1";
+    EXPECT_EQ(chart.value(1, 1), -3259.0) << "1 * 7000 / 29 - 3500 in integers";
+    EXPECT_EQ(chart.value(0, 29), 29.0) << "channel 1 as received";
+}
+
+TEST_F(TraceWindow, DcLinkChannelsAreShownInVolts)
+{
+    open();
+    choose({7, 7, 0, 0});
+    applyWithCounter(10, {0, 1});
+    editLimits({{{3500, -3500}, {500, 0}, {200, -200}, {500, 0}}});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(30));
+    window->OnStop();
+    CChartView &chart = window->chart();
+    for (int j : {0, 9, 10, 25, 29}) {
+        EXPECT_EQ(chart.value(0, j), j / 10) << j;
+        // The sample in volts, mapped from 0..500 V in floating point.
+        EXPECT_EQ(chart.value(1, j), static_cast<int>(j / 10.0 * 7000 / 500 - 3500)) << j;
+    }
+}
+
+TEST_F(TraceWindow, AChannelWithEqualLimitsIsDrawnFlatAtTheBottom)
+{
+    open();
+    choose({1, 1, 0, 0});
+    applyWithCounter(10, {0, 1});
+    editLimits({{{3500, -3500}, {100, 100}, {200, -200}, {500, 0}}});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(30));
+    window->OnStop();
+    for (int j = 0; j < 30; ++j)
+        EXPECT_EQ(window->chart().value(1, j), -3500.0) << j;
+}
+
+// --- keeping up -----------------------------------------------------------------
+
+// Every exchange takes the link's line discipline at least 50 ms, so a
+// block (query, fetch, release) costs 150 ms and more on top of its wire
+// time: the shortest periods each speed accepts leave just enough room.
+TEST_F(TraceWindow, BlocksArriveInOrderWithoutLossOrRepeatOverALongRun)
+{
+    open(57600, true); // paced: a block every 300 ms at 10 ms
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    window->OnStart();
+    const auto end = Clock::now() + 8s;
+    int checks = 0;
+    while (Clock::now() < end) {
+        pumpFor(40ms);
+        const auto values = counterValues(window->chart(), 0);
+        ASSERT_TRUE(consecutive(values)) << "after " << window->plottedPoints() << " points";
+        if (!values.empty())
+            ASSERT_EQ(values.back(), static_cast<std::uint16_t>(window->plottedPoints() - 1));
+        ++checks;
+    }
+    window->OnStop();
+    const long long plotted = window->plottedPoints();
+    EXPECT_GE(plotted, 24 * 30) << "a block every 300 ms for 8 s";
+    EXPECT_EQ(plotted % 30, 0);
+    const auto values = counterValues(window->chart(), 0);
+    EXPECT_TRUE(consecutive(values));
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(values.back(), static_cast<std::uint16_t>(plotted - 1)) << "every sample once";
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    EXPECT_EQ(sim->traceOverruns(), 0);
+#endif
+    EXPECT_TRUE(messages.empty());
+    EXPECT_GT(checks, 100);
+}
+
+TEST_F(TraceWindow, AtTheShortestPeriodOfEveryPacedLinkSpeedNoBlockIsLost)
+{
+    for (const auto &[baud, period] : {std::pair{9600u, 20}, std::pair{19200u, 13}, std::pair{38400u, 11}}) {
+        SCOPED_TRACE(baud);
+        window.reset();
+        drive.reset();
+        open(baud, true);
+        choose({1, 4, 0, 7});
+        applyWithCounter(period, {0});
+        window->OnStart();
+        pumpFor(3500ms);
+        window->OnStop();
+        const long long plotted = window->plottedPoints();
+        EXPECT_GE(plotted, 4 * 30);
+        const auto values = counterValues(window->chart(), 0);
+        EXPECT_TRUE(consecutive(values));
+        ASSERT_FALSE(values.empty());
+        EXPECT_EQ(values.back(), static_cast<std::uint16_t>(plotted - 1));
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        EXPECT_EQ(sim->traceOverruns(), 0);
+#endif
+        EXPECT_TRUE(messages.empty());
+    }
+}
+
+// --- stop, restart, exit ------------------------------------------------------------
+
+TEST_F(TraceWindow, StopAndRestartSwitchTheButtonsAndTheDrive)
+{
+    open();
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    window->OnStart();
+    EXPECT_FALSE(window->startButton().isEnabled());
+    EXPECT_TRUE(window->stopButton().isEnabled());
+    EXPECT_FALSE(window->saveButton().isEnabled());
+    EXPECT_FALSE(window->openButton().isEnabled());
+    EXPECT_FALSE(window->yAxisButton().isEnabled());
+    EXPECT_TRUE(window->applyButton().isEnabled());
+    EXPECT_TRUE(window->exitButton().isEnabled());
+    EXPECT_TRUE(window->channelList(2).isEnabled());
+    EXPECT_TRUE(window->isRunning());
+    ASSERT_TRUE(plottedAtLeast(90));
+
+    window->OnStop();
+    EXPECT_EQ(driveRegister(1036), 0);
+    EXPECT_FALSE(window->isRunning());
+    EXPECT_FALSE(window->isWorkerRunning());
+    EXPECT_TRUE(window->startButton().isEnabled());
+    EXPECT_FALSE(window->stopButton().isEnabled());
+    EXPECT_TRUE(window->saveButton().isEnabled());
+    EXPECT_TRUE(window->openButton().isEnabled());
+    EXPECT_TRUE(window->yAxisButton().isEnabled());
+    EXPECT_EQ(drive->traceBusy.load(), 0);
+    // Everything the drive sampled before it stopped has been shown.
+    const long long stopped = window->plottedPoints();
+    EXPECT_EQ(counterValues(window->chart(), 0).back(), static_cast<std::uint16_t>(stopped - 1));
+    pumpFor(200ms);
+    EXPECT_EQ(window->plottedPoints(), stopped);
+
+    window->OnStart();
+    EXPECT_EQ(driveRegister(1036), 2);
+    EXPECT_TRUE(window->isWorkerRunning());
+    ASSERT_TRUE(plottedAtLeast(stopped + 60));
+    window->OnStop();
+    // The drive counts afresh from its start; the chart goes on.
+    const auto values = counterValues(window->chart(), 0);
+    const long long since = window->plottedPoints() - stopped;
+    EXPECT_EQ(values.back(), static_cast<std::uint16_t>(since - 1));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TraceWindow, ExitWhileTracingEndsTheWorkerButLeavesTheDriveTracing)
+{
+    open();
+    drive->setActiveFeature(feature_code::kTraceGraph);
+    choose({1, 2, 0, 0});
+    applyWithCounter(10, {0});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(30));
+    QPointer<TraceGraphDlg> alive(window.release());
+    bool exited = false;
+    QObject::connect(alive.data(), &TraceGraphDlg::exited, [&] { exited = true; });
+    const auto begin = Clock::now();
+    alive->OnExit();
+    EXPECT_LT(Clock::now() - begin, 1s);
+    EXPECT_TRUE(exited);
+    EXPECT_EQ(driveRegister(1036), 2) << "no stop command is sent";
+    EXPECT_EQ(drive->activeFeatureCode(), feature_code::kNone);
+    EXPECT_TRUE(pumpUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return alive.isNull();
+    }));
+    EXPECT_EQ(drive->traceBusy.load(), 0);
+    EXPECT_EQ(drive->stalledFeatures().size(), 0u);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TraceWindow, ClosingOrDestroyingTheWindowWhileTracingNeverHangs)
+{
+    open(57600, true);
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(30));
+    QPointer<TraceGraphDlg> closed(window.release()); // it deletes itself once closed
+    auto begin = Clock::now();
+    closed->close(); // the window's own close box: as EXIT
+    EXPECT_LT(Clock::now() - begin, 2s);
+    EXPECT_FALSE(closed->isWorkerRunning());
+    EXPECT_FALSE(closed->isVisible());
+    EXPECT_TRUE(pumpUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return closed.isNull();
+    }));
+
+    window = std::make_unique<TraceGraphDlg>(drive.get());
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    window->OnStart();
+    pumpFor(100ms);
+    begin = Clock::now();
+    window.reset();
+    EXPECT_LT(Clock::now() - begin, 2s);
+}
+
+// --- failures ------------------------------------------------------------------------
+
+TEST_F(TraceWindow, ADriveThatFallsSilentEndsTheCaptureAndTheLink)
+{
+    open();
+    frame.setConnectionState(connection_state::kConnected);
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(30));
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    sim->setSilent(true);
+#endif
+    ASSERT_TRUE(pumpUntil([&] { return !window->isWorkerRunning(); }, 20s));
+    pumpFor(20ms);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"RecvTrace Read Error"});
+    EXPECT_FALSE(window->isRunning());
+    EXPECT_FALSE(drive->isLinkOpen());
+    EXPECT_EQ(frame.connectionState(), connection_state::kDisconnected);
+    EXPECT_EQ(drive->watchdogRunSwitch.load(), 0);
+    EXPECT_EQ(drive->traceBusy.load(), 0);
+    EXPECT_FALSE(window->startButton().isEnabled());
+    EXPECT_FALSE(window->stopButton().isEnabled());
+    EXPECT_TRUE(window->saveButton().isEnabled()) << "what was captured can be saved";
+}
+
+TEST_F(TraceWindow, AFailedReadWhileAStopIsPendingYieldsNoMadeUpBlock)
+{
+    open();
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    std::uint8_t status = 0;
+    ASSERT_EQ(window->OperateTrace(trace::kOperationStart, status), trace::kResultSuccess);
+    window->setStopPending(true);
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    sim->setSilent(true);
+#endif
+    trace::TraceBlock block{};
+    block[0].fill(77);
+    EXPECT_EQ(window->ReceiveTrace(block, status), trace::kResultNotReady);
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(block[0][0], 77) << "nothing is handed on";
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(drive->traceBusy.load(), 0);
+}
+
+TEST_F(TraceWindow, RefusedCommandsAreReportedWithBothMessages)
+{
+    open();
+    choose({1, 0, 0, 0});
+    window->OnApply();
+    messages.clear();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    sim->setSilent(true);
+#endif
+    window->OnStart();
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"TraceOperation Write Error", "Trace Start Error!"}));
+    EXPECT_FALSE(window->isRunning());
+    EXPECT_TRUE(window->startButton().isEnabled());
+    messages.clear();
+    window->OnApply();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"TraceSet Write Error"});
+}
+
+TEST_F(TraceWindow, TheLinkWatchdogEndsAStalledCapture)
+{
+    open();
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(30));
+    drive->stalledFeatures().clearAll(); // what the watchdog does after 5 s without an exchange
+    EXPECT_TRUE(pumpUntil([&] { return !window->isWorkerRunning(); }, 2s));
+    EXPECT_FALSE(window->isRunning());
+}
+
+// --- the axis rescale ---------------------------------------------------------------------
+
+TEST_F(TraceWindow, TheRescaleKeepsEveryPointsPhysicalValueAndTime)
+{
+    open();
+    choose({1, 1, 1, 0});
+    applyWithCounter(10, {0, 1, 2});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(60));
+    window->OnStop();
+    CChartView &chart = window->chart();
+    const int points = chart.count(0);
+    const QString label = chart.label(40);
+
+    // Cancel changes nothing.
+    editLimits({{{100, -100}, {1, 0}, {1, 0}, {1, 0}}}, false);
+    EXPECT_TRUE(sameLimits(window->limits(), graphs::kDefaultLimits));
+    EXPECT_EQ(chart.value(1, 40), 40.0);
+
+    // Channel 2 from +-3500 to +-1750: its values double on the plot;
+    // channel 3 gets equal limits and lies flat at the bottom.
+    editLimits({{{3500, -3500}, {1750, -1750}, {7, 7}, {500, 0}}});
+    EXPECT_EQ(chart.count(0), points);
+    EXPECT_EQ(chart.count(1), points);
+    EXPECT_EQ(chart.count(5), 0);
+    EXPECT_EQ(chart.value(0, 40), 40.0);
+    EXPECT_EQ(chart.value(1, 40), 80.0);
+    EXPECT_EQ(chart.value(2, 40), -3500.0);
+    EXPECT_EQ(chart.label(40), label);
+    EXPECT_EQ(window->limits()[1].max, 1750);
+    EXPECT_TRUE(window->startButton().isEnabled());
+}
+
+// --- the trace file -------------------------------------------------------------------------
+
+TEST_F(TraceWindow, SaveWritesTheChartAndOpenBringsItBack)
+{
+    open();
+    choose({1, 0, 2, 0});
+    applyWithCounter(10, {0, 2});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(60));
+    window->OnStop();
+    const int points = window->chart().count(0);
+    ASSERT_LT(points, 361);
+
+    test::ScratchDirectory directory;
+    const auto path = directory / "run.mdg";
+    window->SaveTo(QString::fromStdString(path.string()));
+    EXPECT_TRUE(messages.empty());
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 4u * 361 + 2);
+    EXPECT_EQ(lines[0], "Current Speed[rpm]\t0.0 \t0.000000\r");
+    EXPECT_EQ(lines[1], "1\t50.0 \t1.000000\r") << "index times the period field (10 ms * 5)";
+    EXPECT_EQ(lines[360], "1\t18000.0 \t0.000000\r") << "beyond the points held";
+    EXPECT_EQ(lines[361], "Not Use\t0.0 \t0.000000\r");
+    EXPECT_EQ(lines[722], "Command Speed[rpm]\t0.0 \t0.000000\r");
+    // Sample 21 of channel 3, mapped from +-200: 221 * 7000 / 400 - 3500.
+    EXPECT_EQ(lines[722 + 21], "2\t1050.0 \t367.000000\r");
+    EXPECT_EQ(lines[1444], "Period\t10\r");
+    EXPECT_EQ(lines[1445], "3500\t-3500\t3500\t-3500\t200\t-200\t500\t0\r");
+
+    TraceGraphDlg loaded(drive.get());
+    loaded.OpenFrom(QString::fromStdString(path.string()));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(loaded.periodEdit().value(), 10);
+    EXPECT_EQ(loaded.periodValue(), 10) << "the file's period in ms, until the next Apply";
+    EXPECT_EQ(loaded.channelList(0).currentIndex(), 1);
+    EXPECT_EQ(loaded.channelList(1).currentIndex(), 0);
+    EXPECT_EQ(loaded.channelList(2).currentIndex(), 2);
+    EXPECT_EQ(loaded.channelName(2).toStdString(), "Command Speed[rpm]");
+    CChartView &chart = loaded.chart();
+    EXPECT_EQ(chart.count(0), 361);
+    EXPECT_EQ(chart.count(1), 0);
+    EXPECT_EQ(chart.value(0, 25), 25.0);
+    EXPECT_EQ(chart.value(2, 20), 350.0) << "the mapped value as it was plotted";
+    EXPECT_EQ(chart.value(0, 300), 0.0);
+    EXPECT_EQ(chart.label(0).toStdString(), "0.01 "); // (0 + 1) * 10 ms
+    EXPECT_EQ(chart.label(360).toStdString(), "3.61 ");
+    EXPECT_EQ(driveRegister(1038), 50) << "loading sends nothing";
+}
+
+TEST_F(TraceWindow, AFileWithOutlandishNumbersIsKeptWithinBounds)
+{
+    open(19200, false, false);
+    test::ScratchDirectory directory;
+    std::string text;
+    for (int c = 0; c < 4; ++c)
+        for (int i = 0; i < 361; ++i)
+            text += (i == 0 ? std::string("name") : std::string(c == 0 ? "99" : "-4")) + "\t0.0 \t-12.75\r\n";
+    text += "Period\t100000\r\n";
+    text += "2000000000\t-2000000000\t5\t5\t1\t0\t1\t0\r\n";
+    directory.write("odd.mdg", text);
+    window->OpenFrom(QString::fromStdString((directory / "odd.mdg").string()));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(window->periodEdit().value(), 200);
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(window->channelList(c).currentIndex(), 0) << "an index outside the list is Not Use";
+    EXPECT_EQ(window->limits()[0].max, 1000000);
+    EXPECT_EQ(window->limits()[0].min, -1000000);
+    EXPECT_EQ(window->chart().count(0), 0);
+}
+
+TEST_F(TraceWindow, FilesThatCannotBeWrittenOrReadAreReported)
+{
+    open(19200, false, false);
+    window->SaveTo(QStringLiteral("/nonexistent-directory/run.mdg"));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Cannot Save Parameter File"});
+    messages.clear();
+    window->OpenFrom(QStringLiteral("/nonexistent-directory/run.mdg"));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Cannot Open Parameter File"});
+}
+
+// --- as the frame opens it -------------------------------------------------------------
+
+TEST_F(TraceWindow, TheDataTraceCommandCreatesTheWindowOnceUntilItExits)
+{
+    open();
+    window.reset();
+    const FeatureWindowFactories factories = installedFeatureWindows();
+    const auto factory = factories.all().find(FeatureKind::TraceGraph);
+    ASSERT_NE(factory, factories.all().end());
+    std::unique_ptr<FeatureWindow> feature = factory->second(nullptr);
+    ASSERT_TRUE(feature);
+    EXPECT_FALSE(openingOf(feature->kind()).modal);
+    auto &trace = static_cast<CTraceGraphWindow &>(*feature);
+
+    drive->OpenFeatureWindow(trace);
+    TraceGraphDlg *first = trace.window();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    drive->OpenFeatureWindow(trace);
+    EXPECT_EQ(trace.window(), first) << "nothing happens while it exists";
+
+    first->OnExit();
+    EXPECT_TRUE(pumpUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return trace.window() == nullptr;
+    }));
+    drive->OpenFeatureWindow(trace);
+    TraceGraphDlg *second = trace.window();
+    ASSERT_NE(second, nullptr);
+
+    // The program closing: the trace ends before the link library goes away.
+    second->OnApply();
+    second->OnStart();
+    ASSERT_TRUE(second->isWorkerRunning());
+    feature->endWork();
+    EXPECT_FALSE(second->isWorkerRunning());
+    feature.reset();
+}
+
+} // namespace
+} // namespace tarvex

@@ -1,0 +1,47 @@
+// The operation windows' tests run against the virtual drive over a real
+// pseudo-terminal and the real link library, with a connected drive
+// connection, the recording message service and the drive's log of every
+// request it received.
+#pragma once
+
+#include "drive_connection.h"
+#include "drive_requests.h"
+#include "recording_messages.h"
+#include "virtual_drive_session.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace tarvex::test {
+
+class OperationFixture : public ::testing::Test {
+protected:
+    // The windows under test belong to the derived fixtures, so they go
+    // away before the connection and the drive.
+    void SetUp() override;
+
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    VirtualDrive &virtualDrive() { return *m_sim; }
+#endif
+    DriveConnection &connection() { return *m_drive; }
+    // The register as the drive holds it now.
+    std::uint16_t registerValue(std::uint16_t address);
+    // The drive stops answering (the link stays open).
+    void silenceDrive(bool silent);
+    // The next `count` replies arrive damaged, so that many attempts fail.
+    void damageNextReplies(int count);
+
+    DriveRequests requests;
+    DriveTimings timings;
+    FrameState frame;
+    RecordingMessages messages;
+
+private:
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::unique_ptr<VirtualDrive> m_sim;
+#endif
+    std::unique_ptr<DriveConnection> m_drive;
+};
+
+} // namespace tarvex::test

@@ -1,0 +1,270 @@
+// The program jog window against the virtual drive: the program read from
+// and written to the eight registers from 0x00A0, the start and stop
+// command at 0x1058, EXIT, and the speed poll that stops the run when a
+// read fails.
+#include "commands.h"
+#include "motor_animation.h"
+#include "operation_fixture.h"
+#include "qt_test_application.h"
+#include "ui_pump.h"
+#include "operation_registers.h"
+#include "program_jog_dlg.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace tarvex {
+namespace {
+
+using namespace std::chrono_literals;
+using test::pumpUntil;
+using Values = std::vector<std::uint16_t>;
+
+constexpr std::uint16_t kProgram = operation_register::kProgramFirst;
+constexpr std::uint16_t kCommand = operation_register::kProgramJogCommand;
+constexpr const char *kStartQuestion = "  First, you should check SVON status if it is OFF !!";
+
+std::uint16_t word(int value) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(value)); }
+
+class ProgramJog : public test::OperationFixture {
+protected:
+    void SetUp() override
+    {
+        OperationFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        window = std::make_unique<CProgramJogDlg>();
+        window->attach(connection());
+    }
+
+    void open()
+    {
+        window->present();
+        test::showActive(*window);
+        requests.clear();
+    }
+
+    void click(QPushButton &button) { QTest::mouseClick(&button, Qt::LeftButton); }
+
+    void start()
+    {
+        messages.answerNext(true);
+        click(window->startButton());
+        ASSERT_TRUE(window->running());
+        requests.clear();
+    }
+
+    Values commands() const { return requests.singleWrites(kCommand); }
+
+    Values programInDrive()
+    {
+        Values values;
+        for (int i = 0; i < operation_register::kProgramValues; ++i)
+            values.push_back(registerValue(static_cast<std::uint16_t>(kProgram + 2 * i)));
+        return values;
+    }
+
+    std::unique_ptr<CProgramJogDlg> window;
+};
+
+TEST_F(ProgramJog, OpeningShowsTheDrivesProgram)
+{
+    window->present();
+    const auto reads = requests.all();
+    ASSERT_EQ(reads.size(), 2u);
+    EXPECT_EQ(reads[0].address, kProgram);
+    EXPECT_EQ(reads[0].count, 8);
+    EXPECT_EQ(reads[1].address, operation_register::kCurrentSpeed);
+    const char *shown[] = {"500", "-500", "1000", "0", "1000", "1000", "1000", "0"};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(window->programEdit(i).text(), shown[i]) << "box " << i;
+    EXPECT_EQ(window->currentSpeedBox().text(), "0");
+    EXPECT_EQ(window->startButton().text(), "Start");
+    EXPECT_EQ(window->windowTitle(), "Program_JOG");
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ProgramJog, AFailedReadAtOpeningLeavesTheBoxesEmpty)
+{
+    silenceDrive(true);
+    window->present();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"pJOG Parameter Read Error"});
+    for (int i = 0; i < 8; ++i)
+        EXPECT_TRUE(window->programEdit(i).text().isEmpty());
+    EXPECT_TRUE(window->isVisible()) << "the window stays usable";
+}
+
+TEST_F(ProgramJog, ApplyWritesTheBoxesInRegisterOrder)
+{
+    open();
+    window->programEdit(0).setText("700");
+    window->programEdit(3).setText("-32768");
+    window->programEdit(4).setText("1200");
+    window->programEdit(7).setText(" 32767");
+    click(window->applyButton());
+    const Values expected{700, word(-500), 1000, word(-32768), 1200, 1000, 1000, 32767};
+    EXPECT_EQ(requests.blockWrites(kProgram), std::vector<Values>{expected});
+    EXPECT_EQ(programInDrive(), expected);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(ProgramJog, ApplyRefusesABoxThatHoldsNoSigned16BitInteger)
+{
+    open();
+    const Values before = programInDrive();
+    for (const char *text : {"", "abc", "12x", "32768", "-32769", "1e3"}) {
+        messages.clear();
+        window->programEdit(0).setText("111"); // a new value in an earlier box
+        window->programEdit(5).setText(QString::fromLatin1(text));
+        click(window->applyButton());
+        EXPECT_EQ(messages.texts(),
+                  std::vector<std::string>{"Please enter an integer between -32768 and 32767."})
+            << text;
+        EXPECT_TRUE(window->programEdit(5).hasFocus());
+    }
+    EXPECT_EQ(requests.writeCount(), 0u) << "nothing, not even the valid boxes, is written";
+    EXPECT_EQ(programInDrive(), before);
+}
+
+TEST_F(ProgramJog, StartRunsOnlyAfterYesAndStopEndsTheRun)
+{
+    open();
+    messages.answerNext(false);
+    click(window->startButton());
+    EXPECT_TRUE(commands().empty());
+    EXPECT_FALSE(window->running());
+    EXPECT_EQ(window->startButton().text(), "Start");
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].text, kStartQuestion);
+    EXPECT_EQ(messages.messages()[0].caption, "WARNING");
+
+    messages.answerNext(true);
+    click(window->startButton());
+    EXPECT_EQ(commands(), Values{1});
+    EXPECT_TRUE(window->running());
+    EXPECT_EQ(window->startButton().text(), "Stop");
+    EXPECT_TRUE(window->animation().isPlaying());
+    EXPECT_TRUE(window->isSpeedPollRunning());
+    ASSERT_TRUE(pumpUntil([&] { return window->currentSpeedBox().text().toInt() > 100; }))
+        << "the speed of the program's first step is shown";
+
+    click(window->startButton());
+    EXPECT_EQ(commands(), (Values{1, 0}));
+    EXPECT_FALSE(window->running());
+    EXPECT_EQ(window->startButton().text(), "Start");
+    EXPECT_FALSE(window->animation().isPlaying());
+    EXPECT_EQ(window->animation().currentFrame(), 0) << "the clip is rewound";
+    EXPECT_TRUE(pumpUntil([&] { return !window->isSpeedPollRunning(); }));
+    test::pumpFor(50ms);
+    EXPECT_EQ(window->currentSpeedBox().text(), "0") << "no late reading overwrites the stop's 0";
+    EXPECT_EQ(registerValue(kCommand), 0);
+    EXPECT_TRUE(messages.count(kStartQuestion) == 2 && messages.texts().size() == 2);
+}
+
+TEST_F(ProgramJog, ANegativeSpeedIsShownSigned)
+{
+    open();
+    window->programEdit(0).setText("-1000");
+    window->programEdit(4).setText("30000");
+    click(window->applyButton());
+    start();
+    ASSERT_TRUE(pumpUntil([&] { return window->currentSpeedBox().text().toInt() < -900; }));
+    EXPECT_GT(registerValue(operation_register::kCurrentSpeed), 0x8000u) << "the drive sends it as 16 bits";
+    click(window->startButton());
+}
+
+TEST_F(ProgramJog, ApplyWhileRunningWritesTheProgramWithoutMessage)
+{
+    open();
+    start();
+    ASSERT_TRUE(pumpUntil([&] { return window->currentSpeedBox().text().toInt() > 255; }));
+    window->programEdit(1).setText("-700");
+    click(window->applyButton());
+    EXPECT_EQ(requests.blockWrites(kProgram).size(), 1u);
+    EXPECT_EQ(registerValue(kProgram + 2), word(-700));
+    EXPECT_EQ(messages.texts().size(), 1u) << "only the start question";
+    click(window->startButton());
+}
+
+TEST_F(ProgramJog, ExitStopsARunningProgramBeforeClosing)
+{
+    connection().setActiveFeature(feature_code::kJog);
+    open();
+    start();
+    click(window->exitButton());
+    EXPECT_EQ(commands(), Values{0});
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->running());
+    EXPECT_EQ(connection().activeFeatureCode(), feature_code::kNone);
+    EXPECT_EQ(registerValue(kCommand), 0);
+    EXPECT_TRUE(pumpUntil([&] { return !window->isSpeedPollRunning(); }));
+
+    // Idle, EXIT writes nothing.
+    window->present();
+    requests.clear();
+    click(window->exitButton());
+    EXPECT_EQ(requests.writeCount(), 0u);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(ProgramJog, AFailedSpeedReadWhileRunningStopsTheRun)
+{
+    open();
+    start();
+    damageNextReplies(8); // every attempt of the next read
+    ASSERT_TRUE(messages.waitFor("Current Speed Read Error", 10s));
+    ASSERT_TRUE(pumpUntil([&] { return !window->isSpeedPollRunning(); }));
+    EXPECT_EQ(commands(), Values{0});
+    EXPECT_EQ(registerValue(kCommand), 0);
+    EXPECT_FALSE(window->running());
+    ASSERT_TRUE(pumpUntil([&] { return window->startButton().text() == "Start"; }));
+    EXPECT_FALSE(window->animation().isPlaying());
+    EXPECT_EQ(messages.count("Current Speed Read Error"), 1u);
+}
+
+TEST_F(ProgramJog, AFailedStartLeavesTheWindowIdle)
+{
+    open();
+    silenceDrive(true);
+    messages.answerNext(true);
+    click(window->startButton());
+    silenceDrive(false);
+    EXPECT_EQ(messages.count("pJog Operation  Write Error"), 1u);
+    EXPECT_FALSE(window->running());
+    EXPECT_EQ(window->startButton().text(), "Start");
+    EXPECT_FALSE(window->isSpeedPollRunning());
+}
+
+TEST_F(ProgramJog, AfterTheWatchdogsResetTheButtonStillStopsTheDrive)
+{
+    open();
+    start();
+    connection().stalledFeatures().clearAll(); // what the link watchdog does after a stall
+    ASSERT_TRUE(pumpUntil([&] { return !window->isSpeedPollRunning(); }));
+    EXPECT_TRUE(commands().empty()) << "the poll ends without a stop of its own";
+    EXPECT_EQ(window->startButton().text(), "Stop");
+
+    click(window->startButton());
+    EXPECT_EQ(commands(), Values{0});
+    EXPECT_EQ(window->startButton().text(), "Start");
+    EXPECT_EQ(messages.count(kStartQuestion), 1u) << "no second question to start";
+}
+
+TEST_F(ProgramJog, EnterAndEscapeDoNothing)
+{
+    open();
+    for (QWidget *focus : {static_cast<QWidget *>(&window->exitButton()),
+                           static_cast<QWidget *>(&window->programEdit(2))}) {
+        focus->setFocus();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape})
+            QTest::keyClick(window->windowHandle(), key);
+    }
+    test::pumpFor(100ms);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(requests.writeCount(), 0u);
+}
+
+} // namespace
+} // namespace tarvex
