@@ -53,4 +53,34 @@ private:
     std::vector<RunSwitch *> switches_;
 };
 
+// A feature window's registration of its run switch: with the switches of
+// the connection it is attached to, and with none once it goes away.
+// Declared after the switch it registers, so it is withdrawn first.
+class StalledFeatureRegistration {
+public:
+    explicit StalledFeatureRegistration(RunSwitch &runSwitch) : switch_(runSwitch) {}
+    ~StalledFeatureRegistration() { withdraw(); }
+    StalledFeatureRegistration(const StalledFeatureRegistration &) = delete;
+    StalledFeatureRegistration &operator=(const StalledFeatureRegistration &) = delete;
+
+    void registerWith(StalledFeatureSwitches &switches)
+    {
+        if (switches_ == &switches)
+            return;
+        withdraw();
+        switches_ = &switches;
+        switches_->add(switch_);
+    }
+    void withdraw()
+    {
+        if (switches_)
+            switches_->remove(switch_);
+        switches_ = nullptr;
+    }
+
+private:
+    RunSwitch &switch_;
+    StalledFeatureSwitches *switches_ = nullptr;
+};
+
 } // namespace tarvex

@@ -6,10 +6,12 @@
 #pragma once
 
 #include "channel_scaling.h"
+#include "graph_file.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace tarvex::graphs {
 
@@ -71,6 +73,30 @@ ScaledChannels<N> scaleIntoPrimary(const CaptureChannels<N> &display, const Chan
 constexpr std::int16_t boundedSample(int value)
 {
     return static_cast<std::int16_t>(value < -32768 ? -32768 : value > 32767 ? 32767 : value);
+}
+
+// A capture as a graph file writes it: each sample with its time in
+// milliseconds of `period` x 0.2 ms.
+template <std::size_t N>
+std::array<std::vector<PointRecord>, 4> capturePoints(const CaptureChannels<N> &display, int period)
+{
+    std::array<std::vector<PointRecord>, 4> points;
+    for (std::size_t c = 0; c < 4; ++c) {
+        points[c].reserve(N);
+        for (std::size_t k = 0; k < N; ++k)
+            points[c].push_back({captureValueText(display[c][k]), captureTimeText(static_cast<int>(k), period)});
+    }
+    return points;
+}
+
+// The samples a file brought, bounded, into the buffer; samples the file
+// lacks keep what the buffer held.
+template <std::size_t N>
+void loadCaptureSamples(const std::array<std::vector<int>, 4> &samples, CaptureChannels<N> &display)
+{
+    for (std::size_t c = 0; c < 4; ++c)
+        for (std::size_t k = 0; k < N && k < samples[c].size(); ++k)
+            display[c][k] = boundedSample(samples[c][k]);
 }
 
 } // namespace tarvex::graphs

@@ -9,20 +9,6 @@
 
 namespace tarvex::graphs {
 
-void fillList(QComboBox &list, const std::string_view *entries, std::size_t count)
-{
-    list.clear();
-    for (std::size_t i = 0; i < count; ++i)
-        list.addItem(QString::fromLatin1(entries[i].data(), static_cast<qsizetype>(entries[i].size())));
-    list.setCurrentIndex(0);
-}
-
-const char *channelColor(int channel)
-{
-    static constexpr const char *kColors[4] = {"#ff0000", "#008000", "#0000ff", "#ff00ff"};
-    return channel >= 0 && channel < 4 ? kColors[channel] : "#000000";
-}
-
 CChannelLists::CChannelLists(QWidget *parent) : QWidget(parent)
 {
     auto *grid = new QGridLayout(this);

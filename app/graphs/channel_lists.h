@@ -3,6 +3,8 @@
 // with the drop-down list of the 17 drive quantities.
 #pragma once
 
+#include "graph_window_parts.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -14,12 +16,6 @@ class QComboBox;
 class QLabel;
 
 namespace tarvex::graphs {
-
-// Fills a drop-down list with fixed entries and selects the first.
-void fillList(QComboBox &list, const std::string_view *entries, std::size_t count);
-
-// Style sheet colour of channel c's label and series.
-const char *channelColor(int channel);
 
 class CChannelLists : public QWidget {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace tarvex::graphs {
@@ -20,6 +21,19 @@ using ChannelLimits = std::array<AxisLimits, 4>;
 
 // The graph windows' defaults: speeds +-3500, torque +-200, voltage 0..500.
 inline constexpr ChannelLimits kDefaultLimits = {{{3500, -3500}, {3500, -3500}, {200, -200}, {500, 0}}};
+
+// The largest magnitude an axis limit may have, typed or read from a file.
+inline constexpr int kAxisLimitBound = 1'000'000;
+
+// Limits from outside (a file) kept within that bound.
+constexpr ChannelLimits boundedLimits(const ChannelLimits &limits)
+{
+    const auto bound = [](int v) { return v < -kAxisLimitBound ? -kAxisLimitBound : v > kAxisLimitBound ? kAxisLimitBound : v; };
+    ChannelLimits bounded{};
+    for (std::size_t c = 0; c < bounded.size(); ++c)
+        bounded[c] = {bound(limits[c].max), bound(limits[c].min)};
+    return bounded;
+}
 
 // Integer mapping of a raw sample into channel 1's range (product first,
 // then the division, truncating toward zero).

@@ -1,5 +1,8 @@
 #include "graph_file_dialog.h"
 
+#include "message_service.h"
+
+#include <QFile>
 #include <QFileDialog>
 
 namespace tarvex::graphs {
@@ -31,6 +34,24 @@ QString chooseGraphFileToSave(QWidget *parent, GraphKind kind)
 QString chooseGraphFileToOpen(QWidget *parent, GraphKind kind)
 {
     return choose(parent, kind, QFileDialog::AcceptOpen);
+}
+
+bool saveGraphFile(const QString &path, const GraphFileWriting &file, MessageService *messages)
+{
+    if (writeGraphFile(QFile::encodeName(path).toStdString(), file))
+        return true;
+    if (messages)
+        messages->show("Cannot Save Parameter File");
+    return false;
+}
+
+bool openGraphFile(const QString &path, GraphKind kind, GraphFileContents &into, MessageService *messages)
+{
+    if (readGraphFile(QFile::encodeName(path).toStdString(), kind, into))
+        return true;
+    if (messages)
+        messages->show("Cannot Open Parameter File");
+    return false;
 }
 
 } // namespace tarvex::graphs

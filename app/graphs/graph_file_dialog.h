@@ -1,6 +1,7 @@
-// The file dialogs of the graph windows' "Save" and "Open" commands: the
-// kind's filter, "txt" as the default extension, and a question before an
-// existing file is overwritten.
+// The graph windows' "Save" and "Open" commands: the file dialogs with the
+// kind's filter, "txt" as the default extension and a question before an
+// existing file is overwritten, and the reading and writing that tells
+// the user when a file cannot be opened or written.
 #pragma once
 
 #include "graph_file.h"
@@ -9,10 +10,20 @@
 
 class QWidget;
 
+namespace tarvex {
+class MessageService;
+}
+
 namespace tarvex::graphs {
 
 // The chosen path, or an empty string when the user cancelled.
 QString chooseGraphFileToSave(QWidget *parent, GraphKind kind);
 QString chooseGraphFileToOpen(QWidget *parent, GraphKind kind);
+
+// False, after "Cannot Save Parameter File" (when `messages` is given),
+// when the file cannot be written.
+bool saveGraphFile(const QString &path, const GraphFileWriting &file, MessageService *messages);
+// False, after "Cannot Open Parameter File", when the file cannot be opened.
+bool openGraphFile(const QString &path, GraphKind kind, GraphFileContents &into, MessageService *messages);
 
 } // namespace tarvex::graphs

@@ -1,5 +1,7 @@
 #include "yaxis_dialog.h"
 
+#include "graph_window_parts.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -7,11 +9,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-
-namespace {
-constexpr int kLimitRange = 1'000'000;
-const char *const kChannelColors[4] = {"#ff0000", "#008000", "#0000ff", "#ff00ff"};
-} // namespace
 
 CYaxisDlg::CYaxisDlg(QWidget *parent) : QDialog(parent)
 {
@@ -21,11 +18,11 @@ CYaxisDlg::CYaxisDlg(QWidget *parent) : QDialog(parent)
     grid->addWidget(new QLabel(tr("Min"), this), 0, 2, Qt::AlignCenter);
     for (int c = 0; c < 4; ++c) {
         auto *name = new QLabel(QStringLiteral("Monitor Channel %1").arg(c + 1), this);
-        name->setStyleSheet(QStringLiteral("color: %1; font-weight: bold").arg(QLatin1String(kChannelColors[c])));
+        name->setStyleSheet(QStringLiteral("color: %1; font-weight: bold").arg(QLatin1String(tarvex::graphs::channelColor(c))));
         auto *maxEdit = new QSpinBox(this);
         auto *minEdit = new QSpinBox(this);
         for (QSpinBox *edit : {maxEdit, minEdit}) {
-            edit->setRange(-kLimitRange, kLimitRange);
+            edit->setRange(-tarvex::graphs::kAxisLimitBound, tarvex::graphs::kAxisLimitBound);
             edit->setMinimumWidth(90);
         }
         max_[static_cast<std::size_t>(c)] = maxEdit;

@@ -131,8 +131,7 @@ CAutotuningDlg::~CAutotuningDlg()
 {
     m_tearingDown = true;
     m_windowOpen = false;
-    if (m_drive)
-        m_drive->stalledFeatures().remove(m_running);
+    m_watchdogEntry.withdraw();
     endWorker();
 }
 
@@ -146,10 +145,8 @@ void CAutotuningDlg::endWorker()
 
 void CAutotuningDlg::attach(DriveConnection &drive)
 {
-    if (m_drive && m_drive != &drive)
-        m_drive->stalledFeatures().remove(m_running);
     setDriveConnection(&drive);
-    drive.stalledFeatures().add(m_running);
+    m_watchdogEntry.registerWith(drive.stalledFeatures());
 }
 
 void CAutotuningDlg::present()

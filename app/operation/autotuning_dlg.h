@@ -105,6 +105,7 @@ private:
     // The running state steers the poll thread; the link watchdog clears
     // it after a stalled exchange.
     RunSwitch m_running;
+    StalledFeatureRegistration m_watchdogEntry{m_running};
     bool m_buttonOffersStop = false;
     bool m_windowOpen = false;
     bool m_tearingDown = false;

@@ -120,8 +120,7 @@ CManualJogDlg::CManualJogDlg(QWidget *parent)
 CManualJogDlg::~CManualJogDlg()
 {
     m_tearingDown = true;
-    if (m_drive)
-        m_drive->stalledFeatures().remove(m_servoOn);
+    m_watchdogEntry.withdraw();
     endWorker();
 }
 
@@ -135,10 +134,8 @@ void CManualJogDlg::endWorker()
 
 void CManualJogDlg::attach(DriveConnection &drive)
 {
-    if (m_drive && m_drive != &drive)
-        m_drive->stalledFeatures().remove(m_servoOn);
     setDriveConnection(&drive);
-    drive.stalledFeatures().add(m_servoOn);
+    m_watchdogEntry.registerWith(drive.stalledFeatures());
 }
 
 void CManualJogDlg::present()

@@ -106,6 +106,7 @@ private:
     // The servo-on state steers the speed display thread; the link watchdog
     // clears it after a stalled exchange.
     RunSwitch m_servoOn;
+    StalledFeatureRegistration m_watchdogEntry{m_servoOn};
     std::uint8_t m_lock = 0;
     // The Servo button offers "Servo OFF": the servo was switched on here
     // and not switched off since (the watchdog's reset leaves it so).

@@ -101,8 +101,7 @@ CProgramJogDlg::CProgramJogDlg(QWidget *parent)
 CProgramJogDlg::~CProgramJogDlg()
 {
     m_tearingDown = true;
-    if (m_drive)
-        m_drive->stalledFeatures().remove(m_running);
+    m_watchdogEntry.withdraw();
     endWorker();
 }
 
@@ -116,10 +115,8 @@ void CProgramJogDlg::endWorker()
 
 void CProgramJogDlg::attach(DriveConnection &drive)
 {
-    if (m_drive && m_drive != &drive)
-        m_drive->stalledFeatures().remove(m_running);
     setDriveConnection(&drive);
-    drive.stalledFeatures().add(m_running);
+    m_watchdogEntry.registerWith(drive.stalledFeatures());
 }
 
 void CProgramJogDlg::present()

@@ -78,6 +78,7 @@ private:
     // The running state steers the speed poll; the link watchdog clears it
     // after a stalled exchange.
     RunSwitch m_running;
+    StalledFeatureRegistration m_watchdogEntry{m_running};
     // The button offers "Stop": a run was started here and not stopped
     // since, as far as the user can tell (a watchdog reset leaves it so).
     bool m_buttonOffersStop = false;

@@ -6,12 +6,12 @@
 #include "chart_view.h"
 #include "drive_connection.h"
 #include "graph_file_dialog.h"
+#include "graph_window_parts.h"
 #include "link_animation.h"
 #include "yaxis_dialog.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,9 +31,6 @@ namespace {
 // What the worker's poll step tells its loop.
 constexpr int kPollAgain = 0;
 constexpr int kPollRead = 4;
-
-// Limits a file may bring, the same bounds the axis dialog accepts.
-constexpr int kLimitBound = 1'000'000;
 
 } // namespace
 
@@ -61,34 +58,21 @@ CAlarmGraphDlg::CAlarmGraphDlg(DriveConnection *drive, QWidget *parent) : QDialo
 
     // The link watchdog ends a waiting whose exchanges have stalled.
     if (m_pDrive)
-        m_pDrive->stalledFeatures().add(m_running);
+        m_watchdogEntry.registerWith(m_pDrive->stalledFeatures());
 }
 
 CAlarmGraphDlg::~CAlarmGraphDlg()
 {
     endWorker();
-    if (m_pDrive)
-        m_pDrive->stalledFeatures().remove(m_running);
+    m_watchdogEntry.withdraw();
 }
 
 void CAlarmGraphDlg::buildControls()
 {
-    auto button = [this](const char *text) {
-        auto *b = new QPushButton(QString::fromLatin1(text), this);
-        b->setAutoDefault(false);
-        return b;
-    };
+    const auto button = [this](const char *text) { return graphs::commandButton(this, QString::fromLatin1(text)); };
 
-    m_periodEdit = new QSpinBox(this);
-    m_periodEdit->setRange(alarm_graph::kPeriodMin, alarm_graph::kPeriodMax);
-    m_periodEdit->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    m_periodEdit->setMinimumWidth(64);
-    m_unitLabel = new QLabel(QStringLiteral(" X 200us"), this);
-    QFont bold = m_unitLabel->font();
-    bold.setPixelSize(13);
-    bold.setWeight(QFont::Bold);
-    m_unitLabel->setFont(bold);
-    m_unitLabel->setStyleSheet(QStringLiteral("color: %1").arg(QLatin1String(graphs::channelColor(0))));
+    m_periodEdit = graphs::integerEdit(this, alarm_graph::kPeriodMin, alarm_graph::kPeriodMax, alarm_graph::kDefaultPeriod);
+    m_unitLabel = graphs::periodUnitLabel(this, QStringLiteral(" X 200us"));
     auto *period = new QHBoxLayout;
     period->addWidget(m_periodEdit);
     period->addWidget(m_unitLabel);
@@ -128,17 +112,9 @@ void CAlarmGraphDlg::buildControls()
     side->addWidget(status);
     side->addStretch();
 
-    auto *frame = new QFrame(this);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setMinimumSize(680, 420);
-    m_chart = new CChartView(frame);
-    auto *frameLayout = new QVBoxLayout(frame);
-    frameLayout->setContentsMargins(0, 0, 0, 0);
-    frameLayout->addWidget(m_chart);
-
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(side);
-    layout->addWidget(frame, 1);
+    layout->addWidget(graphs::framedChart(this, {680, 420}, m_chart), 1);
 
     m_yaxisDlg = new CYaxisDlg(this);
 }
@@ -214,49 +190,31 @@ bool CAlarmGraphDlg::SaveTo(const QString &path)
     const std::array<QString, 4> names = m_channelLists->names();
     // The period last sent to the drive, in 0.2 ms.
     const int period = m_period;
-    for (std::size_t c = 0; c < 4; ++c) {
+    for (std::size_t c = 0; c < 4; ++c)
         file.channelNames[c] = names[c].toStdString();
-        file.listIndices[c] = indices[c];
-        file.points[c].reserve(alarm_graph::kSamples);
-        for (std::size_t k = 0; k < alarm_graph::kSamples; ++k)
-            file.points[c].push_back({graphs::captureValueText(m_display[c][k]),
-                                      graphs::captureTimeText(static_cast<int>(k), period)});
-    }
+    file.listIndices = indices;
+    file.points = graphs::capturePoints(m_display, period);
     file.period = period;
     file.limits = m_limits;
-    if (graphs::writeGraphFile(QFile::encodeName(path).toStdString(), file))
-        return true;
-    if (m_pDrive)
-        m_pDrive->messages().show("Cannot Save Parameter File");
-    return false;
+    return graphs::saveGraphFile(path, file, m_pDrive ? &m_pDrive->messages() : nullptr);
 }
 
 bool CAlarmGraphDlg::OpenFrom(const QString &path)
 {
     // Lines a file lacks keep what the previous load brought.
     graphs::GraphFileContents &loaded = m_loadBuffer;
-    if (!graphs::readGraphFile(QFile::encodeName(path).toStdString(), graphs::GraphKind::AlarmGraph, loaded)) {
-        if (m_pDrive)
-            m_pDrive->messages().show("Cannot Open Parameter File");
+    if (!graphs::openGraphFile(path, graphs::GraphKind::AlarmGraph, loaded, m_pDrive ? &m_pDrive->messages() : nullptr))
         return false;
-    }
     // A file may hold any numbers: each is kept within what its edit,
     // list or buffer can hold.
     const int period = std::clamp(loaded.period, alarm_graph::kPeriodMin, alarm_graph::kPeriodMax);
     m_periodEdit->setValue(period);
     m_period = static_cast<std::uint16_t>(period);
-    std::array<int, 4> indices{};
-    for (std::size_t c = 0; c < 4; ++c) {
-        indices[c] = graphs::clampListIndex(loaded.listIndices[c], graphs::kChannelEntries);
-        m_limits[c].max = std::clamp(loaded.limits[c].max, -kLimitBound, kLimitBound);
-        m_limits[c].min = std::clamp(loaded.limits[c].min, -kLimitBound, kLimitBound);
-    }
-    m_channelLists->setIndices(indices);
+    m_limits = graphs::boundedLimits(loaded.limits);
+    m_channelLists->setIndices(loaded.listIndices);
     m_listIndex = m_channelLists->indices();
     m_channelNames = m_channelLists->names();
-    for (std::size_t c = 0; c < 4; ++c)
-        for (std::size_t k = 0; k < alarm_graph::kSamples && k < loaded.samples[c].size(); ++k)
-            m_display[c][k] = graphs::boundedSample(loaded.samples[c][k]);
+    graphs::loadCaptureSamples(loaded.samples, m_display);
     setUpChart();
     plotDisplay();
     return true;

@@ -118,6 +118,7 @@ private:
     graphs::GraphFileContents m_loadBuffer; // what the last file brought
 
     RunSwitch m_running;
+    StalledFeatureRegistration m_watchdogEntry{m_running};
     WorkerHandle m_worker;
 };
 

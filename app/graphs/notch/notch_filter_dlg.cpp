@@ -1,7 +1,9 @@
 #include "notch_filter_dlg.h"
 
+#include "channel_scaling.h"
 #include "chart_view.h"
 #include "drive_connection.h"
+#include "graph_window_parts.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -17,17 +19,7 @@ namespace tarvex {
 
 namespace {
 // The Y range the edits accept, the same bounds as the axis dialog's.
-constexpr int kRangeBound = 1'000'000;
-
-QSpinBox *integerEdit(QWidget *parent, int minimum, int maximum, int value)
-{
-    auto *edit = new QSpinBox(parent);
-    edit->setRange(minimum, maximum);
-    edit->setValue(value);
-    edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    edit->setMinimumWidth(70);
-    return edit;
-}
+constexpr int kRangeBound = graphs::kAxisLimitBound;
 } // namespace
 
 CNotchFilterDlg::CNotchFilterDlg(QWidget *parent) : QDialog(parent)
@@ -41,15 +33,11 @@ CNotchFilterDlg::~CNotchFilterDlg() = default;
 
 void CNotchFilterDlg::buildControls()
 {
-    auto button = [this](const QString &text) {
-        auto *b = new QPushButton(text, this);
-        b->setAutoDefault(false);
-        return b;
-    };
+    const auto button = [this](const QString &text) { return graphs::commandButton(this, text); };
 
     auto *scale = new QGroupBox(QStringLiteral("Y-Axis Scale Set"), this);
-    m_maxEdit = integerEdit(scale, -kRangeBound, kRangeBound, kDefaultYMax);
-    m_minEdit = integerEdit(scale, -kRangeBound, kRangeBound, kDefaultYMin);
+    m_maxEdit = graphs::integerEdit(scale, -kRangeBound, kRangeBound, kDefaultYMax);
+    m_minEdit = graphs::integerEdit(scale, -kRangeBound, kRangeBound, kDefaultYMin);
     m_applyButton = button(QStringLiteral("Apply"));
     auto *scaleGrid = new QGridLayout(scale);
     scaleGrid->addWidget(new QLabel(QStringLiteral("Max"), scale), 0, 0);
@@ -59,9 +47,9 @@ void CNotchFilterDlg::buildControls()
     scaleGrid->addWidget(m_applyButton, 2, 1);
 
     auto *parameters = new QGroupBox(QStringLiteral("Parameter Set"), this);
-    m_useEdit = integerEdit(parameters, 0, notch::kUseMax, 0);
-    m_frequencyEdit = integerEdit(parameters, 0, notch::kFrequencyMax, 0);
-    m_bandwidthEdit = integerEdit(parameters, 0, notch::kBandwidthMax, 0);
+    m_useEdit = graphs::integerEdit(parameters, 0, notch::kUseMax, 0);
+    m_frequencyEdit = graphs::integerEdit(parameters, 0, notch::kFrequencyMax, 0);
+    m_bandwidthEdit = graphs::integerEdit(parameters, 0, notch::kBandwidthMax, 0);
     m_readButton = button(QStringLiteral("Read"));
     m_writeButton = button(QStringLiteral("Write"));
     auto *parameterGrid = new QGridLayout(parameters);
@@ -101,13 +89,6 @@ void CNotchFilterDlg::buildControls()
     connect(m_readButton, &QPushButton::clicked, this, &CNotchFilterDlg::OnRead);
     connect(m_writeButton, &QPushButton::clicked, this, &CNotchFilterDlg::OnWrite);
 
-    auto *frame = new QFrame(this);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setMinimumSize(620, 380);
-    m_chart = new CChartView(frame);
-    auto *frameLayout = new QVBoxLayout(frame);
-    frameLayout->setContentsMargins(0, 0, 0, 0);
-    frameLayout->addWidget(m_chart);
 
     auto *side = new QVBoxLayout;
     side->addWidget(scale);
@@ -117,7 +98,7 @@ void CNotchFilterDlg::buildControls()
     side->addStretch();
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(side);
-    layout->addWidget(frame, 1);
+    layout->addWidget(graphs::framedChart(this, {620, 380}, m_chart), 1);
 }
 
 void CNotchFilterDlg::present()

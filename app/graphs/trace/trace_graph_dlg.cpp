@@ -8,6 +8,7 @@
 #include "commands.h"
 #include "drive_connection.h"
 #include "graph_file_dialog.h"
+#include "graph_window_parts.h"
 #include "trace_period.h"
 #include "trace_values.h"
 #include "yaxis_dialog.h"
@@ -15,7 +16,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -35,15 +35,11 @@ constexpr auto kPollInterval = 2ms;
 // A stopped drive holds a few blocks at most; a drive that keeps sending
 // after its stop is not waited for longer than this.
 constexpr auto kDrainLimit = 10s;
-// Limits a file may bring, the same bounds the axis dialog accepts.
-constexpr int kLimitBound = 1'000'000;
 
 QString timeLabel(long long point, int periodMs)
 {
     return QString::asprintf("%.2f ", static_cast<double>(point + 1) * periodMs / 1000.0);
 }
-
-QString textColor(const char *color) { return QStringLiteral("color: %1").arg(QLatin1String(color)); }
 
 } // namespace
 
@@ -54,17 +50,7 @@ TraceGraphDlg::TraceGraphDlg(DriveConnection *drive, QWidget *parent)
     setModal(false);
     buildControls();
 
-    // The chart view fills the frame control.
-    m_chart = new CChartView(m_chartFrame);
-    auto *frameLayout = new QVBoxLayout(m_chartFrame);
-    frameLayout->setContentsMargins(0, 0, 0, 0);
-    frameLayout->addWidget(m_chart);
     m_yaxisDlg = new CYaxisDlg(this);
-
-    QFont bold = m_msLabel->font();
-    bold.setPixelSize(13);
-    bold.setWeight(QFont::Bold);
-    m_msLabel->setFont(bold);
 
     // The lists open at "Not Use", and so do the channel names.
     m_channelNames = m_channels->names();
@@ -83,20 +69,18 @@ TraceGraphDlg::TraceGraphDlg(DriveConnection *drive, QWidget *parent)
         m_stopButton->setEnabled(false);
     }
 
-    m_msLabel->setStyleSheet(textColor(graphs::channelColor(0)));
-
     setUpChart();
 
     // The link watchdog ends a capture whose exchanges have stalled.
     if (m_pDrive)
-        m_pDrive->stalledFeatures().add(m_running);
+        m_watchdogEntry.registerWith(m_pDrive->stalledFeatures());
 }
 
 TraceGraphDlg::~TraceGraphDlg()
 {
     endWorker();
+    m_watchdogEntry.withdraw();
     if (m_pDrive) {
-        m_pDrive->stalledFeatures().remove(m_running);
         m_pDrive->traceBusy = 0;
     }
 }
@@ -105,18 +89,10 @@ void TraceGraphDlg::buildControls()
 {
     m_channels = new graphs::CChannelLists(this);
 
-    m_periodEdit = new QSpinBox(this);
-    m_periodEdit->setRange(trace::kPeriodMin, trace::kPeriodMax);
-    m_periodEdit->setValue(trace::kDefaultPeriodMs);
-    m_periodEdit->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    m_periodEdit->setMinimumWidth(48);
-    m_msLabel = new QLabel(QStringLiteral("ms"), this);
+    m_periodEdit = graphs::integerEdit(this, trace::kPeriodMin, trace::kPeriodMax, trace::kDefaultPeriodMs);
+    m_msLabel = graphs::periodUnitLabel(this, QStringLiteral("ms"));
 
-    auto button = [this](const char *text) {
-        auto *b = new QPushButton(QString::fromLatin1(text), this);
-        b->setAutoDefault(false);
-        return b;
-    };
+    const auto button = [this](const char *text) { return graphs::commandButton(this, QString::fromLatin1(text)); };
     m_applyButton = button("Apply");
     m_startButton = button("Start");
     m_stopButton = button("Stop");
@@ -153,13 +129,9 @@ void TraceGraphDlg::buildControls()
     controls->addStretch();
     controls->addWidget(m_exitButton);
 
-    m_chartFrame = new QFrame(this);
-    m_chartFrame->setFrameShape(QFrame::StyledPanel);
-    m_chartFrame->setMinimumSize(640, 400);
-
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(controls);
-    layout->addWidget(m_chartFrame, 1);
+    layout->addWidget(graphs::framedChart(this, {640, 400}, m_chart), 1);
 }
 
 QComboBox &TraceGraphDlg::channelList(int channel) { return *m_channels->list(channel & 3); }
@@ -333,18 +305,14 @@ void TraceGraphDlg::SaveTo(const QString &path)
     source.periodEditMs = m_periodEdit->value();
     source.periodField = m_period;
     source.limits = m_limits;
-    if (!graphs::writeGraphFile(QFile::encodeName(path).toStdString(), trace::traceFileWriting(source)) && m_pDrive)
-        m_pDrive->messages().show("Cannot Save Parameter File");
+    graphs::saveGraphFile(path, trace::traceFileWriting(source), m_pDrive ? &m_pDrive->messages() : nullptr);
 }
 
 void TraceGraphDlg::OpenFrom(const QString &path)
 {
     graphs::GraphFileContents contents;
-    if (!graphs::readGraphFile(QFile::encodeName(path).toStdString(), graphs::GraphKind::Trace, contents)) {
-        if (m_pDrive)
-            m_pDrive->messages().show("Cannot Open Parameter File");
+    if (!graphs::openGraphFile(path, graphs::GraphKind::Trace, contents, m_pDrive ? &m_pDrive->messages() : nullptr))
         return;
-    }
     // A file may hold any numbers: the period and limits are kept within
     // what the edits accept, the list indices within the lists.
     const int period = std::clamp(contents.period, trace::kPeriodMin, trace::kPeriodMax);
@@ -353,10 +321,7 @@ void TraceGraphDlg::OpenFrom(const QString &path)
     m_period = static_cast<std::uint16_t>(period);
     m_channels->setIndices(contents.listIndices);
     m_channelNames = m_channels->names();
-    for (std::size_t c = 0; c < 4; ++c) {
-        m_limits[c].max = std::clamp(contents.limits[c].max, -kLimitBound, kLimitBound);
-        m_limits[c].min = std::clamp(contents.limits[c].min, -kLimitBound, kLimitBound);
-    }
+    m_limits = graphs::boundedLimits(contents.limits);
     m_values = {};
     for (std::size_t c = 0; c < 4; ++c)
         for (std::size_t i = 0; i < trace::kTracePoints && i < contents.samples[c].size(); ++i)

@@ -121,7 +121,6 @@ private:
     QPushButton *m_yAxisButton = nullptr;
     QPushButton *m_saveButton = nullptr;
     QPushButton *m_openButton = nullptr;
-    QFrame *m_chartFrame = nullptr;
     CChartView *m_chart = nullptr;
     CYaxisDlg *m_yaxisDlg = nullptr;
 
@@ -132,6 +131,7 @@ private:
     int m_periodMs = trace::kDefaultPeriodMs;
     std::uint32_t m_baud = 0;
     RunSwitch m_running;
+    StalledFeatureRegistration m_watchdogEntry{m_running};
     std::atomic<bool> m_draining{false}; // stop accepted: fetch what the drive still holds, then end
     trace::TraceDisplayRing m_ring;
     trace::TraceValues m_values{};

@@ -7,13 +7,13 @@
 #include "drive_connection.h"
 #include "graph_file.h"
 #include "graph_file_dialog.h"
+#include "graph_window_parts.h"
 #include "notch_filter_dlg.h"
 #include "yaxis_dialog.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -34,19 +34,6 @@ constexpr int kPollDone = 4;
 
 constexpr int kSourceEntries = static_cast<int>(graphs::kTriggerSourceNames.size());
 constexpr int kEdgeEntries = static_cast<int>(graphs::kEdgeNames.size());
-
-// Limits a file may bring, the same bounds the axis dialog accepts.
-constexpr int kLimitBound = 1'000'000;
-
-QSpinBox *integerEdit(QWidget *parent, int minimum, int maximum, int value)
-{
-    auto *edit = new QSpinBox(parent);
-    edit->setRange(minimum, maximum);
-    edit->setValue(value);
-    edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
-    edit->setMinimumWidth(64);
-    return edit;
-}
 
 } // namespace
 
@@ -86,40 +73,31 @@ CTriggerGraphDlg::CTriggerGraphDlg(DriveConnection *drive, QWidget *parent)
 
     // The link watchdog ends a capture whose exchanges have stalled.
     if (m_pDrive)
-        m_pDrive->stalledFeatures().add(m_running);
+        m_watchdogEntry.registerWith(m_pDrive->stalledFeatures());
 }
 
 CTriggerGraphDlg::~CTriggerGraphDlg()
 {
     endWorker();
+    m_watchdogEntry.withdraw();
     if (m_pDrive) {
-        m_pDrive->stalledFeatures().remove(m_running);
         m_pDrive->generalBusy = 0;
     }
 }
 
 void CTriggerGraphDlg::buildControls()
 {
-    auto button = [this](const char *text) {
-        auto *b = new QPushButton(QString::fromLatin1(text), this);
-        b->setAutoDefault(false);
-        return b;
-    };
+    const auto button = [this](const char *text) { return graphs::commandButton(this, QString::fromLatin1(text)); };
 
-    m_periodEdit = integerEdit(this, trigger::kPeriodMin, trigger::kPeriodMax, trigger::kDefaultPeriod);
-    m_unitLabel = new QLabel(QStringLiteral(" X 200us"), this);
-    QFont bold = m_unitLabel->font();
-    bold.setPixelSize(13);
-    bold.setWeight(QFont::Bold);
-    m_unitLabel->setFont(bold);
-    m_unitLabel->setStyleSheet(QStringLiteral("color: %1").arg(QLatin1String(graphs::channelColor(0))));
+    m_periodEdit = graphs::integerEdit(this, trigger::kPeriodMin, trigger::kPeriodMax, trigger::kDefaultPeriod);
+    m_unitLabel = graphs::periodUnitLabel(this, QStringLiteral(" X 200us"));
 
     m_sourceList = new QComboBox(this);
     graphs::fillList(*m_sourceList, graphs::kTriggerSourceNames.data(), graphs::kTriggerSourceNames.size());
     m_edgeList = new QComboBox(this);
     graphs::fillList(*m_edgeList, graphs::kEdgeNames.data(), graphs::kEdgeNames.size());
-    m_positionEdit = integerEdit(this, 0, trigger::kPositionMax, 0);
-    m_levelEdit = integerEdit(this, -trigger::kLevelBound, trigger::kLevelBound, 0);
+    m_positionEdit = graphs::integerEdit(this, 0, trigger::kPositionMax, 0);
+    m_levelEdit = graphs::integerEdit(this, -trigger::kLevelBound, trigger::kLevelBound, 0);
 
     auto *setUp = new QGridLayout;
     setUp->addWidget(m_periodEdit, 0, 1);
@@ -171,17 +149,9 @@ void CTriggerGraphDlg::buildControls()
     side->addLayout(commands);
     side->addStretch();
 
-    auto *frame = new QFrame(this);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setMinimumSize(720, 420);
-    m_chart = new CChartView(frame);
-    auto *frameLayout = new QVBoxLayout(frame);
-    frameLayout->setContentsMargins(0, 0, 0, 0);
-    frameLayout->addWidget(m_chart);
-
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(side);
-    layout->addWidget(frame, 1);
+    layout->addWidget(graphs::framedChart(this, {720, 420}, m_chart), 1);
 
     m_yaxisDlg = new CYaxisDlg(this);
     m_notchDlg = new CNotchFilterDlg(this);
@@ -281,56 +251,38 @@ bool CTriggerGraphDlg::SaveTo(const QString &path)
     const std::array<int, 4> indices = m_channelLists->indices();
     const std::array<QString, 4> names = m_channelLists->names();
     const int period = m_periodEdit->value();
-    for (std::size_t c = 0; c < 4; ++c) {
+    for (std::size_t c = 0; c < 4; ++c)
         file.channelNames[c] = names[c].toStdString();
-        file.listIndices[c] = indices[c];
-        file.points[c].reserve(trigger::kSamples);
-        for (std::size_t k = 0; k < trigger::kSamples; ++k)
-            file.points[c].push_back({graphs::captureValueText(m_display[c][k]),
-                                      graphs::captureTimeText(static_cast<int>(k), period)});
-    }
+    file.listIndices = indices;
+    file.points = graphs::capturePoints(m_display, period);
     file.period = period;
     file.limits = m_limits;
     file.trigger = {graphs::clampListIndex(m_sourceList->currentIndex(), kSourceEntries),
                     graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries), m_positionEdit->value(),
                     m_levelEdit->value()};
-    if (graphs::writeGraphFile(QFile::encodeName(path).toStdString(), file))
-        return true;
-    if (m_pDrive)
-        m_pDrive->messages().show("Cannot Save Parameter File");
-    return false;
+    return graphs::saveGraphFile(path, file, m_pDrive ? &m_pDrive->messages() : nullptr);
 }
 
 bool CTriggerGraphDlg::OpenFrom(const QString &path)
 {
     // Lines a file lacks keep what the previous load brought.
     graphs::GraphFileContents &loaded = m_loadBuffer;
-    if (!graphs::readGraphFile(QFile::encodeName(path).toStdString(), graphs::GraphKind::Trigger, loaded)) {
-        if (m_pDrive)
-            m_pDrive->messages().show("Cannot Open Parameter File");
+    if (!graphs::openGraphFile(path, graphs::GraphKind::Trigger, loaded, m_pDrive ? &m_pDrive->messages() : nullptr))
         return false;
-    }
     // A file may hold any numbers: each is kept within what its edit,
     // list or buffer can hold.
     const int period = std::clamp(loaded.period, trigger::kPeriodMin, trigger::kPeriodMax);
     m_periodEdit->setValue(period);
     m_period = static_cast<std::uint16_t>(period);
-    std::array<int, 4> indices{};
-    for (std::size_t c = 0; c < 4; ++c) {
-        indices[c] = graphs::clampListIndex(loaded.listIndices[c], graphs::kChannelEntries);
-        m_limits[c].max = std::clamp(loaded.limits[c].max, -kLimitBound, kLimitBound);
-        m_limits[c].min = std::clamp(loaded.limits[c].min, -kLimitBound, kLimitBound);
-    }
-    m_channelLists->setIndices(indices);
+    m_limits = graphs::boundedLimits(loaded.limits);
+    m_channelLists->setIndices(loaded.listIndices);
     m_sourceList->setCurrentIndex(graphs::clampListIndex(loaded.trigger.source, kSourceEntries));
     m_edgeList->setCurrentIndex(graphs::clampListIndex(loaded.trigger.edge, kEdgeEntries));
     m_positionEdit->setValue(std::clamp(loaded.trigger.position, 0, trigger::kPositionMax));
     m_levelEdit->setValue(std::clamp(loaded.trigger.level, -trigger::kLevelBound, trigger::kLevelBound));
     m_listIndex = m_channelLists->indices();
     m_channelNames = m_channelLists->names();
-    for (std::size_t c = 0; c < 4; ++c)
-        for (std::size_t k = 0; k < trigger::kSamples && k < loaded.samples[c].size(); ++k)
-            m_display[c][k] = graphs::boundedSample(loaded.samples[c][k]);
+    graphs::loadCaptureSamples(loaded.samples, m_display);
     setUpChart();
     plotDisplay();
     return true;

@@ -152,6 +152,7 @@ private:
     bool m_exited = false;
 
     RunSwitch m_running;
+    StalledFeatureRegistration m_watchdogEntry{m_running};
     WorkerHandle m_worker;
 };
 
