@@ -1,5 +1,6 @@
 #include "drive_pick_window.h"
 
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLinearGradient>
@@ -29,13 +30,19 @@ QPixmap drivePickLogo(const QSize &size)
     p.setBrush(QColor(150, 155, 160));
     p.drawRect(QRectF(10 + h * 1.1, h * 0.2, h * 0.15, h * 0.6));
     p.drawRect(QRectF(10 + h * 1.25, h * 0.45, h * 0.3, h * 0.1));
+    // The name is shrunk until it fits beside the motor: the fonts installed
+    // differ in width from machine to machine.
+    const QString name = QStringLiteral("M9 Servo Drive");
+    const QRectF textBox(h * 1.8, 0, size.width() - h * 1.8 - 8, h);
     QFont font = p.font();
     font.setBold(true);
-    font.setPixelSize(static_cast<int>(h * 0.32));
+    int pixels = static_cast<int>(h * 0.32);
+    font.setPixelSize(pixels);
+    while (pixels > 8 && QFontMetricsF(font).horizontalAdvance(name) > textBox.width())
+        font.setPixelSize(--pixels);
     p.setFont(font);
     p.setPen(Qt::white);
-    p.drawText(QRectF(h * 1.8, 0, size.width() - h * 1.8 - 8, h), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("M9 Servo Drive"));
+    p.drawText(textBox, Qt::AlignVCenter | Qt::AlignLeft, name);
     p.end();
     return pm;
 }

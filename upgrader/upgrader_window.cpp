@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -157,29 +159,38 @@ void CM9UpgraderDlg::browse()
 
 void CM9UpgraderDlg::comSet()
 {
+    // The workers read the port settings; a change under them, or the Ready
+    // this enables, would pull the port away from a running download.
+    if (isBusy())
+        return;
     port_.setStation(static_cast<std::uint8_t>(nodeId_->value() & 0xFF));
     port_.setPortName(portBox_->currentText().trimmed().toStdString());
     const auto adapter = tarvex::findUsbSerialAdapter(sysfsRoot_.toStdString());
     if (!adapter.listReadable)
         presenter_(this, QStringLiteral("Fail"));
     if (adapter.device) {
-        port_.setPortName(*adapter.device);
-        portBox_->setEditText(QString::fromStdString(*adapter.device));
+        // The search names the node under /dev; the same name is looked up in
+        // the device directory in use.
+        const QString name = QFileInfo(QString::fromStdString(*adapter.device)).fileName();
+        const QString device = QDir(deviceDirectory_).filePath(name);
+        port_.setPortName(device.toStdString());
+        portBox_->setEditText(device);
     }
     ready_->setEnabled(true);
 }
 
 void CM9UpgraderDlg::ready()
 {
+    if (isBusy())
+        return;
     progress_->setRange(0, 100);
     progress_->setValue(0);
     session_.resetProgress();
     ready_->setEnabled(false);
     download_->setEnabled(false);
+    comSet_->setEnabled(false);
     port_.close();
     applicationAnswered_ = false;
-    if (bootEntryRunning_)
-        return;
     if (bootEntry_.joinable())
         bootEntry_.join();
     bootEntryRunning_ = true;
@@ -199,6 +210,7 @@ void CM9UpgraderDlg::ready()
             if (enabled)
                 download_->setEnabled(true);
             ready_->setEnabled(true);
+            comSet_->setEnabled(true);
         });
         bootEntryRunning_ = false;
     });
@@ -212,6 +224,7 @@ void CM9UpgraderDlg::startDownload()
     ready_->setEnabled(false);
     close_->setEnabled(false);
     download_->setEnabled(false);
+    comSet_->setEnabled(false);
     result_ = upgrader::kRunning;
     if (downloader_.joinable())
         downloader_.join();
@@ -230,6 +243,7 @@ void CM9UpgraderDlg::monitor()
     auto finish = [this] {
         monitorTimer_.stop();
         close_->setEnabled(true);
+        comSet_->setEnabled(true);
         downloadEnabled_ = false;
     };
     switch (result) {

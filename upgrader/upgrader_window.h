@@ -29,14 +29,21 @@ public:
     explicit CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent = nullptr);
     ~CM9UpgraderDlg() override;
 
-    // The sysfs tree searched by "ComSet" (tests point it at a fake one).
+    // The sysfs tree searched by "ComSet" and the directory holding the
+    // device nodes it names (tests point both at made-up ones).
     void setSysfsRoot(const QString &root) { sysfsRoot_ = root; }
+    void setDeviceDirectory(const QString &directory) { deviceDirectory_ = directory; }
+    // Where the user's choice of a HEX file lands (the browse button's dialog
+    // ends here).
     void setHexPath(const QString &path);
     void setPortName(const QString &device);
     bool isBusy() const;
     upgrader::BootSession &session() { return session_; }
 
-    // The buttons, for the tests that press them.
+    // The controls, for the tests that use them.
+    QLineEdit *pathBox() const { return path_; }
+    QSpinBox *nodeIdBox() const { return nodeId_; }
+    QComboBox *portBox() const { return portBox_; }
     QPushButton *comSetButton() const { return comSet_; }
     QPushButton *readyButton() const { return ready_; }
     QPushButton *downloadButton() const { return download_; }
@@ -62,6 +69,7 @@ private:
 
     MessagePresenter presenter_;
     QString sysfsRoot_ = QStringLiteral("/sys");
+    QString deviceDirectory_ = QStringLiteral("/dev");
     upgrader::BootPort port_;
     upgrader::BootSession session_;
 
