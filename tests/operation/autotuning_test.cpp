@@ -27,19 +27,14 @@ constexpr std::uint16_t kCommand = operation_register::kTuningCommand;
 constexpr std::uint16_t kSettings = operation_register::kTuningSettings;
 constexpr std::uint16_t kInertia = operation_register::kLoadInertia;
 
-class AutoTuning : public test::OperationFixture {
+class AutoTuning : public test::OperationWindowFixture<CAutotuningDlg> {
 protected:
-    void SetUp() override
+    void prepareDrive() override
     {
-        OperationFixture::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
         virtualDrive().setTuningDuration(400ms);
         virtualDrive().setMeasuredInertia(345);
 #endif
-        window = std::make_unique<CAutotuningDlg>();
-        window->attach(connection());
     }
 
     // What present() does before it runs the window modally.
@@ -49,8 +44,6 @@ protected:
         test::showActive(*window);
         requests.clear();
     }
-
-    void click(QPushButton &button) { QTest::mouseClick(&button, Qt::LeftButton); }
 
     void start()
     {
@@ -66,8 +59,6 @@ protected:
     }
 
     Values commands() const { return requests.singleWrites(kCommand); }
-
-    std::unique_ptr<CAutotuningDlg> window;
 };
 
 TEST_F(AutoTuning, OpeningShowsTheInertiaAndTheDrivesSettings)

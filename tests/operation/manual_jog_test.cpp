@@ -28,26 +28,8 @@ constexpr std::uint16_t kJogSpeed = operation_register::kJogSpeed;
 constexpr std::uint16_t kDriveState = 0;
 constexpr std::uint16_t kServoOnBit = 1u << 1;
 
-class ManualJog : public test::OperationFixture {
+class ManualJog : public test::OperationWindowFixture<CManualJogDlg> {
 protected:
-    void SetUp() override
-    {
-        OperationFixture::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        window = std::make_unique<CManualJogDlg>();
-        window->attach(connection());
-    }
-
-    void open()
-    {
-        window->present();
-        test::showActive(*window);
-        requests.clear();
-    }
-
-    void click(QPushButton &button) { QTest::mouseClick(&button, Qt::LeftButton); }
-
     void switchServoOn()
     {
         messages.answerNext(true);
@@ -61,8 +43,6 @@ protected:
 
     // A point of the window away from every button.
     QPoint emptySpot() const { return {2, window->height() - 2}; }
-
-    std::unique_ptr<CManualJogDlg> window;
 };
 
 TEST_F(ManualJog, OpeningShowsTheDrivesJogSpeedAndCurrentSpeed)

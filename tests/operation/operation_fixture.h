@@ -6,8 +6,12 @@
 
 #include "drive_connection.h"
 #include "drive_requests.h"
+#include "qt_test_application.h"
 #include "recording_messages.h"
 #include "virtual_drive_session.h"
+
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +46,37 @@ private:
     std::unique_ptr<VirtualDrive> m_sim;
 #endif
     std::unique_ptr<DriveConnection> m_drive;
+};
+
+// One operation window W, created and attached once the drive is up.
+// `open()` shows it the way the frame does and forgets the requests of the
+// opening.
+template <class W>
+class OperationWindowFixture : public OperationFixture {
+protected:
+    void SetUp() override
+    {
+        OperationFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        prepareDrive();
+        window = std::make_unique<W>();
+        window->attach(connection());
+    }
+
+    // What the drive must hold before the window exists.
+    virtual void prepareDrive() {}
+
+    void open()
+    {
+        window->present();
+        showActive(*window);
+        requests.clear();
+    }
+
+    static void click(QPushButton &button) { QTest::mouseClick(&button, Qt::LeftButton); }
+
+    std::unique_ptr<W> window;
 };
 
 } // namespace tarvex::test

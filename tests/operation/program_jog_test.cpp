@@ -27,26 +27,8 @@ constexpr const char *kStartQuestion = "  First, you should check SVON status if
 
 std::uint16_t word(int value) { return static_cast<std::uint16_t>(static_cast<std::int16_t>(value)); }
 
-class ProgramJog : public test::OperationFixture {
+class ProgramJog : public test::OperationWindowFixture<CProgramJogDlg> {
 protected:
-    void SetUp() override
-    {
-        OperationFixture::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        window = std::make_unique<CProgramJogDlg>();
-        window->attach(connection());
-    }
-
-    void open()
-    {
-        window->present();
-        test::showActive(*window);
-        requests.clear();
-    }
-
-    void click(QPushButton &button) { QTest::mouseClick(&button, Qt::LeftButton); }
-
     void start()
     {
         messages.answerNext(true);
@@ -64,8 +46,6 @@ protected:
             values.push_back(registerValue(static_cast<std::uint16_t>(kProgram + 2 * i)));
         return values;
     }
-
-    std::unique_ptr<CProgramJogDlg> window;
 };
 
 TEST_F(ProgramJog, OpeningShowsTheDrivesProgram)

@@ -65,14 +65,7 @@ protected:
     void open(bool connect = true)
     {
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = test::startVirtualDrive();
-        ASSERT_TRUE(sim);
-        drive = test::linkedDriveConnection(sim->devicePath(), frame, messages, 115200);
-        if (connect) {
-            drive->Connect();
-            ASSERT_TRUE(drive->isLinkOpen());
-        }
-        messages.clear();
+        ASSERT_TRUE(test::openLinkedVirtualDrive(sim, drive, frame, messages, 115200, false, connect));
         window = new CAlarmGraphDlg(drive.get());
 #else
         (void)connect;

@@ -63,12 +63,7 @@ protected:
     {
         TARVEX_NEEDS_VIRTUAL_DRIVE();
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = test::startVirtualDrive();
-        ASSERT_TRUE(sim);
-        drive = test::linkedDriveConnection(sim->devicePath(), frame, messages);
-        drive->Connect();
-        ASSERT_TRUE(drive->isLinkOpen());
-        messages.clear();
+        ASSERT_TRUE(test::openLinkedVirtualDrive(sim, drive, frame, messages, 19200));
         dialog = std::make_unique<CAlarmHistoryDlg>(drive.get());
 #endif
     }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "drive_connection.h"
+#include "recording_messages.h"
+#include "virtual_drive_session.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,5 +25,28 @@ inline std::unique_ptr<DriveConnection> linkedDriveConnection(const std::string 
     drive->InitLink();
     return drive;
 }
+
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+// What the feature windows' tests open their windows on: a virtual drive
+// started into `sim`, a connection to it at `baud` in `drive`, connected
+// unless told not to, and the messages of the connecting forgotten.
+inline ::testing::AssertionResult openLinkedVirtualDrive(std::unique_ptr<VirtualDrive> &sim,
+                                                         std::unique_ptr<DriveConnection> &drive, FrameState &frame,
+                                                         RecordingMessages &messages, std::uint32_t baud,
+                                                         bool paced = false, bool connect = true)
+{
+    sim = startVirtualDrive(paced);
+    if (!sim)
+        return ::testing::AssertionFailure() << "the virtual drive did not start";
+    drive = linkedDriveConnection(sim->devicePath(), frame, messages, baud);
+    if (connect) {
+        drive->Connect();
+        if (!drive->isLinkOpen())
+            return ::testing::AssertionFailure() << "the link to the virtual drive did not open";
+    }
+    messages.clear();
+    return ::testing::AssertionSuccess();
+}
+#endif
 
 } // namespace tarvex::test

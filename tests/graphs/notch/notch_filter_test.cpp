@@ -76,12 +76,7 @@ protected:
     {
         TARVEX_NEEDS_VIRTUAL_DRIVE();
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = test::startVirtualDrive();
-        ASSERT_TRUE(sim);
-        drive = test::linkedDriveConnection(sim->devicePath(), frame, messages, 115200);
-        drive->Connect();
-        ASSERT_TRUE(drive->isLinkOpen());
-        messages.clear();
+        ASSERT_TRUE(test::openLinkedVirtualDrive(sim, drive, frame, messages, 115200));
         trigger = new CTriggerGraphDlg(drive.get());
 #endif
     }

@@ -97,14 +97,7 @@ protected:
     void open(std::uint32_t baud = 115200, bool paced = false, bool connect = true)
     {
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = test::startVirtualDrive(paced);
-        ASSERT_TRUE(sim);
-        drive = test::linkedDriveConnection(sim->devicePath(), frame, messages, baud);
-        if (connect) {
-            drive->Connect();
-            ASSERT_TRUE(drive->isLinkOpen());
-        }
-        messages.clear();
+        ASSERT_TRUE(test::openLinkedVirtualDrive(sim, drive, frame, messages, baud, paced, connect));
         window = std::make_unique<TraceGraphDlg>(drive.get());
 #endif
     }
