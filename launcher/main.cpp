@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QMessageBox>
 #include <QProcess>
+#include <QTimer>
 
 int main(int argc, char **argv)
 {
@@ -18,5 +19,13 @@ int main(int argc, char **argv)
         },
         [](QWidget *parent, const QString &text) { QMessageBox::information(parent, QStringLiteral("DrivePick"), text); });
     window.show();
+    // A picture for the user manual: TARVEX_GRAB=<file.png> saves the window
+    // into the file once it is shown, then ends the program.
+    const QString grabFile = qEnvironmentVariable("TARVEX_GRAB");
+    if (!grabFile.isEmpty())
+        QTimer::singleShot(500, &window, [&window, grabFile] {
+            window.grab().save(grabFile);
+            QApplication::quit();
+        });
     return app.exec();
 }

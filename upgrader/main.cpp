@@ -3,12 +3,18 @@
 #include "upgrader_window.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("M9 Upgrader"));
+    // Pictures for the user manual: TARVEX_GRAB=<dir/name.png> saves the
+    // caution as <dir/name-caution.png> and the main window as the file
+    // named, then ends the program.
+    const QString grabFile = qEnvironmentVariable("TARVEX_GRAB");
 
     CM9UpgraderDlg window([](QWidget *parent, const QString &text) {
         QMessageBox box(QMessageBox::NoIcon, QStringLiteral("M9 Upgrader"), text, QMessageBox::Ok, parent);
@@ -16,6 +22,20 @@ int main(int argc, char **argv)
     });
     window.show();
     CCautionDlg caution(&window);
+    if (!grabFile.isEmpty()) {
+        const QFileInfo file(grabFile);
+        const QString cautionFile = file.path() + QStringLiteral("/") + file.completeBaseName() +
+                                    QStringLiteral("-caution.png");
+        QTimer::singleShot(500, &caution, [&caution, cautionFile] {
+            caution.grab().save(cautionFile);
+            caution.accept();
+        });
+    }
     caution.exec();
+    if (!grabFile.isEmpty())
+        QTimer::singleShot(500, &window, [&window, grabFile] {
+            window.grab().save(grabFile);
+            QApplication::quit();
+        });
     return app.exec();
 }

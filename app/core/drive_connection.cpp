@@ -1,14 +1,13 @@
 #include "drive_connection.h"
 
 #include "commands.h"
+#include "port_open_failure.h"
 #include "status_poll.h"
 #include "text_encoding.h"
 #include "usb_serial_port.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <system_error>
 #include <thread>
 
 namespace tarvex {
@@ -38,16 +37,6 @@ void databaseMessage(const char16_t *text, void *context)
 char versionCharacter(std::uint8_t byte)
 {
     return byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '?';
-}
-
-std::string openFailureDetail(const std::string &port, int error)
-{
-    if (error == 0)
-        return {};
-    std::string detail = port + ": " + std::error_code(error, std::generic_category()).message();
-    if (error == EACCES || error == EPERM)
-        detail += " (the user needs access to serial devices, usually the group dialout)";
-    return detail;
 }
 
 // Sleeps up to `total`, returning early when `keepGoing` turns false.
@@ -198,7 +187,7 @@ void DriveConnection::Connect()
     }
     if (!link_.Connect(heartbeat_.handle())) {
         messages_.show("Communication Connect Error!(Check COMPORT, Cable, Control Power)",
-                       openFailureDetail(settings().port.text(), link_.LastOpenError()));
+                       portOpenFailureText(settings().port.text(), link_.LastOpenError()));
         return;
     }
     linkPolling = 1;

@@ -3,11 +3,14 @@
 // alarm reset, the connection check and the link watchdog.
 #include "communication.h"
 #include "drive_connection.h"
+#include "port_open_failure.h"
 #include "recording_messages.h"
 #include "scripted_drive.h"
 #include "virtual_drive_session.h"
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 #include <thread>
 
@@ -178,6 +181,23 @@ TEST(DriveConnection, ConnectToAMissingPortIsReportedWithTheReason)
     EXPECT_NE(shown[0].detail.find("/nonexistent/ttyM9A"), std::string::npos);
     EXPECT_FALSE(drive->isStatusPollRunning());
     EXPECT_FALSE(drive->isWatchdogRunning());
+}
+
+TEST(DriveConnection, ARefusedPortSaysWhichGroupToJoin)
+{
+    // Root opens any device, so the refusal itself cannot be staged here;
+    // the words the connect message carries for it are checked directly.
+    for (const int refusal : {EACCES, EPERM}) {
+        const std::string text = portOpenFailureText("/dev/ttyUSB0", refusal);
+        EXPECT_EQ(text.rfind("/dev/ttyUSB0: ", 0), 0u) << text;
+        EXPECT_NE(text.find("group dialout"), std::string::npos) << text;
+        EXPECT_NE(text.find("sudo adduser $USER dialout"), std::string::npos) << text;
+        EXPECT_NE(text.find("log out and log in again"), std::string::npos) << text;
+    }
+    const std::string missing = portOpenFailureText("/dev/ttyUSB0", ENOENT);
+    EXPECT_NE(missing.find("No such file or directory"), std::string::npos) << missing;
+    EXPECT_EQ(missing.find("dialout"), std::string::npos) << "only a refusal names the group";
+    EXPECT_TRUE(portOpenFailureText("/dev/ttyUSB0", 0).empty());
 }
 
 TEST(DriveConnection, SettingsWithoutLinkLibraryReportTheInitFailure)

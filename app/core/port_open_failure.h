@@ -1,0 +1,12 @@
+// Why a serial port could not be opened, in words a user can act on: the
+// system's reason, and for a refused device what to do about it.
+#pragma once
+
+#include <string>
+
+namespace tarvex {
+
+// Empty when the error is 0 (no system reason known).
+std::string portOpenFailureText(const std::string &port, int error);
+
+} // namespace tarvex
