@@ -18,9 +18,6 @@ namespace {
 
 using namespace catalogue;
 
-const QColor kBlue(0, 0, 255);
-const QColor kRed(255, 0, 0);
-
 std::string contentsOf(const std::filesystem::path &path)
 {
     std::ifstream in(path, std::ios::binary);

@@ -15,6 +15,7 @@
 #include "virtual_drive.h"
 #include "virtual_drive_session.h"
 
+#include <QColor>
 #include <QPushButton>
 #include <QTabBar>
 
@@ -24,6 +25,11 @@
 #include <string>
 
 namespace tarvex::test {
+
+// The text colours the parameter cells are drawn in.
+inline const QColor kBlack(0, 0, 0);
+inline const QColor kRed(255, 0, 0);
+inline const QColor kBlue(0, 0, 255);
 
 // Register addresses and positions of the catalogue that the tests use.
 namespace catalogue {

@@ -15,10 +15,6 @@
 namespace tarvex::test {
 namespace {
 
-const QColor kBlack(0, 0, 0);
-const QColor kRed(255, 0, 0);
-const QColor kBlue(0, 0, 255);
-
 using Parameters = ParameterSession;
 
 TEST_F(Parameters, OpeningShowsTheStatusGroupWithItsScaling)

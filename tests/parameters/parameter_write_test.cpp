@@ -10,9 +10,6 @@ namespace {
 
 using namespace catalogue;
 
-const QColor kRed(255, 0, 0);
-const QColor kBlack(0, 0, 0);
-
 using Writing = ParameterSession;
 
 TEST_F(Writing, WriteSendsTheCheckedRowsAndRestylesTheGroup)
