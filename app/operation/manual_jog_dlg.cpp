@@ -3,6 +3,7 @@
 #include "color_button.h"
 #include "commands.h"
 #include "dialog_buttons.h"
+#include "modeless_window.h"
 #include "drive_connection.h"
 #include "operation_registers.h"
 #include "parameter_text.h"
@@ -140,14 +141,11 @@ void CManualJogDlg::attach(DriveConnection &drive)
 
 void CManualJogDlg::present()
 {
-    if (!isVisible()) {
+    presentModeless(*this, [this] {
         m_shutDown = false;
         restoreTemplate();
         OnInitDialog();
-        show();
-    }
-    raise();
-    activateWindow();
+    });
 }
 
 void CManualJogDlg::restoreTemplate()

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "decimal_text.h"
 #include "dialog_buttons.h"
+#include "modeless_window.h"
 #include "drive_connection.h"
 #include "motor_animation.h"
 #include "register_access.h"
@@ -121,14 +122,11 @@ void CProgramJogDlg::attach(DriveConnection &drive)
 
 void CProgramJogDlg::present()
 {
-    if (!isVisible()) {
+    presentModeless(*this, [this] {
         m_shutDown = false;
         restoreTemplate();
         OnInitDialog();
-        show();
-    }
-    raise();
-    activateWindow();
+    });
 }
 
 void CProgramJogDlg::restoreTemplate()

@@ -1,0 +1,17 @@
+#include "modeless_window.h"
+
+#include <QDialog>
+
+namespace tarvex {
+
+void presentModeless(QDialog &window, const std::function<void()> &openAfresh)
+{
+    if (!window.isVisible()) {
+        openAfresh();
+        window.show();
+    }
+    window.raise();
+    window.activateWindow();
+}
+
+} // namespace tarvex
