@@ -49,8 +49,9 @@ protected:
         const long position = std::lround(tick);
         if (position < 0)
             return {};
-        const QString text = labels_.at(scrolled_ + position);
-        return text.isEmpty() ? QString::number(position) : text.trimmed();
+        // A point not yet drawn has no label: its bare index would read as
+        // a time or a frequency among the others.
+        return labels_.at(scrolled_ + position).trimmed();
     }
 
 private:

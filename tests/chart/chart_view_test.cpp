@@ -75,6 +75,28 @@ TEST(ChartView, AppendKeeps361PointsAndTheLabelsScrollWithThem)
     EXPECT_DOUBLE_EQ(view.value(4, 0), 0.0);   // not a series number
 }
 
+TEST(ChartView, OnlyLabelledPointsCarryATickLabel)
+{
+    CChartView view;
+    ChartSetup s = fourChannels();
+    s.xLast = 360;
+    view.setUp(s);
+    for (int i = 0; i < 3; ++i) {
+        view.append(0, i);
+        view.setLabel(i, QString::asprintf("%.2f ", (i + 1) * 0.02));
+    }
+    QVector<double> ticks;
+    QVector<double> subTicks;
+    QVector<QString> texts;
+    view.plot()->xAxis->ticker()->generate(QCPRange(0, 360), QLocale::c(), QLatin1Char('g'), 6, ticks, &subTicks,
+                                           &texts);
+    ASSERT_EQ(ticks.size(), texts.size());
+    ASSERT_GT(ticks.size(), 2);
+    EXPECT_EQ(texts.front(), "0.02") << "the first point's time, trimmed";
+    for (qsizetype i = 1; i < ticks.size(); ++i)
+        EXPECT_TRUE(texts[i].isEmpty()) << "a point not drawn yet shows no index at tick " << ticks[i];
+}
+
 TEST(ChartView, SetPointFillsByIndexAndIgnoresAbsurdIndices)
 {
     CChartView view;
