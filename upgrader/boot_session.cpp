@@ -1,7 +1,9 @@
 #include "boot_session.h"
 
 #include "modbus_frame.h"
+#include "port_open_failure.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -48,7 +50,12 @@ bool BootSession::probeApplication()
 bool BootSession::enterBootLoader(bool applicationAnswered)
 {
     if (!port_.isOpen() && !port_.open(kBootRate)) {
-        message_("Communication Error\n");
+        // A device the user may not open says so, and what to do.
+        const int error = port_.lastError();
+        const std::string why = error == EACCES || error == EPERM
+                                    ? "\n" + tarvex::portOpenFailureText(port_.portName(), error) + "\n"
+                                    : std::string();
+        message_("Communication Error\n" + why);
         return false;
     }
     for (int i = 0; i < 3; ++i)

@@ -1,5 +1,6 @@
 // Why a serial port could not be opened, in words a user can act on: the
-// system's reason, and for a refused device what to do about it.
+// system's reason, and for a refused device what to do about it. The main
+// program and the upgrader both say it.
 #pragma once
 
 #include <string>
