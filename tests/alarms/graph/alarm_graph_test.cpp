@@ -7,6 +7,8 @@
 // test must choose the start position or the state word.
 #include "alarm_graph_dlg.h"
 #include "alarm_graph_window.h"
+#include "axis_mapping.h"
+#include "capture_window_fixture.h"
 #include "channel_lists.h"
 #include "chart_view.h"
 #include "commands.h"
@@ -35,6 +37,7 @@ namespace tarvex {
 namespace {
 
 using namespace std::chrono_literals;
+using test::expectedMapping;
 using test::pumpFor;
 using test::pumpUntil;
 
@@ -43,35 +46,10 @@ constexpr int kCurrentSpeed = 1;
 constexpr int kDcLink = 7;
 constexpr int kAlarmOutput = 12; // code 15
 
-int expectedMapping(int x, graphs::AxisLimits own, graphs::AxisLimits primary)
-{
-    const long long product = static_cast<long long>(primary.max - primary.min) * (x - own.min);
-    return static_cast<int>(product / (own.max - own.min) + primary.min);
-}
-
 QString qt(const std::filesystem::path &path) { return QString::fromStdString(path.string()); }
 
-class AlarmGraph : public ::testing::Test {
+class AlarmGraph : public test::CaptureWindowFixture<CAlarmGraphDlg> {
 protected:
-    void SetUp() override { TARVEX_NEEDS_VIRTUAL_DRIVE(); }
-
-    void TearDown() override
-    {
-        delete window.data();
-        if (drive)
-            drive->StopWorkers({});
-    }
-
-    void open(bool connect = true)
-    {
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        ASSERT_TRUE(test::openLinkedVirtualDrive(sim, drive, frame, messages, 115200, false, connect));
-        window = new CAlarmGraphDlg(drive.get());
-#else
-        (void)connect;
-#endif
-    }
-
     void apply(int period, const std::array<int, 4> &channels)
     {
         window->periodEdit().setValue(period);
@@ -79,24 +57,7 @@ protected:
         window->applyButton().click();
     }
 
-    std::uint16_t reg(std::uint16_t address)
-    {
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        return sim->registerValue(address);
-#else
-        (void)address;
-        return 0;
-#endif
-    }
-
-    std::array<std::int16_t, 128> driveRing(int c)
-    {
-        std::array<std::int16_t, 128> ring{};
-        for (int i = 0; i < 128; ++i)
-            ring[static_cast<std::size_t>(i)] =
-                static_cast<std::int16_t>(reg(static_cast<std::uint16_t>(1048 + 256 * c + 2 * i)));
-        return ring;
-    }
+    std::array<std::int16_t, 128> driveRing(int c) { return ringAt<128>(static_cast<std::uint16_t>(1048 + 256 * c)); }
 
     // Arms, lets the drive run a while, raises an alarm and waits for the recording.
     bool recordAlarm()
@@ -113,14 +74,6 @@ protected:
         return false;
 #endif
     }
-
-    FrameState frame;
-    test::RecordingMessages messages;
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    std::unique_ptr<test::VirtualDrive> sim;
-#endif
-    std::unique_ptr<DriveConnection> drive;
-    QPointer<CAlarmGraphDlg> window;
 };
 
 TEST_F(AlarmGraph, OpensWithPeriodOneNoChannelsAndOnlyApplyAxesAndOpenUsable)

@@ -4,10 +4,11 @@
 // and plotted, the poll that goes on while the drive waits for its trigger,
 // Stop leaving the drive armed, EXIT and the link watchdog while waiting,
 // a link lost mid-capture, and the axis limits afterwards.
+#include "axis_mapping.h"
+#include "capture_window_fixture.h"
 #include "channel_catalog.h"
 #include "channel_lists.h"
 #include "chart_view.h"
-#include "linked_drive.h"
 #include "recording_messages.h"
 #include "trigger_graph_dlg.h"
 #include "ui_pump.h"
@@ -16,7 +17,6 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -27,6 +27,7 @@ namespace tarvex {
 namespace {
 
 using namespace std::chrono_literals;
+using test::expectedMapping;
 using test::pumpFor;
 using test::pumpUntil;
 
@@ -51,33 +52,8 @@ struct CaptureSetUp {
     int level = 3105; // the DC link's ripple falls through 310.5 V every 10 ms
 };
 
-int expectedMapping(int x, graphs::AxisLimits own, graphs::AxisLimits primary)
-{
-    const long long product = static_cast<long long>(primary.max - primary.min) * (x - own.min);
-    return static_cast<int>(product / (own.max - own.min) + primary.min);
-}
-
-class TriggerWindow : public ::testing::Test {
+class TriggerWindow : public test::CaptureWindowFixture<CTriggerGraphDlg> {
 protected:
-    void SetUp() override { TARVEX_NEEDS_VIRTUAL_DRIVE(); }
-
-    void TearDown() override
-    {
-        delete window.data();
-        if (drive)
-            drive->StopWorkers({});
-    }
-
-    void open(bool connect = true)
-    {
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        ASSERT_TRUE(test::openLinkedVirtualDrive(sim, drive, frame, messages, 115200, false, connect));
-        window = new CTriggerGraphDlg(drive.get());
-#else
-        (void)connect;
-#endif
-    }
-
     void apply(const CaptureSetUp &s)
     {
         window->periodEdit().setValue(s.period);
@@ -98,25 +74,8 @@ protected:
         return pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 5s);
     }
 
-    std::uint16_t reg(std::uint16_t address)
-    {
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        return sim->registerValue(address);
-#else
-        (void)address;
-        return 0;
-#endif
-    }
-
     // The drive's own ring of channel c, as it holds it.
-    std::array<std::int16_t, 256> driveRing(int c)
-    {
-        std::array<std::int16_t, 256> ring{};
-        for (int i = 0; i < 256; ++i)
-            ring[static_cast<std::size_t>(i)] =
-                static_cast<std::int16_t>(reg(static_cast<std::uint16_t>(2072 + 512 * c + 2 * i)));
-        return ring;
-    }
+    std::array<std::int16_t, 256> driveRing(int c) { return ringAt<256>(static_cast<std::uint16_t>(2072 + 512 * c)); }
 
     long long framesAnswered()
     {
@@ -139,14 +98,6 @@ protected:
         });
         window->yAxisButton().click();
     }
-
-    FrameState frame;
-    test::RecordingMessages messages;
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    std::unique_ptr<test::VirtualDrive> sim;
-#endif
-    std::unique_ptr<DriveConnection> drive;
-    QPointer<CTriggerGraphDlg> window;
 };
 
 TEST_F(TriggerWindow, OpensWithTheFirstEntriesAndTheButtonsOfTheLinkState)
