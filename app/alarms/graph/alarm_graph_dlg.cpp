@@ -43,14 +43,9 @@ CAlarmGraphDlg::CAlarmGraphDlg(DriveConnection *drive, QWidget *parent) : QDialo
     // The opening: empty buffers, period 1, "Not Use" everywhere, the
     // default axis limits and a fresh chart.
     m_animation->Open();
-    m_display = {};
     m_period = 0;
     m_periodEdit->setValue(alarm_graph::kDefaultPeriod);
-    m_channelLists->setIndices({0, 0, 0, 0});
-    m_channelNames = m_channelLists->names();
-    m_listIndex = m_channelLists->indices();
-    m_limits = graphs::kDefaultLimits;
-    setUpChart();
+    m_view.reset();
     m_yAxisButton->setEnabled(true);
     m_applyButton->setEnabled(true);
     m_uploadButton->setEnabled(false);
@@ -117,11 +112,7 @@ void CAlarmGraphDlg::buildControls()
     layout->addWidget(graphs::framedChart(this, {680, 420}, m_chart), 1);
 
     m_yaxisDlg = new CYaxisDlg(this);
-}
-
-void CAlarmGraphDlg::setUpChart()
-{
-    m_chart->setUp(graphs::captureChartSetup(m_channelNames, m_listIndex, m_limits, alarm_graph::kSamples));
+    m_view.attach(*m_channelLists, *m_chart);
 }
 
 // --- commands ---------------------------------------------------------------
@@ -132,11 +123,9 @@ void CAlarmGraphDlg::OnApply()
         return;
     m_applyButton->setEnabled(true);
     m_period = static_cast<std::uint16_t>(m_periodEdit->value());
-    m_listIndex = m_channelLists->indices();
-    m_channelNames = m_channelLists->names();
-    for (std::size_t c = 0; c < 4; ++c)
-        m_channelCode[c] = static_cast<std::uint16_t>(graphs::channelCode(m_listIndex[c]));
-    setUpChart();
+    m_view.takeSelection();
+    m_channelCode = m_view.channelCodes();
+    m_view.setUpChart();
     // A refused set-up does not stop the waiting: its first poll reports.
     std::uint8_t status = 0;
     SetAlarmGraph(status);
@@ -151,20 +140,17 @@ void CAlarmGraphDlg::OnApply()
 
 void CAlarmGraphDlg::OnUpload()
 {
-    graphs::divideDcLinkChannels(m_display, m_listIndex);
-    plotDisplay();
+    m_view.divideDcLink();
+    m_view.plot(m_period);
     m_saveButton->setEnabled(true);
     m_uploadButton->setEnabled(false);
 }
 
 void CAlarmGraphDlg::OnYAxis()
 {
-    if (!m_yaxisDlg->edit(m_limits))
+    if (!m_yaxisDlg->edit(m_view.limits()))
         return;
-    m_listIndex = m_channelLists->indices();
-    m_channelNames = m_channelLists->names();
-    setUpChart();
-    plotDisplay();
+    m_view.replotForSelection(m_period);
     m_saveButton->setEnabled(true);
 }
 
@@ -184,39 +170,21 @@ void CAlarmGraphDlg::OnOpen()
 
 bool CAlarmGraphDlg::SaveTo(const QString &path)
 {
-    graphs::GraphFileWriting file;
-    file.kind = graphs::GraphKind::AlarmGraph;
-    const std::array<int, 4> indices = m_channelLists->indices();
-    const std::array<QString, 4> names = m_channelLists->names();
     // The period last sent to the drive, in 0.2 ms.
-    const int period = m_period;
-    for (std::size_t c = 0; c < 4; ++c)
-        file.channelNames[c] = names[c].toStdString();
-    file.listIndices = indices;
-    file.points = graphs::capturePoints(m_display, period);
-    file.period = period;
-    file.limits = m_limits;
-    return graphs::saveGraphFile(path, file, m_pDrive ? &m_pDrive->messages() : nullptr);
+    return graphs::saveGraphFile(path, m_view.fileWriting(graphs::GraphKind::AlarmGraph, m_period),
+                                 m_pDrive ? &m_pDrive->messages() : nullptr);
 }
 
 bool CAlarmGraphDlg::OpenFrom(const QString &path)
 {
-    // Lines a file lacks keep what the previous load brought.
-    graphs::GraphFileContents &loaded = m_loadBuffer;
+    graphs::GraphFileContents &loaded = m_view.loadBuffer();
     if (!graphs::openGraphFile(path, graphs::GraphKind::AlarmGraph, loaded, m_pDrive ? &m_pDrive->messages() : nullptr))
         return false;
-    // A file may hold any numbers: each is kept within what its edit,
-    // list or buffer can hold.
+    // The period is kept within what its edit accepts.
     const int period = std::clamp(loaded.period, alarm_graph::kPeriodMin, alarm_graph::kPeriodMax);
     m_periodEdit->setValue(period);
     m_period = static_cast<std::uint16_t>(period);
-    m_limits = graphs::boundedLimits(loaded.limits);
-    m_channelLists->setIndices(loaded.listIndices);
-    m_listIndex = m_channelLists->indices();
-    m_channelNames = m_channelLists->names();
-    graphs::loadCaptureSamples(loaded.samples, m_display);
-    setUpChart();
-    plotDisplay();
+    m_view.showLoaded(m_period);
     return true;
 }
 
@@ -259,7 +227,7 @@ int CAlarmGraphDlg::pollStep()
 
 void CAlarmGraphDlg::recordingArrived(const alarm_graph::AlarmSamples &received, unsigned start)
 {
-    m_display = graphs::rotateChannels(received, start);
+    m_view.receive(received, start);
     restAnimation();
 }
 
@@ -286,12 +254,6 @@ void CAlarmGraphDlg::restAnimation()
 {
     m_animation->Stop();
     m_animation->Open();
-}
-
-void CAlarmGraphDlg::plotDisplay()
-{
-    m_scaled = graphs::scaleIntoPrimary(m_display, m_limits);
-    graphs::plotCapture(*m_chart, graphs::plotValues(m_scaled), m_listIndex, m_period);
 }
 
 void CAlarmGraphDlg::endWorker()

@@ -7,8 +7,8 @@
 #pragma once
 
 #include "alarm_graph.h"
+#include "capture_view.h"
 #include "channel_scaling.h"
-#include "graph_file.h"
 #include "run_switch.h"
 #include "worker_thread.h"
 
@@ -62,10 +62,10 @@ public:
     bool isRunning() const { return m_running.isOn(); }
     bool isWorkerRunning() const { return m_worker.isRunning(); }
     // Display samples: rotated; DC-link channels in volts once uploaded.
-    const alarm_graph::AlarmSamples &displayBuffers() const { return m_display; }
-    const alarm_graph::ScaledSamples &scaledBuffers() const { return m_scaled; }
-    const graphs::ChannelLimits &limits() const { return m_limits; }
-    const QString &channelName(int channel) const { return m_channelNames[static_cast<std::size_t>(channel & 3)]; }
+    const alarm_graph::AlarmSamples &displayBuffers() const { return m_view.display(); }
+    const alarm_graph::ScaledSamples &scaledBuffers() const { return m_view.scaled(); }
+    const graphs::ChannelLimits &limits() const { return m_view.limits(); }
+    const QString &channelName(int channel) const { return m_view.channelName(channel); }
 
     CChartView &chart() { return *m_chart; }
     CYaxisDlg &axisDialog() { return *m_yaxisDlg; }
@@ -86,7 +86,6 @@ protected:
 
 private:
     void buildControls();
-    void setUpChart();
     void workerLoop();
     // One poll: 4 recording read, 0 poll again, 8 failed.
     int pollStep();
@@ -94,7 +93,6 @@ private:
     void recordingReady();
     void pollFailed();
     void restAnimation();
-    void plotDisplay();
 
     // Controls.
     QSpinBox *m_periodEdit = nullptr;
@@ -109,13 +107,9 @@ private:
     CChartView *m_chart = nullptr;
     CYaxisDlg *m_yaxisDlg = nullptr;
 
-    // Window state (user-interface thread only).
-    graphs::ChannelLimits m_limits = graphs::kDefaultLimits;
-    std::array<QString, 4> m_channelNames;
-    std::array<int, 4> m_listIndex{}; // the selections the recording was armed with
-    alarm_graph::AlarmSamples m_display{};
-    alarm_graph::ScaledSamples m_scaled{};
-    graphs::GraphFileContents m_loadBuffer; // what the last file brought
+    // The recording shown, with the selection it was armed with
+    // (user-interface thread only).
+    graphs::CaptureView<alarm_graph::kSamples> m_view;
 
     RunSwitch m_running;
     StalledFeatureRegistration m_watchdogEntry{m_running};

@@ -46,16 +46,11 @@ CTriggerGraphDlg::CTriggerGraphDlg(DriveConnection *drive, QWidget *parent)
 
     // The opening: empty buffers, the first entry of every list, the
     // default axis limits and a fresh chart.
-    m_display = {};
     m_period = 0;
     m_levelEdit->setValue(0);
     m_edgeList->setCurrentIndex(0);
     m_sourceList->setCurrentIndex(0);
-    m_channelLists->setIndices({0, 0, 0, 0});
-    m_channelNames = m_channelLists->names();
-    m_listIndex = m_channelLists->indices();
-    m_limits = graphs::kDefaultLimits;
-    setUpChart();
+    m_view.reset();
 
     if (m_pDrive && m_pDrive->isLinkOpen()) {
         m_fftButton->setEnabled(false);
@@ -155,11 +150,7 @@ void CTriggerGraphDlg::buildControls()
 
     m_yaxisDlg = new CYaxisDlg(this);
     m_notchDlg = new CNotchFilterDlg(this);
-}
-
-void CTriggerGraphDlg::setUpChart()
-{
-    m_chart->setUp(graphs::captureChartSetup(m_channelNames, m_listIndex, m_limits, trigger::kSamples));
+    m_view.attach(*m_channelLists, *m_chart);
 }
 
 // --- commands ---------------------------------------------------------------
@@ -169,16 +160,14 @@ void CTriggerGraphDlg::OnApply()
     if (!m_pDrive)
         return;
     m_period = static_cast<std::uint16_t>(m_periodEdit->value());
-    m_listIndex = m_channelLists->indices();
-    m_channelNames = m_channelLists->names();
-    for (std::size_t c = 0; c < 4; ++c)
-        m_channelCode[c] = static_cast<std::uint16_t>(graphs::channelCode(m_listIndex[c]));
+    m_view.takeSelection();
+    m_channelCode = m_view.channelCodes();
     const int source = graphs::clampListIndex(m_sourceList->currentIndex(), kSourceEntries);
     m_source = static_cast<std::uint16_t>(graphs::triggerSourceCode(source));
     m_edge = static_cast<std::uint16_t>(graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries));
     m_position = static_cast<std::uint16_t>(m_positionEdit->value());
     m_level = m_levelEdit->value();
-    setUpChart();
+    m_view.setUpChart();
 
     std::uint8_t status = 0;
     if (SetTrigger(status) == trigger::kResultSuccess) {
@@ -222,12 +211,9 @@ void CTriggerGraphDlg::OnStop()
 
 void CTriggerGraphDlg::OnYAxis()
 {
-    if (!m_yaxisDlg->edit(m_limits))
+    if (!m_yaxisDlg->edit(m_view.limits()))
         return;
-    m_listIndex = m_channelLists->indices();
-    m_channelNames = m_channelLists->names();
-    setUpChart();
-    plotDisplay();
+    m_view.replotForSelection(m_period);
 }
 
 void CTriggerGraphDlg::OnSave()
@@ -246,17 +232,7 @@ void CTriggerGraphDlg::OnOpen()
 
 bool CTriggerGraphDlg::SaveTo(const QString &path)
 {
-    graphs::GraphFileWriting file;
-    file.kind = graphs::GraphKind::Trigger;
-    const std::array<int, 4> indices = m_channelLists->indices();
-    const std::array<QString, 4> names = m_channelLists->names();
-    const int period = m_periodEdit->value();
-    for (std::size_t c = 0; c < 4; ++c)
-        file.channelNames[c] = names[c].toStdString();
-    file.listIndices = indices;
-    file.points = graphs::capturePoints(m_display, period);
-    file.period = period;
-    file.limits = m_limits;
+    graphs::GraphFileWriting file = m_view.fileWriting(graphs::GraphKind::Trigger, m_periodEdit->value());
     file.trigger = {graphs::clampListIndex(m_sourceList->currentIndex(), kSourceEntries),
                     graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries), m_positionEdit->value(),
                     m_levelEdit->value()};
@@ -265,26 +241,19 @@ bool CTriggerGraphDlg::SaveTo(const QString &path)
 
 bool CTriggerGraphDlg::OpenFrom(const QString &path)
 {
-    // Lines a file lacks keep what the previous load brought.
-    graphs::GraphFileContents &loaded = m_loadBuffer;
+    graphs::GraphFileContents &loaded = m_view.loadBuffer();
     if (!graphs::openGraphFile(path, graphs::GraphKind::Trigger, loaded, m_pDrive ? &m_pDrive->messages() : nullptr))
         return false;
-    // A file may hold any numbers: each is kept within what its edit,
-    // list or buffer can hold.
+    // The period and the trigger's set-up are kept within what their edits
+    // and lists accept.
     const int period = std::clamp(loaded.period, trigger::kPeriodMin, trigger::kPeriodMax);
     m_periodEdit->setValue(period);
     m_period = static_cast<std::uint16_t>(period);
-    m_limits = graphs::boundedLimits(loaded.limits);
-    m_channelLists->setIndices(loaded.listIndices);
     m_sourceList->setCurrentIndex(graphs::clampListIndex(loaded.trigger.source, kSourceEntries));
     m_edgeList->setCurrentIndex(graphs::clampListIndex(loaded.trigger.edge, kEdgeEntries));
     m_positionEdit->setValue(std::clamp(loaded.trigger.position, 0, trigger::kPositionMax));
     m_levelEdit->setValue(std::clamp(loaded.trigger.level, -trigger::kLevelBound, trigger::kLevelBound));
-    m_listIndex = m_channelLists->indices();
-    m_channelNames = m_channelLists->names();
-    graphs::loadCaptureSamples(loaded.samples, m_display);
-    setUpChart();
-    plotDisplay();
+    m_view.showLoaded(m_period);
     return true;
 }
 
@@ -294,7 +263,7 @@ std::array<graphs::Spectrum, 4> CTriggerGraphDlg::computeSpectra() const
     for (std::size_t c = 0; c < 4; ++c) {
         std::array<double, graphs::kSpectrumInput> samples{};
         for (std::size_t k = 0; k < trigger::kSamples; ++k)
-            samples[k] = m_display[c][k];
+            samples[k] = m_view.display()[c][k];
         spectra[c] = graphs::amplitudeSpectrum(samples);
     }
     return spectra;
@@ -357,9 +326,9 @@ int CTriggerGraphDlg::pollStep()
 
 void CTriggerGraphDlg::captureArrived(const trigger::TriggerSamples &received, unsigned start)
 {
-    m_display = graphs::rotateChannels(received, start);
-    graphs::divideDcLinkChannels(m_display, m_listIndex);
-    plotDisplay();
+    m_view.receive(received, start);
+    m_view.divideDcLink();
+    m_view.plot(m_period);
     ++m_capturesShown;
 }
 
@@ -376,12 +345,6 @@ void CTriggerGraphDlg::workerEnded(bool complete)
     m_applyButton->setEnabled(true);
     m_saveButton->setEnabled(true);
     m_yAxisButton->setEnabled(true);
-}
-
-void CTriggerGraphDlg::plotDisplay()
-{
-    m_scaled = graphs::scaleIntoPrimary(m_display, m_limits);
-    graphs::plotCapture(*m_chart, graphs::plotValues(m_scaled), m_listIndex, m_period);
 }
 
 void CTriggerGraphDlg::endWorker()

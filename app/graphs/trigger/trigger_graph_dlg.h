@@ -10,8 +10,8 @@
 #pragma once
 
 #include "capture_buffers.h"
+#include "capture_view.h"
 #include "channel_scaling.h"
-#include "graph_file.h"
 #include "run_switch.h"
 #include "spectrum.h"
 #include "trigger_graph.h"
@@ -76,10 +76,10 @@ public:
     bool isRunning() const { return m_running.isOn(); }
     bool isWorkerRunning() const { return m_worker.isRunning(); }
     // Display samples: rotated, DC-link channels in volts.
-    const trigger::TriggerSamples &displayBuffers() const { return m_display; }
-    const trigger::ScaledSamples &scaledBuffers() const { return m_scaled; }
-    const graphs::ChannelLimits &limits() const { return m_limits; }
-    const QString &channelName(int channel) const { return m_channelNames[static_cast<std::size_t>(channel & 3)]; }
+    const trigger::TriggerSamples &displayBuffers() const { return m_view.display(); }
+    const trigger::ScaledSamples &scaledBuffers() const { return m_view.scaled(); }
+    const graphs::ChannelLimits &limits() const { return m_view.limits(); }
+    const QString &channelName(int channel) const { return m_view.channelName(channel); }
     // Completed captures plotted since the window opened.
     int capturesShown() const { return m_capturesShown; }
 
@@ -112,13 +112,11 @@ protected:
 
 private:
     void buildControls();
-    void setUpChart();
     void workerLoop();
     // One poll; 4 when the worker is to end (capture read or failed), 2 to poll again.
     int pollStep();
     void captureArrived(const trigger::TriggerSamples &received, unsigned start);
     void workerEnded(bool complete);
-    void plotDisplay();
     void waitForWorker();
 
     // Controls.
@@ -142,12 +140,8 @@ private:
     CNotchFilterDlg *m_notchDlg = nullptr;
 
     // Window state (user-interface thread only).
-    graphs::ChannelLimits m_limits = graphs::kDefaultLimits;
-    std::array<QString, 4> m_channelNames;
-    std::array<int, 4> m_listIndex{}; // the selections the capture was set up with
-    trigger::TriggerSamples m_display{};
-    trigger::ScaledSamples m_scaled{};
-    graphs::GraphFileContents m_loadBuffer; // what the last file brought
+    // The capture shown, with the selection it was set up with.
+    graphs::CaptureView<trigger::kSamples> m_view;
     int m_capturesShown = 0;
     bool m_exited = false;
 

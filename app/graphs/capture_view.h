@@ -1,0 +1,135 @@
+// What the trigger capture and alarm trace windows keep of a one-shot
+// capture and do with it alike: the channel selection it was taken with,
+// its samples as shown (rotated to the drive's start position), their
+// mapping into channel 1's range, the axis limits, the chart that draws
+// them, and the graph file that holds them. User-interface thread only.
+#pragma once
+
+#include "capture_buffers.h"
+#include "capture_plot.h"
+#include "channel_catalog.h"
+#include "channel_lists.h"
+#include "channel_scaling.h"
+#include "graph_file.h"
+
+#include <QString>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+class CChartView;
+
+namespace tarvex::graphs {
+
+template <std::size_t N>
+class CaptureView {
+public:
+    // The window's channel lists and chart; both outlive this view.
+    void attach(CChannelLists &lists, CChartView &chart)
+    {
+        m_lists = &lists;
+        m_chart = &chart;
+    }
+
+    // The opening: empty samples, "Not Use" in every list, the default
+    // limits and a fresh chart.
+    void reset()
+    {
+        m_display = {};
+        m_lists->setIndices({0, 0, 0, 0});
+        takeSelection();
+        m_limits = kDefaultLimits;
+        setUpChart();
+    }
+
+    // The lists' current selection becomes the capture's.
+    void takeSelection()
+    {
+        m_listIndex = m_lists->indices();
+        m_names = m_lists->names();
+    }
+
+    // The drive's codes of the selected channels.
+    std::array<std::uint16_t, 4> channelCodes() const
+    {
+        std::array<std::uint16_t, 4> codes{};
+        for (std::size_t c = 0; c < 4; ++c)
+            codes[c] = static_cast<std::uint16_t>(channelCode(m_listIndex[c]));
+        return codes;
+    }
+
+    void setUpChart() { m_chart->setUp(captureChartSetup(m_names, m_listIndex, m_limits, static_cast<int>(N))); }
+
+    // Maps the samples into channel 1's range and draws them, each point
+    // labelled with its time at `period` x 0.2 ms.
+    void plot(int period)
+    {
+        m_scaled = scaleIntoPrimary(m_display, m_limits);
+        plotCapture(*m_chart, plotValues(m_scaled), m_listIndex, period);
+    }
+
+    // The limits have been edited: the chart is set up again for the lists'
+    // selection and redrawn.
+    void replotForSelection(int period)
+    {
+        takeSelection();
+        setUpChart();
+        plot(period);
+    }
+
+    // A capture as the drive holds it, oldest sample at `start`.
+    void receive(const CaptureChannels<N> &received, unsigned start) { m_display = rotateChannels(received, start); }
+    // The DC-link channels arrive in 0.1 V and are shown in volts.
+    void divideDcLink() { divideDcLinkChannels(m_display, m_listIndex); }
+
+    // The file of the capture shown, with the lists' selection.
+    GraphFileWriting fileWriting(GraphKind kind, int period) const
+    {
+        GraphFileWriting file;
+        file.kind = kind;
+        const std::array<QString, 4> names = m_lists->names();
+        for (std::size_t c = 0; c < 4; ++c)
+            file.channelNames[c] = names[c].toStdString();
+        file.listIndices = m_lists->indices();
+        file.points = capturePoints(m_display, period);
+        file.period = period;
+        file.limits = m_limits;
+        return file;
+    }
+
+    // Where a file is read into: lines a file lacks keep what the previous
+    // load brought.
+    GraphFileContents &loadBuffer() { return m_loadBuffer; }
+    // Shows what the last file brought. A file may hold any numbers: the
+    // limits are bounded as the axis dialog bounds them, the list indices
+    // by the lists, the samples by the buffers.
+    void showLoaded(int period)
+    {
+        m_limits = boundedLimits(m_loadBuffer.limits);
+        m_lists->setIndices(m_loadBuffer.listIndices);
+        takeSelection();
+        loadCaptureSamples(m_loadBuffer.samples, m_display);
+        setUpChart();
+        plot(period);
+    }
+
+    const CaptureChannels<N> &display() const { return m_display; }
+    const ScaledChannels<N> &scaled() const { return m_scaled; }
+    const ChannelLimits &limits() const { return m_limits; }
+    ChannelLimits &limits() { return m_limits; }
+    const std::array<int, 4> &listIndices() const { return m_listIndex; }
+    const QString &channelName(int channel) const { return m_names[static_cast<std::size_t>(channel & 3)]; }
+
+private:
+    CChannelLists *m_lists = nullptr;
+    CChartView *m_chart = nullptr;
+    ChannelLimits m_limits = kDefaultLimits;
+    std::array<QString, 4> m_names;
+    std::array<int, 4> m_listIndex{}; // the selection the capture was taken with
+    CaptureChannels<N> m_display{};
+    ScaledChannels<N> m_scaled{};
+    GraphFileContents m_loadBuffer;
+};
+
+} // namespace tarvex::graphs
