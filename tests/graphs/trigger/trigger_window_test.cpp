@@ -74,6 +74,16 @@ protected:
         return pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 5s);
     }
 
+    // Apply and Start on the spare source, which never fires: the capture
+    // waits until it is stopped or ended.
+    void startWaitingCapture()
+    {
+        CaptureSetUp s;
+        s.source = kSourceSpare;
+        apply(s);
+        window->startButton().click();
+    }
+
     // The drive's own ring of channel c, as it holds it.
     std::array<std::int16_t, 256> driveRing(int c) { return ringAt<256>(static_cast<std::uint16_t>(2072 + 512 * c)); }
 
@@ -232,10 +242,7 @@ TEST_F(TriggerWindow, ACaptureIsRotatedToTheDrivesStartPositionScaledAndPlotted)
 TEST_F(TriggerWindow, WhileTheDriveWaitsForItsTriggerThePollGoesOnAndTheButtonsWait)
 {
     open();
-    CaptureSetUp s;
-    s.source = kSourceSpare;
-    apply(s);
-    window->startButton().click();
+    startWaitingCapture();
     EXPECT_FALSE(window->startButton().isEnabled());
     EXPECT_FALSE(window->applyButton().isEnabled());
     EXPECT_FALSE(window->yAxisButton().isEnabled());
@@ -257,10 +264,7 @@ TEST_F(TriggerWindow, WhileTheDriveWaitsForItsTriggerThePollGoesOnAndTheButtonsW
 TEST_F(TriggerWindow, StopSendsNothingAndLeavesTheDriveArmed)
 {
     open();
-    CaptureSetUp s;
-    s.source = kSourceSpare;
-    apply(s);
-    window->startButton().click();
+    startWaitingCapture();
     pumpFor(50ms);
     window->stopButton().click();
     EXPECT_TRUE(window->startButton().isEnabled());
@@ -286,10 +290,7 @@ TEST_F(TriggerWindow, StopSendsNothingAndLeavesTheDriveArmed)
 TEST_F(TriggerWindow, TheLinkWatchdogEndsAWaitingCapture)
 {
     open();
-    CaptureSetUp s;
-    s.source = kSourceSpare;
-    apply(s);
-    window->startButton().click();
+    startWaitingCapture();
     pumpFor(30ms);
     drive->stalledFeatures().clearAll();
     ASSERT_TRUE(pumpUntil([&] { return !window->isWorkerRunning(); }));
@@ -302,10 +303,7 @@ TEST_F(TriggerWindow, TheLinkWatchdogEndsAWaitingCapture)
 TEST_F(TriggerWindow, ExitWhileWaitingEndsTheWorkerAndDestroysTheWindow)
 {
     open();
-    CaptureSetUp s;
-    s.source = kSourceSpare;
-    apply(s);
-    window->startButton().click();
+    startWaitingCapture();
     pumpFor(30ms);
     window->exitButton().click();
     ASSERT_TRUE(pumpUntil([&] { return window.isNull(); }));
@@ -320,10 +318,7 @@ TEST_F(TriggerWindow, ALinkLostWhileWaitingEndsTheCaptureWithBothMessages)
     open();
     ASSERT_TRUE(capture(CaptureSetUp{}));
     const auto before = window->displayBuffers();
-    CaptureSetUp s;
-    s.source = kSourceSpare;
-    apply(s);
-    window->startButton().click();
+    startWaitingCapture();
     pumpFor(30ms);
     drive->Disconnect();
     ASSERT_TRUE(pumpUntil([&] { return !window->isWorkerRunning(); }));
