@@ -143,14 +143,25 @@ QString ScriptRunner::scriptFromEnvironment()
 
 ScriptRunner::ScriptRunner(CMainFrame &frame, const QString &scriptFile) : frame_(frame)
 {
+    // A script is a handful of short lines: a larger file is not one, and
+    // an over-long line is left out whole rather than cut into steps.
+    constexpr qint64 kMaxScriptBytes = 1 << 20;
+    constexpr int kMaxLines = 10000;
+    constexpr int kMaxLineLength = 1000;
     QFile file(scriptFile);
-    if (file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        QTextStream in(&file);
-        // A script is a handful of lines; anything longer is not one.
-        for (int count = 0; !in.atEnd() && count < 10000; ++count)
-            lines_ << in.readLine(1000);
-    } else {
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         std::fprintf(stderr, "script: cannot read %s\n", qPrintable(scriptFile));
+    } else if (file.size() > kMaxScriptBytes) {
+        std::fprintf(stderr, "script: %s is larger than a script can be\n", qPrintable(scriptFile));
+    } else {
+        QTextStream in(&file);
+        for (int count = 1; !in.atEnd() && count <= kMaxLines; ++count) {
+            const QString line = in.readLine();
+            if (line.size() > kMaxLineLength)
+                std::fprintf(stderr, "script: line %d is too long and is left out\n", count);
+            else
+                lines_ << line;
+        }
     }
     outDir_ = qEnvironmentVariable("TARVEX_SCRIPT_OUT", QDir::currentPath());
     QDir().mkpath(outDir_);
