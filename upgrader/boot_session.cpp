@@ -3,7 +3,6 @@
 #include "modbus_frame.h"
 #include "port_open_failure.h"
 
-#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <thread>
@@ -52,7 +51,7 @@ bool BootSession::enterBootLoader(bool applicationAnswered)
     if (!port_.isOpen() && !port_.open(kBootRate)) {
         // A device the user may not open says so, and what to do.
         const int error = port_.lastError();
-        const std::string why = error == EACCES || error == EPERM
+        const std::string why = tarvex::isRefusedDevice(error)
                                     ? "\n" + tarvex::portOpenFailureText(port_.portName(), error) + "\n"
                                     : std::string();
         message_("Communication Error\n" + why);

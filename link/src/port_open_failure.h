@@ -7,6 +7,9 @@
 
 namespace tarvex {
 
+// The device exists but this user may not open it.
+bool isRefusedDevice(int error);
+
 // Empty when the error is 0 (no system reason known).
 std::string portOpenFailureText(const std::string &port, int error);
 

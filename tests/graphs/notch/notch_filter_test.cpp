@@ -4,11 +4,10 @@
 // transform computed here, the peak search of the channel buttons, and a
 // resonance of the virtual drive found with FFT and suppressed by writing
 // the notch filter on it.
+#include "capture_window_fixture.h"
 #include "channel_lists.h"
 #include "chart_view.h"
-#include "linked_drive.h"
 #include "notch_filter_dlg.h"
-#include "recording_messages.h"
 #include "scratch_directory.h"
 #include "trigger_graph_dlg.h"
 #include "ui_pump.h"
@@ -17,7 +16,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -70,25 +68,17 @@ std::string triggerFileOf(const std::array<int, 256> &x)
     return out.str();
 }
 
-class NotchFilter : public ::testing::Test {
+// The notch filter window belongs to a trigger window open on the drive.
+class NotchFilter : public test::CaptureWindowFixture<CTriggerGraphDlg> {
 protected:
     void SetUp() override
     {
-        TARVEX_NEEDS_VIRTUAL_DRIVE();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        ASSERT_TRUE(test::openLinkedVirtualDrive(sim, drive, frame, messages, 115200));
-        trigger = new CTriggerGraphDlg(drive.get());
-#endif
+        CaptureWindowFixture::SetUp();
+        if (!IsSkipped())
+            open();
     }
 
-    void TearDown() override
-    {
-        delete trigger.data();
-        if (drive)
-            drive->StopWorkers({});
-    }
-
-    CNotchFilterDlg &dialog() { return trigger->notchDialog(); }
+    CNotchFilterDlg &dialog() { return window->notchDialog(); }
 
     void writeNotchRegisters(std::uint16_t use, std::uint16_t frequency, std::uint16_t bandwidth)
     {
@@ -98,32 +88,15 @@ protected:
         ASSERT_EQ(status, 0);
     }
 
-    std::uint16_t reg(std::uint16_t address)
-    {
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        return sim->registerValue(address);
-#else
-        (void)address;
-        return 0;
-#endif
-    }
-
     // The spectra of a signal on channel 1, loaded into the trigger window from a file.
     std::array<graphs::Spectrum, 4> spectraOf(const std::array<int, 256> &x)
     {
         directory.write("signal.mtg", triggerFileOf(x));
-        EXPECT_TRUE(trigger->OpenFrom(QString::fromStdString((directory / "signal.mtg").string())));
-        return trigger->computeSpectra();
+        EXPECT_TRUE(window->OpenFrom(QString::fromStdString((directory / "signal.mtg").string())));
+        return window->computeSpectra();
     }
 
-    FrameState frame;
-    test::RecordingMessages messages;
     test::ScratchDirectory directory;
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    std::unique_ptr<test::VirtualDrive> sim;
-#endif
-    std::unique_ptr<DriveConnection> drive;
-    QPointer<CTriggerGraphDlg> trigger;
 };
 
 TEST_F(NotchFilter, TheReadAtOpeningIsSilentAndALaterReadReportsSuccess)
@@ -292,8 +265,8 @@ TEST_F(NotchFilter, TheFftButtonRunsTheWindowModallyWithTheTriggerWindowsSpectra
     });
     // Connected, the button waits for a completed capture; the loaded file
     // is analysed through the command itself.
-    EXPECT_FALSE(trigger->fftButton().isEnabled());
-    trigger->OnFft();
+    EXPECT_FALSE(window->fftButton().isEnabled());
+    window->OnFft();
     EXPECT_TRUE(seen);
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(dialog().firstReadDone()) << "the next showing reads silently again";
@@ -308,15 +281,15 @@ TEST_F(NotchFilter, AResonanceFoundWithFftIsSuppressedByTheNotchWrittenOnIt)
     ASSERT_EQ(status, 0);
 
     const auto capture = [&] {
-        const int before = trigger->capturesShown();
-        trigger->channelLists().setIndices({1, 0, 0, 0});
-        trigger->sourceList().setCurrentIndex(6); // the DC link's ripple
-        trigger->edgeList().setCurrentIndex(1);
-        trigger->levelEdit().setValue(3105);
-        trigger->applyButton().click();
-        trigger->startButton().click();
-        EXPECT_TRUE(test::pumpUntil([&] { return trigger->capturesShown() > before && !trigger->isWorkerRunning(); }, 5s));
-        return trigger->computeSpectra();
+        const int before = window->capturesShown();
+        window->channelLists().setIndices({1, 0, 0, 0});
+        window->sourceList().setCurrentIndex(6); // the DC link's ripple
+        window->edgeList().setCurrentIndex(1);
+        window->levelEdit().setValue(3105);
+        window->applyButton().click();
+        window->startButton().click();
+        EXPECT_TRUE(test::pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 5s));
+        return window->computeSpectra();
     };
 
     CNotchFilterDlg &d = dialog();
