@@ -358,6 +358,59 @@ void DriveConnection::OpenFeatureWindow(FeatureWindow &window)
     }
 }
 
+// --- motion tools ---------------------------------------------------------
+
+bool DriveConnection::bringToRest(MotionTool &tool)
+{
+    if (!tool.holdsMotion())
+        return true;
+    if (!isLinkOpen()) {
+        messages_.show(kMotionMayGoOn, kMotionStopNotSent);
+        return false;
+    }
+    if (tool.bringToRest())
+        return true;
+    messages_.show(kMotionMayGoOn, isLinkOpen() ? kMotionStopRefused : kMotionStopNotSent);
+    return false;
+}
+
+bool DriveConnection::bringMotionToRest(const MotionTool *except)
+{
+    bool allAtRest = true;
+    // A copy: a tool's stop may show a box, inside which windows come and go.
+    const std::vector<MotionTool *> tools = motionTools_.all();
+    for (MotionTool *tool : tools) {
+        if (tool != except && !bringToRest(*tool))
+            allAtRest = false;
+    }
+    return allAtRest;
+}
+
+bool DriveConnection::anyMotionHeld() const
+{
+    const auto &tools = motionTools_.all();
+    return std::any_of(tools.begin(), tools.end(), [](const MotionTool *tool) { return tool->holdsMotion(); });
+}
+
+void DriveConnection::motionToolClosed(const MotionTool &tool)
+{
+    setActiveFeature(motionTools_.openToolCode(&tool));
+}
+
+void DriveConnection::setStallListener(std::function<void()> listener)
+{
+    std::lock_guard lock(stallListenerMutex_);
+    stallListener_ = std::move(listener);
+}
+
+void DriveConnection::resetStalledFeatures()
+{
+    stalledFeatures_.clearAll();
+    std::lock_guard lock(stallListenerMutex_);
+    if (stallListener_)
+        stallListener_();
+}
+
 // --- link watchdog --------------------------------------------------------
 
 void DriveConnection::startWatchdog()
@@ -384,7 +437,7 @@ void DriveConnection::watchdogLoop()
                 // No exchange has started for the whole time-out while a
                 // feature claims to be using the link: stop the feature loops.
                 if (link_.IsConnect())
-                    stalledFeatures_.clearAll();
+                    resetStalledFeatures();
                 sleepWhile(kWatchdogAfterTimeout, running);
             }
         }

@@ -15,6 +15,7 @@
 #include "link_library.h"
 #include "link_settings.h"
 #include "message_service.h"
+#include "motion_tools.h"
 #include "run_switch.h"
 #include "status_views.h"
 #include "worker_thread.h"
@@ -119,6 +120,25 @@ public:
     void setActiveFeature(std::int32_t code);
     std::int32_t activeFeatureCode() const { return activeFeature.load(); }
     StalledFeatureSwitches &stalledFeatures() { return stalledFeatures_; }
+    // What the link watchdog does after a stalled exchange: clears every run
+    // switch, then tells the listener (the frame, which brings the motion
+    // tools to rest on its own thread). The listener is called on the
+    // watchdog's thread.
+    void resetStalledFeatures();
+    void setStallListener(std::function<void()> listener);
+
+    // --- motion tools ------------------------------------------------------
+    MotionTools &motionTools() { return motionTools_; }
+    // Brings every motion tool but `except` that holds motion to rest
+    // (user-interface thread). False when a stop could not be sent or was
+    // not confirmed; the user has then been told what to do at the drive.
+    bool bringMotionToRest(const MotionTool *except = nullptr);
+    // The same for one tool: its own EXIT and close box.
+    bool bringToRest(MotionTool &tool);
+    bool anyMotionHeld() const;
+    // A motion tool's window closed: the active feature follows another
+    // motion tool still open, else none.
+    void motionToolClosed(const MotionTool &tool);
     MessageService &messages() { return messages_; }
     FrameState &frame() { return frame_; }
 
@@ -196,6 +216,9 @@ private:
     LampView *outputView_ = nullptr;
 
     StalledFeatureSwitches stalledFeatures_;
+    std::mutex stallListenerMutex_;
+    std::function<void()> stallListener_;
+    MotionTools motionTools_;
     WorkerHandle statusPoll_;
     WorkerHandle watchdog_;
 };

@@ -1,5 +1,7 @@
 #include "autotuning_dlg.h"
 
+#include "commands.h"
+
 #include "decimal_text.h"
 #include "dialog_buttons.h"
 #include "drive_connection.h"
@@ -132,6 +134,7 @@ CAutotuningDlg::~CAutotuningDlg()
     m_tearingDown = true;
     m_windowOpen = false;
     m_watchdogEntry.withdraw();
+    m_motionEntry.withdraw();
     endWorker();
 }
 
@@ -147,6 +150,7 @@ void CAutotuningDlg::attach(DriveConnection &drive)
 {
     setDriveConnection(&drive);
     m_watchdogEntry.registerWith(drive.stalledFeatures());
+    m_motionEntry.registerWith(drive.motionTools());
 }
 
 void CAutotuningDlg::present()
@@ -161,7 +165,7 @@ void CAutotuningDlg::OnInitDialog()
 {
     m_windowOpen = true;
     // A run that went on while the window was closed is still shown as one.
-    if (m_running.isOn())
+    if (holdsMotion())
         showRunning();
     else
         showIdle();
@@ -195,6 +199,10 @@ void CAutotuningDlg::OnInitDialog()
 
 void CAutotuningDlg::reject()
 {
+    // A run goes no further than the window: it is stopped first, and a
+    // stop the drive did not take keeps the window open.
+    if (m_drive && !m_drive->bringToRest(*this))
+        return;
     if (m_savedSettings) {
         std::uint8_t status = 0;
         if (TuningSettingWrite(*m_savedSettings, status) != kServiceSuccess && m_drive)
@@ -295,20 +303,36 @@ void CAutotuningDlg::startRun()
     m_buttonOffersStop = true;
 }
 
+std::int32_t CAutotuningDlg::motionFeatureCode() const { return feature_code::kAutoTuning; }
+
+bool CAutotuningDlg::sendStop()
+{
+    m_stopping = true;
+    std::uint8_t status = 0;
+    const bool stopped = TuningCommandWrite(operation_value::kTuningStop, status) == kServiceSuccess;
+    if (stopped) {
+        m_running.set(false);
+        showIdle();
+    }
+    m_stopping = false;
+    return stopped;
+}
+
+bool CAutotuningDlg::bringToRest() { return sendStop(); }
+
 void CAutotuningDlg::stopRun()
 {
-    // The poll thread is told first, so it does not take the end of the run
-    // that this stop causes for a finished one.
-    m_running.set(false);
-    std::uint8_t status = 0;
-    if (TuningCommandWrite(operation_value::kTuningStop, status) != kServiceSuccess) {
+    if (!m_drive || !m_drive->isLinkOpen()) {
         if (m_drive)
-            m_drive->messages().show("GainTuning Stop Error!");
-        m_running.set(true); // the run goes on
-        startTuningPoll();
+            m_drive->bringToRest(*this); // says what to do at the drive
         return;
     }
-    showIdle();
+    if (!sendStop()) {
+        // The run goes on, and the window keeps showing it with its Stop.
+        if (m_drive)
+            m_drive->messages().show("GainTuning Stop Error!");
+        return;
+    }
     showTuningStopped();
 }
 
@@ -323,41 +347,59 @@ void CAutotuningDlg::startTuningPoll()
 void CAutotuningDlg::tuningPollLoop()
 {
     const auto goingOn = [this] { return m_running.isOn() && !m_shutDown; };
+    const auto mayFinish = [this, goingOn] { return goingOn() && !m_stopping; };
     while (goingOn()) {
         for (auto waited = 0ms; waited < kPollPeriod && goingOn(); waited += kPollSlice)
             std::this_thread::sleep_for(kPollSlice);
-        if (!goingOn())
-            break;
-        const TuningPoll poll = PollTuningOnce(goingOn);
-        if (!poll.done)
-            continue;
-        if (!goingOn())
-            break; // stopped meanwhile: that stop has done the rest
+        if (!mayFinish())
+            continue; // a stop is under way (or the run has ended): it decides
+        const TuningPoll poll = PollTuningOnce(mayFinish);
+        if (!poll.done || !mayFinish())
+            continue; // still tuning, or a stop came meanwhile and has done the rest
         m_running.set(false);
+        if (poll.stateUnknown) {
+            // The drive did not say whether it still tunes: it is told to
+            // stop, and the window shows the run until the drive takes it.
+            std::uint8_t status = 0;
+            const bool stopped =
+                TuningCommandWrite(operation_value::kTuningStop, status) == kServiceSuccess;
+            QMetaObject::invokeMethod(
+                this,
+                [this, stopped] {
+                    if (m_tearingDown || m_running.isOn())
+                        return;
+                    if (stopped) {
+                        if (m_windowOpen)
+                            showIdle();
+                        m_buttonOffersStop = false;
+                    } else if (m_drive) {
+                        m_drive->bringToRest(*this);
+                    }
+                },
+                Qt::QueuedConnection);
+            return;
+        }
+        // The run has finished and the drive has been told so.
         QMetaObject::invokeMethod(
             this,
             [this, inertia = poll.inertia] {
-                if (m_tearingDown || !m_windowOpen)
+                // A new run may have started meanwhile.
+                if (m_tearingDown || m_running.isOn())
+                    return;
+                m_buttonOffersStop = false;
+                if (!m_windowOpen)
                     return;
                 if (inertia)
                     m_after->setText(QString::number(*inertia));
                 else
                     m_after->clear(); // no result to show
+                showIdle();
             },
             Qt::QueuedConnection);
-        break;
-    }
-    if (m_shutDown)
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            // Only a window still open is touched, and not when a new run
-            // has started meanwhile.
-            if (!m_tearingDown && m_windowOpen && !m_running.isOn())
-                showIdle();
-        },
-        Qt::QueuedConnection);
+    }
+    // Ended by a stop (which shows the rest itself), by the watchdog's reset
+    // (after which the frame brings the tool to rest) or by the shutdown.
 }
 
 } // namespace tarvex

@@ -12,6 +12,7 @@
 
 #include "feature_window.h"
 #include "gain_tuning.h"
+#include "motion_tools.h"
 #include "run_switch.h"
 #include "window_event_hook.h"
 #include "worker_thread.h"
@@ -30,7 +31,7 @@ namespace tarvex {
 
 class CMotorAnimation;
 
-class CAutotuningDlg : public QDialog, public CGainTuning, public FeatureWindow {
+class CAutotuningDlg : public QDialog, public CGainTuning, public FeatureWindow, public MotionTool {
     Q_OBJECT
 public:
     static constexpr int kDistanceMin = 1;
@@ -47,6 +48,12 @@ public:
     void attach(DriveConnection &drive) override;
     void present() override;
     void endWork() override { endWorker(); }
+
+    // MotionTool: a run started here and not seen ended.
+    bool motionWindowOpen() const override { return m_windowOpen; }
+    bool holdsMotion() const override { return m_running.isOn() || m_buttonOffersStop; }
+    bool bringToRest() override;
+    std::int32_t motionFeatureCode() const override;
 
     // Prepares the window for a showing (present() runs it before exec()).
     void OnInitDialog();
@@ -77,6 +84,7 @@ protected:
 private:
     void startRun();
     void stopRun();
+    bool sendStop();
     void showIdle();
     void showRunning();
     void refreshLevels();
@@ -106,6 +114,10 @@ private:
     // it after a stalled exchange.
     RunSwitch m_running;
     StalledFeatureRegistration m_watchdogEntry{m_running};
+    MotionToolRegistration m_motionEntry{*this};
+    // A stop is under way: the poll leaves the drive alone meanwhile, so
+    // the end that the stop causes is not taken for a finished run.
+    std::atomic<bool> m_stopping{false};
     bool m_buttonOffersStop = false;
     bool m_windowOpen = false;
     bool m_tearingDown = false;

@@ -74,22 +74,22 @@ TuningPoll CGainTuning::PollTuningOnce(const std::function<bool()> &stillRunning
     if (TuningStatusRead(running, status) != kServiceSuccess) {
         if (m_drive)
             m_drive->messages().show("GainTuning Operation Error!");
-        return {true, std::nullopt};
+        return {true, true, std::nullopt};
     }
     if (running)
-        return {false, std::nullopt};
+        return {false, false, std::nullopt};
     if (stillRunning && !stillRunning())
-        return {true, std::nullopt};
+        return {true, false, std::nullopt};
     if (TuningCommandWrite(operation_value::kTuningStop, status) != kServiceSuccess) {
         if (m_drive)
             m_drive->messages().show("GainTuning Stop Error!");
-        return {true, std::nullopt};
+        return {true, false, std::nullopt};
     }
     showTuningStopped();
     std::int16_t inertia = 0;
     if (InertiaRead(inertia, status) != kServiceSuccess)
-        return {true, std::nullopt};
-    return {true, inertia};
+        return {true, false, std::nullopt};
+    return {true, false, inertia};
 }
 
 } // namespace tarvex

@@ -20,6 +20,8 @@ struct TuningSettings {
 // The outcome of one round of the tuning poll.
 struct TuningPoll {
     bool done = false;
+    // The status read failed: whether the drive still tunes is not known.
+    bool stateUnknown = false;
     std::optional<std::int16_t> inertia; // the load inertia after a finished run
 };
 

@@ -122,6 +122,7 @@ CManualJogDlg::~CManualJogDlg()
 {
     m_tearingDown = true;
     m_watchdogEntry.withdraw();
+    m_motionEntry.withdraw();
     endWorker();
 }
 
@@ -137,6 +138,7 @@ void CManualJogDlg::attach(DriveConnection &drive)
 {
     setDriveConnection(&drive);
     m_watchdogEntry.registerWith(drive.stalledFeatures());
+    m_motionEntry.registerWith(drive.motionTools());
 }
 
 void CManualJogDlg::present()
@@ -193,10 +195,13 @@ void CManualJogDlg::OnInitDialog()
 
 void CManualJogDlg::OnExit()
 {
+    // The window goes only once the drive has stopped the jog and switched
+    // the servo off; until then it keeps offering "Servo OFF" and EXIT
+    // tries again.
+    if (m_drive && !m_drive->bringToRest(*this))
+        return;
     std::uint8_t status = 0;
     if (m_drive && m_drive->isLinkOpen()) {
-        if (servoBelievedOn() && ServoOnWrite(operation_value::kServoOff, status) != kServiceSuccess)
-            return; // the servo is still on: the window stays
         if (m_savedJogSpeed) {
             std::uint16_t unused = 0;
             JogSpeedAccess(kWriteJogSpeed, *m_savedJogSpeed, unused, status);
@@ -208,10 +213,42 @@ void CManualJogDlg::OnExit()
     m_lock = 0;
     m_heldJog = 0;
     m_jogRunning = false;
-    if (m_drive)
-        m_drive->setActiveFeature(feature_code::kNone);
     paintJogButtons(nullptr);
     hide();
+    if (m_drive)
+        m_drive->motionToolClosed(*this);
+}
+
+// --- motion ----------------------------------------------------------------
+
+bool CManualJogDlg::holdsMotion() const { return m_jogRunning || m_heldJog != 0 || servoBelievedOn(); }
+
+std::int32_t CManualJogDlg::motionFeatureCode() const { return feature_code::kJog; }
+
+bool CManualJogDlg::bringToRest()
+{
+    std::uint8_t status = 0;
+    m_heldJog = 0;
+    paintJogButtons(nullptr);
+    if (m_jogRunning) {
+        if (JogOperationWrite(operation_value::kServoOn, status) != kServiceSuccess)
+            return false;
+        m_jogRunning = false;
+    }
+    if (servoBelievedOn()) {
+        if (ServoOnWrite(operation_value::kServoOff, status) != kServiceSuccess)
+            return false;
+        showServoOff();
+    }
+    return true;
+}
+
+void CManualJogDlg::showServoOff()
+{
+    m_servo->setText(QStringLiteral("Servo ON"));
+    m_servoButtonOffersOff = false;
+    m_servoOn.set(false);
+    m_jogRunning = false;
 }
 
 void CManualJogDlg::showEvent(QShowEvent *event)
@@ -265,10 +302,7 @@ void CManualJogDlg::OnServo()
         paintJogButtons(nullptr);
         if (ServoOnWrite(operation_value::kServoOff, status) != kServiceSuccess)
             return;
-        m_servo->setText(QStringLiteral("Servo ON"));
-        m_servoButtonOffersOff = false;
-        m_servoOn.set(false);
-        m_jogRunning = false;
+        showServoOff();
         std::uint16_t current = 0;
         JogSpeedAccess(kReadCurrentSpeed, 0, current, status);
         m_currentSpeed->setText(signedText(current));
@@ -300,6 +334,10 @@ void CManualJogDlg::OnLock()
 void CManualJogDlg::OnStop()
 {
     paintJogButtons(nullptr);
+    // The stop command is "servo on with no motion": with the servo off
+    // there is nothing to stop, and sending it would switch the servo on.
+    if (!servoBelievedOn() && !m_jogRunning)
+        return;
     std::uint8_t status = 0;
     if (JogOperationWrite(operation_value::kServoOn, status) != kServiceSuccess) {
         if (m_drive)

@@ -17,6 +17,7 @@
 
 #include "feature_window.h"
 #include "jog_manual.h"
+#include "motion_tools.h"
 #include "run_switch.h"
 #include "window_event_hook.h"
 #include "worker_thread.h"
@@ -33,7 +34,7 @@ class QSlider;
 
 namespace tarvex {
 
-class CManualJogDlg : public QDialog, public CJogManual, public FeatureWindow {
+class CManualJogDlg : public QDialog, public CJogManual, public FeatureWindow, public MotionTool {
     Q_OBJECT
 public:
     static constexpr int kSpeedSliderMax = 6000;
@@ -46,6 +47,12 @@ public:
     void attach(DriveConnection &drive) override;
     void present() override;
     void endWork() override { endWorker(); }
+
+    // MotionTool: a jog that went out and the servo switched on here.
+    bool motionWindowOpen() const override { return isVisible(); }
+    bool holdsMotion() const override;
+    bool bringToRest() override;
+    std::int32_t motionFeatureCode() const override;
 
     // The window's own steps, as its controls run them.
     void OnInitDialog();
@@ -86,6 +93,7 @@ private:
     void paintJogButtons(const CColorButton *pressed);
     bool servoBelievedOn() const;
     void restoreTemplate();
+    void showServoOff();
 
     void startSpeedDisplay();
     void speedDisplayLoop();
@@ -107,6 +115,7 @@ private:
     // clears it after a stalled exchange.
     RunSwitch m_servoOn;
     StalledFeatureRegistration m_watchdogEntry{m_servoOn};
+    MotionToolRegistration m_motionEntry{*this};
     std::uint8_t m_lock = 0;
     // The Servo button offers "Servo OFF": the servo was switched on here
     // and not switched off since (the watchdog's reset leaves it so).

@@ -103,6 +103,7 @@ CProgramJogDlg::~CProgramJogDlg()
 {
     m_tearingDown = true;
     m_watchdogEntry.withdraw();
+    m_motionEntry.withdraw();
     endWorker();
 }
 
@@ -118,6 +119,7 @@ void CProgramJogDlg::attach(DriveConnection &drive)
 {
     setDriveConnection(&drive);
     m_watchdogEntry.registerWith(drive.stalledFeatures());
+    m_motionEntry.registerWith(drive.motionTools());
 }
 
 void CProgramJogDlg::present()
@@ -156,20 +158,28 @@ void CProgramJogDlg::OnInitDialog()
 
 void CProgramJogDlg::OnExit()
 {
-    if (m_running.isOn() || m_buttonOffersStop) {
-        m_start->setText(QStringLiteral("Start"));
-        m_buttonOffersStop = false;
-        std::uint8_t status = 0;
-        ProgramJogOperationWrite(operation_value::kProgramStop, status);
-        m_running.set(false);
-        m_animation->Stop();
-        m_animation->Open();
-    }
+    // A run the drive has not confirmed stopped keeps the window open,
+    // showing the run and its Stop; EXIT tries the stop again.
+    if (m_drive && !m_drive->bringToRest(*this))
+        return;
     m_running.set(false);
-    if (m_drive)
-        m_drive->setActiveFeature(feature_code::kNone);
     pauseServingUi(kBeforeClose);
     hide();
+    if (m_drive)
+        m_drive->motionToolClosed(*this);
+}
+
+std::int32_t CProgramJogDlg::motionFeatureCode() const { return feature_code::kJog; }
+
+bool CProgramJogDlg::bringToRest()
+{
+    std::uint8_t status = 0;
+    if (ProgramJogOperationWrite(operation_value::kProgramStop, status) != kServiceSuccess)
+        return false; // the run is still shown: the drive may well go on
+    m_running.set(false);
+    showIdle();
+    m_currentSpeed->setText(QStringLiteral("0"));
+    return true;
 }
 
 void CProgramJogDlg::showEvent(QShowEvent *event)
@@ -213,10 +223,12 @@ void CProgramJogDlg::OnStartStop()
 {
     // The button does what it offers: after a watchdog reset it still
     // offers "Stop" and then stops the drive rather than ask to start it.
-    if (m_buttonOffersStop)
-        stopRun();
-    else
+    if (m_buttonOffersStop) {
+        if (m_drive)
+            m_drive->bringToRest(*this);
+    } else {
         startRun();
+    }
 }
 
 void CProgramJogDlg::startRun()
@@ -238,15 +250,6 @@ void CProgramJogDlg::startRun()
     m_animation->Play();
     m_running.set(true);
     startSpeedPoll();
-}
-
-void CProgramJogDlg::stopRun()
-{
-    std::uint8_t status = 0;
-    ProgramJogOperationWrite(operation_value::kProgramStop, status); // a failure is only reported
-    m_running.set(false);
-    showIdle();
-    m_currentSpeed->setText(QStringLiteral("0"));
 }
 
 void CProgramJogDlg::showIdle()
@@ -274,16 +277,23 @@ void CProgramJogDlg::speedPollLoop()
         if (ProgramJogAccess(kReadCurrentSpeed, raw, status) != kServiceSuccess) {
             if (!m_running.isOn())
                 return; // stopped meanwhile: nothing left to stop
-            // The speed is no longer known: the run is stopped.
+            // The speed is no longer known: the run is stopped. The window
+            // shows it idle only once the drive has taken the stop; else it
+            // keeps offering Stop, which tries again.
             m_running.set(false);
+            const bool stopped =
+                ProgramJogOperationWrite(operation_value::kProgramStop, status) == kServiceSuccess;
             QMetaObject::invokeMethod(
                 this,
-                [this] {
-                    if (!m_tearingDown && !m_running.isOn())
+                [this, stopped] {
+                    if (m_tearingDown || m_running.isOn())
+                        return;
+                    if (stopped)
                         showIdle();
+                    else if (m_drive)
+                        m_drive->bringToRest(*this);
                 },
                 Qt::QueuedConnection);
-            ProgramJogOperationWrite(operation_value::kProgramStop, status);
             return;
         }
         QMetaObject::invokeMethod(

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "feature_window.h"
+#include "motion_tools.h"
 #include "program_jog.h"
 #include "run_switch.h"
 #include "window_event_hook.h"
@@ -24,7 +25,7 @@ namespace tarvex {
 
 class CMotorAnimation;
 
-class CProgramJogDlg : public QDialog, public CpJOG, public FeatureWindow {
+class CProgramJogDlg : public QDialog, public CpJOG, public FeatureWindow, public MotionTool {
     Q_OBJECT
 public:
     explicit CProgramJogDlg(QWidget *parent = nullptr);
@@ -35,6 +36,12 @@ public:
     void attach(DriveConnection &drive) override;
     void present() override;
     void endWork() override { endWorker(); }
+
+    // MotionTool: a run started here and not seen stopped.
+    bool motionWindowOpen() const override { return isVisible(); }
+    bool holdsMotion() const override { return m_running.isOn() || m_buttonOffersStop; }
+    bool bringToRest() override;
+    std::int32_t motionFeatureCode() const override;
 
     void OnInitDialog();
     void OnApply();
@@ -59,7 +66,6 @@ protected:
 
 private:
     void startRun();
-    void stopRun();
     void showIdle();
     void restoreTemplate();
     void startSpeedPoll();
@@ -79,6 +85,7 @@ private:
     // after a stalled exchange.
     RunSwitch m_running;
     StalledFeatureRegistration m_watchdogEntry{m_running};
+    MotionToolRegistration m_motionEntry{*this};
     // The button offers "Stop": a run was started here and not stopped
     // since, as far as the user can tell (a watchdog reset leaves it so).
     bool m_buttonOffersStop = false;

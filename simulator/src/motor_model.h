@@ -61,6 +61,7 @@ public:
     StepEvents fastForward(long long steps);
 
     bool servoIsOn() const { return userServo_ || programRunning_ || tuningRunning_ || decelerating_; }
+    bool userServoOn() const { return userServo_; }
     bool jogging() const { return jogDirection_ != 0; }
     bool programRunning() const { return programRunning_; }
     bool tuningRunning() const { return tuningRunning_; }

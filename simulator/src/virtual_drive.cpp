@@ -411,6 +411,21 @@ std::uint32_t VirtualDrive::programInstruction(std::uint32_t wordAddress)
 }
 DriveCounters VirtualDrive::counters() { std::lock_guard lock(mutex_); return counters_; }
 
+VirtualDrive::Motion VirtualDrive::motion()
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    const MotorModel &motor = model_.motor();
+    Motion motion;
+    motion.servoOn = motor.servoIsOn();
+    motion.userServoOn = motor.userServoOn();
+    motion.jogging = motor.jogging();
+    motion.programRunning = motor.programRunning();
+    motion.tuningRunning = motor.tuningRunning();
+    motion.speedRpm = motor.speedRpm();
+    return motion;
+}
+
 std::string VirtualDrive::statusText()
 {
     std::lock_guard lock(mutex_);

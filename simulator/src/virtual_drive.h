@@ -86,6 +86,21 @@ public:
     void setVerbose(bool verbose);
 
     // Observation.
+    struct Motion {
+        bool servoOn = false;        // the servo is energised (by the user, a run or its stop)
+        bool userServoOn = false;    // switched on by the operation command
+        bool jogging = false;
+        bool programRunning = false;
+        bool tuningRunning = false;
+        double speedRpm = 0;
+        // Nothing moves, nothing will, and no servo holds the motor.
+        bool atRest() const
+        {
+            return !servoOn && !jogging && !programRunning && !tuningRunning && speedRpm > -5 &&
+                   speedRpm < 5;
+        }
+    };
+    Motion motion();
     std::uint16_t registerValue(std::uint16_t address);
     bool hasRegister(std::uint16_t address);
     bool parameterLocked();

@@ -5,6 +5,7 @@
 #include "color_button.h"
 #include "commands.h"
 #include "manual_jog_dlg.h"
+#include "motion_tools.h"
 #include "operation_fixture.h"
 #include "qt_test_application.h"
 #include "ui_pump.h"
@@ -293,7 +294,7 @@ TEST_F(ManualJog, AFailedServoOffAtExitKeepsTheWindowOpen)
     switchServoOn();
     silenceDrive(true);
     click(window->exitButton());
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Servo on Write Error"});
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Servo on Write Error", kMotionMayGoOn}));
     EXPECT_TRUE(window->isVisible());
     EXPECT_TRUE(window->servoOn());
     silenceDrive(false);
@@ -303,13 +304,29 @@ TEST_F(ManualJog, ExitWhileDisconnectedSendsNothingAndCloses)
 {
     connection().setActiveFeature(feature_code::kJog);
     open();
-    switchServoOn();
     connection().Disconnect();
     requests.clear();
+    messages.clear();
     click(window->exitButton());
     EXPECT_EQ(requests.writeCount(), 0u);
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(connection().activeFeatureCode(), feature_code::kNone);
+}
+
+TEST_F(ManualJog, ExitWithTheServoOnAndTheLinkClosedSaysWhatToDoAtTheDrive)
+{
+    open();
+    switchServoOn();
+    connection().Disconnect();
+    messages.clear();
+    click(window->exitButton());
+    EXPECT_EQ(requests.writeCount(), 0u);
+    EXPECT_TRUE(window->isVisible()) << "the servo may still be on";
+    ASSERT_EQ(messages.count(kMotionMayGoOn), 1u);
+    for (const Message &message : messages.messages()) {
+        if (message.text == kMotionMayGoOn)
+            EXPECT_EQ(message.detail, kMotionStopNotSent);
+    }
 }
 
 TEST_F(ManualJog, EnterAndEscapeDoNothing)

@@ -1,13 +1,13 @@
 // The operation windows' tests run against the virtual drive over a real
 // pseudo-terminal and the real link library, with a connected drive
-// connection, the recording message service and the drive's log of every
+// connection, a message service whose boxes are modal as the program's are, and the drive's log of every
 // request it received.
 #pragma once
 
 #include "drive_connection.h"
 #include "drive_requests.h"
 #include "qt_test_application.h"
-#include "recording_messages.h"
+#include "modal_messages.h"
 #include "virtual_drive_session.h"
 
 #include <QPushButton>
@@ -39,7 +39,7 @@ protected:
     DriveRequests requests;
     DriveTimings timings;
     FrameState frame;
-    RecordingMessages messages;
+    ModalMessages messages;
 
 private:
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE

@@ -158,6 +158,11 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
     state_.setConnectionState(connection_state::kNothingChosen);
     state_.setMonitorState(monitor_state::kStopped);
     state_.setChangeListener([this] { stateChangedSomewhere(); });
+    // After a stalled exchange the motion tools are brought to rest here,
+    // on this thread, once the watchdog has ended their loops.
+    drive_->setStallListener([this] {
+        QMetaObject::invokeMethod(this, &CMainFrame::bringMotionToRestAfterStall, Qt::QueuedConnection);
+    });
     state_.setMonitoringListener([this](bool running) {
         QMetaObject::invokeMethod(
             this, [this, running] { features_.monitoringSwitched(running); },
@@ -432,6 +437,7 @@ void CMainFrame::refreshCommands()
     for (const auto &[command, act] : actions_)
         act->setEnabled(commandAvailable(command) && ruleAllows(command, context));
     updateStatusIndicators();
+    noticeLinkLoss();
 }
 
 // State words change on the user-interface thread and, when the link fails,
@@ -505,6 +511,7 @@ void CMainFrame::runLong(const std::function<void()> &call)
 void CMainFrame::onNew()
 {
     ++busy_;
+    drive_->bringMotionToRest();
     // Monitoring ends with the panes; stop it properly first so the
     // monitoring switch and the menu agree with what runs.
     if (state_.monitorState() == monitor_state::kRunning)
@@ -518,6 +525,7 @@ void CMainFrame::onNew()
         });
     --busy_;
     drive_->Disconnect();
+    disconnectSeen();
     updateAnimation();
 }
 
@@ -538,10 +546,15 @@ void CMainFrame::onConnect()
 
 void CMainFrame::onDisconnect()
 {
+    // A motion tool's stop needs the link: it goes out first.
+    ++busy_;
+    drive_->bringMotionToRest();
+    --busy_;
     drive_->StopMonitoring();
     if (drive_->isLinkOpen())
         drive_->Disconnect();
     state_.setConnectionState(connection_state::kDisconnected);
+    disconnectSeen();
     updateAnimation();
 }
 
@@ -571,6 +584,9 @@ void CMainFrame::onAbout() { aboutBox_->exec(); }
 
 void CMainFrame::onOsUpgrade()
 {
+    ++busy_;
+    drive_->bringMotionToRest();
+    --busy_;
     QProcess::startDetached(QDir::current().absoluteFilePath(kUpgraderFile), {},
                             QDir::currentPath());
     // The upgrader needs the port.
@@ -579,6 +595,7 @@ void CMainFrame::onOsUpgrade()
         drive_->Disconnect();
     }
     state_.setConnectionState(connection_state::kDisconnected);
+    disconnectSeen();
     updateAnimation();
 }
 
@@ -587,6 +604,13 @@ void CMainFrame::openFeature(FeatureKind kind)
     FeatureWindow *window = features_.window(kind);
     if (!window)
         return;
+    // One motion tool at a time moves the motor: another one opening
+    // brings the first to rest.
+    if (auto *tool = dynamic_cast<MotionTool *>(window)) {
+        ++busy_;
+        drive_->bringMotionToRest(tool);
+        --busy_;
+    }
     drive_->setActiveFeature(openingOf(kind).activeFeature);
     drive_->OpenFeatureWindow(*window);
 }
@@ -659,6 +683,29 @@ void CMainFrame::presenceChecked(bool answered, int connection)
     refreshCommands();
 }
 
+void CMainFrame::noticeLinkLoss()
+{
+    const std::int32_t connection = state_.connectionState();
+    const bool lost = lastConnection_ == connection_state::kConnected &&
+                      connection == connection_state::kDisconnected;
+    lastConnection_ = connection;
+    if (lost && !shutDown_ && drive_->anyMotionHeld())
+        QTimer::singleShot(0, this, [this] {
+            if (!shutDown_ && drive_ && !drive_->isLinkOpen())
+                drive_->bringMotionToRest(); // tells what to do at the drive
+        });
+}
+
+void CMainFrame::bringMotionToRestAfterStall()
+{
+    if (shutDown_ || !drive_)
+        return;
+    ++busy_;
+    drive_->bringMotionToRest();
+    --busy_;
+    refreshCommands();
+}
+
 // --- shutdown -------------------------------------------------------------
 
 void CMainFrame::closeEvent(QCloseEvent *event)
@@ -677,6 +724,12 @@ void CMainFrame::shutdown()
 {
     if (shutDown_)
         return;
+    // The drive comes to rest while the link and the message boxes are still there.
+    if (drive_) {
+        ++busy_;
+        drive_->bringMotionToRest();
+        --busy_;
+    }
     shutDown_ = true;
     linkTimer_.stop();
     // Worker messages from now on would only delay the end; they are dropped.

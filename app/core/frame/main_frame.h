@@ -107,6 +107,11 @@ private:
     void presenceChecked(bool answered, int connection);
     void runLong(const std::function<void()> &call);
     void openFeature(FeatureKind kind);
+    void bringMotionToRestAfterStall();
+    // A link lost under a motion tool: the user hears that the motor may
+    // still move. The program's own disconnects mark themselves as seen.
+    void noticeLinkLoss();
+    void disconnectSeen() { lastConnection_ = state_.connectionState(); }
     void stateChangedSomewhere();
 
     void onNew();
@@ -148,6 +153,7 @@ private:
     int busy_ = 0;
     bool closePending_ = false;
     bool shutDown_ = false;
+    std::int32_t lastConnection_ = 0;
     bool panesSized_ = false;
     std::atomic<bool> refreshQueued_{false};
 };

@@ -60,7 +60,7 @@ protected:
         inDirectory = std::make_unique<WorkingDirectory>(directory.path());
 
         FrameOptions options;
-        options.messages = &messages;
+        options.messages = frameMessages ? frameMessages : &messages;
         options.sysfsRoot = sysfs.path().string();
         options.koreanSystem = korean;
         options.applyStoredLook = false;
@@ -88,6 +88,9 @@ protected:
     ScratchDirectory directory;
     ScratchDirectory sysfs;
     RecordingMessages messages;
+    // Another service for the frame (set before startFrame), for tests
+    // whose boxes must be modal.
+    MessageService *frameMessages = nullptr;
     std::unique_ptr<WorkingDirectory> inDirectory;
     std::unique_ptr<CMainFrame> frame;
 };
