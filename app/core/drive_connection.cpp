@@ -53,6 +53,15 @@ void sleepWhile(std::chrono::milliseconds total, Condition keepGoing)
 
 } // namespace
 
+// What a missing library or catalogue file comes with: where it was looked
+// for, and what to do about it.
+std::string lookedForDetail(const std::string &path)
+{
+    return "Looked for " + path +
+           ". The program finds its libraries, DB folder, manual and upgrader beside its own "
+           "file: reinstall the suite, or start the program from its installed or built place.";
+}
+
 const char *catalogueFileFor(bool koreanSystem)
 {
     return koreanSystem ? "./DB/M9A_Tarvex-DATA.mdb" : "./DB/M9A_Tarvex-DATA_ENG.mdb";
@@ -76,7 +85,7 @@ void DriveConnection::BindLinkLibrary(const std::string &path)
 {
     switch (link_.bind(path)) {
     case LinkLibrary::Binding::NotLoaded:
-        messages_.show("COMM Library Load Error!!");
+        messages_.show("COMM Library Load Error!!", lookedForDetail(path));
         return;
     case LinkLibrary::Binding::MissingFunctions:
         messages_.show("COMM Library Loading Error!!");
@@ -96,7 +105,7 @@ void DriveConnection::BindDatabaseLibrary(const std::string &path)
 {
     switch (database_.bind(path)) {
     case DatabaseLibrary::Binding::NotLoaded:
-        messages_.show("DataBase Library Load Error!!");
+        messages_.show("DataBase Library Load Error!!", lookedForDetail(path));
         return;
     case DatabaseLibrary::Binding::MissingFunctions:
         messages_.show("DataBase Library Loading Error!!");
@@ -112,11 +121,13 @@ void DriveConnection::BindDatabaseLibrary(const std::string &path)
 void DriveConnection::OpenCatalogue(const std::string &path)
 {
     databasePath_ = path;
+    catalogueOpen_ = false;
     // Without the library (already reported) there is nothing to ask.
     if (!database_.canOpenFiles())
         return;
-    if (!database_.FileOpen(utf16FromUtf8(path)))
-        messages_.show("Tarvex Database file open error!!");
+    catalogueOpen_ = database_.FileOpen(utf16FromUtf8(path));
+    if (!catalogueOpen_)
+        messages_.show("Tarvex Database file open error!!", lookedForDetail(path));
 }
 
 void DriveConnection::StopWorkers(const std::function<void()> &tick)

@@ -33,6 +33,7 @@ inline constexpr const char *kLinkLibraryFile = "./VQ_Communication.so";
 inline constexpr const char *kDatabaseLibraryFile = "./VQ_DatabaseManager.so";
 // The catalogue edition for the system's language.
 const char *catalogueFileFor(bool koreanSystem);
+std::string lookedForDetail(const std::string &path);
 
 // Drive registers of the connection itself.
 namespace drive_register {
@@ -79,6 +80,7 @@ public:
     void BindDatabaseLibrary(const std::string &path = kDatabaseLibraryFile);
     // Opens the catalogue; "Tarvex Database file open error!!" when refused.
     void OpenCatalogue(const std::string &path);
+    bool catalogueOpen() const { return catalogueOpen_; }
     // Ends both worker threads (monitoring mode, link polling and the
     // watchdog switched off) and waits for them, calling `tick` every 5 ms.
     void StopWorkers(const std::function<void()> &tick);
@@ -199,6 +201,7 @@ private:
     LinkLibrary link_;
     DatabaseLibrary database_;
     std::string databasePath_;
+    bool catalogueOpen_ = false;
     HeartbeatEvent heartbeat_;
     bool librariesReleased_ = false;
 

@@ -5,7 +5,10 @@
 #include "static_panes.h"
 
 #include <QDockWidget>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
@@ -15,13 +18,16 @@ namespace tarvex {
 namespace {
 
 using test::FrameFixture;
+using test::ScratchDirectory;
+using test::WorkingDirectory;
 
 TEST_F(FrameFixture, WithEverythingInPlaceNothingIsReported)
 {
     startFrame();
     EXPECT_TRUE(messages.empty()) << messages.texts().front();
     EXPECT_TRUE(frame->drive().link().isLoaded());
-    EXPECT_EQ(frame->drive().databasePath(), "./DB/M9A_Tarvex-DATA_ENG.mdb");
+    // Beside the program, wherever it was started from.
+    EXPECT_EQ(frame->drive().databasePath(), (directory.path() / "DB/M9A_Tarvex-DATA_ENG.mdb").string());
     EXPECT_EQ(frame->state().connectionState(), connection_state::kNothingChosen);
     EXPECT_EQ(frame->state().monitorState(), monitor_state::kStopped);
     EXPECT_TRUE(frame->linkTimer().isActive());
@@ -37,6 +43,43 @@ TEST_F(FrameFixture, InAnEmptyDirectoryBothLibrariesAreReportedOnceAndTheFrameCo
     EXPECT_TRUE(enabled(Command::CommunicationSetting));
     frame->OnCommand(Command::New); // usable, if without a link
     EXPECT_EQ(messages.texts().back(), "Communication Already DisConnect!");
+}
+
+TEST_F(FrameFixture, AMissingLibrarySaysWhereItWasLookedForAndGreysWhatNeedsIt)
+{
+    startFrame({false, true, true});
+    ASSERT_EQ(messages.count("COMM Library Load Error!!"), 1u);
+    const std::string detail = messages.messages().front().detail;
+    EXPECT_NE(detail.find((directory.path() / "VQ_Communication.so").string()), std::string::npos) << detail;
+    for (Command command : {Command::Connect, Command::ParameterEditing, Command::DataTrace,
+                            Command::ManualJog, Command::AlarmReset})
+        EXPECT_FALSE(enabled(command)) << static_cast<int>(command);
+    EXPECT_TRUE(enabled(Command::About));
+    EXPECT_TRUE(enabled(Command::UserManual));
+}
+
+TEST_F(FrameFixture, StartedFromAnotherFolderTheProgramFindsEverythingBesideItself)
+{
+    ScratchDirectory elsewhere;
+    startFrame();
+    frame.reset();
+    messages.clear();
+    {
+        WorkingDirectory away(elsewhere.path());
+        FrameOptions options;
+        options.messages = &messages;
+        options.sysfsRoot = sysfs.path().string();
+        options.koreanSystem = false;
+        options.programDirectory = directory.path().string();
+        options.settingsFile = QString::fromStdString((directory.path() / "settings.ini").string());
+        frame = std::make_unique<CMainFrame>(std::move(options));
+        EXPECT_TRUE(messages.empty()) << messages.texts().front();
+        EXPECT_TRUE(frame->drive().link().isLoaded());
+        EXPECT_TRUE(frame->drive().catalogueOpen());
+        frame->OnCommand(Command::CommunicationSetting);
+        EXPECT_TRUE(enabled(Command::ParameterEditing));
+        frame.reset();
+    }
 }
 
 TEST_F(FrameFixture, WithoutTheCatalogueTheProgramGoesOn)
@@ -61,7 +104,7 @@ TEST_F(FrameFixture, AnIncompleteLinkLibraryIsReportedOnce)
 TEST_F(FrameFixture, AKoreanSystemOpensTheKoreanCatalogue)
 {
     startFrame({}, {}, true);
-    EXPECT_EQ(frame->drive().databasePath(), "./DB/M9A_Tarvex-DATA.mdb");
+    EXPECT_EQ(frame->drive().databasePath(), (directory.path() / "DB/M9A_Tarvex-DATA.mdb").string());
 }
 
 TEST_F(FrameFixture, MenusToolbarStatusBarAndPanes)
@@ -69,9 +112,9 @@ TEST_F(FrameFixture, MenusToolbarStatusBarAndPanes)
     startFrame();
     QStringList menus;
     for (QAction *menu : frame->menuBar()->actions())
-        menus << menu->text();
+        menus << QString(menu->text()).remove('&');
     EXPECT_EQ(menus, (QStringList{"File", "Communication", "Parameter", "Monitor", "Operation",
-                                  "Alarm", "Help", "OS", "View"}));
+                                  "Alarm", "OS", "View", "Help"}));
 
     QStringList buttons;
     for (QAction *button : frame->toolBar().actions())
@@ -91,7 +134,9 @@ TEST_F(FrameFixture, MenusToolbarStatusBarAndPanes)
     EXPECT_EQ(frame->statusBar()->currentMessage(), "Ready");
     EXPECT_EQ(frame->statusBar()->findChildren<QLabel *>().size(), 3)
         << "three indicators beside the message pane";
-    EXPECT_EQ(frame->size(), QSize(1350, 980));
+    // 1350 x 980, or what the screen has room for.
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(frame->size(), QSize(std::min(1350, room.width()), std::min(980, room.height())));
 
     EXPECT_EQ(frame->dockWidgetArea(&frame->statusPane()), Qt::LeftDockWidgetArea);
     EXPECT_EQ(frame->dockWidgetArea(&frame->inputPane()), Qt::LeftDockWidgetArea);
@@ -102,24 +147,84 @@ TEST_F(FrameFixture, MenusToolbarStatusBarAndPanes)
     EXPECT_LT(frame->statusPane().y(), frame->inputPane().y()) << "input beneath status";
     EXPECT_LT(frame->outputPane().x(), frame->communicationPane().x()) << "communication to the right";
     EXPECT_NEAR(frame->statusPane().width(), 365, 10);
-    EXPECT_NEAR(frame->statusPane().dialog().height(), 575, 6);
-    EXPECT_GE(frame->inputPane().dialog().height(), 245);
-    EXPECT_NEAR(frame->outputPane().dialog().height(), 250, 6);
+    if (room.height() >= 980) { // else the panes share what there is
+        EXPECT_NEAR(frame->statusPane().dialog().height(), 575, 6);
+        EXPECT_GE(frame->inputPane().dialog().height(), 245);
+        EXPECT_NEAR(frame->outputPane().dialog().height(), 250, 6);
+    }
     for (const char *name : {"ServoStatusPane", "ServoInputPane", "ServoOutputPane",
                              "CommunicationStatusPane"})
         EXPECT_TRUE(frame->findChild<QDockWidget *>(name)) << name;
 }
 
-TEST_F(FrameFixture, TheChosenLookIsKeptInTheSettings)
+TEST_F(FrameFixture, TheLookAndTheLayoutSurviveARestart)
 {
     startFrame();
     frame->chooseLook(216);
     EXPECT_EQ(frame->currentLook(), 216);
-    QSettings settings(QStringLiteral("Local AppWizard-Generated Applications"),
-                       QStringLiteral("Tarvex_M9A"));
+    QSettings settings(QString::fromStdString((directory.path() / "settings.ini").string()),
+                       QSettings::IniFormat);
     EXPECT_EQ(settings.value("ApplicationLook").toInt(), 216);
-    frame->chooseLook(214);
-    EXPECT_EQ(settings.value("ApplicationLook").toInt(), 214);
+
+    // The user hides a pane through the View menu and makes the window smaller.
+    frame->show();
+    test::pump();
+    QAction *inputToggle = frame->inputPane().toggleViewAction();
+    ASSERT_TRUE(frame->menuBar()->actions().size() > 0);
+    inputToggle->trigger();
+    EXPECT_FALSE(frame->inputPane().isVisible());
+    frame->resize(1100, 700);
+    test::pump();
+    frame->close();
+    frame.reset();
+
+    FrameOptions options;
+    options.messages = &messages;
+    options.sysfsRoot = sysfs.path().string();
+    options.koreanSystem = false;
+    options.programDirectory = directory.path().string();
+    options.settingsFile = QString::fromStdString((directory.path() / "settings.ini").string());
+    frame = std::make_unique<CMainFrame>(std::move(options));
+    frame->show();
+    test::pump();
+    EXPECT_EQ(frame->currentLook(), 216);
+    EXPECT_EQ(frame->size(), QSize(1100, 700));
+    EXPECT_FALSE(frame->inputPane().isVisible()) << "the hidden pane stays hidden";
+    EXPECT_TRUE(frame->statusPane().isVisible());
+
+    // Reset Layout brings everything back.
+    QAction *reset = nullptr;
+    for (QAction *menu : frame->menuBar()->actions()) {
+        if (menu->text() == "&View") {
+            for (QAction *item : menu->menu()->actions())
+                if (item->text() == "&Reset Layout")
+                    reset = item;
+        }
+    }
+    ASSERT_NE(reset, nullptr);
+    reset->trigger();
+    test::pump();
+    EXPECT_TRUE(frame->inputPane().isVisible());
+}
+
+TEST_F(FrameFixture, TheMenusCarryMnemonicsAndHelpComesLast)
+{
+    startFrame();
+    const auto menus = frame->menuBar()->actions();
+    ASSERT_FALSE(menus.isEmpty());
+    EXPECT_EQ(menus.back()->text(), "&Help");
+    for (QAction *menu : menus)
+        EXPECT_TRUE(menu->text().contains('&')) << menu->text().toStdString();
+    EXPECT_EQ(frame->action(Command::UserManual)->shortcut(), QKeySequence(QKeySequence::HelpContents));
+    // Every pane is listed in View with a tick.
+    QStringList viewItems;
+    for (QAction *menu : menus)
+        if (menu->text() == "&View")
+            for (QAction *item : menu->menu()->actions())
+                if (item->isCheckable())
+                    viewItems << item->text();
+    for (const char *pane : {"Servo Status", "Servo Input", "Servo Output", "Communication Status"})
+        EXPECT_TRUE(viewItems.contains(pane)) << pane;
 }
 
 TEST_F(FrameFixture, TheAboutBox)

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QPalette>
+#include "user_settings.h"
+
 #include <QSettings>
 #include <QStyle>
 #include <QStyleFactory>
@@ -88,23 +90,17 @@ const std::array<ApplicationLook, 9> &applicationLooks()
     return looks;
 }
 
-QSettings programSettings()
-{
-    return QSettings(QStringLiteral("Local AppWizard-Generated Applications"),
-                     QStringLiteral("Tarvex_M9A"));
-}
-
 int storedLook()
 {
     bool ok = false;
-    const int id = programSettings().value(QStringLiteral("ApplicationLook"), kDefaultLook).toInt(&ok);
+    const int id = UserSettings::value(QStringLiteral("ApplicationLook"), kDefaultLook).toInt(&ok);
     return ok && isKnownLook(id) ? id : kDefaultLook;
 }
 
 void storeLook(int id)
 {
     if (isKnownLook(id))
-        programSettings().setValue(QStringLiteral("ApplicationLook"), id);
+        UserSettings::setValue(QStringLiteral("ApplicationLook"), id);
 }
 
 void applyLook(int id)

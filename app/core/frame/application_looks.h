@@ -7,7 +7,6 @@
 
 #include <array>
 
-class QSettings;
 
 namespace tarvex {
 
@@ -23,7 +22,6 @@ inline constexpr int kLastLook = 218;
 const std::array<ApplicationLook, 9> &applicationLooks();
 
 // The settings store of the program (organisation and application name).
-QSettings programSettings();
 
 // The stored look, or the default when none (or something invalid) is stored.
 int storedLook();

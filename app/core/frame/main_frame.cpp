@@ -6,12 +6,16 @@
 #include "qt_message_service.h"
 #include "static_panes.h"
 #include "ui_wait.h"
+#include "user_settings.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
@@ -98,10 +102,25 @@ const QString kUserManualFile = QStringLiteral("Tarvex_M9A_V1.1.pdf");
 const QString kUpgraderFile = QStringLiteral("M9 Upgrader");
 const QString kUserImagesFile = QStringLiteral("UserImages.bmp");
 
-bool upgraderPresent()
+// The commands that reach the drive through the link library.
+bool needsLinkLibrary(Command command)
 {
-    const QFileInfo upgrader(QDir::current().absoluteFilePath(kUpgraderFile));
-    return upgrader.isFile() && upgrader.isExecutable();
+    switch (command) {
+    case Command::Connect:
+    case Command::Start:
+    case Command::ParameterEditing:
+    case Command::DataTrace:
+    case Command::TriggerMonitoring:
+    case Command::AlarmTrace:
+    case Command::AlarmHistory:
+    case Command::AlarmReset:
+    case Command::ManualJog:
+    case Command::ProgramJog:
+    case Command::GainAutoTuning:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool systemIsKorean() { return QLocale::system().language() == QLocale::Korean; }
@@ -113,6 +132,16 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
     setWindowTitle(QStringLiteral("Tarvex_M9A Ver 2.7"));
     setWindowIcon(QIcon(QStringLiteral(":/tarvex/tarvex.svg")));
     resize(kWidth, kHeight);
+    // A service laptop's screen may be smaller than the frame's size.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect room = screen->availableGeometry();
+        resize(std::min(kWidth, room.width()), std::min(kHeight, room.height()));
+    }
+
+    if (!options_.settingsFile.isEmpty())
+        UserSettings::useFile(options_.settingsFile);
+    if (options_.programDirectory.empty())
+        options_.programDirectory = QCoreApplication::applicationDirPath().toStdString();
 
     if (options_.messages) {
         messages_ = options_.messages;
@@ -149,10 +178,11 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
     features_.create(options_.features ? *options_.features : installedFeatureWindows(), this);
 
     // 5, 6. Both libraries and the catalogue.
-    drive_->BindLinkLibrary(kLinkLibraryFile);
-    drive_->BindDatabaseLibrary(kDatabaseLibraryFile);
-    drive_->OpenCatalogue(
-        catalogueFileFor(options_.koreanSystem ? *options_.koreanSystem : systemIsKorean()));
+    drive_->BindLinkLibrary(besideProgram(QString::fromLatin1(kLinkLibraryFile)).toStdString());
+    drive_->BindDatabaseLibrary(besideProgram(QString::fromLatin1(kDatabaseLibraryFile)).toStdString());
+    drive_->OpenCatalogue(besideProgram(QString::fromLatin1(catalogueFileFor(
+                                            options_.koreanSystem ? *options_.koreanSystem : systemIsKorean())))
+                              .toStdString());
 
     // 7. Initial states; from here on every change re-evaluates the commands.
     state_.setConnectionState(connection_state::kNothingChosen);
@@ -169,8 +199,10 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
             Qt::QueuedConnection);
     });
 
-    // 8. The docking panes.
+    // 8. The docking panes, and the layout the user left.
     createPanes();
+    if (options_.restoreLayout)
+        restoreLayout();
 
     // 9. The link timer.
     linkTimer_.setInterval(options_.linkTimerMs);
@@ -198,49 +230,57 @@ void CMainFrame::createActions()
         actions_[command] = act;
     }
     actions_[Command::Exit]->setShortcut(QKeySequence::Quit);
+    actions_[Command::UserManual]->setShortcut(QKeySequence::HelpContents);
+    actions_[Command::Connect]->setShortcut(QKeySequence(QStringLiteral("Ctrl+K")));
+    actions_[Command::Disconnect]->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+K")));
+    actions_[Command::Start]->setShortcut(QKeySequence(QStringLiteral("Ctrl+M")));
+    actions_[Command::Stop]->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+M")));
+    actions_[Command::ParameterEditing]->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
+    for (auto &[command, act] : actions_) {
+        if (!act->shortcut().isEmpty())
+            act->setToolTip(QStringLiteral("%1 (%2)").arg(act->text(),
+                                                          act->shortcut().toString(QKeySequence::NativeText)));
+    }
 }
 
 void CMainFrame::createMenus()
 {
     QMenuBar *bar = menuBar();
-    QMenu *file = bar->addMenu(QStringLiteral("File"));
+    QMenu *file = bar->addMenu(QStringLiteral("&File"));
     file->addAction(actions_[Command::New]);
     file->addSeparator();
     file->addAction(actions_[Command::Exit]);
 
-    QMenu *communication = bar->addMenu(QStringLiteral("Communication"));
+    QMenu *communication = bar->addMenu(QStringLiteral("&Communication"));
     communication->addAction(actions_[Command::CommunicationSetting]);
     communication->addAction(actions_[Command::Connect]);
     communication->addAction(actions_[Command::Disconnect]);
 
-    QMenu *parameter = bar->addMenu(QStringLiteral("Parameter"));
+    QMenu *parameter = bar->addMenu(QStringLiteral("&Parameter"));
     parameter->addAction(actions_[Command::ParameterEditing]);
 
-    QMenu *monitor = bar->addMenu(QStringLiteral("Monitor"));
+    QMenu *monitor = bar->addMenu(QStringLiteral("&Monitor"));
     monitor->addAction(actions_[Command::TriggerMonitoring]);
-    QMenu *cyclic = monitor->addMenu(QStringLiteral("Cyclic Monitoring"));
+    QMenu *cyclic = monitor->addMenu(QStringLiteral("&Cyclic Monitoring"));
     cyclic->addAction(actions_[Command::Start]);
     cyclic->addAction(actions_[Command::Stop]);
     cyclic->addAction(actions_[Command::DataTrace]);
 
-    QMenu *operation = bar->addMenu(QStringLiteral("Operation"));
+    QMenu *operation = bar->addMenu(QStringLiteral("O&peration"));
     operation->addAction(actions_[Command::ManualJog]);
     operation->addAction(actions_[Command::GainAutoTuning]);
     operation->addAction(actions_[Command::ProgramJog]);
 
-    QMenu *alarm = bar->addMenu(QStringLiteral("Alarm"));
+    QMenu *alarm = bar->addMenu(QStringLiteral("&Alarm"));
     alarm->addAction(actions_[Command::AlarmTrace]);
     alarm->addAction(actions_[Command::AlarmHistory]);
     alarm->addAction(actions_[Command::AlarmReset]);
 
-    QMenu *help = bar->addMenu(QStringLiteral("Help"));
-    help->addAction(actions_[Command::UserManual]);
-    help->addAction(actions_[Command::About]);
-
-    QMenu *os = bar->addMenu(QStringLiteral("OS"));
+    QMenu *os = bar->addMenu(QStringLiteral("O&S"));
     os->addAction(actions_[Command::OsUpgrade]);
 
-    QMenu *view = bar->addMenu(QStringLiteral("View"));
+    QMenu *view = bar->addMenu(QStringLiteral("&View"));
+    viewMenu_ = view;
     toolBar_ = new QToolBar(QStringLiteral("Standard"), this);
     toolBar_->setObjectName(QStringLiteral("StandardToolBar"));
     QAction *toolBarToggle = toolBar_->toggleViewAction();
@@ -263,6 +303,69 @@ void CMainFrame::createMenus()
         const int id = look.id;
         connect(act, &QAction::triggered, this, [this, id] { chooseLook(id); });
     }
+    // The panes' own entries go in front of this separator (see createPanes).
+    paneListEnd_ = view->insertSeparator(toolBarToggle);
+    view->addSeparator();
+    QAction *reset = view->addAction(QStringLiteral("&Reset Layout"));
+    reset->setStatusTip(QStringLiteral("Puts the panes, the toolbar and the window back as at the first start"));
+    connect(reset, &QAction::triggered, this, &CMainFrame::resetLayout);
+
+    // Help comes last, as in every program.
+    QMenu *help = bar->addMenu(QStringLiteral("&Help"));
+    help->addAction(actions_[Command::UserManual]);
+    help->addAction(actions_[Command::About]);
+}
+
+// The View menu lists each pane with a tick; New re-creates the panes, and
+// their entries with them.
+void CMainFrame::listPanesInViewMenu()
+{
+    for (QAction *toggle : paneToggles_)
+        viewMenu_->removeAction(toggle);
+    paneToggles_.clear();
+    for (QDockWidget *pane : std::initializer_list<QDockWidget *>{pane1_, pane2_, pane3_, pane4_}) {
+        QAction *toggle = pane->toggleViewAction();
+        viewMenu_->insertAction(paneListEnd_, toggle);
+        paneToggles_.push_back(toggle);
+    }
+}
+
+void CMainFrame::restoreLayout()
+{
+    const QByteArray geometry = UserSettings::windowGeometry(QStringLiteral("MainWindow"));
+    if (!geometry.isEmpty())
+        restoreGeometry(geometry);
+    const QByteArray layout = UserSettings::mainWindowState();
+    if (!layout.isEmpty() && restoreState(layout))
+        panesSized_ = true; // the user's sizes, not the first start's
+}
+
+void CMainFrame::storeLayout()
+{
+    UserSettings::setWindowGeometry(QStringLiteral("MainWindow"), saveGeometry());
+    UserSettings::setMainWindowState(saveState());
+}
+
+void CMainFrame::resetLayout()
+{
+    UserSettings::forgetLayout();
+    showNormal();
+    resize(kWidth, kHeight);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect room = screen->availableGeometry();
+        resize(std::min(kWidth, room.width()), std::min(kHeight, room.height()));
+    }
+    addToolBar(Qt::TopToolBarArea, toolBar_);
+    toolBar_->show();
+    for (QDockWidget *pane : std::initializer_list<QDockWidget *>{pane1_, pane2_, pane3_, pane4_}) {
+        pane->setFloating(false);
+        pane->show();
+    }
+    addDockWidget(Qt::LeftDockWidgetArea, pane1_);
+    splitDockWidget(pane1_, pane2_, Qt::Vertical);
+    addDockWidget(Qt::BottomDockWidgetArea, pane3_);
+    splitDockWidget(pane3_, pane4_, Qt::Horizontal);
+    applyPaneSizes();
 }
 
 void CMainFrame::createToolBar()
@@ -294,7 +397,7 @@ void CMainFrame::createStatusBar()
 // Optional toolbar pictures: a strip of 16 x 16 images, one per button in order.
 void CMainFrame::loadUserImages()
 {
-    const QPixmap strip(kUserImagesFile);
+    const QPixmap strip(besideProgram(kUserImagesFile));
     if (strip.isNull() || strip.height() < 16)
         return;
     int index = 0;
@@ -350,6 +453,7 @@ void CMainFrame::createPanes()
     applyPaneSizes();
     for (CPaneBase *pane : std::initializer_list<CPaneBase *>{pane1_, pane2_, pane3_, pane4_})
         pane->setDriveConnection(drive_.get());
+    listPanesInViewMenu();
     linkAnimating_ = 0; // a new animation rests on its first frame
 }
 
@@ -391,6 +495,10 @@ void CMainFrame::showEvent(QShowEvent *event)
 
 void CMainFrame::destroyPanes()
 {
+    // Each pane's View entry goes with it.
+    for (QAction *toggle : paneToggles_)
+        viewMenu_->removeAction(toggle);
+    paneToggles_.clear();
     for (CPaneBase *pane : std::initializer_list<CPaneBase *>{pane1_, pane2_, pane3_, pane4_}) {
         if (!pane)
             continue;
@@ -418,12 +526,27 @@ bool CMainFrame::isCommandEnabled(Command command) const
     return act && act->isEnabled();
 }
 
+QString CMainFrame::besideProgram(const QString &name) const
+{
+    QString relative = name;
+    if (relative.startsWith(QStringLiteral("./")))
+        relative.remove(0, 2);
+    return QDir(QString::fromStdString(options_.programDirectory)).absoluteFilePath(relative);
+}
+
 bool CMainFrame::commandAvailable(Command command) const
 {
+    // A missing library was reported once at start; what needs it stays greyed.
+    if (needsLinkLibrary(command) && !drive_->link().isLoaded())
+        return false;
+    if (command == Command::ParameterEditing && !drive_->catalogueOpen())
+        return false;
     if (const auto kind = featureOf(command))
         return features_.available(*kind);
-    if (command == Command::OsUpgrade)
-        return upgraderPresent();
+    if (command == Command::OsUpgrade) {
+        const QFileInfo upgrader(besideProgram(kUpgraderFile));
+        return upgrader.isFile() && upgrader.isExecutable();
+    }
     return true;
 }
 
@@ -577,7 +700,16 @@ void CMainFrame::onAlarmReset()
 
 void CMainFrame::onUserManual()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::current().absoluteFilePath(kUserManualFile)));
+    const QString manual = besideProgram(kUserManualFile);
+    if (!QFileInfo(manual).isFile()) {
+        messages_->show("The user manual was not found.", lookedForDetail(manual.toStdString()));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
+        messages_->show("No program to show PDF files could be started.",
+                        "The user manual is " + manual.toStdString() +
+                            ". Install a PDF viewer (for example: sudo apt-get install evince) or "
+                            "open the file with one.");
 }
 
 void CMainFrame::onAbout() { aboutBox_->exec(); }
@@ -587,8 +719,8 @@ void CMainFrame::onOsUpgrade()
     ++busy_;
     drive_->bringMotionToRest();
     --busy_;
-    QProcess::startDetached(QDir::current().absoluteFilePath(kUpgraderFile), {},
-                            QDir::currentPath());
+    QProcess::startDetached(besideProgram(kUpgraderFile), {},
+                            QString::fromStdString(options_.programDirectory));
     // The upgrader needs the port.
     if (drive_->isLinkOpen()) {
         drive_->StopMonitoring();
@@ -724,6 +856,8 @@ void CMainFrame::shutdown()
 {
     if (shutDown_)
         return;
+    if (options_.restoreLayout && pane1_)
+        storeLayout();
     // The drive comes to rest while the link and the message boxes are still there.
     if (drive_) {
         ++busy_;

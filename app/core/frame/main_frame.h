@@ -20,6 +20,7 @@
 class QAction;
 class QActionGroup;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 namespace tarvex {
@@ -40,6 +41,12 @@ struct FrameOptions {
     DriveTimings timings;
     std::optional<FeatureWindowFactories> features; // null: the windows of this build
     bool applyStoredLook = true;
+    // Where the libraries, DB/, the manual and the upgrader are; empty for
+    // the folder of the running program.
+    std::string programDirectory;
+    // The settings file; empty for the user's own settings.
+    QString settingsFile;
+    bool restoreLayout = true;
 };
 
 class CMainFrame : public QMainWindow {
@@ -67,6 +74,10 @@ public:
     bool isLinkAnimating() const { return linkAnimating_ != 0; }
 
     void chooseLook(int id);
+    // Puts the panes, toolbar and window back where a first start has them.
+    void resetLayout();
+    // The file `name` beside the program.
+    QString besideProgram(const QString &name) const;
     int currentLook() const { return look_; }
 
     FrameState &state() { return state_; }
@@ -98,6 +109,9 @@ private:
     void createStatusBar();
     void loadUserImages();
     void createPanes();
+    void listPanesInViewMenu();
+    void restoreLayout();
+    void storeLayout();
     void destroyPanes();
     void applyPaneSizes();
     bool commandAvailable(Command command) const;
@@ -140,6 +154,9 @@ private:
 
     std::map<Command, QAction *> actions_;
     QActionGroup *looks_ = nullptr;
+    QMenu *viewMenu_ = nullptr;
+    QAction *paneListEnd_ = nullptr;
+    std::vector<QAction *> paneToggles_;
     QToolBar *toolBar_ = nullptr;
     QLabel *linkIndicator_ = nullptr;
     QLabel *portIndicator_ = nullptr;

@@ -64,6 +64,8 @@ protected:
         options.sysfsRoot = sysfs.path().string();
         options.koreanSystem = korean;
         options.applyStoredLook = false;
+        options.programDirectory = directory.path().string();
+        options.settingsFile = QString::fromStdString((directory.path() / "settings.ini").string());
         options.features = std::move(features);
         frame = std::make_unique<CMainFrame>(std::move(options));
     }

@@ -1,0 +1,43 @@
+// Everything the program remembers between runs, in one place: the
+// application look, the main window's size and dock layout, the tool
+// windows' sizes, and the last folder of each kind of file. Stored with
+// QSettings in the user's configuration; a program run (or a test) can
+// point it at a file of its own.
+#pragma once
+
+#include <QByteArray>
+#include <QSettings>
+#include <QString>
+
+#include <memory>
+
+namespace tarvex {
+
+class UserSettings {
+public:
+    // Where the settings live from now on; empty for the user's own.
+    static void useFile(const QString &path);
+    static QString file();
+
+    static std::unique_ptr<QSettings> open();
+
+    // A value of the given key, or `fallback` when none is stored.
+    static QVariant value(const QString &key, const QVariant &fallback = {});
+    static void setValue(const QString &key, const QVariant &value);
+    static void remove(const QString &key);
+
+    // Window layout: the main window under "MainWindow", tool windows by name.
+    static QByteArray windowGeometry(const QString &window);
+    static void setWindowGeometry(const QString &window, const QByteArray &geometry);
+    static QByteArray mainWindowState();
+    static void setMainWindowState(const QByteArray &state);
+    // Forgets every window's size and place and the dock layout.
+    static void forgetLayout();
+
+    // The folder the last file of `kind` ("mpa", "mdg", ...) was opened from
+    // or saved into, when it still exists; else the user's documents folder.
+    static QString folderFor(const QString &kind);
+    static void rememberFolderOf(const QString &kind, const QString &filePath);
+};
+
+} // namespace tarvex
