@@ -63,6 +63,45 @@ std::string alarmNumberText(std::uint16_t code)
     return text;
 }
 
+std::string_view alarmRemedy(std::uint16_t code)
+{
+    // The alarm classes by their first digit, as the drive's manual groups them.
+    switch (code >> 4) {
+    case 0x1:
+        return "Power stage or current fault: switch the main power off, check the motor cable and the "
+               "motor for a short circuit, then reset.";
+    case 0x2:
+        return "Overload or temperature: let the drive and motor cool, check the load, the brake and the "
+               "regeneration resistor, then reset.";
+    case 0x3:
+        return "Encoder or motor setting: check the encoder cable and connector and the motor "
+               "parameters, then switch the power off and on.";
+    case 0x4:
+        return "Supply voltage: check the main and control power supply and the regeneration "
+               "resistor, then reset.";
+    case 0x5:
+        return "Speed, position or emergency stop: check the command, the gains and the emergency "
+               "stop input, then reset.";
+    case 0x6:
+        return "Communication or parameters: check the cable and the parameter values (load a known "
+               "parameter file), then reset.";
+    case 0x7:
+        return "Factory or input settings: check the input assignments; if it stays, contact service.";
+    case 0x8:
+        return "Servo on timed out: check the main power and the servo enable wiring, then reset.";
+    default:
+        return "Look the code up in the drive's manual, remove the cause, then reset.";
+    }
+}
+
+std::string activeAlarmText(std::uint16_t code)
+{
+    std::string text = alarmNumberText(code);
+    if (const std::string_view name = alarmName(code); !name.empty())
+        text += " " + std::string(name);
+    return text;
+}
+
 AlarmHistory decodeHistory(const std::uint8_t *block, std::size_t length)
 {
     AlarmHistory history{};

@@ -25,6 +25,12 @@ std::string_view alarmName(std::uint16_t code);
 // "AL - %02x" of the code.
 std::string alarmNumberText(std::uint16_t code);
 
+// What to do about an active alarm, in a sentence.
+std::string_view alarmRemedy(std::uint16_t code);
+
+// "AL - 21 Continuous Overload" (the name left out for an unknown code).
+std::string activeAlarmText(std::uint16_t code);
+
 // Decodes the first 20 bytes of the history block (wire order, registers
 // high byte first): entry 2k is register k's low byte, entry 2k+1 its high byte.
 AlarmHistory decodeHistory(const std::uint8_t *block, std::size_t length);

@@ -1,5 +1,6 @@
 #include "drive_connection.h"
 
+#include "alarm_codes.h"
 #include "commands.h"
 #include "port_open_failure.h"
 #include "status_poll.h"
@@ -60,6 +61,11 @@ std::string lookedForDetail(const std::string &path)
     return "Looked for " + path +
            ". The program finds its libraries, DB folder, manual and upgrader beside its own "
            "file: reinstall the suite, or start the program from its installed or built place.";
+}
+
+std::string activeAlarmDetail(std::uint16_t code)
+{
+    return alarms::activeAlarmText(code) + ". " + std::string(alarms::alarmRemedy(code));
 }
 
 const char *catalogueFileFor(bool koreanSystem)
@@ -223,6 +229,7 @@ void DriveConnection::Connect()
 
 void DriveConnection::runDisconnectSteps()
 {
+    activeAlarm_ = -1;
     if (link_.IsConnect()) {
         watchdogRunSwitch = 0;
         if (!link_.DisConnect())
@@ -261,7 +268,7 @@ std::string DriveConnection::versionText() const
     return versionText_;
 }
 
-void DriveConnection::ResetAlarm()
+bool DriveConnection::ResetAlarm()
 {
     watchdogRunSwitch = 1;
     std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
@@ -272,20 +279,56 @@ void DriveConnection::ResetAlarm()
     }
     if (status != VQ_STATUS_OK) {
         messages_.show("Alarm reset Write Error");
-        return;
+        return false;
     }
-    BusyScope busy(generalBusy);
-    std::uint8_t value[2] = {0, 0};
-    link_.RdSgRegister(drive_register::kDriveState, value, &status, 1);
+    {
+        BusyScope busy(generalBusy);
+        std::uint8_t value[2] = {0, 0};
+        link_.RdSgRegister(drive_register::kDriveState, value, &status, 1);
+    }
+    activeAlarm_ = -1;
+    ReadActiveAlarm();
+    return true;
 }
 
 bool DriveConnection::CheckPresence()
 {
     std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
-    BusyScope busy(generalBusy);
+    {
+        BusyScope busy(generalBusy);
+        std::uint8_t value[2] = {0, 0};
+        link_.RdSgRegister(drive_register::kPresence, value, &status, 1);
+    }
+    if (status != VQ_STATUS_OK)
+        return false;
+    ReadActiveAlarm();
+    return true;
+}
+
+std::optional<std::uint16_t> DriveConnection::ReadActiveAlarm()
+{
+    std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
     std::uint8_t value[2] = {0, 0};
-    link_.RdSgRegister(drive_register::kPresence, value, &status, 1);
-    return status == VQ_STATUS_OK;
+    std::int32_t stored = 0;
+    {
+        BusyScope busy(generalBusy);
+        // Two attempts: a link that fails here is met by the next exchange too.
+        stored = link_.RdSgRegister(drive_register::kAlarmCode, value, &status, 0);
+    }
+    if (status != VQ_STATUS_OK || stored != 2)
+        return std::nullopt;
+    const auto code = static_cast<std::uint16_t>(value[0] << 8 | value[1]);
+    activeAlarm_ = code;
+    return code;
+}
+
+bool DriveConnection::refuseMotionForAlarm()
+{
+    const std::optional<std::uint16_t> code = ReadActiveAlarm();
+    if (!code || *code == 0)
+        return false; // a link that fails here fails the start command too, with its message
+    messages_.show(kMotionRefusedForAlarm, activeAlarmDetail(*code));
+    return true;
 }
 
 // --- monitoring -----------------------------------------------------------

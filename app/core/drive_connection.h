@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace tarvex {
@@ -34,11 +35,17 @@ inline constexpr const char *kDatabaseLibraryFile = "./VQ_DatabaseManager.so";
 // The catalogue edition for the system's language.
 const char *catalogueFileFor(bool koreanSystem);
 std::string lookedForDetail(const std::string &path);
+// "AL - 21 Continuous Overload. <what to do>".
+std::string activeAlarmDetail(std::uint16_t code);
+inline constexpr const char *kMotionRefusedForAlarm =
+    "The drive has an active alarm: the motor cannot be started. Remove its cause and reset it "
+    "(Alarm > Alarm Reset) first.";
 
 // Drive registers of the connection itself.
 namespace drive_register {
 inline constexpr std::uint16_t kDriveState = 0;
 inline constexpr std::uint16_t kPresence = 78;
+inline constexpr std::uint16_t kAlarmCode = 60; // the active alarm, 0 for none
 inline constexpr std::uint16_t kAlarmCommand = 274;
 inline constexpr std::uint16_t kVersionFirst = 4174;
 inline constexpr std::uint16_t kVersionSecond = 4176;
@@ -108,15 +115,26 @@ public:
 
     void Connect();
     void Disconnect();
-    void ResetAlarm();
+    // Writes the reset; true when the drive took it. The alarm then left is
+    // in activeAlarm().
+    bool ResetAlarm();
     std::string ReadVersionText();
     std::string versionText() const;
     void StartMonitoring();
     // What the menu's "Stop" does; the status poll runs the same when a read fails.
     void StopMonitoring();
     void OpenFeatureWindow(FeatureWindow &window);
-    // The link timer's presence read of register 78; true when the drive answered.
+    // The link timer's presence read of register 78, followed by the active
+    // alarm; true when the drive answered.
     bool CheckPresence();
+    // Reads the drive's active alarm code (0 for none), kept for activeAlarm();
+    // none when the read failed.
+    std::optional<std::uint16_t> ReadActiveAlarm();
+    // The alarm code last read, -1 before any read or after a disconnect.
+    std::int32_t activeAlarm() const { return activeAlarm_.load(); }
+    // Asked by the motion tools before they move the motor: true (and the
+    // user told why) when the drive reports an active alarm.
+    bool refuseMotionForAlarm();
 
     // --- feature bookkeeping ----------------------------------------------
     void setActiveFeature(std::int32_t code);
@@ -202,6 +220,7 @@ private:
     DatabaseLibrary database_;
     std::string databasePath_;
     bool catalogueOpen_ = false;
+    std::atomic<std::int32_t> activeAlarm_{-1};
     HeartbeatEvent heartbeat_;
     bool librariesReleased_ = false;
 

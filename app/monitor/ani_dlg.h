@@ -5,6 +5,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 namespace tarvex {
 
 class CAni : public QWidget {
@@ -14,9 +16,13 @@ public:
     explicit CAni(QWidget *parent = nullptr);
 
     CLinkAnimation &animation() { return m_animation; }
+    // The drive's active alarm and what to do; empty text for none.
+    void showAlarm(const QString &text, const QString &remedy);
+    QString alarmText() const;
 
 private:
     CLinkAnimation m_animation;
+    QLabel *m_alarm = nullptr;
 };
 
 } // namespace tarvex

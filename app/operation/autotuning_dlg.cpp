@@ -275,6 +275,8 @@ void CAutotuningDlg::startRun()
 {
     if (!m_drive || !m_drive->messages().ask("Do you want start?", "WARNING"))
         return;
+    if (m_drive->refuseMotionForAlarm())
+        return;
     m_status->setText(QString::fromLatin1(kTuning));
     m_animation->Play();
 

@@ -290,6 +290,8 @@ void CManualJogDlg::OnServo()
             pauseServingUi(kAfterServoCommand);
             return;
         }
+        if (m_drive->refuseMotionForAlarm())
+            return;
         const int result = ServoOnWrite(operation_value::kServoOn, status);
         pauseServingUi(kServoOnSettle);
         if (result != kServiceSuccess)

@@ -236,6 +236,8 @@ void CProgramJogDlg::startRun()
     if (!m_drive ||
         !m_drive->messages().ask("  First, you should check SVON status if it is OFF !!", "WARNING"))
         return;
+    if (m_drive->refuseMotionForAlarm())
+        return;
     m_start->setText(QStringLiteral("Stop"));
     m_buttonOffersStop = true;
     std::uint8_t status = 0;

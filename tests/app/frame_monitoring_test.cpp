@@ -7,6 +7,8 @@
 #include "virtual_drive_session.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QStatusBar>
 
 namespace tarvex {
 namespace {
@@ -253,8 +255,36 @@ TEST_F(Session, AlarmResetKeepsTheWindowAlive)
     sim->raiseAlarm(0x21);
     ASSERT_TRUE(test::eventually([&] { return sim->activeAlarm() != 0; }, 2s));
     frame->OnCommand(Command::AlarmReset);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"The alarm has been reset."});
     EXPECT_EQ(sim->activeAlarm(), 0);
+#endif
+}
+
+// --- the drive's active alarm ----------------------------------------------
+
+TEST_F(Session, TheActiveAlarmIsShownWithWhatToDoAndTheResetConfirmsIt)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    frame->show();
+    auto *indicator = frame->statusBar()->findChild<QLabel *>("ActiveAlarm");
+    ASSERT_NE(indicator, nullptr);
+    EXPECT_FALSE(indicator->isVisible());
+
+    sim->raiseAlarm(0x21);
+    frame->linkTimerTick(); // the presence check reads the alarm too
+    ASSERT_TRUE(eventuallyOnUi([&] { return indicator->isVisible(); }))
+        << "alarm read: " << frame->drive().activeAlarm() << ", drive: " << int(sim->activeAlarm())
+        << ", register 60: " << sim->registerValue(60);
+    EXPECT_EQ(indicator->text(), "AL - 21 Continuous Overload");
+    EXPECT_FALSE(indicator->toolTip().isEmpty()) << "what to do";
+    EXPECT_TRUE(frame->communicationPane().dialog().alarmText().startsWith("AL - 21 Continuous Overload"));
+
+    messages.clear();
+    frame->OnCommand(Command::AlarmReset);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"The alarm has been reset."});
+    EXPECT_EQ(sim->activeAlarm(), 0);
+    EXPECT_FALSE(indicator->isVisible());
+    EXPECT_TRUE(frame->communicationPane().dialog().alarmText().isEmpty());
 #endif
 }
 

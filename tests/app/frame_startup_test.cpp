@@ -132,8 +132,8 @@ TEST_F(FrameFixture, MenusToolbarStatusBarAndPanes)
     }
 
     EXPECT_EQ(frame->statusBar()->currentMessage(), "Ready");
-    EXPECT_EQ(frame->statusBar()->findChildren<QLabel *>().size(), 3)
-        << "three indicators beside the message pane";
+    EXPECT_EQ(frame->statusBar()->findChildren<QLabel *>().size(), 4)
+        << "three indicators beside the message pane, and the active alarm";
     // 1350 x 980, or what the screen has room for.
     const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(frame->size(), QSize(std::min(1350, room.width()), std::min(980, room.height())));

@@ -198,7 +198,7 @@ TEST_F(AutoTuning, TypedLevelsAreTakenWithinTheirRanges)
 TEST_F(AutoTuning, AFailedSettingsWriteDoesNotPreventTheStart)
 {
     open();
-    damageNextReplies(16); // the inertia read and the settings write
+    damageNextReplies(18); // the alarm check, the inertia read and the settings write
     start();
     EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Do you want start?", "Inertia Read Error",
                                                           "Gain tuning set Write Error",
@@ -211,7 +211,7 @@ TEST_F(AutoTuning, AFailedSettingsWriteDoesNotPreventTheStart)
 TEST_F(AutoTuning, AFailedStartLeavesTheWindowIdle)
 {
     open();
-    damageNextReplies(24); // inertia, settings and the start command
+    damageNextReplies(26); // the alarm check, inertia, settings and the start command
     messages.answerNext(true);
     click(window->startButton());
     EXPECT_FALSE(window->running());

@@ -375,5 +375,29 @@ TEST_F(MotionSession, WithBothJogWindowsOpenTheRulesFollowTheOneStillOpen)
 #endif
 }
 
+TEST_F(MotionSession, WhileTheDriveHasAnAlarmNoToolStartsTheMotor)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    sim->raiseAlarm(0x52);
+    frame->OnCommand(Command::ManualJog);
+    test::showActive(*jog);
+    boxes.answerNext(true);
+    click(jog->servoButton());
+    EXPECT_EQ(boxes.count(kMotionRefusedForAlarm), 1u);
+    EXPECT_FALSE(jog->servoOn());
+    EXPECT_EQ(jog->servoButton().text(), "Servo ON");
+    click(jog->exitButton());
+
+    frame->OnCommand(Command::ProgramJog);
+    boxes.answerNext(true);
+    click(programJog->startButton());
+    EXPECT_EQ(boxes.count(kMotionRefusedForAlarm), 2u);
+    EXPECT_FALSE(programJog->running());
+    EXPECT_EQ(programJog->startButton().text(), "Start");
+    EXPECT_TRUE(motion().atRest());
+    EXPECT_FALSE(motion().servoOn);
+#endif
+}
+
 } // namespace
 } // namespace tarvex

@@ -126,7 +126,8 @@ void CAlarmHistoryDlg::OnUpdate()
 
 void CAlarmHistoryDlg::OnClear()
 {
-    if (!m_pDrive)
+    // The drive's record of past alarms cannot be brought back.
+    if (!m_pDrive || !m_pDrive->messages().ask(kClearHistoryQuestion, "WARNING"))
         return;
     std::uint8_t status = 0;
     if (ClearHistory(status) != alarms::kResultSuccess) {

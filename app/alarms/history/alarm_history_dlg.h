@@ -12,6 +12,9 @@ class QPushButton;
 
 namespace tarvex {
 
+inline constexpr const char *kClearHistoryQuestion =
+    "Erase the drive's alarm history? The record of past alarms cannot be brought back.";
+
 class CAlarmHistoryDlg : public QDialog, public CAlarmHistory {
     Q_OBJECT
 public:

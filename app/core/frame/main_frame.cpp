@@ -1,6 +1,7 @@
 #include "main_frame.h"
 
 #include "about_dialog.h"
+#include "alarm_codes.h"
 #include "application_looks.h"
 #include "comm_set_dialog.h"
 #include "qt_message_service.h"
@@ -26,6 +27,7 @@
 #include <QProcess>
 #include <QStatusBar>
 #include <QStyle>
+#include <QToolButton>
 #include <QToolBar>
 #include <QUrl>
 
@@ -391,6 +393,19 @@ void CMainFrame::createStatusBar()
         indicator->setAlignment(Qt::AlignCenter);
         statusBar()->addPermanentWidget(indicator);
     }
+    // The active alarm, in white on red, with the reset beside it; both
+    // hidden while the drive has none.
+    alarmIndicator_ = new QLabel(this);
+    alarmIndicator_->setObjectName(QStringLiteral("ActiveAlarm"));
+    alarmIndicator_->setStyleSheet(QStringLiteral(
+        "QLabel { background: #c00000; color: white; font-weight: bold; padding: 1px 8px; }"));
+    alarmIndicator_->hide();
+    statusBar()->addWidget(alarmIndicator_);
+    alarmResetButton_ = new QToolButton(this);
+    alarmResetButton_->setDefaultAction(actions_[Command::AlarmReset]);
+    alarmResetButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    alarmResetButton_->hide();
+    statusBar()->addWidget(alarmResetButton_);
     statusBar()->showMessage(QStringLiteral("Ready"));
 }
 
@@ -560,6 +575,7 @@ void CMainFrame::refreshCommands()
     for (const auto &[command, act] : actions_)
         act->setEnabled(commandAvailable(command) && ruleAllows(command, context));
     updateStatusIndicators();
+    showActiveAlarm();
     noticeLinkLoss();
 }
 
@@ -695,7 +711,35 @@ void CMainFrame::onStop() { drive_->StopMonitoring(); }
 
 void CMainFrame::onAlarmReset()
 {
-    runLong([this] { drive_->ResetAlarm(); });
+    bool taken = false;
+    runLong([this, &taken] { taken = drive_->ResetAlarm(); });
+    showActiveAlarm();
+    if (!taken)
+        return;
+    const std::int32_t left = drive_->activeAlarm();
+    if (left == 0)
+        messages_->showInformation("The alarm has been reset.");
+    else if (left > 0)
+        messages_->show("The alarm is still active.", activeAlarmDetail(static_cast<std::uint16_t>(left)));
+}
+
+// The drive's active alarm, prominently: in the status bar with the reset
+// beside it, and in the Communication Status pane.
+void CMainFrame::showActiveAlarm()
+{
+    const std::int32_t code = drive_->activeAlarm();
+    const bool active = code > 0 && state_.connectionState() == connection_state::kConnected;
+    const QString text = active ? QString::fromStdString(alarms::activeAlarmText(static_cast<std::uint16_t>(code)))
+                                : QString();
+    const QString remedy = active ? QString::fromUtf8(alarms::alarmRemedy(static_cast<std::uint16_t>(code)).data(),
+                                                      static_cast<qsizetype>(alarms::alarmRemedy(static_cast<std::uint16_t>(code)).size()))
+                                  : QString();
+    alarmIndicator_->setText(text);
+    alarmIndicator_->setToolTip(remedy);
+    alarmIndicator_->setVisible(active);
+    alarmResetButton_->setVisible(active);
+    if (pane4_)
+        pane4_->dialog().showAlarm(text, remedy);
 }
 
 void CMainFrame::onUserManual()
@@ -802,6 +846,7 @@ void CMainFrame::startPresenceCheck()
 
 void CMainFrame::presenceChecked(bool answered, int connection)
 {
+    showActiveAlarm();
     // A read that began on an earlier connection says nothing about this one.
     if (answered || shutDown_ || connection != connectionNumber_ ||
         state_.connectionState() != connection_state::kConnected)

@@ -21,6 +21,7 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
+class QToolButton;
 class QToolBar;
 
 namespace tarvex {
@@ -135,6 +136,7 @@ private:
     void onStart();
     void onStop();
     void onAlarmReset();
+    void showActiveAlarm();
     void onUserManual();
     void onAbout();
     void onOsUpgrade();
@@ -161,6 +163,8 @@ private:
     QLabel *linkIndicator_ = nullptr;
     QLabel *portIndicator_ = nullptr;
     QLabel *monitorIndicator_ = nullptr;
+    QLabel *alarmIndicator_ = nullptr;
+    QToolButton *alarmResetButton_ = nullptr;
     int look_ = 214;
 
     QTimer linkTimer_;

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -145,12 +146,27 @@ TEST_F(AlarmHistoryOnVirtualDrive, ClearEmptiesTheDrivesRecordAndHidesTheShownRo
     raise({0x22, 0x23});
     dialog->OnUpdate();
     messages.clear();
+    messages.answerNext(true);
     dialog->OnClear();
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Complete Clear Alarm History"});
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{kClearHistoryQuestion, "Complete Clear Alarm History"}));
     EXPECT_EQ(sim->alarmHistory(), std::vector<std::uint8_t>(20, 0));
     for (int row = 1; row <= 20; ++row)
         expectClearedRow(*dialog, row);
     EXPECT_EQ(drive->generalBusy.load(), 0);
+#endif
+}
+
+TEST_F(AlarmHistoryOnVirtualDrive, ClearAsksFirstAndNoKeepsTheRecord)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    raise({0x22, 0x23});
+    dialog->OnUpdate();
+    messages.clear();
+    messages.answerNext(false);
+    QTest::mouseClick(&dialog->clearButton(), Qt::LeftButton);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kClearHistoryQuestion});
+    EXPECT_NE(sim->alarmHistory(), std::vector<std::uint8_t>(20, 0)) << "nothing erased";
+    expectAlarmRow(*dialog, 1, "AL - 23", "Regeneration Overload");
 #endif
 }
 
@@ -181,8 +197,9 @@ TEST_F(AlarmHistoryOnVirtualDrive, AClearThatIsNotAcceptedIsReported)
     dialog->OnUpdate();
     messages.clear();
     sim->setSilent(true);
+    messages.answerNext(true);
     dialog->OnClear();
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Alarm Clear Error!"});
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{kClearHistoryQuestion, "Alarm Clear Error!"}));
     expectAlarmRow(*dialog, 1, "AL - 10", "IPM fault");
     EXPECT_EQ(drive->generalBusy.load(), 0) << "the watchdog must not take the failure for a stall";
 #endif
@@ -256,9 +273,10 @@ TEST_F(AlarmHistoryOnScriptedDrive, RowsTheDriveStillReportsAfterAClearKeepTheir
     CAlarmHistoryDlg dialog(drive.get());
     dialog.OnUpdate();
     messages.clear();
+    messages.answerNext(true);
     dialog.OnClear(); // this drive takes the command but keeps its record
     EXPECT_EQ(scripted.value(274), 3) << "cleared with 2, then latched again with 3";
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Complete Clear Alarm History"});
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{kClearHistoryQuestion, "Complete Clear Alarm History"}));
     expectAlarmRow(dialog, 1, "AL - 10", "IPM fault");
     expectAlarmRow(dialog, 2, "AL - 21", "Continuous Overload");
     for (int row = 3; row <= 20; ++row)
@@ -282,8 +300,9 @@ TEST_F(AlarmHistoryOnScriptedDrive, AFailedReadAfterAClearIsReportedTwice)
     dialog.OnUpdate();
     messages.clear();
     scripted.refuseReadsAt(278, 2);
+    messages.answerNext(true);
     dialog.OnClear();
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Alarm Data  Read Error", "SVON ON Error!"}));
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{kClearHistoryQuestion, "Alarm Data  Read Error", "SVON ON Error!"}));
     expectAlarmRow(dialog, 1, "AL - 10", "IPM fault");
     EXPECT_EQ(drive->generalBusy.load(), 0);
 }
