@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <limits>
 
 namespace m9ctl {
@@ -176,6 +177,28 @@ bool ParameterSheet::needsServoOff(ParameterRef ref) const
 {
     const std::uint8_t change = attribute(ref).Param_Change;
     return change == 1 || change == 2;
+}
+
+void ParameterSheet::showProgress(bool shown)
+{
+    progressShown_ = shown;
+    if (shown)
+        service_.setProgressListener([this](tarvex::CParameter::Transfer transfer, int group) { progress(transfer, group); });
+    else
+        service_.setProgressListener({});
+}
+
+void ParameterSheet::progress(tarvex::CParameter::Transfer transfer, int group) const
+{
+    if (progressShown_ && isValidGroup(group))
+        std::fprintf(stderr, "\r%s %-20s", transfer == tarvex::CParameter::Transfer::Reading ? "reading" : "writing",
+                     kGroupTexts[static_cast<std::size_t>(group)].tab);
+}
+
+void ParameterSheet::endProgress() const
+{
+    if (progressShown_)
+        std::fprintf(stderr, "\r%-28s\r", "");
 }
 
 void ParameterSheet::uncheckAll()

@@ -102,12 +102,18 @@ public:
 
     void uncheckAll();
 
+    // Progress on standard error: the group being read or written.
+    void showProgress(bool shown);
+    void progress(tarvex::CParameter::Transfer transfer, int group) const;
+    void endProgress() const;
+
 private:
     tarvex::DriveConnection &drive_;
     tarvex::CParameter service_;
     tarvex::parameters::ParameterCatalogue catalogue_;
     std::array<MemoryTable, tarvex::parameters::kGroupCount> tables_;
     std::unique_ptr<tarvex::parameters::ParameterCommands> commands_;
+    bool progressShown_ = false;
 };
 
 } // namespace m9ctl

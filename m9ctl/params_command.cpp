@@ -64,7 +64,9 @@ int readFile(ParameterSheet &sheet, ConsoleMessages &messages, const std::string
 // Reads every group from the drive into the sheet.
 int readAll(DriveSession &session, ParameterSheet &sheet)
 {
-    if (!sheet.commands().AllRead(true))
+    const bool read = sheet.commands().AllRead(true);
+    sheet.endProgress();
+    if (!read)
         return worse(kLinkFailure, session.messages().worstCode());
     return kDone;
 }
@@ -74,6 +76,7 @@ int prepare(DriveSession &session, ParameterSheet &sheet, bool connect)
 {
     if (!session.openCatalogue() || !sheet.build())
         return worse(kFileError, session.messages().worstCode());
+    sheet.showProgress(progressShown());
     if (connect && !session.connect())
         return worse(kLinkFailure, session.messages().worstCode());
     return kDone;
@@ -139,7 +142,9 @@ int writeValues(DriveSession &session, ParameterSheet &sheet,
             t.rows[static_cast<std::size_t>(ref.position)].value = value;
             t.rows[static_cast<std::size_t>(ref.position)].checked = true;
         }
+        sheet.progress(tarvex::CParameter::Transfer::Writing, g);
         sheet.commands().Write(g);
+        sheet.endProgress();
         if (session.messages().worstCode() != kDone)
             return session.messages().worstCode();
     }
