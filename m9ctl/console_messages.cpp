@@ -39,6 +39,8 @@ void printLine(const std::string &text, const std::string &detail)
 
 } // namespace
 
+void warn(const std::string &text) { printLine(text, {}); }
+
 int exitCodeForMessage(const std::string &text)
 {
     for (const Rule &rule : kRules)

@@ -13,6 +13,9 @@
 
 namespace m9ctl {
 
+// One line of m9ctl's own on standard error; it does not change the exit code.
+void warn(const std::string &text);
+
 // Exit code for a warning text of the shared services.
 int exitCodeForMessage(const std::string &text);
 

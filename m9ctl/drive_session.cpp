@@ -81,13 +81,10 @@ void DriveSession::applyExchangeProfile()
     void *handle = ::dlopen((programDirectory() + "/" + kLinkFile).c_str(), RTLD_NOW | RTLD_NOLOAD);
     auto set = handle ? reinterpret_cast<SetExchangeProfileFn>(::dlsym(handle, kExchangeProfileExport)) : nullptr;
     if (!set)
-        std::fprintf(stderr, "m9ctl: %s: this link library has no fast exchange profile (%s); "
-                             "going on with the specified timing\n",
-                     port_.c_str(), kExchangeProfileExport);
+        warn(port_ + ": this link library has no fast exchange profile (CommSetExchangeProfile); going on with "
+                     "the specified timing");
     else if (set(kProfileFast) != 1)
-        std::fprintf(stderr, "m9ctl: %s: the link library refused the fast exchange profile; "
-                             "going on with the specified timing\n",
-                     port_.c_str());
+        warn(port_ + ": the link library refused the fast exchange profile; going on with the specified timing");
     if (handle)
         ::dlclose(handle);
 }

@@ -60,7 +60,7 @@ int resultCode(int result)
 bool confirmFlash(std::size_t drives)
 {
     if (::isatty(STDIN_FILENO) != 1) {
-        std::fprintf(stderr, "m9ctl: flash asks before it downloads; give --yes to download without asking\n");
+        warn("flash asks before it downloads; give --yes to download without asking");
         return false;
     }
     std::fprintf(stderr, "Download the firmware into %zu drive%s? The drive%s restart%s afterwards. [y/N] ", drives,

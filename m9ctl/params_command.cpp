@@ -114,7 +114,8 @@ int checkWrites(DriveSession &session, ParameterSheet &sheet,
     if (*on) {
         for (const auto &[ref, value] : writes)
             if (sheet.needsServoOff(ref)) {
-                session.messages().fail(kRefused, sheet.describe(ref) +
+                const std::string parameter = sheet.describe(ref);
+                session.messages().fail(kRefused, parameter +
                                                       " can only be changed with the servo off; the servo is on, "
                                                       "nothing was written");
                 break;
@@ -247,9 +248,11 @@ int load(DriveSession &session, ParameterSheet &sheet, const std::string &path, 
     if (int code = readAll(session, sheet))
         return code;
     const std::vector<Difference> rows = differences(sheet, file);
-    for (const Difference &d : rows)
-        session.messages().fail(kDifferent, "not verified: " + sheet.describe(d.ref) + " reads " + d.drive +
+    for (const Difference &d : rows) {
+        const std::string parameter = sheet.describe(d.ref);
+        session.messages().fail(kDifferent, "not verified: " + parameter + " reads " + d.drive +
                                                 " from the drive, the file has " + d.file);
+    }
     if (rows.empty())
         std::printf("verified %zu parameters\n", file.values.size());
     return worse(rows.empty() ? kDone : kDifferent, session.messages().worstCode());

@@ -1,5 +1,6 @@
 #include "several_drives.h"
 
+#include "console_messages.h"
 #include "drive_session.h"
 #include "exit_codes.h"
 
@@ -92,7 +93,7 @@ int runOnEveryPort(const Invocation &inv)
         Child child;
         child.port = port;
         if (!start(child, inv, self)) {
-            std::fprintf(stderr, "%s: m9ctl: cannot start a process for this drive\n", port.c_str());
+            warn(port + ": cannot start a process for this drive");
             worst = worse(worst, kLinkFailure);
             continue;
         }
