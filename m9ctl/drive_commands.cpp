@@ -149,9 +149,9 @@ int runAlarmReset(DriveSession &session, const std::vector<std::string> &args)
         return kLinkFailure;
     }
     if ((*state & kAlarmBit) != 0) {
-        const std::uint16_t code = readRegister(session.drive(), kActiveAlarmRegister).value_or(0);
-        session.messages().fail(kRefused, session.port() + ": the drive still reports alarm " + alarmText(code) +
-                                              "; remove its cause first");
+        const std::string alarm = alarmText(readRegister(session.drive(), kActiveAlarmRegister).value_or(0));
+        session.messages().fail(kRefused,
+                                session.port() + ": the drive still reports alarm " + alarm + "; remove its cause first");
         return kRefused;
     }
     std::printf("alarm reset, no alarm active\n");
