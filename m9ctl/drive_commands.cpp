@@ -19,16 +19,6 @@ constexpr std::uint16_t kVersionRegister = 62;
 constexpr std::uint8_t kServoOnBit = 0x02;
 constexpr std::uint8_t kAlarmBit = 0x04;
 
-std::optional<std::uint16_t> readRegister(tarvex::DriveConnection &drive, std::uint16_t address)
-{
-    std::uint8_t value[2] = {0, 0};
-    std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
-    drive.link().RdSgRegister(address, value, &status, 1);
-    if (status != VQ_STATUS_OK)
-        return std::nullopt;
-    return static_cast<std::uint16_t>(value[0] << 8 | value[1]);
-}
-
 std::string alarmText(std::uint16_t code)
 {
     const std::string name(tarvex::alarms::alarmName(code));
@@ -65,8 +55,8 @@ int runInfo(DriveSession &session, const std::vector<std::string> &args)
     if (!session.connect())
         return worse(kLinkFailure, session.messages().worstCode());
     tarvex::DriveConnection &drive = session.drive();
-    const std::optional<std::uint16_t> state = readRegister(drive, tarvex::drive_register::kDriveState);
-    const std::optional<std::uint16_t> version = readRegister(drive, kVersionRegister);
+    const std::optional<std::uint16_t> state = session.readRegister(tarvex::drive_register::kDriveState);
+    const std::optional<std::uint16_t> version = session.readRegister(kVersionRegister);
     if (!state || !version) {
         session.messages().fail(kLinkFailure, session.port() + ": the drive did not answer the state and version reads");
         return kLinkFailure;
@@ -74,7 +64,7 @@ int runInfo(DriveSession &session, const std::vector<std::string> &args)
     const bool servoOn = (*state & kServoOnBit) != 0;
     std::optional<std::uint16_t> alarm;
     if ((*state & kAlarmBit) != 0)
-        alarm = readRegister(drive, kActiveAlarmRegister).value_or(0);
+        alarm = session.readRegister(kActiveAlarmRegister).value_or(0);
     const std::string versionText = tarvex::parameters::driveVersionText(*version);
     if (json) {
         const std::string alarmJson =
@@ -143,13 +133,13 @@ int runAlarmReset(DriveSession &session, const std::vector<std::string> &args)
     session.drive().ResetAlarm();
     if (session.messages().worstCode() != kDone)
         return session.messages().worstCode();
-    const std::optional<std::uint16_t> state = readRegister(session.drive(), tarvex::drive_register::kDriveState);
+    const std::optional<std::uint16_t> state = session.readRegister(tarvex::drive_register::kDriveState);
     if (!state) {
         session.messages().fail(kLinkFailure, session.port() + ": the drive did not answer after the reset");
         return kLinkFailure;
     }
     if ((*state & kAlarmBit) != 0) {
-        const std::string alarm = alarmText(readRegister(session.drive(), kActiveAlarmRegister).value_or(0));
+        const std::string alarm = alarmText(session.readRegister(kActiveAlarmRegister).value_or(0));
         session.messages().fail(kRefused,
                                 session.port() + ": the drive still reports alarm " + alarm + "; remove its cause first");
         return kRefused;

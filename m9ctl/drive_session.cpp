@@ -123,14 +123,22 @@ void DriveSession::disconnect()
         drive_->link().DisConnect();
 }
 
-std::optional<bool> DriveSession::servoOn()
+std::optional<std::uint16_t> DriveSession::readRegister(std::uint16_t address)
 {
     std::uint8_t value[2] = {0, 0};
     std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
-    drive_->link().RdSgRegister(tarvex::drive_register::kDriveState, value, &status, 1);
+    drive_->link().RdSgRegister(address, value, &status, 1);
     if (status != VQ_STATUS_OK)
         return std::nullopt;
-    return (value[1] & 0x02) != 0;
+    return static_cast<std::uint16_t>(value[0] << 8 | value[1]);
+}
+
+std::optional<bool> DriveSession::servoOn()
+{
+    const std::optional<std::uint16_t> state = readRegister(tarvex::drive_register::kDriveState);
+    if (!state)
+        return std::nullopt;
+    return (*state & 0x02) != 0;
 }
 
 } // namespace m9ctl

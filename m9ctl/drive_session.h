@@ -36,6 +36,8 @@ public:
     const LinkOptions &options() const { return options_; }
     ConsoleMessages &messages() { return messages_; }
 
+    // One register, or nothing when the drive did not answer.
+    std::optional<std::uint16_t> readRegister(std::uint16_t address);
     // Register 0: servo on (bit 1 of the low byte); nullopt when unanswered.
     std::optional<bool> servoOn();
 

@@ -2,6 +2,8 @@
 
 #include "link_settings.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 
@@ -44,6 +46,22 @@ bool parseWholeNumber(const std::string &text, long min, long max, long &value)
         return false;
     value = v;
     return true;
+}
+
+std::string lowerCase(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string trimmed(const std::string &text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
 }
 
 std::optional<Invocation> parseInvocation(const std::vector<std::string> &args, std::string &error)

@@ -37,6 +37,9 @@ const char *usageText();
 // Small readers shared by the commands; false for anything that is not the
 // whole text.
 bool parseWholeNumber(const std::string &text, long min, long max, long &value);
+// Names are matched without regard to case and surrounding blanks.
+std::string lowerCase(std::string text);
+std::string trimmed(const std::string &text);
 
 // A command's options: flags, options with one value, and plain words.
 class CommandArgs {

@@ -65,6 +65,8 @@ int main(int argc, char **argv)
         return usageError("unknown command \"" + inv->command + "\"");
     if (inv->link.ports.empty())
         return usageError(inv->command + " needs the drive's port: --port DEVICE (see m9ctl ports)");
+    if (inv->link.ports.size() > kMostDrives)
+        return usageError("at most " + std::to_string(kMostDrives) + " drives at once");
     if (inv->link.ports.size() > 1) {
         // The children cannot ask; the question is put once for all drives.
         if (inv->command == "flash" && !hasWord(inv->args, "--yes")) {

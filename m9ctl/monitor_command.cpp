@@ -21,13 +21,6 @@ constexpr std::chrono::milliseconds kCyclePause{100};
 std::atomic<bool> interrupted{false};
 extern "C" void onInterrupt(int) { interrupted = true; }
 
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // Rows by number (1 to 26) or name, comma-separated.
 bool parseRows(const std::string &list, std::uint32_t &mask, std::string &error)
 {
@@ -39,7 +32,7 @@ bool parseRows(const std::string &list, std::uint32_t &mask, std::string &error)
         if (!parseWholeNumber(item, 1, tarvex::status::kRowCount, row)) {
             row = 0;
             for (int r = 1; r <= tarvex::status::kRowCount; ++r)
-                if (lower(tarvex::status::variables()[static_cast<std::size_t>(r - 1)].name) == lower(item))
+                if (lowerCase(tarvex::status::variables()[static_cast<std::size_t>(r - 1)].name) == lowerCase(item))
                     row = r;
         }
         if (row == 0) {

@@ -1,5 +1,7 @@
 #include "parameter_sheet.h"
 
+#include "m9ctl_options.h"
+
 #include "parameter_text.h"
 #include "write_rules.h"
 
@@ -13,22 +15,6 @@ namespace m9ctl {
 using namespace tarvex::parameters;
 
 namespace {
-
-std::string trimmed(const std::string &text)
-{
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    const std::size_t last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
-
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // A whole decimal integer within [min, max].
 bool decimalWithin(const std::string &text, long long min, long long max)
@@ -105,11 +91,11 @@ std::vector<int> ParameterSheet::settingsGroups() const { return writeOrder(serv
 
 std::optional<ParameterRef> ParameterSheet::find(const std::string &nameOrObject) const
 {
-    const std::string wanted = lower(trimmed(nameOrObject));
+    const std::string wanted = lowerCase(trimmed(nameOrObject));
     if (wanted.empty())
         return std::nullopt;
     for (const ParameterRef &ref : fileOrder())
-        if (lower(number(ref)) == wanted || lower(trimmed(name(ref))) == wanted)
+        if (lowerCase(number(ref)) == wanted || lowerCase(trimmed(name(ref))) == wanted)
             return ref;
     return std::nullopt;
 }

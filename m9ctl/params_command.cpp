@@ -188,16 +188,22 @@ std::vector<Difference> differences(ParameterSheet &sheet, const FileValues &fil
     return out;
 }
 
-int diff(DriveSession &session, ParameterSheet &sheet, const std::string &path, bool json)
+// The file checked first, then every value of the drive.
+int readFileAndDrive(DriveSession &session, ParameterSheet &sheet, const std::string &path, FileValues &file)
 {
     if (int code = prepare(session, sheet, false))
         return code;
-    FileValues file;
     if (int code = readFile(sheet, session.messages(), path, file))
         return code;
     if (!session.connect())
         return worse(kLinkFailure, session.messages().worstCode());
-    if (int code = readAll(session, sheet))
+    return readAll(session, sheet);
+}
+
+int diff(DriveSession &session, ParameterSheet &sheet, const std::string &path, bool json)
+{
+    FileValues file;
+    if (int code = readFileAndDrive(session, sheet, path, file))
         return code;
     const std::vector<Difference> rows = differences(sheet, file);
     if (json) {
@@ -222,14 +228,8 @@ int diff(DriveSession &session, ParameterSheet &sheet, const std::string &path, 
 
 int load(DriveSession &session, ParameterSheet &sheet, const std::string &path, bool all, bool verify)
 {
-    if (int code = prepare(session, sheet, false))
-        return code;
     FileValues file;
-    if (int code = readFile(sheet, session.messages(), path, file))
-        return code;
-    if (!session.connect())
-        return worse(kLinkFailure, session.messages().worstCode());
-    if (int code = readAll(session, sheet))
+    if (int code = readFileAndDrive(session, sheet, path, file))
         return code;
     std::vector<std::pair<ParameterRef, std::string>> writes;
     for (const auto &[ref, value] : file.values)

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -82,10 +84,36 @@ bool start(Child &child, const Invocation &inv, const std::string &self)
     return true;
 }
 
+// The children, for a termination request to reach them.
+pid_t childPids[kMostDrives];
+volatile sig_atomic_t childCount = 0;
+
+// Ctrl+C reaches every child from the terminal; the parent stays to pass on
+// their last lines and their exit codes. A termination request sent to the
+// parent alone is passed on. Handlers (not SIG_IGN) are reset in the
+// children by exec, so they stop as usual.
+extern "C" void keepWaiting(int) {}
+extern "C" void passOnTermination(int)
+{
+    for (sig_atomic_t i = 0; i < childCount; ++i)
+        ::kill(childPids[i], SIGTERM);
+}
+
+void outlastInterrupts()
+{
+    struct sigaction action {};
+    sigemptyset(&action.sa_mask);
+    action.sa_handler = keepWaiting;
+    ::sigaction(SIGINT, &action, nullptr);
+    action.sa_handler = passOnTermination;
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
 } // namespace
 
 int runOnEveryPort(const Invocation &inv)
 {
+    outlastInterrupts();
     const std::string self = programDirectory() + "/m9ctl";
     std::vector<Child> children;
     int worst = kDone;
@@ -96,6 +124,10 @@ int runOnEveryPort(const Invocation &inv)
             warn(port + ": cannot start a process for this drive");
             worst = worse(worst, kLinkFailure);
             continue;
+        }
+        if (childCount < static_cast<sig_atomic_t>(kMostDrives)) {
+            childPids[childCount] = child.pid;
+            childCount = childCount + 1;
         }
         children.push_back(std::move(child));
     }

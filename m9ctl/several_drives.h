@@ -5,7 +5,11 @@
 
 #include "m9ctl_options.h"
 
+#include <cstddef>
+
 namespace m9ctl {
+
+inline constexpr std::size_t kMostDrives = 64;
 
 // Runs `invocation` on every port in parallel; returns the worst exit code.
 int runOnEveryPort(const Invocation &invocation);

@@ -25,13 +25,6 @@ using namespace tarvex;
 
 constexpr std::chrono::milliseconds kPollPause{2};
 
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // A channel by its list index (0 to 16), its entry text, or the entry text
 // without its unit ("current speed").
 std::optional<int> channelIndex(const std::string &word)
@@ -39,9 +32,9 @@ std::optional<int> channelIndex(const std::string &word)
     long index = 0;
     if (parseWholeNumber(word, 0, graphs::kChannelEntries - 1, index))
         return static_cast<int>(index);
-    const std::string wanted = lower(word);
+    const std::string wanted = lowerCase(word);
     for (int i = 0; i < graphs::kChannelEntries; ++i) {
-        const std::string name = lower(std::string(graphs::kChannelNames[static_cast<std::size_t>(i)]));
+        const std::string name = lowerCase(std::string(graphs::kChannelNames[static_cast<std::size_t>(i)]));
         const std::string bare = name.substr(0, name.find_first_of("[("));
         if (wanted == name || wanted == bare)
             return i;
@@ -51,7 +44,7 @@ std::optional<int> channelIndex(const std::string &word)
 
 bool endsWith(const std::string &text, const std::string &end)
 {
-    return text.size() >= end.size() && lower(text.substr(text.size() - end.size())) == end;
+    return text.size() >= end.size() && lowerCase(text.substr(text.size() - end.size())) == end;
 }
 
 // The value a sample means: DC-link voltages come in 0.1 V.

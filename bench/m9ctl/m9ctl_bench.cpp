@@ -5,6 +5,7 @@
 //
 //   m9ctl_bench [rounds, default 3]
 #include "catalogue_defaults.h"
+#include "program_run.h"
 #include "virtual_drive.h"
 #include "vq_communication.h"
 
@@ -18,8 +19,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -30,28 +29,6 @@ constexpr std::uint16_t kInertiaRatioAddress = 82;
 double msSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-// Runs m9ctl quietly; returns its exit code.
-int m9ctl(const std::vector<std::string> &args, const std::string &directory)
-{
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, STDIN_FILENO);
-        dup2(devnull, STDOUT_FILENO);
-        if (chdir(directory.c_str()) != 0)
-            _exit(126);
-        std::vector<char *> argv{const_cast<char *>(M9CTL_PATH)};
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(M9CTL_PATH, argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // The block reads that fetch every group: first address and register count.
@@ -129,7 +106,7 @@ double commandMs(const Drives &drives, std::vector<std::string> command, const s
             }
         }
         const auto start = Clock::now();
-        const int code = m9ctl(args, dir);
+        const int code = m9test::runProgram(M9CTL_PATH, args, dir).code;
         const double ms = msSince(start);
         if (code != 0)
             std::fprintf(stderr, "m9ctl exited with %d\n", code);

@@ -16,29 +16,7 @@ namespace {
 constexpr std::uint16_t kInertiaRatioAddress = 82;
 constexpr std::uint16_t kOperationCommand = 4182; // 1 servo on, 6 servo off
 
-class M9ctlDrive : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        drive = startDrive();
-        device = drive->devicePath();
-        dir = temporaryDirectory();
-    }
-    void TearDown() override
-    {
-        drive->stop();
-        std::filesystem::remove_all(dir);
-    }
-    Outcome ctl(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--port", device});
-        return m9ctl(args, dir);
-    }
-
-    std::unique_ptr<vq::sim::VirtualDrive> drive;
-    std::string device;
-    std::string dir;
-};
+class M9ctlDrive : public DriveTest {};
 
 // The controller's factory reset jump (goto 0x000200) followed by a few
 // instructions in program rows 0 and 3 and one above the first 64 KiB.

@@ -17,29 +17,7 @@ constexpr std::uint16_t kOverspeedAddress = 100;    // 0x200A, 0..6500, default 
 constexpr std::uint16_t kParameterLock = 442;       // 2 locks, 1 unlocks
 constexpr std::uint16_t kOperationCommand = 4182;   // 1 servo on, 6 servo off
 
-class M9ctlParams : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        drive = startDrive();
-        device = drive->devicePath();
-        dir = temporaryDirectory();
-    }
-    void TearDown() override
-    {
-        drive->stop();
-        std::filesystem::remove_all(dir);
-    }
-    Outcome ctl(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), {"--port", device});
-        return m9ctl(args, dir);
-    }
-
-    std::unique_ptr<vq::sim::VirtualDrive> drive;
-    std::string device;
-    std::string dir;
-};
+class M9ctlParams : public DriveTest {};
 
 } // namespace
 

@@ -3,7 +3,10 @@
 // and an independent Intel HEX reader.
 #pragma once
 
+#include "program_run.h"
 #include "sim_test_support.h"
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <map>
@@ -12,12 +15,6 @@
 #include <vector>
 
 namespace m9test {
-
-struct Outcome {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
 
 // Runs m9ctl with `args`, standard input from /dev/null, in `directory`.
 Outcome m9ctl(const std::vector<std::string> &args, const std::string &directory = "/tmp");
@@ -39,5 +36,18 @@ std::vector<std::string> lines(const std::string &text);
 std::map<std::uint32_t, std::uint8_t> hexBytes(const std::string &text);
 // A record of the given type, address and data with its checksum.
 std::string hexRecord(std::uint8_t type, std::uint16_t address, const std::vector<std::uint8_t> &data);
+
+// A virtual drive for each test and a scratch directory m9ctl runs in.
+class DriveTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // m9ctl with --port of the drive in front of `args`.
+    Outcome ctl(std::vector<std::string> args);
+
+    std::unique_ptr<vq::sim::VirtualDrive> drive;
+    std::string device;
+    std::string dir;
+};
 
 } // namespace m9test
