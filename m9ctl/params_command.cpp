@@ -34,7 +34,7 @@ int readFile(ParameterSheet &sheet, ConsoleMessages &messages, const std::string
     }
     if (!contents->mismatches.empty()) {
         const NumberMismatch &m = contents->mismatches.front();
-        messages.fail(kFileError, path + ": line " + std::to_string(m.position + 2) + " holds parameter " +
+        messages.fail(kFileError, path + ": parameter line " + std::to_string(m.position + 1) + " holds " +
                                       m.inFile + " where the parameter list has " + m.inCatalogue + " (" +
                                       std::to_string(contents->mismatches.size()) +
                                       " such lines); the file was saved for other parameters");
