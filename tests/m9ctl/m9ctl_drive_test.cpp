@@ -35,6 +35,10 @@ TEST_F(M9ctlDrive, InfoAlarmsAndAlarmResetTellTheDrivesState)
     const Outcome info = ctl({"info"});
     EXPECT_EQ(info.code, 0) << info.err;
     EXPECT_EQ(info.out, "firmware 0132, version A0.27.3, servo off, alarm none\n");
+    // With or without the link library's fast profile, the command goes on.
+    const Outcome fast = ctl({"--fast", "info"});
+    EXPECT_EQ(fast.code, 0) << fast.err;
+    EXPECT_EQ(fast.out, info.out);
 
     drive->raiseAlarm(0x14);
     drive->raiseAlarm(0x4e);
