@@ -42,6 +42,8 @@ public:
     // Rows accepted, by word address, as the bytes received.
     const std::map<std::uint32_t, std::vector<std::uint8_t>> &rowsWritten() const { return rows_; }
     std::uint32_t instructionAt(std::uint32_t wordAddress) const;
+    // Every instruction held, by word address.
+    const std::map<std::uint32_t, std::uint32_t> &program() const { return program_; }
 
 private:
     enum class State { kOff, kHandshake, kAcknowledge, kCommands };

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -81,6 +82,7 @@ const char *consoleHelp()
            "  boot-badread           the boot loader's next read-back starts with a wrong byte\n"
            "  boot-reject            the boot loader refuses the next program row once\n"
            "  boot-silence on|off    the boot loader stops answering\n"
+           "  firmware-dump PATH     write the program memory as an Intel HEX file\n"
            "  paced on|off           bytes take their wire time, or replies come at once\n"
            "  verbose on|off         log every frame to standard error\n"
            "  status                 show the drive's state and the faults armed\n"
@@ -193,6 +195,19 @@ ConsoleResult runConsoleCommand(VirtualDrive &drive, const std::string &line)
     if (c == "boot-reject") {
         drive.bootRejectNextRow();
         return done("boot loader: next row refused once");
+    }
+    if (c == "firmware-dump") {
+        // The rest of the line is the path, blanks and all.
+        std::string path = line.substr(line.find(c) + c.size());
+        path.erase(0, path.find_first_not_of(" \t"));
+        path.erase(path.find_last_not_of(" \t\r") + 1);
+        if (path.empty())
+            return fail("firmware-dump: give the file to write");
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << drive.programMemoryHex();
+        if (!out.flush())
+            return fail("firmware-dump: cannot write " + path);
+        return done("program memory written to " + path);
     }
     return fail("unknown command \"" + c + "\" (type help)");
 }

@@ -49,7 +49,7 @@ DriveModel::DriveModel(const DriveIdentity &identity, const CatalogueDefaults &c
 void DriveModel::loadFixedRegisters()
 {
     memory_.add(reg::kDriveState);
-    memory_.add(reg::kAlarmCode);
+    memory_.add(reg::kActiveAlarmCode);
     memory_.add(reg::kVersionNumber);
     memory_.add(reg::kPresence, 1);
     memory_.add(reg::kLoadInertia, 100);
@@ -238,7 +238,7 @@ void DriveModel::refreshLiveRegisters()
     if (activeAlarm_ != 0)
         state |= 1u << 2;
     memory_.set(reg::kDriveState, state);
-    memory_.set(reg::kAlarmCode, activeAlarm_);
+    memory_.set(reg::kActiveAlarmCode, activeAlarm_);
     memory_.set(reg::kVersionNumber, identity_.versionWord());
 
     memory_.set(reg::kCurrentSpeed, word(m.speedRpm()));

@@ -7,7 +7,7 @@
 namespace vq::sim::reg {
 
 inline constexpr std::uint16_t kDriveState = 0;      // bit 0 ready, bit 1 servo on, bit 2 alarm
-inline constexpr std::uint16_t kAlarmCode = 60;       // the active alarm, 0 for none
+inline constexpr std::uint16_t kActiveAlarmCode = 60; // the catalogue's status value "Alarm Code"
 inline constexpr std::uint16_t kVersionNumber = 62;  // bit 15 variant, 14..5 version x 100, 4..0 sub
 inline constexpr std::uint16_t kPresence = 78;
 inline constexpr std::uint16_t kLoadInertia = 82;

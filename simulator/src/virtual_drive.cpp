@@ -1,5 +1,7 @@
 #include "virtual_drive.h"
 
+#include "firmware_dump.h"
+
 #include "modbus_slave.h"
 
 #include <algorithm>
@@ -408,6 +410,11 @@ std::uint32_t VirtualDrive::programInstruction(std::uint32_t wordAddress)
 {
     std::lock_guard lock(mutex_);
     return boot_.instructionAt(wordAddress);
+}
+std::string VirtualDrive::programMemoryHex()
+{
+    std::lock_guard lock(mutex_);
+    return vq::sim::programMemoryHex(boot_.program());
 }
 DriveCounters VirtualDrive::counters() { std::lock_guard lock(mutex_); return counters_; }
 

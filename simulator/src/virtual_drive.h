@@ -111,6 +111,8 @@ public:
     int bootResets();
     std::map<std::uint32_t, std::vector<std::uint8_t>> programRowsWritten();
     std::uint32_t programInstruction(std::uint32_t wordAddress);
+    // The program memory as an Intel HEX file's text.
+    std::string programMemoryHex();
     DriveCounters counters();
     std::string statusText();
 

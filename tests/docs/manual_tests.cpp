@@ -168,7 +168,7 @@ TEST(UserManual, TroubleshootingListsEveryMessageOfThePrograms)
     // through a variable; the table they come from is named here.
     MessageFinder finder;
     finder.addIndirectTable({"kPeriodLimits", "refusal"});
-    for (const char *folder : {"app", "upgrader", "launcher"})
+    for (const char *folder : {"app", "upgrader", "launcher", "m9ctl"})
         finder.addFolder((kSource + QLatin1Char('/') + QLatin1String(folder)).toStdString());
     EXPECT_TRUE(finder.missingTables().empty()) << "tables of messages no longer found: "
                                                 << finder.missingTables().front();

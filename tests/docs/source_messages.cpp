@@ -240,7 +240,8 @@ std::vector<std::string> formatPieces(const std::string &format)
 
 const std::set<std::string> kMessageCalls{"show",         "showInformation", "inform",    "ask",
                                           "present",      "presenter_",      "message_",  "reportFailure",
-                                          "readOne",      "readMany",        "writeOne",  "writeMany"};
+                                          "readOne",      "readMany",        "writeOne",  "writeMany",
+                                          "fail",         "warn",            "usageError"};
 const std::set<std::string> kBoxFunctions{"information", "warning", "critical", "question"};
 const std::set<std::string> kNotFunctions{"if", "for", "while", "switch", "catch", "return", "sizeof"};
 

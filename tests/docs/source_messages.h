@@ -1,7 +1,7 @@
 // Finds the message texts a program can show by reading its C++ sources:
 // the texts handed to the message calls (show, showInformation, ask,
 // present, the upgrader's and launcher's presenters, the failure texts of
-// the register helpers), whether written in place, as named constants,
+// the register helpers, m9ctl's fail, warn and usageError), whether written in place, as named constants,
 // built with snprintf or by a function that returns them, or taken from a
 // table of texts. A text with parts filled in at run time is kept as its
 // fixed pieces.

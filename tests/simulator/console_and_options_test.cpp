@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
 using namespace vq::sim;
 
 TEST(ConsoleCommands, SwitchFaultsAndBehaviour)
@@ -112,4 +116,24 @@ TEST(CatalogueDefaults, RefusesFilesThatAreNoCatalogue)
     ASSERT_EQ(out.parameters.size(), 1u);
     EXPECT_EQ(out.parameters[0].address, 100);
     EXPECT_EQ(out.warnings.size(), 2u);
+}
+
+TEST(ConsoleCommands, FirmwareDumpWritesTheProgramMemoryAsIntelHex)
+{
+    VirtualDrive drive(DriveOptions{});
+    const std::string path = ::testing::TempDir() + "firmware dump.hex";
+    const ConsoleResult dump = runConsoleCommand(drive, "firmware-dump " + path);
+    ASSERT_TRUE(dump.ok) << dump.reply;
+    std::ifstream in(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The factory reset jump (goto 0x000200 and its second word), each
+    // instruction as low, high, upper and a zero byte; then the end record.
+    EXPECT_EQ(text, ":080000000002040000000000F2\r\n:00000001FF\r\n");
+    EXPECT_EQ(drive.registerValue(60), 0) << "no active alarm";
+    drive.raiseAlarm(0x14);
+    EXPECT_EQ(drive.registerValue(60), 0x14) << "the active alarm's code";
+
+    EXPECT_FALSE(runConsoleCommand(drive, "firmware-dump").ok);
+    EXPECT_FALSE(runConsoleCommand(drive, "firmware-dump /nonexistent/dir/x.hex").ok);
+    std::remove(path.c_str());
 }

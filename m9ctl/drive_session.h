@@ -1,0 +1,56 @@
+// One drive as m9ctl reaches it: the two libraries bound from the program's
+// own directory through the same binding as the main program, the catalogue
+// opened, and the link connected the way "Connect" does it.
+#pragma once
+
+#include "console_messages.h"
+#include "drive_connection.h"
+#include "m9ctl_options.h"
+
+#include <memory>
+#include <string>
+
+namespace m9ctl {
+
+// The directory m9ctl was started from (its libraries and DB/ are there).
+std::string programDirectory();
+
+class DriveSession {
+public:
+    DriveSession(const LinkOptions &options, std::string port, ConsoleMessages &messages);
+    ~DriveSession();
+    DriveSession(const DriveSession &) = delete;
+    DriveSession &operator=(const DriveSession &) = delete;
+
+    // Binds the link library and connects; false (reported) when the drive
+    // cannot be reached.
+    bool connect();
+    // Binds the catalogue library and opens the catalogue; false (reported)
+    // when it cannot be read.
+    bool openCatalogue();
+    // Closes the link (the port is free for the boot loader afterwards).
+    void disconnect();
+
+    tarvex::DriveConnection &drive() { return *drive_; }
+    const std::string &port() const { return port_; }
+    const LinkOptions &options() const { return options_; }
+    ConsoleMessages &messages() { return messages_; }
+
+    // One register, or nothing when the drive did not answer.
+    std::optional<std::uint16_t> readRegister(std::uint16_t address);
+    // Register 0: servo on (bit 1 of the low byte); nullopt when unanswered.
+    std::optional<bool> servoOn();
+
+private:
+    void applyExchangeProfile();
+
+    LinkOptions options_;
+    std::string port_;
+    ConsoleMessages &messages_;
+    tarvex::FrameState frame_;
+    std::unique_ptr<tarvex::DriveConnection> drive_;
+    bool linkBound_ = false;
+    bool catalogueOpen_ = false;
+};
+
+} // namespace m9ctl

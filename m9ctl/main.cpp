@@ -1,0 +1,87 @@
+// m9ctl: the suite's drive work on the command line.
+#include "commands.h"
+#include "exit_codes.h"
+#include "several_drives.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+using namespace m9ctl;
+
+namespace {
+
+using DriveCommand = int (*)(DriveSession &, const std::vector<std::string> &);
+
+DriveCommand driveCommand(const std::string &name)
+{
+    if (name == "info")
+        return runInfo;
+    if (name == "params")
+        return runParams;
+    if (name == "monitor")
+        return runMonitor;
+    if (name == "trace")
+        return runTrace;
+    if (name == "alarms")
+        return runAlarms;
+    if (name == "alarm-reset")
+        return runAlarmReset;
+    if (name == "flash")
+        return runFlash;
+    return nullptr;
+}
+
+bool hasWord(const std::vector<std::string> &args, const std::string &word)
+{
+    for (const std::string &a : args)
+        if (a == word)
+            return true;
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string error;
+    std::optional<Invocation> inv = parseInvocation(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!inv)
+        return usageError(error);
+    if (inv->help) {
+        std::fputs(usageText(), stdout);
+        return kDone;
+    }
+    if (inv->version) {
+        std::printf("m9ctl %s\n", M9CTL_VERSION);
+        return kDone;
+    }
+    if (inv->command.empty())
+        return usageError("no command given");
+    if (inv->command == "ports")
+        return runPorts(inv->args);
+    const DriveCommand command = driveCommand(inv->command);
+    if (!command)
+        return usageError("unknown command \"" + inv->command + "\"");
+    if (inv->link.ports.empty())
+        return usageError(inv->command + " needs the drive's port: --port DEVICE (see m9ctl ports)");
+    if (inv->link.ports.size() > kMostDrives)
+        return usageError("at most " + std::to_string(kMostDrives) + " drives at once");
+    if (inv->link.ports.size() > 1) {
+        // The children cannot ask; the question is put once for all drives.
+        if (inv->command == "flash" && !hasWord(inv->args, "--yes")) {
+            if (!confirmFlash(inv->link.ports.size()))
+                return kRefused;
+            inv->args.emplace_back("--yes");
+        }
+        return runOnEveryPort(*inv);
+    }
+    ConsoleMessages messages;
+    int code = kDone;
+    {
+        DriveSession session(inv->link, inv->link.ports.front(), messages);
+        code = command(session, inv->args);
+    }
+    std::fflush(stdout);
+    return worse(code, messages.worstCode());
+}

@@ -1,0 +1,197 @@
+#include "parameter_sheet.h"
+
+#include "m9ctl_options.h"
+
+#include "parameter_text.h"
+#include "write_rules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <limits>
+
+namespace m9ctl {
+
+using namespace tarvex::parameters;
+
+namespace {
+
+// A whole decimal integer within [min, max].
+bool decimalWithin(const std::string &text, long long min, long long max)
+{
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    if (i == text.size() || text.size() - i > 10)
+        return false;
+    for (std::size_t k = i; k < text.size(); ++k)
+        if (!std::isdigit(static_cast<unsigned char>(text[k])))
+            return false;
+    const long long value = std::stoll(text);
+    return value >= min && value <= max;
+}
+
+bool hexWord(const std::string &text)
+{
+    std::string digits = text;
+    if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0)
+        digits = digits.substr(2);
+    if (digits.empty() || digits.size() > 4)
+        return false;
+    return std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isxdigit(c) != 0; });
+}
+
+bool bitDigits(const std::string &text)
+{
+    return !text.empty() && text.size() <= 5 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c == '0' || c == '1'; });
+}
+
+} // namespace
+
+ParameterSheet::ParameterSheet(tarvex::DriveConnection &drive) : drive_(drive), service_(&drive)
+{
+    commands_ = std::make_unique<ParameterCommands>(service_, catalogue_);
+}
+
+bool ParameterSheet::build()
+{
+    for (int g : readOrder(service_.factoryGroupShown())) {
+        GroupCatalogue &group = catalogue_.groups[static_cast<std::size_t>(g)];
+        if (!loadGroupCatalogue(drive_.database(), g, group, drive_.messages()))
+            return false;
+        MemoryTable &t = tables_[static_cast<std::size_t>(g)];
+        t.rows.clear();
+        for (const ParameterAttribute &p : group.attributes)
+            t.rows.push_back({text(p.Param_Value), text(p.Param_Value), text(p.Param_Unit), false});
+        commands_->setTable(g, &t);
+    }
+    return commands_->buildModel(drive_.database());
+}
+
+const ParameterAttribute &ParameterSheet::attribute(ParameterRef ref) const
+{
+    return catalogue_.groups[static_cast<std::size_t>(ref.group)].attributes[static_cast<std::size_t>(ref.position)];
+}
+
+std::vector<ParameterRef> ParameterSheet::fileOrder() const
+{
+    std::vector<ParameterRef> refs;
+    for (int g : fileGroupOrder(service_.factoryGroupShown())) {
+        const GroupCatalogue &group = catalogue_.groups[static_cast<std::size_t>(g)];
+        if (!group.loaded)
+            continue;
+        for (int k = 0; k < group.count(); ++k)
+            refs.push_back({g, k});
+    }
+    return refs;
+}
+
+std::vector<int> ParameterSheet::settingsGroups() const { return writeOrder(service_.factoryGroupShown()); }
+
+std::optional<ParameterRef> ParameterSheet::find(const std::string &nameOrObject) const
+{
+    const std::string wanted = lowerCase(trimmed(nameOrObject));
+    if (wanted.empty())
+        return std::nullopt;
+    for (const ParameterRef &ref : fileOrder())
+        if (lowerCase(number(ref)) == wanted || lowerCase(trimmed(name(ref))) == wanted)
+            return ref;
+    return std::nullopt;
+}
+
+std::string ParameterSheet::number(ParameterRef ref) const { return text(attribute(ref).Param_Num); }
+std::string ParameterSheet::name(ParameterRef ref) const { return text(attribute(ref).Param_Name); }
+
+std::string ParameterSheet::unit(ParameterRef ref) const
+{
+    const MemoryTable &t = tables_[static_cast<std::size_t>(ref.group)];
+    return ref.position < t.rowCount() ? t.rows[static_cast<std::size_t>(ref.position)].unit : std::string();
+}
+
+std::string ParameterSheet::describe(ParameterRef ref) const
+{
+    return std::string(kGroupTexts[static_cast<std::size_t>(ref.group)].tab) + " " + number(ref) + " " + name(ref);
+}
+
+ParameterSheet::Refusal ParameterSheet::refusal(ParameterRef ref, const std::string &textIn) const
+{
+    const ParameterAttribute &p = attribute(ref);
+    const std::string value = trimmed(textIn);
+    const std::string quoted = "\"" + textIn + "\"";
+    if (kGroupTexts[static_cast<std::size_t>(ref.group)].writeError == nullptr)
+        return {false, describe(ref) + " is a status value and cannot be written"};
+    const bool wide = p.Param_Bit_Type == 2;
+    if (wide) {
+        if (!decimalWithin(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()))
+            return {false, describe(ref) + ": " + quoted + " is not a whole number"};
+    } else if (p.Param_DataType == kTypeHex) {
+        if (!hexWord(value))
+            return {false, describe(ref) + ": " + quoted + " is not a hexadecimal value of at most four digits"};
+    } else if (p.Param_DataType == kTypeBits) {
+        if (!bitDigits(value))
+            return {false, describe(ref) + ": " + quoted + " is not a bit pattern of 0 and 1 (at most five digits)"};
+    } else if (p.Param_DataType == kTypeSigned) {
+        if (!decimalWithin(value, -32768, 32767))
+            return {false, describe(ref) + ": " + quoted + " is not a whole number from -32768 to 32767"};
+    } else if (!decimalWithin(value, 0, 65535)) {
+        return {false, describe(ref) + ": " + quoted + " is not a whole number from 0 to 65535"};
+    }
+    if (isRangeChecked(p.Param_DataType, p.Param_Bit_Type)) {
+        const RangeCheck bounds = wide ? RangeCheck{} : writeRangeCheck(ref.group, ref.position);
+        if (!withinRange(value, text(p.Param_Min_Value), text(p.Param_Max_Value), bounds))
+            return {true, describe(ref) + ": " + value + " is outside its range " + text(p.Param_Min_Value) + " .. " +
+                   text(p.Param_Max_Value)};
+    }
+    return {};
+}
+
+ParameterWords ParameterSheet::words(ParameterRef ref, const std::string &value) const
+{
+    const ParameterAttribute &p = attribute(ref);
+    return textToWords(trimmed(value), p.Param_DataType, p.Param_Bit_Type);
+}
+
+bool ParameterSheet::sameValue(ParameterRef ref, const std::string &a, const std::string &b) const
+{
+    const ParameterWords x = words(ref, a);
+    const ParameterWords y = words(ref, b);
+    return x.first == y.first && x.second == y.second;
+}
+
+bool ParameterSheet::needsServoOff(ParameterRef ref) const
+{
+    const std::uint8_t change = attribute(ref).Param_Change;
+    return change == 1 || change == 2;
+}
+
+void ParameterSheet::showProgress(bool shown)
+{
+    progressShown_ = shown;
+    if (shown)
+        service_.setProgressListener([this](tarvex::CParameter::Transfer transfer, int group) { progress(transfer, group); });
+    else
+        service_.setProgressListener({});
+}
+
+void ParameterSheet::progress(tarvex::CParameter::Transfer transfer, int group) const
+{
+    if (progressShown_ && isValidGroup(group))
+        std::fprintf(stderr, "\r%s %-20s", transfer == tarvex::CParameter::Transfer::Reading ? "reading" : "writing",
+                     kGroupTexts[static_cast<std::size_t>(group)].tab);
+}
+
+void ParameterSheet::endProgress() const
+{
+    if (progressShown_)
+        std::fprintf(stderr, "\r%-28s\r", "");
+}
+
+void ParameterSheet::uncheckAll()
+{
+    for (MemoryTable &t : tables_)
+        for (MemoryTable::Row &row : t.rows)
+            row.checked = false;
+}
+
+} // namespace m9ctl

@@ -1,0 +1,184 @@
+// m9ctl's other commands end to end: drive state, alarms, monitoring,
+// trace, the firmware download checked against the drive's own dump,
+// several drives at once and the refusals of bad input.
+#include "m9ctl_support.h"
+
+#include "console_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace m9test;
+
+namespace {
+
+constexpr std::uint16_t kInertiaRatioAddress = 82;
+constexpr std::uint16_t kOperationCommand = 4182; // 1 servo on, 6 servo off
+
+class M9ctlDrive : public DriveTest {};
+
+// The controller's factory reset jump (goto 0x000200) followed by a few
+// instructions in program rows 0 and 3 and one above the first 64 KiB.
+std::string firmwareImage()
+{
+    return hexRecord(0, 0x0000, {0x00, 0x02, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00}) +
+           hexRecord(0, 0x0008, {0xC3, 0xB2, 0xA1, 0x00}) +
+           hexRecord(0, 0x1800, {0x56, 0x34, 0x12, 0x00, 0x21, 0x43, 0x65, 0x00}) + hexRecord(4, 0, {0x00, 0x01}) +
+           hexRecord(0, 0x0010, {0x01, 0x02, 0x03, 0x00}) + hexRecord(1, 0, {});
+}
+
+} // namespace
+
+TEST_F(M9ctlDrive, InfoAlarmsAndAlarmResetTellTheDrivesState)
+{
+    const Outcome info = ctl({"info"});
+    EXPECT_EQ(info.code, 0) << info.err;
+    EXPECT_EQ(info.out, "firmware 0132, version A0.27.3, servo off, alarm none\n");
+    // With or without the link library's fast profile, the command goes on.
+    const Outcome fast = ctl({"--fast", "info"});
+    EXPECT_EQ(fast.code, 0) << fast.err;
+    EXPECT_EQ(fast.out, info.out);
+
+    drive->raiseAlarm(0x14);
+    drive->raiseAlarm(0x4e);
+    const Outcome json = ctl({"info", "--json"});
+    EXPECT_EQ(json.out, "{\"firmware\":\"0132\",\"version\":\"A0.27.3\",\"versionNumber\":\"867\",\"servo\":\"off\","
+                        "\"alarm\":{\"code\":\"AL - 4e\",\"name\":\"\"}}\n");
+    const Outcome alarms = ctl({"alarms"});
+    EXPECT_EQ(alarms.code, 0) << alarms.err;
+    EXPECT_EQ(alarms.out, "1 AL - 4e\n2 AL - 14 Over current\n");
+
+    const Outcome reset = ctl({"alarm-reset"});
+    EXPECT_EQ(reset.code, 0) << reset.err;
+    EXPECT_EQ(drive->activeAlarm(), 0);
+
+    const Outcome cleared = ctl({"alarms", "--clear", "--json"});
+    EXPECT_EQ(cleared.code, 0) << cleared.err;
+    EXPECT_EQ(cleared.out, "[{\"entry\":1,\"code\":\"AL - 4e\",\"name\":\"\"},"
+                           "{\"entry\":2,\"code\":\"AL - 14\",\"name\":\"Over current\"}]\n");
+    EXPECT_TRUE(drive->alarmHistory().empty() ||
+                drive->alarmHistory() == std::vector<std::uint8_t>(drive->alarmHistory().size(), 0));
+    EXPECT_EQ(ctl({"alarms"}).out, "no alarms recorded\n");
+}
+
+TEST_F(M9ctlDrive, MonitorAndTraceWriteWhatTheDriveReports)
+{
+    drive->setInputs(0x0005);
+    const Outcome monitor = ctl({"monitor", "--rows", "1,DC-Link Voltage", "--count", "2", "--csv"});
+    EXPECT_EQ(monitor.code, 0) << monitor.err;
+    const auto rows = lines(monitor.out);
+    ASSERT_EQ(rows.size(), 3u) << monitor.out;
+    EXPECT_EQ(rows[0], "cycle,Current Speed[rpm],DC-Link Voltage[V],POT,NOT,HOME,PCON,GAIN2,ALRST,ALM,RDY,ZSPD,BRK,"
+                       "INPOS,INSPD,WARN");
+    EXPECT_EQ(rows[1].rfind("1,0,", 0), 0u) << rows[1];
+    EXPECT_NE(rows[1].find(",1,0,1,0,0,0,"), std::string::npos) << "POT and HOME: " << rows[1];
+
+    const Outcome trace = ctl({"trace", "--channels", "current speed,7", "--period", "13", "--seconds", "1", "-o",
+                           "speed.csv"});
+    EXPECT_EQ(trace.code, 0) << trace.err;
+    const auto samples = lines(readText(dir + "/speed.csv"));
+    ASSERT_GE(samples.size(), 31u);
+    EXPECT_EQ(samples[0], "time_ms,Current Speed[rpm],DC Link Voltage[v]");
+    EXPECT_EQ(samples[2].rfind("13,0,", 0), 0u) << samples[2];
+    EXPECT_EQ(ctl({"trace", "--channels", "1", "--period", "13", "--seconds", "1", "-o", "t.mdg"}).code, 0);
+    EXPECT_EQ(lines(readText(dir + "/t.mdg")).size(), 4u * 361u + 2u);
+}
+
+TEST_F(M9ctlDrive, FlashDownloadsExactlyTheFileAndAsksFirst)
+{
+    writeText(dir + "/firmware.hex", firmwareImage());
+    const Outcome unasked = ctl({"flash", "firmware.hex"});
+    EXPECT_EQ(unasked.code, 4) << "no terminal to ask on";
+    EXPECT_NE(unasked.err.find("--yes"), std::string::npos);
+    EXPECT_TRUE(drive->programRowsWritten().empty());
+
+    writeRegister(device, kOperationCommand, 1);
+    const Outcome servoOn = ctl({"flash", "firmware.hex", "--yes"});
+    EXPECT_EQ(servoOn.code, 4);
+    EXPECT_NE(servoOn.err.find("the servo is on"), std::string::npos) << servoOn.err;
+    EXPECT_TRUE(drive->programRowsWritten().empty());
+    writeRegister(device, kOperationCommand, 6);
+
+    const Outcome flash = ctl({"flash", "firmware.hex", "--yes"});
+    ASSERT_EQ(flash.code, 0) << flash.err;
+    EXPECT_TRUE(flash.err.empty()) << "no progress without a terminal: " << flash.err;
+    EXPECT_EQ(drive->programRowsWritten().size(), 3u);
+
+    const vq::sim::ConsoleResult dump = vq::sim::runConsoleCommand(*drive, "firmware-dump " + dir + "/dump.hex");
+    ASSERT_TRUE(dump.ok) << dump.reply;
+    const auto written = hexBytes(readText(dir + "/dump.hex"));
+    const auto source = hexBytes(firmwareImage());
+    ASSERT_FALSE(source.empty());
+    EXPECT_EQ(written, source);
+    // The drive runs its firmware again and answers.
+    EXPECT_EQ(ctl({"info"}).code, 0);
+}
+
+TEST_F(M9ctlDrive, ThreeDrivesAtOnceEachWithItsOwnLink)
+{
+    auto second = startDrive();
+    auto third = startDrive();
+    const Outcome set = m9ctl({"--port", device, "--port", second->devicePath(), "--port", third->devicePath(), "params",
+                           "set", "0x2001=123"},
+                          dir);
+    EXPECT_EQ(set.code, 0) << set.err;
+    for (auto *d : {drive.get(), second.get(), third.get()}) {
+        EXPECT_EQ(d->registerValue(kInertiaRatioAddress), 123);
+        EXPECT_NE(set.out.find(d->devicePath() + ": 0x2001 Inertia Ratio = 123\n"), std::string::npos) << set.out;
+    }
+    third->raiseAlarm(0x40);
+    const Outcome info = m9ctl({"--port", device, "--port", third->devicePath(), "--port", "/dev/m9ctl-none", "info"}, dir);
+    EXPECT_EQ(info.code, 3) << "the worst drive's code";
+    EXPECT_NE(info.out.find(device + ": firmware 0132, version A0.27.3, servo off, alarm none\n"), std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find(third->devicePath() + ": firmware 0132, version A0.27.3, servo off, alarm AL - 40 Under "
+                                                  "Voltage\n"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.err.find("/dev/m9ctl-none: m9ctl: Communication Connect Error!"), std::string::npos) << info.err;
+    second->stop();
+    third->stop();
+}
+
+TEST_F(M9ctlDrive, BadCommandLinesDevicesAndFilesAreRefused)
+{
+    EXPECT_EQ(m9ctl({}).code, 2);
+    EXPECT_EQ(m9ctl({"info"}).code, 2) << "no port";
+    EXPECT_EQ(m9ctl({"--port", device, "frobnicate"}).code, 2);
+    EXPECT_EQ(m9ctl({"--port", device, "--node", "100", "info"}).code, 2);
+    EXPECT_EQ(m9ctl({"--port", device, "--baud", "1234", "info"}).code, 2);
+    EXPECT_EQ(m9ctl({"--port", "relative/path", "info"}).code, 2);
+    EXPECT_EQ(ctl({"info", "extra"}).code, 2);
+    EXPECT_EQ(ctl({"monitor", "--rows", "27"}).code, 2);
+    EXPECT_EQ(ctl({"trace", "--channels", "1", "--period", "5", "--seconds", "1", "-o", "x.csv"}).code, 2)
+        << "too short a period for 19200 baud";
+    EXPECT_EQ(ctl({"trace", "--channels", "1", "--period", "20", "--seconds", "1", "-o", "x.txt"}).code, 2);
+
+    const Outcome missing = m9ctl({"--port", "/dev/m9ctl-none", "info"});
+    EXPECT_EQ(missing.code, 3);
+    EXPECT_NE(missing.err.find("/dev/m9ctl-none: No such file or directory"), std::string::npos) << missing.err;
+
+    // Nothing answers: the link is there, the drive is not.
+    drive->setSilent(true);
+    EXPECT_EQ(ctl({"info"}).code, 3);
+    drive->setSilent(false);
+
+    writeText(dir + "/bad.hex", ":10000000ZZ\r\n");
+    EXPECT_EQ(ctl({"flash", "bad.hex", "--yes"}).code, 5);
+    EXPECT_EQ(ctl({"flash", "none.hex", "--yes"}).code, 5);
+    EXPECT_TRUE(drive->programRowsWritten().empty());
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 100);
+}
+
+TEST_F(M9ctlDrive, ARefusedDeviceNamesTheGroupToJoin)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root opens any device";
+    const std::string refused = dir + "/refused";
+    writeText(refused, "");
+    ::chmod(refused.c_str(), 0);
+    const Outcome run = m9ctl({"--port", refused, "info"});
+    EXPECT_EQ(run.code, 3);
+    EXPECT_NE(run.err.find("dialout"), std::string::npos) << run.err;
+}

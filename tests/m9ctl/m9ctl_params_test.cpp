@@ -1,0 +1,167 @@
+// m9ctl's parameter commands against a virtual drive holding the real
+// catalogue's defaults: what ends up on the drive is read from the drive.
+#include "m9ctl_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace m9test;
+
+namespace {
+
+// Catalogue facts the cases lean on (System group).
+constexpr std::uint16_t kMotorIdAddress = 80;       // 0x2000, 0..999, takes effect after a power cycle
+constexpr std::uint16_t kInertiaRatioAddress = 82;  // 0x2001, 0..30000, default 100
+constexpr std::uint16_t kOverspeedAddress = 100;    // 0x200A, 0..6500, default 6000
+constexpr std::uint16_t kParameterLock = 442;       // 2 locks, 1 unlocks
+constexpr std::uint16_t kOperationCommand = 4182;   // 1 servo on, 6 servo off
+
+class M9ctlParams : public DriveTest {};
+
+} // namespace
+
+TEST_F(M9ctlParams, SaveDiffChangeDiffAndLoadVerifyRestoresTheDrive)
+{
+    const Outcome save = ctl({"params", "save", "backup.mpa"});
+    ASSERT_EQ(save.code, 0) << save.err;
+    const std::string saved = readText(dir + "/backup.mpa");
+    EXPECT_EQ(saved.rfind("M9AServio Drive version: \t0132\r\n", 0), 0u);
+    EXPECT_NE(saved.find("0x2001\t0.\t100\r\n"), std::string::npos);
+
+    const Outcome same = ctl({"params", "diff", "backup.mpa"});
+    EXPECT_EQ(same.code, 0) << same.err;
+    EXPECT_EQ(same.out, "no differences\n");
+
+    writeRegister(device, kInertiaRatioAddress, 250);
+    const Outcome changed = ctl({"params", "diff", "backup.mpa"});
+    EXPECT_EQ(changed.code, 1) << changed.err;
+    EXPECT_EQ(changed.out, "0x2001 Inertia Ratio: drive 250, file 100\n");
+    const Outcome json = ctl({"params", "diff", "backup.mpa", "--json"});
+    EXPECT_EQ(json.code, 1);
+    EXPECT_EQ(json.out, "[{\"group\":\"System\",\"object\":\"0x2001\",\"name\":\"Inertia Ratio\",\"drive\":\"250\","
+                        "\"file\":\"100\",\"unit\":\"%\"}]\n");
+
+    const Outcome load = ctl({"params", "load", "backup.mpa", "--verify"});
+    EXPECT_EQ(load.code, 0) << load.err;
+    EXPECT_NE(load.out.find("wrote 1 parameters"), std::string::npos) << load.out;
+    EXPECT_NE(load.out.find("verified"), std::string::npos) << load.out;
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 100);
+    EXPECT_EQ(ctl({"params", "diff", "backup.mpa"}).code, 0);
+}
+
+TEST_F(M9ctlParams, LoadWritesWhatDiffersOrEveryRowItHoldsWithAll)
+{
+    ASSERT_EQ(ctl({"params", "save", "backup.mpa"}).code, 0);
+    writeRegister(device, kMotorIdAddress, 5);
+    writeRegister(device, kInertiaRatioAddress, 250);
+    const Outcome load = ctl({"params", "load", "backup.mpa"});
+    EXPECT_EQ(load.code, 0) << load.err;
+    EXPECT_NE(load.out.find("wrote 2 parameters"), std::string::npos) << load.out;
+    // Motor ID takes effect after the control power was cycled.
+    EXPECT_NE(load.out.find("switch the control power off and on"), std::string::npos) << load.out;
+    EXPECT_EQ(drive->registerValue(kMotorIdAddress), 0);
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 100);
+
+    // A file cut after the first three settings: --all writes those three
+    // although the drive holds them already.
+    const auto all = lines(readText(dir + "/backup.mpa"));
+    std::string head;
+    for (const std::string &line : all) {
+        head += line + "\n";
+        if (line.rfind("0x2002\t", 0) == 0)
+            break;
+    }
+    writeText(dir + "/head.mpa", head);
+    const Outcome loadAll = ctl({"params", "load", "head.mpa", "--all", "--verify"});
+    EXPECT_EQ(loadAll.code, 0) << loadAll.err;
+    EXPECT_NE(loadAll.out.find("wrote 3 parameters"), std::string::npos) << loadAll.out;
+}
+
+TEST_F(M9ctlParams, GetAndSetFindParametersByNameOrObjectNumber)
+{
+    const Outcome get = ctl({"params", "get", "0x2001", "overspeed detection level"});
+    EXPECT_EQ(get.code, 0) << get.err;
+    EXPECT_EQ(get.out, "0x2001 Inertia Ratio = 100 %\n0x200A Overspeed Detection Level = 6000 rpm\n");
+
+    const Outcome set = ctl({"params", "set", "Inertia Ratio=300", "0x200a=5000"});
+    EXPECT_EQ(set.code, 0) << set.err;
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 300);
+    EXPECT_EQ(drive->registerValue(kOverspeedAddress), 5000);
+}
+
+TEST_F(M9ctlParams, ALockedDriveRefusesWithExit4AndKeepsItsValues)
+{
+    ASSERT_EQ(ctl({"params", "save", "backup.mpa"}).code, 0);
+    writeRegister(device, kInertiaRatioAddress, 250);
+    writeRegister(device, kParameterLock, 2);
+    ASSERT_TRUE(drive->parameterLocked());
+
+    const Outcome set = ctl({"params", "set", "0x2001=300"});
+    EXPECT_EQ(set.code, 4);
+    EXPECT_NE(set.err.find("Parameter Lock"), std::string::npos) << set.err;
+    const Outcome load = ctl({"params", "load", "backup.mpa"});
+    EXPECT_EQ(load.code, 4);
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 250);
+}
+
+TEST_F(M9ctlParams, RangeAndServoChecksRefuseBeforeAnythingIsWritten)
+{
+    // The second value is out of range: the first is not written either.
+    const Outcome range = ctl({"params", "set", "0x200A=5000", "0x2001=30001"});
+    EXPECT_EQ(range.code, 4);
+    EXPECT_NE(range.err.find("0x2001 Inertia Ratio: 30001 is outside its range 0 .. 30000"), std::string::npos)
+        << range.err;
+    EXPECT_EQ(drive->registerValue(kOverspeedAddress), 6000);
+
+    writeRegister(device, kOperationCommand, 1);
+    const Outcome servo = ctl({"params", "set", "0x2001=120", "0x2000=5"});
+    EXPECT_EQ(servo.code, 4);
+    EXPECT_NE(servo.err.find("0x2000 Motor ID can only be changed with the servo off"), std::string::npos)
+        << servo.err;
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 100);
+    EXPECT_EQ(drive->registerValue(kMotorIdAddress), 0);
+    // A parameter that takes effect at once may still be set.
+    EXPECT_EQ(ctl({"params", "set", "0x2001=120"}).code, 0);
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 120);
+    writeRegister(device, kOperationCommand, 6);
+}
+
+TEST_F(M9ctlParams, BadNamesValuesAndFilesAreRefusedWithNothingWritten)
+{
+    const Outcome unknown = ctl({"params", "get", "no such parameter"});
+    EXPECT_EQ(unknown.code, 2);
+    EXPECT_NE(unknown.err.find("no parameter is named \"no such parameter\""), std::string::npos);
+    EXPECT_EQ(ctl({"params", "set", "0x2001"}).code, 2);
+    const Outcome malformed = ctl({"params", "set", "0x2001=12x"});
+    EXPECT_EQ(malformed.code, 2);
+    EXPECT_NE(malformed.err.find("\"12x\" is not a whole number"), std::string::npos) << malformed.err;
+    EXPECT_EQ(ctl({"params", "set", "0x2600=5"}).code, 2) << "status values are not written";
+    EXPECT_EQ(ctl({"params", "frobnicate"}).code, 2);
+    EXPECT_EQ(ctl({"params", "save"}).code, 2);
+
+    EXPECT_EQ(ctl({"params", "diff", "missing.mpa"}).code, 5);
+    EXPECT_EQ(ctl({"params", "save", "no/such/dir/x.mpa"}).code, 5);
+    writeText(dir + "/garbage.mpa", "this is not\na parameter file\n");
+    EXPECT_EQ(ctl({"params", "load", "garbage.mpa"}).code, 5);
+
+    // A saved file with one value damaged and one from another catalogue's
+    // numbering: both refused, the drive untouched.
+    ASSERT_EQ(ctl({"params", "save", "backup.mpa"}).code, 0);
+    const std::string text = readText(dir + "/backup.mpa");
+    const auto replaced = [](std::string in, const std::string &from, const std::string &to) {
+        const std::size_t at = in.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        return at == std::string::npos ? in : in.replace(at, from.size(), to);
+    };
+    writeText(dir + "/damaged.mpa", replaced(text, "0x2001\t0.\t100\r", "0x2001\t0.\t1e3\r"));
+    writeText(dir + "/renumbered.mpa", replaced(replaced(text, "0x200A\t", "0x3333\t"), "0x2001\t0.\t100\r",
+                                                "0x2001\t0.\t200\r"));
+    const Outcome damaged = ctl({"params", "load", "damaged.mpa", "--all"});
+    EXPECT_EQ(damaged.code, 5);
+    EXPECT_NE(damaged.err.find("\"1e3\""), std::string::npos) << damaged.err;
+    const Outcome renumbered = ctl({"params", "load", "renumbered.mpa"});
+    EXPECT_EQ(renumbered.code, 5);
+    EXPECT_NE(renumbered.err.find("0x3333"), std::string::npos) << renumbered.err;
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 100);
+}
