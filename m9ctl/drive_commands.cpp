@@ -13,17 +13,12 @@ namespace m9ctl {
 
 namespace {
 
-// The catalogue's status value "Alarm Code": the active alarm's code.
-constexpr std::uint16_t kActiveAlarmRegister = 60;
+constexpr std::uint16_t kActiveAlarmRegister = tarvex::drive_register::kAlarmCode;
 constexpr std::uint16_t kVersionRegister = 62;
 constexpr std::uint8_t kServoOnBit = 0x02;
 constexpr std::uint8_t kAlarmBit = 0x04;
 
-std::string alarmText(std::uint16_t code)
-{
-    const std::string name(tarvex::alarms::alarmName(code));
-    return tarvex::alarms::alarmNumberText(code) + (name.empty() ? "" : " " + name);
-}
+std::string alarmText(std::uint16_t code) { return tarvex::alarms::activeAlarmText(code); }
 
 bool onlyJsonFlag(const std::vector<std::string> &argsIn, const char *command, bool &json, int &code)
 {

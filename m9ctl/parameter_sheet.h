@@ -31,9 +31,21 @@ public:
     std::vector<Row> rows;
 
     int rowCount() const override { return static_cast<int>(rows.size()); }
-    bool isChecked(int index) const override { return at(index) && at(index)->checked; }
-    std::string valueText(int index) const override { return at(index) ? at(index)->value : std::string(); }
-    std::string defaultText(int index) const override { return at(index) ? at(index)->defaultValue : std::string(); }
+    bool isChecked(int index) const override
+    {
+        const Row *row = at(index);
+        return row && row->checked;
+    }
+    std::string valueText(int index) const override
+    {
+        const Row *row = at(index);
+        return row ? row->value : std::string();
+    }
+    std::string defaultText(int index) const override
+    {
+        const Row *row = at(index);
+        return row ? row->defaultValue : std::string();
+    }
     void showValue(int index, const std::string &text, tarvex::parameters::ValueLook) override
     {
         if (Row *row = at(index))

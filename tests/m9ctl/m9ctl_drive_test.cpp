@@ -13,9 +13,6 @@ using namespace m9test;
 
 namespace {
 
-constexpr std::uint16_t kInertiaRatioAddress = 82;
-constexpr std::uint16_t kOperationCommand = 4182; // 1 servo on, 6 servo off
-
 class M9ctlDrive : public DriveTest {};
 
 // The controller's factory reset jump (goto 0x000200) followed by a few

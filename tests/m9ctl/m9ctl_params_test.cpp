@@ -12,10 +12,8 @@ namespace {
 
 // Catalogue facts the cases lean on (System group).
 constexpr std::uint16_t kMotorIdAddress = 80;       // 0x2000, 0..999, takes effect after a power cycle
-constexpr std::uint16_t kInertiaRatioAddress = 82;  // 0x2001, 0..30000, default 100
 constexpr std::uint16_t kOverspeedAddress = 100;    // 0x200A, 0..6500, default 6000
 constexpr std::uint16_t kParameterLock = 442;       // 2 locks, 1 unlocks
-constexpr std::uint16_t kOperationCommand = 4182;   // 1 servo on, 6 servo off
 
 class M9ctlParams : public DriveTest {};
 

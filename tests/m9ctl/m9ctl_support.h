@@ -16,6 +16,10 @@
 
 namespace m9test {
 
+// Registers the cases of both files lean on.
+inline constexpr std::uint16_t kInertiaRatioAddress = 82; // 0x2001, 0..30000, default 100
+inline constexpr std::uint16_t kOperationCommand = 4182;  // 1 servo on, 6 servo off
+
 // Runs m9ctl with `args`, standard input from /dev/null, in `directory`.
 Outcome m9ctl(const std::vector<std::string> &args, const std::string &directory = "/tmp");
 
