@@ -75,14 +75,18 @@ void FrameExchanger::settleIfNeeded(int requestLength)
         std::equal(tx_.begin(), tx_.begin() + requestLength, lastRequest_.begin()))
         return;
     // Replies to the earlier attempts come, if at all, as far apart as the
-    // attempts went out; one attempt's time of quiet means none is left.
-    const long long quietUs = lastAttemptBudgetUs_ + LineTiming::kSettleMargin * kUsPerMs;
+    // attempts went out, so one attempt's time of quiet means none is left;
+    // and none comes later after the last request than the first byte seen
+    // came after the first failed one.
+    const long long marginUs = LineTiming::kSettleMargin * kUsPerMs;
+    const long long quietUs = lastAttemptBudgetUs_ + marginUs;
     const long long startedUs = sleeper_.nowUs();
     std::array<std::uint8_t, LineTiming::kMaxChunk> scratch{};
     for (;;) {
         const long long nowUs = sleeper_.nowUs();
-        const long long quietForUs = nowUs - lastLineActivityUs_;
-        if (quietForUs >= quietUs) {
+        const long long settledAtUs =
+            std::max(lastLineActivityUs_ + quietUs, lastSendUs_ + lateEstimateUs_ + marginUs);
+        if (nowUs >= settledAtUs) {
             unsettled_ = false;
             return;
         }
@@ -96,12 +100,21 @@ void FrameExchanger::settleIfNeeded(int requestLength)
             if (n < 0)
                 return;
             if (n > 0) {
-                lastLineActivityUs_ = sleeper_.nowUs();
+                noteBytesReceived();
                 continue;
             }
         }
-        sleeper_.sleepUs(std::min<long long>(LineTiming::kSettleStep * kUsPerMs, quietUs - quietForUs));
+        sleeper_.sleepUs(std::min<long long>(LineTiming::kSettleStep * kUsPerMs, settledAtUs - nowUs));
     }
+}
+
+void FrameExchanger::noteBytesReceived()
+{
+    lastLineActivityUs_ = sleeper_.nowUs();
+    // The first byte after the first failed attempt answers that attempt at
+    // the latest; later ones answer later requests and tell nothing more.
+    if (unsettled_ && lateEstimateUs_ == 0)
+        lateEstimateUs_ = std::max(1LL, lastLineActivityUs_ - runFirstSendUs_);
 }
 
 void FrameExchanger::send(int length, ExchangeProfile profile)
@@ -127,7 +140,8 @@ void FrameExchanger::send(int length, ExchangeProfile profile)
     const long long nowUs = sleeper_.nowUs();
     if (nowUs < leftUs)
         sleeper_.sleepUs(leftUs - nowUs);
-    lastLineActivityUs_ = std::max(nowUs, leftUs);
+    lastSendUs_ = std::max(nowUs, leftUs);
+    lastLineActivityUs_ = lastSendUs_;
 }
 
 bool FrameExchanger::takeBytes(int n, int expectedLength, int &received, int &target)
@@ -168,7 +182,7 @@ ReceiveResult FrameExchanger::receivePolling(int expectedLength, long long deadl
         if (n < 0)
             return {false, VQ_STATUS_FAILED_READ, received};
         if (n > 0)
-            lastLineActivityUs_ = sleeper_.nowUs();
+            noteBytesReceived();
         if (takeBytes(n, expectedLength, received, target))
             return {true, 0, received};
         emptyPolls = 0;
@@ -205,8 +219,8 @@ ReceiveResult FrameExchanger::receiveWaiting(int expectedLength, long long deadl
             return {false, VQ_STATUS_FAILED_READ, received};
         if (n == 0)
             continue;
-        lastByteUs = sleeper_.nowUs();
-        lastLineActivityUs_ = lastByteUs;
+        noteBytesReceived();
+        lastByteUs = lastLineActivityUs_;
         if (takeBytes(n, expectedLength, received, target))
             return {true, 0, received};
     }
@@ -273,8 +287,11 @@ ExchangeResult FrameExchanger::finish(const Plan &plan, const ReceiveResult &rec
         out = {count, received.status};
         wholeFrame = received.status == 0;
     }
-    if (!wholeFrame)
+    if (!wholeFrame && !unsettled_) {
         unsettled_ = true;
+        runFirstSendUs_ = lastSendUs_;
+        lateEstimateUs_ = 0;
+    }
     clearBuffers();
     return out;
 }

@@ -136,6 +136,12 @@ private:
     int lastRequestLength_ = 0;
     long long lastAttemptBudgetUs_ = 0;
     long long lastLineActivityUs_ = 0; // the last byte sent or received
+    long long lastSendUs_ = 0;         // when the last request had left
+    // How late the drive answers, learnt while unsettled: the time from the
+    // first failed attempt's request to the first byte that came after it.
+    long long runFirstSendUs_ = 0;
+    long long lateEstimateUs_ = 0;
+    void noteBytesReceived();
 };
 
 } // namespace vq::link
