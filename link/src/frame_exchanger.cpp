@@ -316,6 +316,9 @@ ExchangeResult FrameExchanger::run(const Plan &plan)
         sleeper_.sleepMs(turnaroundMs_);
         received = receivePolling(plan.expectedLength, deadlineUs);
     }
+    // Quiet is counted from the end of the attempt: a reply given up on
+    // may still start just after it.
+    lastLineActivityUs_ = std::max(lastLineActivityUs_, sleeper_.nowUs());
     return finish(plan, received);
 }
 
