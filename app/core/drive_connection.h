@@ -96,6 +96,9 @@ public:
     std::uint32_t baudRate() const { return baudRate_.load(); }
     // CommInit (or CommInitDevice for a device path) with the stored settings.
     bool InitLink();
+    // Whether the link runs the fast exchange profile: chosen in the
+    // settings, applied at Connect, and only when the library offers it.
+    bool fastExchangeInEffect() const { return fastExchange_.load(); }
     bool isLinkOpen() const { return link_.IsConnect() != 0; }
 
     // Replaces `port` by the USB serial adapter's device when one is found;
@@ -185,6 +188,7 @@ private:
     mutable std::mutex settingsMutex_;
     LinkSettings settings_;
     std::atomic<std::uint32_t> baudRate_{0};
+    std::atomic<bool> fastExchange_{false};
     std::string sysfsRoot_ = "/sys";
 
     mutable std::mutex versionMutex_;

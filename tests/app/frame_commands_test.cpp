@@ -4,6 +4,10 @@
 #include "frame_fixture.h"
 #include "static_panes.h"
 
+#include <QCheckBox>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
 #include <QFile>
 #include <QLineEdit>
 
@@ -86,6 +90,40 @@ TEST_F(FrameFixture, TheSettingDialogOffersNodePortAndAFixedRate)
     dialog.OnCancel();
     EXPECT_EQ(frame->state().connectionState(), connection_state::kSettingsChosen)
         << "cancelling after an accepted setting keeps it";
+}
+
+// A click on the box's indicator, as the user ticks it.
+static void toggle(QCheckBox &box)
+{
+    QStyleOptionButton option;
+    option.initFrom(&box);
+    const QRect indicator = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+    QTest::mouseClick(&box, Qt::LeftButton, {}, indicator.center());
+}
+
+TEST_F(FrameFixture, FastExchangeIsOffUntilTickedAndStaysAsLastAccepted)
+{
+    startFrame();
+    frame->OnCommand(Command::CommunicationSetting);
+    CCommSetDlg &dialog = frame->commSetDialog();
+    QCheckBox &fast = dialog.fastExchangeBox();
+    EXPECT_EQ(fast.text(), "Fast exchange");
+    EXPECT_FALSE(fast.isChecked()) << "the specified timing is the default";
+    toggle(fast);
+    EXPECT_TRUE(fast.isChecked());
+    dialog.OnOK();
+    EXPECT_TRUE(frame->drive().settings().fastExchange);
+
+    frame->OnCommand(Command::CommunicationSetting);
+    EXPECT_TRUE(fast.isChecked()) << "reopened, it shows the last accepted choice";
+    toggle(fast);
+    dialog.OnCancel();
+    EXPECT_TRUE(frame->drive().settings().fastExchange) << "a cancelled change is not applied";
+    frame->OnCommand(Command::CommunicationSetting);
+    EXPECT_TRUE(fast.isChecked());
+    toggle(fast);
+    dialog.OnOK();
+    EXPECT_FALSE(frame->drive().settings().fastExchange);
 }
 
 TEST_F(FrameFixture, AUsbSerialAdapterWinsOverTheTypedPort)

@@ -2,13 +2,16 @@
 // rate is fixed at 19200 baud (the list is shown but cannot be changed). The
 // port field takes a COM number or a device path and offers the serial
 // devices present; a USB serial adapter of the drive's cable, when one is
-// plugged in, wins over whatever was typed.
+// plugged in, wins over whatever was typed. "Fast exchange" chooses the link
+// library's fast exchange profile for the next connection; it stays as last
+// accepted.
 #pragma once
 
 #include "communication.h"
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -38,6 +41,7 @@ public:
     QLineEdit &nodeField() { return *m_nodeField; }
     QComboBox &portField() { return *m_portField; }
     QComboBox &baudList() { return *m_baudList; }
+    QCheckBox &fastExchangeBox() { return *m_fastExchangeBox; }
 
 protected:
     void reject() override { OnCancel(); }
@@ -50,6 +54,7 @@ private:
     QLineEdit *m_nodeField = nullptr;
     QComboBox *m_portField = nullptr;
     QComboBox *m_baudList = nullptr;
+    QCheckBox *m_fastExchangeBox = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 
