@@ -105,6 +105,7 @@ public:
     // shows "Fail" when the system's serial device list cannot be read.
     bool FindUsbSerialPort(PortChoice &port);
     void setSysfsRoot(std::string root) { sysfsRoot_ = std::move(root); }
+    const std::string &sysfsRoot() const { return sysfsRoot_; }
 
     void Connect();
     void Disconnect();

@@ -126,6 +126,30 @@ TEST_F(FrameFixture, FastExchangeIsOffUntilTickedAndStaysAsLastAccepted)
     EXPECT_FALSE(frame->drive().settings().fastExchange);
 }
 
+TEST_F(FrameFixture, ThePortListDescribesEachAdapterAndAPickedOneConnectsItsNode)
+{
+    namespace fs = std::filesystem;
+    const fs::path usb = sysfs.path() / "devices" / "usb1" / "1-2";
+    const fs::path port = usb / "1-2:1.0" / "ttyUSB4";
+    fs::create_directories(port);
+    sysfs.write("devices/usb1/1-2/idVendor", "0403\n");
+    sysfs.write("devices/usb1/1-2/idProduct", "6015\n");
+    sysfs.write("devices/usb1/1-2/product", "FT230X Basic UART\n");
+    fs::create_directories(sysfs.path() / "drivers" / "ftdi_sio");
+    fs::create_symlink(sysfs.path() / "drivers" / "ftdi_sio", port / "driver");
+    fs::create_directories(sysfs.path() / "class" / "tty" / "ttyUSB4");
+    fs::create_symlink(port, sysfs.path() / "class" / "tty" / "ttyUSB4" / "device");
+    startFrame();
+    frame->OnCommand(Command::CommunicationSetting);
+    QComboBox &ports = frame->commSetDialog().portField();
+    const int ftdi = ports.findText("/dev/ttyUSB4: FTDI FT230X Basic UART [0403:6015], driver ftdi_sio");
+    ASSERT_GE(ftdi, 0);
+    ports.setCurrentIndex(ftdi);
+    frame->commSetDialog().OnOK();
+    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+    EXPECT_EQ(frame->drive().settings().port.device, "/dev/ttyUSB4");
+}
+
 TEST_F(FrameFixture, AUsbSerialAdapterWinsOverTheTypedPort)
 {
     namespace fs = std::filesystem;

@@ -74,8 +74,11 @@ CCommSetDlg::CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *par
 void CCommSetDlg::offerDevices()
 {
     m_portField->clear();
-    for (const std::string &device : presentSerialDevices())
-        m_portField->addItem(QString::fromStdString(device));
+    SerialDeviceRoots roots;
+    roots.sysfs = m_driveConnection.sysfsRoot();
+    m_offered = listSerialDevices(roots);
+    for (const SerialDevice &port : m_offered)
+        m_portField->addItem(QString::fromStdString(port.description()));
 }
 
 void CCommSetDlg::openDialog()
@@ -102,7 +105,8 @@ void CCommSetDlg::OnOK()
         m_nodeField->setFocus();
         return;
     }
-    const auto port = parsePortText(m_portField->currentText().toStdString());
+    const auto port =
+        parsePortText(portFromChoice(m_portField->currentText().toStdString(), m_offered));
     if (!port) {
         m_driveConnection.messages().show(
             "Please enter a port number between 1 and 255 or a device path.");
