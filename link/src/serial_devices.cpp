@@ -116,7 +116,7 @@ std::string SerialDevice::description() const
     if (!product.empty())
         text += (maker.empty() ? "" : " ") + product;
     if (!vendorId.empty())
-        text += " [" + vendorId + ":" + productId + "]";
+        text += " [" + vendorId + (productId.empty() ? "" : ":" + productId) + "]";
     if (!driver.empty())
         text += ", driver " + driver;
     if (!byId.empty())
