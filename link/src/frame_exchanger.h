@@ -50,7 +50,7 @@ struct LineTiming {
     // request first waits for the line to be quiet for one attempt's time
     // plus this margin, and never longer than kSettleLimit in all.
     static constexpr unsigned kSettleMargin = 50;
-    static constexpr unsigned kSettleLimit = 1500;
+    static constexpr unsigned kSettleLimit = 1200;
     static constexpr unsigned kSettleStep = 5;
 };
 

@@ -396,7 +396,7 @@ TEST_F(FrameExchange, ADifferentRequestAfterAFailureWaitsForTheLateReplyAndDrops
     // It went out only after the stale reply had come and the line was quiet again.
     ASSERT_EQ(line.written.size(), 2u);
     EXPECT_GE(line.writeTimes[1], 5 + 400 + 345);
-    EXPECT_LT(line.writeTimes[1] - failedAt, 1500 + 10);
+    EXPECT_LT(line.writeTimes[1] - failedAt, 1200 + 10);
 }
 
 TEST_F(FrameExchange, ARetryOfTheSameRequestMayTakeItsLateAnswerAtOnce)
