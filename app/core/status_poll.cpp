@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace tarvex {
 
@@ -67,21 +69,33 @@ private:
         return true;
     }
 
+    // With the fast exchange the link is quick enough that the panes take
+    // a whole cycle at once; otherwise the cells go one by one, paced.
+    bool wholeCycles() const { return drive_.fastExchangeInEffect(); }
+
     void showStateVariables(std::uint32_t ticked, int byteCount)
     {
         const std::string version = drive_.versionText();
+        const bool whole = wholeCycles();
+        std::vector<std::pair<int, std::string>> cycle;
         int offset = 0;
         for (int row = 1; row <= status::kRowCount; ++row) {
-            std::this_thread::sleep_for(status_poll::kCellPacing);
+            if (!whole)
+                std::this_thread::sleep_for(status_poll::kCellPacing);
             if (!status::isTicked(ticked, row))
                 continue;
             const int bytes = status::variables()[static_cast<std::size_t>(row - 1)].width / 8;
             if (offset + bytes > byteCount)
                 break;
-            const std::string text = status::formatValue(row, shown_ + offset, version);
+            std::string text = status::formatValue(row, shown_ + offset, version);
             offset += bytes;
-            drive_.withVariableView([&](StatusVariableView &view) { view.showValue(row, text); });
+            if (whole)
+                cycle.emplace_back(row, std::move(text));
+            else
+                drive_.withVariableView([&](StatusVariableView &view) { view.showValue(row, text); });
         }
+        if (whole)
+            drive_.withVariableView([&](StatusVariableView &view) { view.showValues(cycle); });
     }
 
     void readInputsAndOutputs()
@@ -95,6 +109,20 @@ private:
         }
         if (status != VQ_STATUS_OK) {
             inputOutputReadFailed(status);
+            return;
+        }
+        if (wholeCycles()) {
+            std::vector<bool> inputs, outputs;
+            for (int row = 1; row <= status::kInputCount; ++row)
+                inputs.push_back(status::inputOn(block, row));
+            for (int row = 1; row <= status::kOutputCount; ++row)
+                outputs.push_back(status::outputOn(block, row));
+            drive_.withLampViews([&](LampView *inputView, LampView *outputView) {
+                if (inputView)
+                    inputView->showLamps(inputs);
+                if (outputView)
+                    outputView->showLamps(outputs);
+            });
             return;
         }
         for (int row = 1; row <= status::kInputCount; ++row) {

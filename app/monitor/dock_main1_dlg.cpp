@@ -68,4 +68,18 @@ void CDockMain1Dlg::showValue(int row, const std::string &text)
         Qt::QueuedConnection);
 }
 
+void CDockMain1Dlg::showValues(const std::vector<std::pair<int, std::string>> &values)
+{
+    QList<std::pair<int, QString>> shown;
+    for (const auto &[row, text] : values)
+        if (row >= 1 && row <= m_rowCount)
+            shown.append({row, QString::fromStdString(text)});
+    QMetaObject::invokeMethod(
+        this, [this, shown] {
+            for (const auto &[row, value] : shown)
+                m_grid.SetValueRange(CGXRange(row, 2), value);
+        },
+        Qt::QueuedConnection);
+}
+
 } // namespace tarvex

@@ -23,6 +23,7 @@ public:
 
     std::uint32_t tickedRows() const override { return ticked_.load(); }
     void showValue(int row, const std::string &text) override;
+    void showValues(const std::vector<std::pair<int, std::string>> &values) override;
 
     CDock1GridWnd &grid() { return m_grid; }
     int rowCount() const { return m_rowCount; }

@@ -18,6 +18,7 @@ public:
     static constexpr int kGridControlId = 1058;
 
     void showLamp(int row, bool on) override;
+    void showLamps(const std::vector<bool> &on) override;
 
     CGXGridWnd &grid() { return *m_grid; }
     int rowCount() const { return m_rowCount; }
