@@ -1,6 +1,6 @@
 #include "autotuning_dlg.h"
 
-#include "decimal_text.h"
+#include "number_text.h"
 #include "dialog_buttons.h"
 #include "drive_connection.h"
 #include "motor_animation.h"

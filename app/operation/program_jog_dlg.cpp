@@ -1,12 +1,13 @@
 #include "program_jog_dlg.h"
 
 #include "commands.h"
-#include "decimal_text.h"
+#include "number_text.h"
 #include "dialog_buttons.h"
 #include "drive_connection.h"
 #include "modeless_window.h"
 #include "motor_animation.h"
 #include "register_access.h"
+#include "shared_register.h"
 #include "ui_pause.h"
 
 #include <QCloseEvent>
@@ -200,11 +201,31 @@ void CProgramJogDlg::OnApply()
         }
         values[i] = *value;
     }
-    m_editValues = values;
-    m_program = values;
     std::uint8_t status = 0;
     std::uint16_t unused = 0;
+    if (!confirmSharedRegister(values[values.size() - 1]))
+        return;
+    m_editValues = values;
+    m_program = values;
     ProgramJogAccess(kWriteProgram, unused, status);
+}
+
+// The last step time shares its register with the notch filter's switch.
+// What the drive holds now (another window may have written it since this
+// one read it) decides whether this write changes the notch filter.
+bool CProgramJogDlg::confirmSharedRegister(std::int16_t time4)
+{
+    if (!m_drive)
+        return true;
+    std::uint8_t status = 0;
+    std::uint16_t unused = 0;
+    if (ProgramJogAccess(kReadProgram, unused, status) != kServiceSuccess)
+        return false; // reported; nothing is written blind
+    const std::int16_t held = m_program[m_program.size() - 1];
+    return held == time4 ||
+           m_drive->messages().ask(shared_register::question(shared_register::kJogTime4Name, time4,
+                                                             shared_register::kNotchUseName, held),
+                                   shared_register::kQuestionCaption);
 }
 
 // --- start and stop --------------------------------------------------------

@@ -58,6 +58,7 @@ protected:
     void reject() override {} // only EXIT closes the window
 
 private:
+    bool confirmSharedRegister(std::int16_t time4);
     void startRun();
     void stopRun();
     void showIdle();

@@ -17,9 +17,14 @@
 class CChartView;
 class QLineEdit;
 class QPushButton;
-class QSpinBox;
 
 namespace tarvex {
+
+class MessageService;
+
+namespace graphs {
+class IntegerEdit;
+}
 
 class CNotchFilterDlg : public QDialog {
     Q_OBJECT
@@ -55,11 +60,11 @@ public:
     bool firstReadDone() const { return m_firstReadDone; }
 
     CChartView &chart() { return *m_chart; }
-    QSpinBox &maxEdit() { return *m_maxEdit; }
-    QSpinBox &minEdit() { return *m_minEdit; }
-    QSpinBox &useEdit() { return *m_useEdit; }
-    QSpinBox &frequencyEdit() { return *m_frequencyEdit; }
-    QSpinBox &bandwidthEdit() { return *m_bandwidthEdit; }
+    graphs::IntegerEdit &maxEdit() { return *m_maxEdit; }
+    graphs::IntegerEdit &minEdit() { return *m_minEdit; }
+    graphs::IntegerEdit &useEdit() { return *m_useEdit; }
+    graphs::IntegerEdit &frequencyEdit() { return *m_frequencyEdit; }
+    graphs::IntegerEdit &bandwidthEdit() { return *m_bandwidthEdit; }
     QLineEdit &dataField() { return *m_dataField; }
     QLineEdit &highFrequencyField() { return *m_highFrequencyField; }
     QPushButton &applyButton() { return *m_applyButton; }
@@ -71,6 +76,7 @@ private:
     void buildControls();
     void setUpChart();
     void showParameters();
+    MessageService *messages() const;
 
     CNotchFilter m_notch;
     std::array<graphs::Spectrum, 4> m_spectra{};
@@ -80,11 +86,11 @@ private:
     QString m_peakAmplitude = QStringLiteral("0.00");
 
     CChartView *m_chart = nullptr;
-    QSpinBox *m_maxEdit = nullptr;
-    QSpinBox *m_minEdit = nullptr;
-    QSpinBox *m_useEdit = nullptr;
-    QSpinBox *m_frequencyEdit = nullptr;
-    QSpinBox *m_bandwidthEdit = nullptr;
+    graphs::IntegerEdit *m_maxEdit = nullptr;
+    graphs::IntegerEdit *m_minEdit = nullptr;
+    graphs::IntegerEdit *m_useEdit = nullptr;
+    graphs::IntegerEdit *m_frequencyEdit = nullptr;
+    graphs::IntegerEdit *m_bandwidthEdit = nullptr;
     QLineEdit *m_dataField = nullptr;
     QLineEdit *m_highFrequencyField = nullptr;
     QPushButton *m_applyButton = nullptr;

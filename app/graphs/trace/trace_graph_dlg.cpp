@@ -9,6 +9,7 @@
 #include "drive_connection.h"
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
+#include "integer_edit.h"
 #include "trace_period.h"
 #include "trace_values.h"
 #include "yaxis_dialog.h"
@@ -20,7 +21,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -150,7 +150,10 @@ void TraceGraphDlg::OnApply()
 {
     if (!m_pDrive)
         return;
-    m_periodMs = std::clamp(m_periodEdit->value(), trace::kPeriodMin, trace::kPeriodMax);
+    const std::optional<int> periodMs = m_periodEdit->takeValue(&m_pDrive->messages(), "Sampling Time");
+    if (!periodMs)
+        return;
+    m_periodMs = *periodMs;
     m_period = trace::periodRegisterValue(m_periodMs);
     if (const std::string_view refusal = trace::periodRefusal(m_baud, m_periodMs); !refusal.empty()) {
         m_pDrive->messages().show(std::string(refusal));
@@ -234,7 +237,7 @@ void TraceGraphDlg::OnYAxis()
 {
     const graphs::ChannelLimits before = m_limits;
     graphs::ChannelLimits after = m_limits;
-    if (!m_yaxisDlg->edit(after))
+    if (!m_yaxisDlg->edit(after, m_pDrive ? &m_pDrive->messages() : nullptr))
         return;
     m_limits = after;
 
@@ -302,7 +305,7 @@ void TraceGraphDlg::SaveTo(const QString &path)
         source.channelNames[c] = m_channelNames[c].toStdString();
     source.listIndices = indices;
     source.values = m_values;
-    source.periodEditMs = m_periodEdit->value();
+    source.periodEditMs = m_periodEdit->value().value_or(m_periodMs);
     source.periodField = m_period;
     source.limits = m_limits;
     graphs::saveGraphFile(path, trace::traceFileWriting(source), m_pDrive ? &m_pDrive->messages() : nullptr);

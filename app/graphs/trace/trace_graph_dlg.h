@@ -28,12 +28,12 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
-class QSpinBox;
 
 namespace tarvex {
 
 namespace graphs {
 class CChannelLists;
+class IntegerEdit;
 }
 
 // How long the plot steps have kept the user-interface thread busy.
@@ -78,7 +78,7 @@ public:
 
     CChartView &chart() { return *m_chart; }
     CYaxisDlg &axisDialog() { return *m_yaxisDlg; }
-    QSpinBox &periodEdit() { return *m_periodEdit; }
+    graphs::IntegerEdit &periodEdit() { return *m_periodEdit; }
     QComboBox &channelList(int channel);
     QPushButton &applyButton() { return *m_applyButton; }
     QPushButton &startButton() { return *m_startButton; }
@@ -111,7 +111,7 @@ private:
     void waitForWorker();
 
     // Controls.
-    QSpinBox *m_periodEdit = nullptr;
+    graphs::IntegerEdit *m_periodEdit = nullptr;
     QLabel *m_msLabel = nullptr;
     graphs::CChannelLists *m_channels = nullptr;
     QPushButton *m_applyButton = nullptr;
