@@ -11,6 +11,7 @@
 #include "capture_window_fixture.h"
 #include "channel_lists.h"
 #include "chart_view.h"
+#include "integer_edit.h"
 #include "commands.h"
 #include "link_animation.h"
 #include "linked_drive.h"

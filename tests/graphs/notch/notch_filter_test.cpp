@@ -7,6 +7,7 @@
 #include "capture_window_fixture.h"
 #include "channel_lists.h"
 #include "chart_view.h"
+#include "integer_edit.h"
 #include "notch_filter_dlg.h"
 #include "scratch_directory.h"
 #include "trigger_graph_dlg.h"
@@ -17,7 +18,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -127,11 +128,17 @@ TEST_F(NotchFilter, WriteSendsTheThreeEditsToTheDrive)
     CNotchFilterDlg &d = dialog();
     d.setDriveConnection(drive.get());
     d.OnInitDialog();
+    const std::uint16_t time4 = reg(174);
     d.useEdit().setValue(1);
     d.frequencyEdit().setValue(612);
     d.bandwidthEdit().setValue(120);
+    messages.answerNext(true);
     d.writeButton().click();
-    EXPECT_TRUE(messages.empty()) << "a successful write shows nothing";
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Register 174 is both Notch Filter Use and Program Jog Time 4. Writing Notch Filter Use = 1 changes Program Jog Time 4 from " + std::to_string(time4) +
+                                            " to 1. Write anyway?",
+                                        "Write Success...!"}));
+    EXPECT_EQ(messages.messages().front().caption, "Shared Register");
     EXPECT_EQ(reg(174), 1);
     EXPECT_EQ(reg(176), 612);
     EXPECT_EQ(reg(178), 120);
@@ -146,9 +153,62 @@ TEST_F(NotchFilter, TheEditsAcceptOnlyTheirRanges)
     EXPECT_EQ(d.frequencyEdit().maximum(), 1000);
     EXPECT_EQ(d.bandwidthEdit().maximum(), 1000);
     d.frequencyEdit().setValue(5000);
-    EXPECT_EQ(d.frequencyEdit().value(), 1000);
+    EXPECT_EQ(d.frequencyEdit().value(), std::nullopt) << "kept as typed, never cut to 1000";
+    EXPECT_EQ(d.frequencyEdit().text(), "5000");
     EXPECT_EQ(d.maxEdit().value(), 40);
     EXPECT_EQ(d.minEdit().value(), 0);
+}
+
+TEST_F(NotchFilter, WhatTheDriveHoldsIsShownAndOnlyWhatIsTypedIsWritten)
+{
+    // Register 174 holds a program jog time of 1000 ms.
+    writeNotchRegisters(1000, 300, 50);
+    CNotchFilterDlg &d = dialog();
+    d.setDriveConnection(drive.get());
+    d.OnInitDialog();
+    EXPECT_EQ(d.useEdit().text(), "1000") << "shown as the drive holds it, not cut to 1";
+    const auto write = [&] { QTest::mouseClick(&d.writeButton(), Qt::LeftButton); };
+
+    write();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 0 and 1."});
+    EXPECT_EQ(reg(174), 1000) << "nothing is written back clamped";
+
+    messages.clear();
+    d.useEdit().selectAll();
+    QTest::keyClicks(&d.useEdit(), "0");
+    d.frequencyEdit().selectAll();
+    QTest::keyClicks(&d.frequencyEdit(), "5000");
+    EXPECT_EQ(d.frequencyEdit().text(), "5000") << "no keystroke is dropped";
+    write();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 0 and 1000."});
+    EXPECT_EQ(reg(176), 300);
+
+    messages.clear();
+    QTest::keyClick(&d.frequencyEdit(), Qt::Key_Backspace);
+    messages.answerNext(false);
+    write();
+    ASSERT_EQ(messages.texts(), std::vector<std::string>{"Register 174 is both Notch Filter Use and Program Jog Time 4. "
+                                                         "Writing Notch Filter Use = 0 changes Program Jog Time 4 "
+                                                         "from 1000 to 0. Write anyway?"});
+    EXPECT_EQ(reg(174), 1000) << "No writes nothing";
+    EXPECT_EQ(reg(176), 300);
+
+    messages.clear();
+    messages.answerNext(true);
+    write();
+    EXPECT_EQ(messages.texts().back(), "Write Success...!");
+    EXPECT_EQ(reg(174), 0);
+    EXPECT_EQ(reg(176), 500);
+    EXPECT_EQ(reg(178), 50);
+
+    // Unchanged, the switch goes without a question.
+    messages.clear();
+    d.bandwidthEdit().selectAll();
+    QTest::keyClicks(&d.bandwidthEdit(), "60");
+    write();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Write Success...!"});
+    EXPECT_EQ(reg(178), 60);
+    d.OnDestroy();
 }
 
 TEST_F(NotchFilter, AFailedReadKeepsTheEditsAndAFailedWriteIsReported)
@@ -305,9 +365,10 @@ TEST_F(NotchFilter, AResonanceFoundWithFftIsSuppressedByTheNotchWrittenOnIt)
     d.useEdit().setValue(1);
     d.frequencyEdit().setValue(600);
     d.bandwidthEdit().setValue(100);
+    messages.answerNext(true);
     d.writeButton().click();
     d.OnDestroy();
-    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+    EXPECT_EQ(messages.texts().back(), "Write Success...!");
 
     const auto after = capture();
     double near = 0;

@@ -8,6 +8,7 @@
 // place of a list's code makes every plotted value tell which sample it is.
 #include "channel_catalog.h"
 #include "chart_view.h"
+#include "integer_edit.h"
 #include "commands.h"
 #include "feature_windows.h"
 #include "linked_drive.h"
