@@ -7,6 +7,7 @@
 #include "parameter_session.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -115,9 +116,23 @@ TEST_F(Parameters, TheWindowShowsSevenTabsTheLegendAndTheCatalogueInItsGrids)
     CSelectAllGridWnd &system = grid(1);
     ASSERT_EQ(system.GetRowCount(), 22);
     ASSERT_EQ(system.GetColCount(), 8);
-    const int widths[] = {0, 90, 60, 260, 90, 60, 60, 95, 97};
+    // The Default column is wide enough for the catalogue's longest default
+    // (1073741824): a number cut short would read as another number.
+    const int widths[] = {0, 90, 60, 225, 95, 95, 60, 95, 97};
     for (int c = 1; c <= 8; ++c)
         EXPECT_EQ(system.GetColWidth(c), widths[c]) << c;
+    for (int group = 1; group <= 7; ++group) {
+        if (group == 6)
+            continue;
+        CSelectAllGridWnd &g = grid(group);
+        QFont font = g.font();
+        font.setPointSize(9);
+        const QFontMetrics metrics(font);
+        for (int row = 1; row <= static_cast<int>(g.GetRowCount()); ++row)
+            for (int column : {4, 5})
+                EXPECT_LT(metrics.horizontalAdvance(g.GetValueRowCol(row, column)), g.GetColWidth(column) - 4)
+                    << "group " << group << " row " << row << ": " << g.GetValueRowCol(row, column).toStdString();
+    }
     EXPECT_EQ(system.GetRowHeight(0), 25);
     EXPECT_EQ(system.GetRowHeight(5), 20);
     EXPECT_EQ(system.GetStyleRowCol(0, 1).choiceList.value_or(QString()), "Object Num");
