@@ -197,16 +197,17 @@ void CNotchFilterDlg::OnWrite()
 void CNotchFilterDlg::OnChannel(int channel)
 {
     const graphs::Spectrum &spectrum = m_spectra[static_cast<std::size_t>(channel & 3)];
-    const graphs::SpectrumPeak peak = graphs::findPeak(spectrum);
+    const graphs::SpectrumPeak peak = graphs::findPeak(spectrum, m_samplePeriod);
     m_peakFrequency = peak.frequencyHz;
     m_peakAmplitude = QString::fromStdString(peak.amplitude);
     m_dataField->setText(m_peakAmplitude);
     m_highFrequencyField->setText(QString::number(m_peakFrequency));
 
-    // Bin k is point k + 1, labelled with its frequency.
+    // Bin k is point k + 1, labelled with its own frequency, so that the
+    // label under the peak is the frequency read out and written.
     for (int point = 1; point <= graphs::kSpectrumBins; ++point) {
         m_chart->setPoint(0, point, spectrum[static_cast<std::size_t>(point - 1)]);
-        m_chart->setLabel(point, QStringLiteral("%1 ").arg(graphs::binFrequency(point - 1)));
+        m_chart->setLabel(point, QStringLiteral("%1 ").arg(graphs::binFrequency(point - 1, m_samplePeriod)));
     }
     m_chart->redraw();
 }

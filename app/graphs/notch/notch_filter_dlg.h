@@ -37,7 +37,13 @@ public:
 
     void setDriveConnection(DriveConnection *drive) { m_notch.setDriveConnection(drive); }
     void setLinkRunner(CNotchFilter::LinkRunner runner) { m_notch.setLinkRunner(std::move(runner)); }
-    void setSpectra(const std::array<graphs::Spectrum, 4> &spectra) { m_spectra = spectra; }
+    // The spectra of a capture whose samples were taken every `samplePeriod`
+    // seconds: the frequency axis and the peak read-out follow it.
+    void setSpectra(const std::array<graphs::Spectrum, 4> &spectra, double samplePeriod)
+    {
+        m_spectra = spectra;
+        m_samplePeriod = samplePeriod;
+    }
 
     // Shows the window modally: the opening (a silent read of the notch
     // parameters and a fresh chart), the user's session, then the end of
@@ -80,6 +86,7 @@ private:
 
     CNotchFilter m_notch;
     std::array<graphs::Spectrum, 4> m_spectra{};
+    double m_samplePeriod = graphs::captureSamplePeriod(1);
     notch::NotchParameters m_parameters;
     bool m_firstReadDone = false;
     int m_peakFrequency = 0;

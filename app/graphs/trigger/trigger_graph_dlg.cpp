@@ -262,6 +262,7 @@ bool CTriggerGraphDlg::OpenFrom(const QString &path)
     // to refuse, rather than being cut to another level.
     m_levelEdit->setValue(loaded.trigger.level);
     m_view.showLoaded(m_period);
+    m_shownPeriod = m_period;
     return true;
 }
 
@@ -281,7 +282,7 @@ void CTriggerGraphDlg::OnFft()
 {
     m_notchDlg->setDriveConnection(m_pDrive);
     m_notchDlg->setLinkRunner(m_runner);
-    m_notchDlg->setSpectra(computeSpectra());
+    m_notchDlg->setSpectra(computeSpectra(), graphs::captureSamplePeriod(m_shownPeriod));
     m_notchDlg->present();
 }
 
@@ -337,6 +338,7 @@ void CTriggerGraphDlg::captureArrived(const trigger::TriggerSamples &received, u
     m_view.receive(received, start);
     m_view.divideDcLink();
     m_view.plot(m_period);
+    m_shownPeriod = m_period;
     ++m_capturesShown;
 }
 

@@ -148,6 +148,8 @@ private:
     bool m_exited = false;
 
     RunSwitch m_running;
+    // The period the capture on show was taken with: its spectrum's time base.
+    int m_shownPeriod = trigger::kDefaultPeriod;
     StalledFeatureRegistration m_watchdogEntry{m_running};
     WorkerHandle m_worker;
 };
