@@ -10,6 +10,7 @@
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
 #include "integer_edit.h"
+#include "number_text.h"
 #include "trace_period.h"
 #include "trace_values.h"
 #include "yaxis_dialog.h"
@@ -38,7 +39,7 @@ constexpr auto kDrainLimit = 10s;
 
 QString timeLabel(long long point, int periodMs)
 {
-    return QString::asprintf("%.2f ", static_cast<double>(point + 1) * periodMs / 1000.0);
+    return QString::fromStdString(fixedText(static_cast<double>(point + 1) * periodMs / 1000.0, 2) + " ");
 }
 
 } // namespace

@@ -27,6 +27,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <utility>
 #include <sstream>
 
 namespace tarvex {
