@@ -134,6 +134,10 @@ void CAlarmGraphDlg::OnApply()
     SetAlarmGraph(status);
 
     m_running.set(true);
+    // Until the drive has recorded with these settings, the last recording
+    // would be plotted or saved under channels and a period it was not
+    // taken with.
+    m_uploadButton->setEnabled(false);
     m_saveButton->setEnabled(false);
     m_openButton->setEnabled(false);
     m_yAxisButton->setEnabled(false);
