@@ -161,6 +161,7 @@ void TraceGraphDlg::OnApply()
         return;
     }
     const std::array<int, 4> indices = listIndices();
+    m_shownIndices = indices;
     for (std::size_t c = 0; c < 4; ++c) {
         m_channelNames[c] = graphs::channelEntryText(indices[c]);
         m_channelCode[c] = static_cast<std::uint16_t>(graphs::channelCode(indices[c]));
@@ -242,7 +243,7 @@ void TraceGraphDlg::OnYAxis()
         return;
     m_limits = after;
 
-    const std::array<int, 4> indices = listIndices();
+    const std::array<int, 4> indices = m_shownIndices;
     trace::TraceValues values{};
     std::array<int, 4> counts{};
     for (std::size_t c = 0; c < 4; ++c) {
@@ -301,7 +302,7 @@ void TraceGraphDlg::SaveTo(const QString &path)
                 static_cast<float>(m_chart->value(graphs::kChannelSeries[c], i));
 
     trace::TraceFileSource source;
-    const std::array<int, 4> indices = listIndices();
+    const std::array<int, 4> indices = m_shownIndices;
     for (std::size_t c = 0; c < 4; ++c)
         source.channelNames[c] = m_channelNames[c].toStdString();
     source.listIndices = indices;
@@ -325,6 +326,7 @@ void TraceGraphDlg::OpenFrom(const QString &path)
     m_period = static_cast<std::uint16_t>(period);
     m_channels->setIndices(contents.listIndices);
     m_channelNames = m_channels->names();
+    m_shownIndices = listIndices();
     m_limits = graphs::boundedLimits(contents.limits);
     m_values = {};
     for (std::size_t c = 0; c < 4; ++c)
@@ -453,8 +455,9 @@ void TraceGraphDlg::plotPendingBlocks()
 
 void TraceGraphDlg::plotBlock(const trace::TraceBlock &block)
 {
-    // The lists stay usable while tracing: their current selections count.
-    const std::array<int, 4> indices = listIndices();
+    // The drive sends the applied channels: a list changed while tracing
+    // counts only from the next Apply, never for points already on their way.
+    const std::array<int, 4> &indices = m_shownIndices;
     for (std::size_t j = 0; j < trace::kSamplesPerBlock; ++j) {
         for (std::size_t c = 0; c < 4; ++c)
             if (indices[c] != graphs::kNotUsed)

@@ -127,6 +127,9 @@ private:
     // Window state.
     graphs::ChannelLimits m_limits = graphs::kDefaultLimits;
     std::array<QString, 4> m_channelNames;
+    // The channels the drive was set up with (or the loaded file holds):
+    // what the plotted points are, whatever the lists show meanwhile.
+    std::array<int, 4> m_shownIndices{};
     QString m_xCaption; // the trace's x axis has no caption
     int m_periodMs = trace::kDefaultPeriodMs;
     std::uint32_t m_baud = 0;
