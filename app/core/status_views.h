@@ -15,6 +15,9 @@ public:
     virtual std::uint32_t tickedRows() const = 0;
     // Shows `text` in the value column of `row`; calls arrive in order.
     virtual void showValue(int row, const std::string &text) = 0;
+    // Marks the values shown as old (monitoring stopped or the link closed)
+    // or as live again.
+    virtual void showStale(bool /*stale*/) {}
 };
 
 class LampView {
@@ -22,6 +25,8 @@ public:
     virtual ~LampView() = default;
     // Lights (red) or darkens (black) the lamp of `row`.
     virtual void showLamp(int row, bool on) = 0;
+    // As StatusVariableView::showStale.
+    virtual void showStale(bool /*stale*/) {}
 };
 
 } // namespace tarvex
