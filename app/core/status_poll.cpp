@@ -23,8 +23,11 @@ public:
             if (!polling() && drive_.linkPolling.load() != 1)
                 break;
             std::this_thread::sleep_for(status_poll::kIdleWait);
-            if (!polling())
+            if (!polling()) {
+                showStale(true);
                 continue;
+            }
+            showStale(false);
             // A failed read stops monitoring and clears link polling, so
             // the next round leaves the loop.
             if (!readStateVariables())
@@ -33,9 +36,26 @@ public:
                 readInputsAndOutputs();
         }
         drive_.monitorBusy = 0;
+        showStale(true);
     }
 
 private:
+    // What the panes show stops being the drive's state when polling stops
+    // (Stop, Disconnect, a failed read): they mark it as old until it runs again.
+    void showStale(bool stale)
+    {
+        if (stale == staleShown_)
+            return;
+        staleShown_ = stale;
+        drive_.withVariableView([&](StatusVariableView &view) { view.showStale(stale); });
+        drive_.withLampViews([&](LampView *inputs, LampView *outputs) {
+            if (inputs)
+                inputs->showStale(stale);
+            if (outputs)
+                outputs->showStale(stale);
+        });
+    }
+
     bool polling() const { return drive_.monitoringMode.load() == DriveConnection::kMonitoringPoll; }
 
     std::uint32_t tickedRows()
@@ -177,6 +197,7 @@ private:
     DriveConnection &drive_;
     std::uint8_t reply_[256] = {};
     std::uint8_t shown_[256] = {};
+    bool staleShown_ = true; // nothing live is shown before the first poll
 };
 
 } // namespace

@@ -23,6 +23,9 @@ public:
         for (const auto &[row, text] : values)
             showValue(row, text);
     }
+    // Marks the values shown as old (monitoring stopped or the link closed)
+    // or as live again.
+    virtual void showStale(bool /*stale*/) {}
 };
 
 class LampView {
@@ -36,6 +39,8 @@ public:
         for (std::size_t i = 0; i < on.size(); ++i)
             showLamp(static_cast<int>(i) + 1, on[i]);
     }
+    // As StatusVariableView::showStale.
+    virtual void showStale(bool /*stale*/) {}
 };
 
 } // namespace tarvex

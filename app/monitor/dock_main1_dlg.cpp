@@ -82,4 +82,17 @@ void CDockMain1Dlg::showValues(const std::vector<std::pair<int, std::string>> &v
         Qt::QueuedConnection);
 }
 
+void CDockMain1Dlg::showStale(bool stale)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, stale] {
+            m_stale = stale;
+            if (m_rowCount > 0)
+                m_grid.SetStyleRange(CGXRange(1, 2, m_rowCount, 2),
+                                     CGXStyle().SetTextColor(stale ? staleTextColour() : GXRgb(0, 0, 0)));
+        },
+        Qt::QueuedConnection);
+}
+
 } // namespace tarvex

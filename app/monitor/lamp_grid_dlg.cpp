@@ -78,6 +78,19 @@ void CLampGridDlg::showLamps(const std::vector<bool> &on)
         Qt::QueuedConnection);
 }
 
+void CLampGridDlg::showStale(bool stale)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, stale] {
+            m_stale = stale;
+            if (m_rowCount > 0)
+                m_grid->SetStyleRange(CGXRange(1, 2, m_rowCount, 2),
+                                      CGXStyle().SetInterior(stale ? staleTextColour() : paneColour()));
+        },
+        Qt::QueuedConnection);
+}
+
 bool CLampGridDlg::isLit(int row) const { return m_grid->GetValueRowCol(row, 2) == kLampOn; }
 
 CDockMain2Dlg::CDockMain2Dlg(int rows, QWidget *parent)

@@ -107,20 +107,24 @@ std::map<std::string, std::string> stableNames(const std::string &devRoot)
 
 std::string SerialDevice::description() const
 {
-    std::string text = device;
-    if (family == AdapterFamily::None && driver.empty())
-        return text;
-    text += ": ";
-    const std::string maker = manufacturer.empty() ? familyName(family) : manufacturer;
-    text += maker;
+    // "<node>: <maker> <product> [vid:pid], driver <name>, <by-id name>",
+    // leaving out whatever the system does not tell.
+    std::string what = manufacturer.empty() ? familyName(family) : manufacturer;
     if (!product.empty())
-        text += (maker.empty() ? "" : " ") + product;
+        what += (what.empty() ? "" : " ") + product;
     if (!vendorId.empty())
-        text += " [" + vendorId + (productId.empty() ? "" : ":" + productId) + "]";
+        what += (what.empty() ? "[" : " [") + vendorId + (productId.empty() ? "" : ":" + productId) + "]";
+    std::vector<std::string> parts;
+    if (!what.empty())
+        parts.push_back(what);
     if (!driver.empty())
-        text += ", driver " + driver;
+        parts.push_back((what.empty() && family == AdapterFamily::None ? "serial port, driver " : "driver ") +
+                        driver);
     if (!byId.empty())
-        text += ", " + byId;
+        parts.push_back(byId);
+    std::string text = device;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? ": " : ", ") + parts[i];
     return text;
 }
 

@@ -110,6 +110,35 @@ TEST_F(Session, MonitoringShowsTheTickedRowsOnly)
 #endif
 }
 
+TEST_F(Session, ValuesAndLampsAreMarkedOldOnceMonitoringStopsOrTheLinkCloses)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    const QColor grey = GXRgb(160, 160, 160);
+    const auto valueColour = [&] { return statusGrid().GetStyleRowCol(18, 2).textColor.value_or(GXRgb(0, 0, 0)); };
+    statusGrid().clickCell(18, 1);
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(eventuallyOnUi([&] { return valueShown(18); }));
+    EXPECT_FALSE(frame->statusPane().dialog().valuesStale());
+    EXPECT_NE(valueColour(), grey);
+
+    frame->OnCommand(Command::Stop);
+    ASSERT_TRUE(eventuallyOnUi([&] { return frame->statusPane().dialog().valuesStale(); }));
+    EXPECT_EQ(valueColour(), grey);
+    EXPECT_FALSE(statusGrid().GetValueRowCol(18, 2).isEmpty()) << "the last value stays readable";
+    EXPECT_TRUE(frame->inputPane().dialog().lampsStale());
+    EXPECT_TRUE(frame->outputPane().dialog().lampsStale());
+
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(eventuallyOnUi([&] { return !frame->statusPane().dialog().valuesStale(); }));
+    EXPECT_NE(valueColour(), grey);
+    EXPECT_FALSE(frame->inputPane().dialog().lampsStale());
+
+    frame->OnCommand(Command::Disconnect);
+    ASSERT_TRUE(eventuallyOnUi([&] { return frame->statusPane().dialog().valuesStale(); }));
+    EXPECT_TRUE(frame->inputPane().dialog().lampsStale());
+#endif
+}
+
 TEST_F(Session, TheHeaderTickBoxReadsEveryRow)
 {
     frame->OnCommand(Command::Start);
