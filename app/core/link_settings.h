@@ -31,7 +31,7 @@ struct LinkSettings {
 
 // The rates of the baud list, by index; any other index gives 0.
 std::uint32_t baudForIndex(int index);
-inline constexpr int kDialogBaudIndex = 1; // 19200, the only rate the dialog offers
+inline constexpr int kDialogBaudIndex = 1; // 19200, the rate the dialog starts with
 
 // Reads the port field: a COM number 1 to 255 (optionally written "COM5")
 // or an absolute device path. Anything else is refused.

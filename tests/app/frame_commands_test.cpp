@@ -60,7 +60,7 @@ TEST_F(FrameFixture, CancellingTheFirstSettingDialogGreysConnectAgain)
     EXPECT_FALSE(frame->commSetDialog().isVisible());
 }
 
-TEST_F(FrameFixture, TheSettingDialogOffersNodePortAndAFixedRate)
+TEST_F(FrameFixture, TheSettingDialogOffersNodePortAndTheDrivesRates)
 {
     startFrame();
     frame->OnCommand(Command::CommunicationSetting);
@@ -69,27 +69,37 @@ TEST_F(FrameFixture, TheSettingDialogOffersNodePortAndAFixedRate)
     EXPECT_EQ(dialog.nodeField().text(), "0");
     EXPECT_EQ(dialog.portField().currentText(), "1");
     EXPECT_EQ(dialog.baudList().currentText(), "19200");
-    EXPECT_FALSE(dialog.baudList().isEnabled());
+    EXPECT_TRUE(dialog.baudList().isEnabled()) << "the drive may be set to any of its rates";
     EXPECT_TRUE(dialog.portField().isEnabled());
     EXPECT_EQ(dialog.baudList().count(), 4);
 
     dialog.nodeField().setText("5");
     dialog.portField().setEditText("3");
+    dialog.baudList().setCurrentIndex(dialog.baudList().findText("57600"));
     dialog.OnOK();
     EXPECT_TRUE(messages.empty()) << messages.texts().front();
     const LinkSettings settings = frame->drive().settings();
     EXPECT_EQ(settings.node, 5);
     EXPECT_EQ(settings.port, (PortChoice{3, ""}));
-    EXPECT_EQ(settings.baud, 19200u);
+    EXPECT_EQ(settings.baud, 57600u);
     EXPECT_FALSE(dialog.isVisible());
 
-    // Reopened, the dialog starts from node 0 and shows the last port.
+    // Reopened, the dialog shows what was accepted.
     frame->OnCommand(Command::CommunicationSetting);
-    EXPECT_EQ(dialog.nodeField().text(), "0");
+    EXPECT_EQ(dialog.nodeField().text(), "5");
     EXPECT_EQ(dialog.portField().currentText(), "3");
+    EXPECT_EQ(dialog.baudList().currentText(), "57600");
     dialog.OnCancel();
     EXPECT_EQ(frame->state().connectionState(), connection_state::kSettingsChosen)
         << "cancelling after an accepted setting keeps it";
+
+    // And so does the next run of the program.
+    restartFrame();
+    frame->OnCommand(Command::CommunicationSetting);
+    CCommSetDlg &again = frame->commSetDialog();
+    EXPECT_EQ(again.nodeField().text(), "5");
+    EXPECT_EQ(again.portField().currentText(), "3");
+    EXPECT_EQ(again.baudList().currentText(), "57600");
 }
 
 // A click on the box's indicator, as the user ticks it.

@@ -175,16 +175,8 @@ TEST_F(FrameFixture, TheLookAndTheLayoutSurviveARestart)
     EXPECT_FALSE(frame->inputPane().isVisible());
     frame->resize(1100, 700);
     test::pump();
-    frame->close();
-    frame.reset();
-
-    FrameOptions options;
-    options.messages = &messages;
-    options.sysfsRoot = sysfs.path().string();
-    options.koreanSystem = false;
-    options.programDirectory = directory.path().string();
-    options.settingsFile = QString::fromStdString((directory.path() / "settings.ini").string());
-    frame = std::make_unique<CMainFrame>(std::move(options));
+    applyStoredLook = true;
+    restartFrame();
     frame->show();
     test::pump();
     EXPECT_EQ(frame->currentLook(), 216);

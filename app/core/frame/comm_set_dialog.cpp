@@ -3,6 +3,7 @@
 #include "drive_connection.h"
 #include "frame_state.h"
 #include "serial_devices.h"
+#include "user_settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,7 +45,6 @@ CCommSetDlg::CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *par
     grid->addWidget(m_nodeField, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Port"), group), 1, 0);
     grid->addWidget(m_portField, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("COM"), group), 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Baud Rate"), group), 2, 0);
     grid->addWidget(m_baudList, 2, 1);
     m_fastExchangeBox = new QCheckBox(QStringLiteral("Fast exchange"), group);
@@ -81,14 +81,32 @@ void CCommSetDlg::offerDevices()
         m_portField->addItem(QString::fromStdString(port.description()));
 }
 
+namespace {
+
+// The link settings last accepted, kept between runs.
+const QString kLinkPort = QStringLiteral("Link/Port");
+const QString kLinkNode = QStringLiteral("Link/Node");
+const QString kLinkBaud = QStringLiteral("Link/Baud");
+const QString kLinkFast = QStringLiteral("Link/FastExchange");
+
+} // namespace
+
 void CCommSetDlg::openDialog()
 {
-    m_nodeAddr = 0;
-    m_nodeField->setText(QStringLiteral("0"));
-    m_baudList->setCurrentIndex(kDialogBaudIndex);
+    // What was accepted last (in this run or an earlier one), else node 0
+    // at 19200 baud; a PL2303 adapter present still wins the port.
+    const auto node = parseNodeText(UserSettings::value(kLinkNode, 0).toString().toStdString());
+    m_nodeAddr = node.value_or(0);
+    m_nodeField->setText(QString::number(m_nodeAddr));
+    const auto stored = parsePortText(UserSettings::value(kLinkPort).toString().toStdString());
+    if (!m_accepted && stored)
+        m_portChoice = *stored;
+    const int baudIndex = m_baudList->findText(UserSettings::value(kLinkBaud, 19200).toString());
+    m_baudList->setCurrentIndex(baudIndex >= 0 ? baudIndex : kDialogBaudIndex);
     m_portField->setEnabled(true);
-    m_baudList->setEnabled(false);
-    m_fastExchangeBox->setChecked(fastExchange());
+    // The drive's line speed is one of its parameters (9600 to 57600).
+    m_baudList->setEnabled(true);
+    m_fastExchangeBox->setChecked(m_accepted ? fastExchange() : UserSettings::value(kLinkFast, false).toBool());
     offerDevices();
     m_driveConnection.FindUsbSerialPort(m_portChoice);
     m_portField->setEditText(QString::fromStdString(m_portChoice.text()));
@@ -120,6 +138,10 @@ void CCommSetDlg::OnOK()
     m_driveConnection.FindUsbSerialPort(m_portChoice);
     ApplySettings(m_nodeAddr, m_portChoice, m_baudList->currentIndex(),
                   m_fastExchangeBox->isChecked());
+    UserSettings::setValue(kLinkPort, QString::fromStdString(m_portChoice.text()));
+    UserSettings::setValue(kLinkNode, m_nodeAddr);
+    UserSettings::setValue(kLinkBaud, m_baudList->currentText());
+    UserSettings::setValue(kLinkFast, m_fastExchangeBox->isChecked());
     hide();
 }
 

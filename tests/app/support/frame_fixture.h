@@ -58,15 +58,31 @@ protected:
             directory.link("DB", run / "DB");
         fs::create_directories(sysfs.path() / "class" / "tty");
         inDirectory = std::make_unique<WorkingDirectory>(directory.path());
+        features_ = std::move(features);
+        korean_ = korean;
+        createFrame();
+    }
 
+    // The program closed and started again over the same directory and
+    // settings file, as a user's next run.
+    void restartFrame()
+    {
+        if (frame)
+            frame->close();
+        frame.reset();
+        createFrame();
+    }
+
+    void createFrame()
+    {
         FrameOptions options;
         options.messages = frameMessages ? frameMessages : &messages;
         options.sysfsRoot = sysfs.path().string();
-        options.koreanSystem = korean;
-        options.applyStoredLook = false;
+        options.koreanSystem = korean_;
+        options.applyStoredLook = applyStoredLook;
         options.programDirectory = directory.path().string();
         options.settingsFile = QString::fromStdString((directory.path() / "settings.ini").string());
-        options.features = std::move(features);
+        options.features = features_;
         frame = std::make_unique<CMainFrame>(std::move(options));
     }
 
@@ -93,6 +109,10 @@ protected:
     // Another service for the frame (set before startFrame), for tests
     // whose boxes must be modal.
     MessageService *frameMessages = nullptr;
+    // Tests of the settings themselves let the frame take the stored look.
+    bool applyStoredLook = false;
+    FeatureWindowFactories features_;
+    std::optional<bool> korean_;
     std::unique_ptr<WorkingDirectory> inDirectory;
     std::unique_ptr<CMainFrame> frame;
 };

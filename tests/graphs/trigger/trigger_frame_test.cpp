@@ -62,6 +62,8 @@ protected:
         options.sysfsRoot = sysfs.path().string();
         options.koreanSystem = false;
         options.applyStoredLook = false;
+        options.programDirectory = directory.path().string();
+        options.settingsFile = QString::fromStdString((directory.path() / "settings.ini").string());
         options.features = installedFeatureWindows();
         frame = std::make_unique<CMainFrame>(std::move(options));
         frame->drive().storeSettings({0, PortChoice{1, sim->devicePath()}, 19200});
