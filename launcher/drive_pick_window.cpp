@@ -98,17 +98,29 @@ void CDrivePickDlg::start()
         presenter_(this, QStringLiteral("Select servo drive type!"));
         return;
     }
-    bool started = false;
+    bool checked = false;
+    QStringList missing;
     for (int row = 0; row < list_->topLevelItemCount() && row < 2; ++row) {
         if (list_->topLevelItem(row)->checkState(0) != Qt::Checked)
             continue;
-        starter_(QString::fromLatin1(kRows[row][1]));
-        started = true;
+        checked = true;
+        const QString program = QString::fromLatin1(kRows[row][1]);
+        if (!starter_(program))
+            missing << program;
     }
-    if (started)
-        accept();
-    else
+    if (!checked) {
         presenter_(this, QStringLiteral("Select servo drive type!"));
+        return;
+    }
+    // The window stays while a chosen program could not be started, so
+    // that the user knows nothing is coming.
+    if (!missing.isEmpty()) {
+        const QString names = missing.join(QStringLiteral(", "));
+        presenter_(this, names + QStringLiteral(" could not be started: it is not installed beside DrivePick. "
+                                                "Install it, or choose another drive."));
+        return;
+    }
+    accept();
 }
 
 void CDrivePickDlg::showAbout()

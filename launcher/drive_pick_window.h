@@ -12,7 +12,8 @@ class CDrivePickDlg : public QDialog {
     Q_OBJECT
 public:
     // Starts a program by name relative to the current directory.
-    using ProgramStarter = std::function<void(const QString &program)>;
+    // Starts the program; false when it is missing or cannot be started.
+    using ProgramStarter = std::function<bool(const QString &program)>;
     using MessagePresenter = std::function<void(QWidget *parent, const QString &text)>;
 
     CDrivePickDlg(ProgramStarter starter, MessagePresenter presenter, QWidget *parent = nullptr);

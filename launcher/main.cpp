@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTimer>
@@ -13,9 +14,10 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("DrivePick"));
     CDrivePickDlg window(
         [](const QString &program) {
-            // Looked up in the current directory; a missing program is not
-            // reported, as the variants installed differ from site to site.
-            QProcess::startDetached(QDir::current().absoluteFilePath(program), {});
+            // The programs are installed beside DrivePick, wherever it is
+            // started from.
+            const QString path = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(program);
+            return QFileInfo(path).isExecutable() && QProcess::startDetached(path, {}, QCoreApplication::applicationDirPath());
         },
         [](QWidget *parent, const QString &text) { QMessageBox::information(parent, QStringLiteral("DrivePick"), text); });
     window.show();

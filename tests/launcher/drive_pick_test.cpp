@@ -12,11 +12,17 @@ namespace {
 struct Recorder {
     QStringList started;
     QStringList messages;
+    QStringList missing; // programs that cannot be started
 };
 
 std::unique_ptr<CDrivePickDlg> makeWindow(Recorder &r)
 {
-    return std::make_unique<CDrivePickDlg>([&r](const QString &program) { r.started << program; },
+    return std::make_unique<CDrivePickDlg>([&r](const QString &program) {
+                                               if (r.missing.contains(program))
+                                                   return false;
+                                               r.started << program;
+                                               return true;
+                                           },
                                            [&r](QWidget *, const QString &text) { r.messages << text; });
 }
 
@@ -47,6 +53,21 @@ TEST(DrivePick, StartsTheCheckedProgramsInOrderAndCloses)
     EXPECT_TRUE(r.messages.isEmpty());
     EXPECT_EQ(w->result(), QDialog::Accepted);
     EXPECT_FALSE(w->isVisible());
+}
+
+TEST(DrivePick, AMissingProgramIsReportedAndTheWindowStays)
+{
+    Recorder r;
+    r.missing << "Tarvex_M9B";
+    auto w = makeWindow(r);
+    w->show();
+    check(*w, 0);
+    check(*w, 1);
+    w->start();
+    EXPECT_EQ(r.started, QStringList{"Tarvex_M9A"});
+    ASSERT_EQ(r.messages.size(), 1);
+    EXPECT_TRUE(r.messages.front().startsWith("Tarvex_M9B could not be started")) << r.messages.front().toStdString();
+    EXPECT_TRUE(w->isVisible());
 }
 
 TEST(DrivePick, NothingCheckedAsksForADriveAndStaysOpen)
