@@ -9,7 +9,7 @@
 #include "color_button.h"
 #include "commands.h"
 #include "feature_windows.h"
-#include "frame_fixture.h"
+#include "operation_session.h"
 #include "manual_jog_dlg.h"
 #include "modal_messages.h"
 #include "motor_animation.h"
@@ -59,50 +59,21 @@ const char *name(Way way)
     return "?";
 }
 
-class MotionSession : public test::FrameFixture {
+// The operation session with modal message boxes, and a tuning run that
+// lasts whatever the test does.
+class MotionSession : public test::OperationSession {
 protected:
     void SetUp() override
     {
-        TARVEX_NEEDS_VIRTUAL_DRIVE();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = test::startVirtualDrive();
-        ASSERT_TRUE(sim);
-        sim->setTuningDuration(60s); // still tuning whatever the test does
-        FeatureWindowFactories features;
-        features.add(FeatureKind::ManualJog, [this](QWidget *owner) {
-            auto window = std::make_unique<CManualJogDlg>(owner);
-            jog = window.get();
-            return window;
-        });
-        features.add(FeatureKind::ProgramJog, [this](QWidget *owner) {
-            auto window = std::make_unique<CProgramJogDlg>(owner);
-            programJog = window.get();
-            return window;
-        });
-        features.add(FeatureKind::AutoTuning, [this](QWidget *owner) {
-            auto window = std::make_unique<CAutotuningDlg>(owner);
-            tuning = window.get();
-            return window;
-        });
         frameMessages = &boxes;
-        startFrame({}, std::move(features));
-        chooseSettings(sim->devicePath());
-        frame->OnCommand(Command::Connect);
-        test::pump();
-        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected)
-            << (boxes.empty() ? "" : boxes.texts().front());
-#endif
-    }
-
-    void TearDown() override
-    {
-        FrameFixture::TearDown();
+        OperationSession::SetUp();
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim.reset();
+        if (sim)
+            sim->setTuningDuration(60s);
 #endif
     }
 
-    static void click(QPushButton &button) { QTest::mouseClick(&button, Qt::LeftButton); }
+    std::string firstMessage() const override { return boxes.empty() ? "" : boxes.texts().front(); }
 
     // Servo on, LOCK, a press and release of Forward: the drive jogs on.
     void startLockedJog()
@@ -144,12 +115,8 @@ protected:
     {
         return pumpUntil([&] { return motion().atRest(); }, 10s);
     }
-    std::unique_ptr<test::VirtualDrive> sim;
 #endif
     test::ModalMessages boxes;
-    CManualJogDlg *jog = nullptr;
-    CProgramJogDlg *programJog = nullptr;
-    CAutotuningDlg *tuning = nullptr;
 };
 
 struct Case {

@@ -6,7 +6,7 @@
 #include "color_button.h"
 #include "commands.h"
 #include "feature_windows.h"
-#include "frame_fixture.h"
+#include "operation_session.h"
 #include "manual_jog_dlg.h"
 #include "operation_registers.h"
 #include "program_jog_dlg.h"
@@ -23,69 +23,8 @@ namespace tarvex {
 namespace {
 
 using namespace std::chrono_literals;
+using test::OperationSession;
 using test::pumpUntil;
-
-class OperationSession : public test::FrameFixture {
-protected:
-    void SetUp() override
-    {
-        TARVEX_NEEDS_VIRTUAL_DRIVE();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = test::startVirtualDrive();
-        ASSERT_TRUE(sim);
-        sim->setTuningDuration(500ms);
-        sim->setMeasuredInertia(420);
-        FeatureWindowFactories features;
-        features.add(FeatureKind::ManualJog, [this](QWidget *owner) {
-            auto window = std::make_unique<CManualJogDlg>(owner);
-            jog = window.get();
-            return window;
-        });
-        features.add(FeatureKind::ProgramJog, [this](QWidget *owner) {
-            auto window = std::make_unique<CProgramJogDlg>(owner);
-            programJog = window.get();
-            return window;
-        });
-        features.add(FeatureKind::AutoTuning, [this](QWidget *owner) {
-            auto window = std::make_unique<CAutotuningDlg>(owner);
-            tuning = window.get();
-            return window;
-        });
-        startFrame({}, std::move(features));
-        chooseSettings(sim->devicePath());
-        frame->OnCommand(Command::Connect);
-        test::pump();
-        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected)
-            << (messages.empty() ? "" : messages.texts().front());
-#endif
-    }
-
-    void TearDown() override
-    {
-        FrameFixture::TearDown();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim.reset();
-#endif
-    }
-
-    void click(QPushButton &button) { QTest::mouseClick(&button, Qt::LeftButton); }
-
-    std::int16_t driveSpeed()
-    {
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        return static_cast<std::int16_t>(sim->registerValue(operation_register::kCurrentSpeed));
-#else
-        return 0;
-#endif
-    }
-
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    std::unique_ptr<test::VirtualDrive> sim;
-#endif
-    CManualJogDlg *jog = nullptr;
-    CProgramJogDlg *programJog = nullptr;
-    CAutotuningDlg *tuning = nullptr;
-};
 
 TEST(OperationWindows, AreInstalledInTheProgram)
 {

@@ -1,0 +1,85 @@
+// The main program with its three operation windows, connected to the
+// virtual drive over a pseudo-terminal: the fixture of the tests that work
+// the tools through the frame's commands.
+#pragma once
+
+#include "autotuning_dlg.h"
+#include "commands.h"
+#include "feature_windows.h"
+#include "frame_fixture.h"
+#include "manual_jog_dlg.h"
+#include "operation_registers.h"
+#include "program_jog_dlg.h"
+#include "virtual_drive_session.h"
+
+#include <QPushButton>
+#include <QTest>
+
+namespace tarvex::test {
+
+class OperationSession : public FrameFixture {
+protected:
+    void SetUp() override
+    {
+        using namespace std::chrono_literals;
+        TARVEX_NEEDS_VIRTUAL_DRIVE();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim = startVirtualDrive();
+        ASSERT_TRUE(sim);
+        sim->setTuningDuration(500ms);
+        sim->setMeasuredInertia(420);
+        FeatureWindowFactories features;
+        features.add(FeatureKind::ManualJog, [this](QWidget *owner) {
+            auto window = std::make_unique<CManualJogDlg>(owner);
+            jog = window.get();
+            return window;
+        });
+        features.add(FeatureKind::ProgramJog, [this](QWidget *owner) {
+            auto window = std::make_unique<CProgramJogDlg>(owner);
+            programJog = window.get();
+            return window;
+        });
+        features.add(FeatureKind::AutoTuning, [this](QWidget *owner) {
+            auto window = std::make_unique<CAutotuningDlg>(owner);
+            tuning = window.get();
+            return window;
+        });
+        startFrame({}, std::move(features));
+        chooseSettings(sim->devicePath());
+        frame->OnCommand(Command::Connect);
+        pump();
+        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected) << firstMessage();
+#endif
+    }
+
+    void TearDown() override
+    {
+        FrameFixture::TearDown();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim.reset();
+#endif
+    }
+
+    // What the frame said first, for a failure's explanation.
+    virtual std::string firstMessage() const { return messages.empty() ? "" : messages.texts().front(); }
+
+    static void click(QPushButton &button) { QTest::mouseClick(&button, Qt::LeftButton); }
+
+    std::int16_t driveSpeed()
+    {
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        return static_cast<std::int16_t>(sim->registerValue(operation_register::kCurrentSpeed));
+#else
+        return 0;
+#endif
+    }
+
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::unique_ptr<VirtualDrive> sim;
+#endif
+    CManualJogDlg *jog = nullptr;
+    CProgramJogDlg *programJog = nullptr;
+    CAutotuningDlg *tuning = nullptr;
+};
+
+} // namespace tarvex::test
