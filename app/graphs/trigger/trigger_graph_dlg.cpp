@@ -4,6 +4,7 @@
 #include "channel_catalog.h"
 #include "channel_lists.h"
 #include "chart_view.h"
+#include "csv_export_dialog.h"
 #include "drive_connection.h"
 #include "graph_file.h"
 #include "graph_file_dialog.h"
@@ -51,6 +52,7 @@ CTriggerGraphDlg::CTriggerGraphDlg(DriveConnection *drive, QWidget *parent)
     m_edgeList->setCurrentIndex(0);
     m_sourceList->setCurrentIndex(0);
     m_view.reset();
+    graphs::offerCsvExport(*m_chart, this, [this] { return csvTable(); }, m_pDrive ? &m_pDrive->messages() : nullptr);
 
     if (m_pDrive && m_pDrive->isLinkOpen()) {
         m_fftButton->setEnabled(false);
@@ -167,6 +169,7 @@ void CTriggerGraphDlg::OnApply()
     m_edge = static_cast<std::uint16_t>(graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries));
     m_position = static_cast<std::uint16_t>(m_positionEdit->value());
     m_level = m_levelEdit->value();
+    m_appliedTrigger = {source, static_cast<int>(m_edge), static_cast<int>(m_position), static_cast<int>(m_level)};
     m_view.setUpChart();
 
     std::uint8_t status = 0;
@@ -254,7 +257,16 @@ bool CTriggerGraphDlg::OpenFrom(const QString &path)
     m_positionEdit->setValue(std::clamp(loaded.trigger.position, 0, trigger::kPositionMax));
     m_levelEdit->setValue(std::clamp(loaded.trigger.level, -trigger::kLevelBound, trigger::kLevelBound));
     m_view.showLoaded(m_period);
+    m_shownPeriod = m_period;
+    m_shownTrigger = loaded.trigger;
+    m_shownTrigger.position = m_positionEdit->value();
+    m_shownTrigger.level = m_levelEdit->value();
     return true;
+}
+
+graphs::CsvTable CTriggerGraphDlg::csvTable() const
+{
+    return m_view.csvTable(graphs::GraphKind::Trigger, m_shownPeriod, &m_shownTrigger);
 }
 
 std::array<graphs::Spectrum, 4> CTriggerGraphDlg::computeSpectra() const
@@ -329,6 +341,8 @@ void CTriggerGraphDlg::captureArrived(const trigger::TriggerSamples &received, u
     m_view.receive(received, start);
     m_view.divideDcLink();
     m_view.plot(m_period);
+    m_shownPeriod = m_period;
+    m_shownTrigger = m_appliedTrigger;
     ++m_capturesShown;
 }
 

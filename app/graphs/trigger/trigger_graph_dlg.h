@@ -65,6 +65,9 @@ public:
     // Save and Open once the file has been chosen; false after the message.
     bool SaveTo(const QString &path);
     bool OpenFrom(const QString &path);
+    // The capture shown, in physical units, with the settings it was taken
+    // with: what "Export CSV..." writes.
+    graphs::CsvTable csvTable() const;
     // The four spectra "FFT" shows, from the current display buffers.
     std::array<graphs::Spectrum, 4> computeSpectra() const;
 
@@ -143,6 +146,9 @@ private:
     // The capture shown, with the selection it was set up with.
     graphs::CaptureView<trigger::kSamples> m_view;
     int m_capturesShown = 0;
+    graphs::TriggerSettings m_appliedTrigger;
+    graphs::TriggerSettings m_shownTrigger;
+    int m_shownPeriod = 0;
     bool m_exited = false;
 
     RunSwitch m_running;
