@@ -114,6 +114,10 @@ CChartView::CChartView(QWidget *parent) : QWidget(parent), plot_(new QCustomPlot
 
 CChartView::~CChartView() = default;
 
+QWidget *CChartView::plotWidget() const { return plot_; }
+
+QRect CChartView::plotArea() const { return plot_->axisRect()->rect(); }
+
 CChartView::Series *CChartView::series(int number)
 {
     const auto it = series_.find(number);
@@ -132,6 +136,8 @@ void CChartView::setUp(const ChartSetup &setup)
     setup_.axes = std::clamp(setup_.axes, 1, 4);
     plot_->clearGraphs();
     plot_->clearItems();
+    triggerLine_ = nullptr;
+    levelLine_ = nullptr;
     series_.clear();
     labels_.clear();
     scrolled_ = 0;
@@ -423,6 +429,27 @@ void CChartView::onPlotClick(QMouseEvent *event)
         return;
     const int which = event->modifiers().testFlag(Qt::ShiftModifier) ? 1 : 0;
     setMeasureCursor(which, plot_->xAxis->pixelToCoord(event->position().x()));
+}
+
+void CChartView::setTriggerMarks(double position, const double *level)
+{
+    if (triggerLine_)
+        plot_->removeItem(triggerLine_);
+    if (levelLine_)
+        plot_->removeItem(levelLine_);
+    levelLine_ = nullptr;
+    const QPen pen(QColor(120, 0, 160), 1, Qt::DashDotLine);
+    triggerLine_ = new QCPItemStraightLine(plot_);
+    triggerLine_->setPen(pen);
+    triggerLine_->point1->setCoords(position, 0);
+    triggerLine_->point2->setCoords(position, 1);
+    if (level) {
+        levelLine_ = new QCPItemStraightLine(plot_);
+        levelLine_->setPen(pen);
+        levelLine_->point1->setCoords(0, *level);
+        levelLine_->point2->setCoords(1, *level);
+    }
+    plot_->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void CChartView::setSeriesShown(int number, bool shown)

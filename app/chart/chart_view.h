@@ -99,12 +99,23 @@ public:
     // from the point labels in the x caption's unit.
     void setPointSpacing(double seconds) { pointSpacing_ = seconds; }
 
+    // The trigger of a captured plot: a vertical line at point `position`
+    // and, when known, a horizontal line at `level` (channel 1's scale).
+    // Cleared by the next set-up.
+    void setTriggerMarks(double position, const double *level);
+    bool hasTriggerMarks() const { return triggerLine_ != nullptr; }
+    bool hasTriggerLevel() const { return levelLine_ != nullptr; }
+
     // A channel (by series number) hidden or shown again, as a click on
     // its legend entry does.
     void setSeriesShown(int series, bool shown);
     bool seriesShown(int series) const;
 
     QCustomPlot *plot() const { return plot_; }
+    // The plot as a widget, and the area inside its axes in the widget's
+    // coordinates (for code that does not see the plot's own class).
+    QWidget *plotWidget() const;
+    QRect plotArea() const;
     static QColor seriesColor(int series);
     static bool isSeriesNumber(int series) { return series == 0 || series == 1 || series == 2 || series == 5; }
 
@@ -145,6 +156,8 @@ private:
     std::array<double, 2> markers_{-1, -1};
     std::array<QCPItemStraightLine *, 2> markerLines_{};
     double pointSpacing_ = 0;
+    QCPItemStraightLine *triggerLine_ = nullptr;
+    QCPItemStraightLine *levelLine_ = nullptr;
     QPoint pressedAt_;
     bool keyMenuShown_ = false; // the menu key opened the menu
     tarvex::MessageService *messages_ = nullptr;

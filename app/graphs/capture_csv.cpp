@@ -9,11 +9,14 @@
 namespace tarvex::graphs {
 namespace {
 
-// Shortest text that reads back to the same double, with a dot.
+// Shortest text that reads back to the same double, with a dot and
+// without an exponent, which not every spreadsheet reads.
 std::string number(double value)
 {
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    char buffer[400];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    if (result.ec != std::errc())
+        result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);
 }
 

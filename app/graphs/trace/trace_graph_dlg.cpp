@@ -144,6 +144,7 @@ std::array<int, 4> TraceGraphDlg::listIndices() const { return m_channels->indic
 void TraceGraphDlg::setUpChart()
 {
     m_chart->setUp(graphs::channelChartSetup(m_channelNames, listIndices(), m_limits, m_xCaption));
+    m_chart->setPointSpacing(m_periodMs / 1000.0);
     m_plotted = 0;
 }
 

@@ -130,7 +130,8 @@ private:
     // Window state.
     graphs::ChannelLimits m_limits = graphs::kDefaultLimits;
     std::array<QString, 4> m_channelNames;
-    QString m_xCaption; // the trace's x axis has no caption
+    // The points are labelled with the elapsed seconds: the axis says so.
+    QString m_xCaption = QStringLiteral("[s]");
     int m_periodMs = trace::kDefaultPeriodMs;
     std::uint32_t m_baud = 0;
     RunSwitch m_running;

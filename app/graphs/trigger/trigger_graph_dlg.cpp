@@ -1,6 +1,7 @@
 #include "trigger_graph_dlg.h"
 
 #include "capture_plot.h"
+#include "capture_state_label.h"
 #include "channel_catalog.h"
 #include "channel_lists.h"
 #include "chart_view.h"
@@ -10,6 +11,7 @@
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
 #include "notch_filter_dlg.h"
+#include "trigger_marks.h"
 #include "yaxis_dialog.h"
 
 #include <QCloseEvent>
@@ -144,6 +146,8 @@ void CTriggerGraphDlg::buildControls()
     side->addWidget(m_channelLists);
     side->addSpacing(8);
     side->addLayout(commands);
+    m_stateLabel = new graphs::CCaptureStateLabel(this);
+    side->addWidget(m_stateLabel);
     side->addStretch();
 
     auto *layout = new QHBoxLayout(this);
@@ -194,6 +198,7 @@ void CTriggerGraphDlg::OnStart()
     m_saveButton->setEnabled(false);
     m_openButton->setEnabled(false);
     m_stopButton->setEnabled(true);
+    m_stateLabel->armed();
     m_running.set(true);
     // A worker that is just ending sees the switch on again and goes on
     // polling for this capture.
@@ -210,13 +215,18 @@ void CTriggerGraphDlg::OnStop()
     m_applyButton->setEnabled(true);
     m_stopButton->setEnabled(false);
     m_running.set(false);
+    if (m_stateLabel->isWaiting())
+        m_stateLabel->stopped();
 }
 
 void CTriggerGraphDlg::OnYAxis()
 {
     if (!m_yaxisDlg->edit(m_view.limits()))
         return;
+    const bool marked = m_chart->hasTriggerMarks();
     m_view.replotForSelection(m_period);
+    if (marked)
+        showTriggerMarks();
 }
 
 void CTriggerGraphDlg::OnSave()
@@ -261,7 +271,15 @@ bool CTriggerGraphDlg::OpenFrom(const QString &path)
     m_shownTrigger = loaded.trigger;
     m_shownTrigger.position = m_positionEdit->value();
     m_shownTrigger.level = m_levelEdit->value();
+    showTriggerMarks();
     return true;
+}
+
+void CTriggerGraphDlg::showTriggerMarks()
+{
+    const std::optional<double> level =
+        trigger::triggerLevelOnPlot(m_shownTrigger, m_view.listIndices(), m_view.limits());
+    m_chart->setTriggerMarks(m_shownTrigger.position, level ? &*level : nullptr);
 }
 
 graphs::CsvTable CTriggerGraphDlg::csvTable() const
@@ -343,6 +361,8 @@ void CTriggerGraphDlg::captureArrived(const trigger::TriggerSamples &received, u
     m_view.plot(m_period);
     m_shownPeriod = m_period;
     m_shownTrigger = m_appliedTrigger;
+    showTriggerMarks();
+    m_stateLabel->captured();
     ++m_capturesShown;
 }
 
@@ -353,6 +373,8 @@ void CTriggerGraphDlg::workerEnded(bool complete)
     // A capture armed again meanwhile keeps its buttons.
     if (m_running.isOn())
         return;
+    if (m_stateLabel->isWaiting())
+        m_stateLabel->endedWithoutCapture();
     m_openButton->setEnabled(true);
     m_startButton->setEnabled(false);
     m_stopButton->setEnabled(false);

@@ -34,8 +34,9 @@ namespace tarvex {
 class CNotchFilterDlg;
 
 namespace graphs {
+class CCaptureStateLabel;
 class CChannelLists;
-}
+} // namespace graphs
 
 namespace trigger {
 inline constexpr int kPeriodMin = 0;
@@ -104,6 +105,7 @@ public:
     QPushButton &openButton() { return *m_openButton; }
     QPushButton &fftButton() { return *m_fftButton; }
     QPushButton &exitButton() { return *m_exitButton; }
+    graphs::CCaptureStateLabel &stateLabel() { return *m_stateLabel; }
 
 Q_SIGNALS:
     // The window has ended ("EXIT" or closed); it deletes itself next.
@@ -120,6 +122,8 @@ private:
     int pollStep();
     void captureArrived(const trigger::TriggerSamples &received, unsigned start);
     void workerEnded(bool complete);
+    // The shown capture's trigger position and level drawn on its plot.
+    void showTriggerMarks();
     void waitForWorker();
 
     // Controls.
@@ -139,6 +143,7 @@ private:
     QPushButton *m_fftButton = nullptr;
     QPushButton *m_exitButton = nullptr;
     CChartView *m_chart = nullptr;
+    graphs::CCaptureStateLabel *m_stateLabel = nullptr;
     CYaxisDlg *m_yaxisDlg = nullptr;
     CNotchFilterDlg *m_notchDlg = nullptr;
 

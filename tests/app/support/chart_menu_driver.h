@@ -7,8 +7,6 @@
 
 #include "chart_view.h"
 
-#include <qcustomplot.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -57,14 +55,14 @@ inline bool whileChartMenuShown(const std::function<void()> &open, const std::fu
     return shown;
 }
 
-inline QPoint plotCentre(CChartView &chart) { return chart.plot()->axisRect()->rect().center(); }
+inline QPoint plotCentre(CChartView &chart) { return chart.plotArea().center(); }
 
 // Through the window, as the platform delivers it, so that the window turns
 // the right button into a context menu request as it does for the user.
 inline void rightClickPlot(CChartView &chart)
 {
     QWidget *top = chart.window();
-    QTest::mouseClick(top->windowHandle(), Qt::RightButton, {}, chart.plot()->mapTo(top, plotCentre(chart)));
+    QTest::mouseClick(top->windowHandle(), Qt::RightButton, {}, chart.plotWidget()->mapTo(top, plotCentre(chart)));
 }
 
 inline void pressMenuKey(CChartView &chart)
