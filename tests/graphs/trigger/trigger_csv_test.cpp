@@ -12,6 +12,8 @@
 #include "trigger_graph_dlg.h"
 #include "ui_pump.h"
 
+#include "capture_state_label.h"
+
 #include <QComboBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -92,6 +94,32 @@ TEST_F(TriggerCsv, TheExportHoldsEveryChannelInItsOwnUnitAndTheCapturesSettings)
     // The DC link sits near 310 V: plotted on the speed's axis it would not.
     EXPECT_GT(csv.rows[0][2], 250);
     EXPECT_LT(csv.rows[0][2], 400);
+}
+
+TEST_F(TriggerCsv, TheStateLineFollowsTheCaptureAndThePlotMarksTheTrigger)
+{
+    open();
+    EXPECT_EQ(window->stateLabel().text(), "Idle");
+    ASSERT_TRUE(capture());
+    EXPECT_TRUE(window->stateLabel().text().startsWith("Captured after")) << window->stateLabel().text().toStdString();
+    EXPECT_FALSE(window->stateLabel().isWaiting());
+    // The source is the DC link, which channel 2 shows: both lines are drawn.
+    EXPECT_TRUE(window->chart().hasTriggerMarks());
+    EXPECT_TRUE(window->chart().hasTriggerLevel());
+
+    // The spare source never fires: the line counts the waiting up until Stop.
+    window->sourceList().setCurrentIndex(16);
+    window->applyButton().click();
+    EXPECT_FALSE(window->chart().hasTriggerMarks()) << "a new set-up clears the old capture's marks";
+    window->startButton().click();
+    EXPECT_TRUE(window->stateLabel().isWaiting());
+    test::pumpFor(250ms);
+    const QString waiting = window->stateLabel().text();
+    EXPECT_TRUE(waiting.startsWith("Armed, waiting for the trigger: ")) << waiting.toStdString();
+    EXPECT_NE(waiting, "Armed, waiting for the trigger: 0.0 s");
+    window->stopButton().click();
+    EXPECT_EQ(window->stateLabel().text(), "Stopped; the drive stays armed");
+    test::pumpUntil([&] { return !window->isWorkerRunning(); }, 2s);
 }
 
 TEST_F(TriggerCsv, BeforeAnyCaptureTheExportHasTheHeaderAndNoRows)
