@@ -73,7 +73,7 @@ inline void pressMenuKey(CChartView &chart)
 // Answers the next file dialog with `path` (an empty path cancels it).
 inline void answerNextFileDialog(const QString &path)
 {
-    auto *poll = new QTimer;
+    auto *poll = new QTimer(QCoreApplication::instance()); // never outlives the test program
     poll->setInterval(10);
     QObject::connect(poll, &QTimer::timeout, [poll, path] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
