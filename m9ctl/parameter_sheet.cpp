@@ -14,40 +14,6 @@ namespace m9ctl {
 
 using namespace tarvex::parameters;
 
-namespace {
-
-// A whole decimal integer within [min, max].
-bool decimalWithin(const std::string &text, long long min, long long max)
-{
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        ++i;
-    if (i == text.size() || text.size() - i > 10)
-        return false;
-    for (std::size_t k = i; k < text.size(); ++k)
-        if (!std::isdigit(static_cast<unsigned char>(text[k])))
-            return false;
-    const long long value = std::stoll(text);
-    return value >= min && value <= max;
-}
-
-bool hexWord(const std::string &text)
-{
-    std::string digits = text;
-    if (digits.rfind("0x", 0) == 0 || digits.rfind("0X", 0) == 0)
-        digits = digits.substr(2);
-    if (digits.empty() || digits.size() > 4)
-        return false;
-    return std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isxdigit(c) != 0; });
-}
-
-bool bitDigits(const std::string &text)
-{
-    return !text.empty() && text.size() <= 5 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c == '0' || c == '1'; });
-}
-
-} // namespace
 
 ParameterSheet::ParameterSheet(tarvex::DriveConnection &drive) : drive_(drive), service_(&drive)
 {
@@ -122,21 +88,9 @@ ParameterSheet::Refusal ParameterSheet::refusal(ParameterRef ref, const std::str
     if (kGroupTexts[static_cast<std::size_t>(ref.group)].writeError == nullptr)
         return {false, describe(ref) + " is a status value and cannot be written"};
     const bool wide = p.Param_Bit_Type == 2;
-    if (wide) {
-        if (!decimalWithin(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()))
-            return {false, describe(ref) + ": " + quoted + " is not a whole number"};
-    } else if (p.Param_DataType == kTypeHex) {
-        if (!hexWord(value))
-            return {false, describe(ref) + ": " + quoted + " is not a hexadecimal value of at most four digits"};
-    } else if (p.Param_DataType == kTypeBits) {
-        if (!bitDigits(value))
-            return {false, describe(ref) + ": " + quoted + " is not a bit pattern of 0 and 1 (at most five digits)"};
-    } else if (p.Param_DataType == kTypeSigned) {
-        if (!decimalWithin(value, -32768, 32767))
-            return {false, describe(ref) + ": " + quoted + " is not a whole number from -32768 to 32767"};
-    } else if (!decimalWithin(value, 0, 65535)) {
-        return {false, describe(ref) + ": " + quoted + " is not a whole number from 0 to 65535"};
-    }
+    // The same strict reading as the parameter window's.
+    if (!parameterWords(value, p.Param_DataType, p.Param_Bit_Type))
+        return {false, describe(ref) + ": " + quoted + " is not " + acceptedText(p.Param_DataType, p.Param_Bit_Type)};
     if (isRangeChecked(p.Param_DataType, p.Param_Bit_Type)) {
         const RangeCheck bounds = wide ? RangeCheck{} : writeRangeCheck(ref.group, ref.position);
         if (!withinRange(value, text(p.Param_Min_Value), text(p.Param_Max_Value), bounds))
@@ -148,8 +102,9 @@ ParameterSheet::Refusal ParameterSheet::refusal(ParameterRef ref, const std::str
 
 ParameterWords ParameterSheet::words(ParameterRef ref, const std::string &value) const
 {
+    // Only texts the refusal check has let through come here.
     const ParameterAttribute &p = attribute(ref);
-    return textToWords(trimmed(value), p.Param_DataType, p.Param_Bit_Type);
+    return parameterWords(trimmed(value), p.Param_DataType, p.Param_Bit_Type).value_or(ParameterWords{});
 }
 
 bool ParameterSheet::sameValue(ParameterRef ref, const std::string &a, const std::string &b) const

@@ -17,17 +17,23 @@ int runPorts(const std::vector<std::string> &argsIn)
         return usageError("ports: unexpected \"" + args.words().front() + "\"");
     const tarvex::UsbSerialSearch adapter = tarvex::findUsbSerialAdapter("/sys");
     std::vector<std::string> items;
-    for (const std::string &device : tarvex::presentSerialDevices()) {
-        const bool cable = adapter.device && *adapter.device == device;
-        const char *description = cable ? "PL2303 USB serial adapter (the drive's service cable)"
-                                  : device == tarvex::kVirtualDriveLink ? "virtual drive"
-                                                                        : "serial port";
+    for (const tarvex::SerialDevice &device : tarvex::listSerialDevices()) {
+        // The adapter the main program would pick (the drive's PL2303 cable).
+        const bool cable = adapter.device && *adapter.device == device.device;
+        // The node first, then what it is and its stable name.
+        const std::string description = device.device == tarvex::kVirtualDriveLink
+                                            ? device.device + ": virtual drive"
+                                            : device.description();
         if (json)
-            items.push_back(jsonObject({{"device", jsonString(device)},
+            items.push_back(jsonObject({{"device", jsonString(device.device)},
                                         {"description", jsonString(description)},
+                                        {"byId", jsonString(device.byId)},
+                                        {"driver", jsonString(device.driver)},
+                                        {"usb", jsonString(device.vendorId.empty() ? ""
+                                                                                   : device.vendorId + ":" + device.productId)},
                                         {"pl2303", cable ? "true" : "false"}}));
         else
-            std::printf("%s%s\t%s\n", cable ? "* " : "  ", device.c_str(), description);
+            std::printf("%s%s\n", cable ? "* " : "  ", description.c_str());
     }
     if (json)
         std::printf("%s\n", jsonArray(items).c_str());

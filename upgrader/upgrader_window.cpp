@@ -55,8 +55,7 @@ CM9UpgraderDlg::CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent)
     portBox_ = new QComboBox(this);
     portBox_->setEditable(true);
     portBox_->setToolTip(tr("Serial device of the drive; a USB serial adapter is found by ComSet."));
-    for (const std::string &device : tarvex::presentSerialDevices())
-        portBox_->addItem(QString::fromStdString(device));
+    offerDevices();
     if (portBox_->count() == 0)
         portBox_->addItem(QString::fromStdString(port_.portName()));
 
@@ -124,6 +123,17 @@ void CM9UpgraderDlg::joinWorkers()
 
 bool CM9UpgraderDlg::isBusy() const { return bootEntryRunning_ || downloadRunning_; }
 
+void CM9UpgraderDlg::offerDevices()
+{
+    tarvex::SerialDeviceRoots roots;
+    roots.sysfs = sysfsRoot_.toStdString();
+    roots.dev = deviceDirectory_.toStdString();
+    offered_ = tarvex::listSerialDevices(roots);
+    portBox_->clear();
+    for (const tarvex::SerialDevice &port : offered_)
+        portBox_->addItem(QString::fromStdString(port.description()));
+}
+
 void CM9UpgraderDlg::setHexPath(const QString &path)
 {
     path_->setText(path);
@@ -164,7 +174,10 @@ void CM9UpgraderDlg::comSet()
     if (isBusy())
         return;
     port_.setStation(static_cast<std::uint8_t>(nodeId_->value() & 0xFF));
-    port_.setPortName(portBox_->currentText().trimmed().toStdString());
+    const QString typed = portBox_->currentText();
+    offerDevices();
+    portBox_->setEditText(typed);
+    port_.setPortName(tarvex::portFromChoice(typed.toStdString(), offered_));
     const auto adapter = tarvex::findUsbSerialAdapter(sysfsRoot_.toStdString());
     if (!adapter.listReadable)
         presenter_(this, QStringLiteral("Fail"));

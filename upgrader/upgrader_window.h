@@ -5,6 +5,7 @@
 
 #include "boot_port.h"
 #include "boot_session.h"
+#include "serial_devices.h"
 
 #include <QDialog>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -58,6 +60,8 @@ protected:
 private:
     void browse();
     void comSet();
+    // Fills the port list from the system's serial devices, each described.
+    void offerDevices();
     void ready();
     void startDownload();
     void monitor();
@@ -69,6 +73,7 @@ private:
 
     MessagePresenter presenter_;
     QString sysfsRoot_ = QStringLiteral("/sys");
+    std::vector<tarvex::SerialDevice> offered_;
     QString deviceDirectory_ = QStringLiteral("/dev");
     upgrader::BootPort port_;
     upgrader::BootSession session_;

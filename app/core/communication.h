@@ -20,16 +20,20 @@ public:
     // Stores node and port, maps the baud index to its rate (an unknown
     // index leaves the rate 0), copies the rate into the drive connection and
     // initialises the link; "Communication Init Error!" when that is refused.
-    void ApplySettings(std::uint8_t node, const PortChoice &port, int baudIndex);
+    // The fast exchange choice goes with them and takes effect at Connect.
+    void ApplySettings(std::uint8_t node, const PortChoice &port, int baudIndex,
+                       bool fastExchange = false);
 
     std::uint8_t node() const { return m_nodeAddress; }
     const PortChoice &port() const { return m_port; }
     std::uint32_t baudRate() const { return m_baudRate; }
+    bool fastExchange() const { return m_fastExchange; }
 
 protected:
     std::uint8_t m_nodeAddress = 0;
     PortChoice m_port;
     std::uint32_t m_baudRate = 0;
+    bool m_fastExchange = false;
     DriveConnection *m_drive = nullptr;
 };
 

@@ -202,6 +202,10 @@ void DriveConnection::Connect()
         messages_.show("Communication Already Connect!");
         return;
     }
+    // A library without profiles keeps its specified timing, and so does
+    // the status poll.
+    const bool fast = settings().fastExchange;
+    fastExchange_ = link_.SetExchangeProfile(fast ? VQ_PROFILE_FAST : VQ_PROFILE_SPECIFIED) && fast;
     if (!link_.Connect(heartbeat_.handle())) {
         messages_.show("Communication Connect Error!(Check COMPORT, Cable, Control Power)",
                        portOpenFailureText(settings().port.text(), link_.LastOpenError()));

@@ -106,12 +106,16 @@ public:
     std::uint32_t baudRate() const { return baudRate_.load(); }
     // CommInit (or CommInitDevice for a device path) with the stored settings.
     bool InitLink();
+    // Whether the link runs the fast exchange profile: chosen in the
+    // settings, applied at Connect, and only when the library offers it.
+    bool fastExchangeInEffect() const { return fastExchange_.load(); }
     bool isLinkOpen() const { return link_.IsConnect() != 0; }
 
     // Replaces `port` by the USB serial adapter's device when one is found;
     // shows "Fail" when the system's serial device list cannot be read.
     bool FindUsbSerialPort(PortChoice &port);
     void setSysfsRoot(std::string root) { sysfsRoot_ = std::move(root); }
+    const std::string &sysfsRoot() const { return sysfsRoot_; }
 
     void Connect();
     void Disconnect();
@@ -227,6 +231,7 @@ private:
     mutable std::mutex settingsMutex_;
     LinkSettings settings_;
     std::atomic<std::uint32_t> baudRate_{0};
+    std::atomic<bool> fastExchange_{false};
     std::string sysfsRoot_ = "/sys";
 
     mutable std::mutex versionMutex_;

@@ -34,6 +34,7 @@ LinkLibrary::Binding LinkLibrary::bind(const std::string &path)
     exchangeBoot_ = library_.function<CommExchangeBootFn>("CommExchangeBoot");
     initDevice_ = library_.function<CommInitDeviceFn>("CommInitDevice");
     lastOpenError_ = library_.function<CommLastOpenErrorFn>("CommLastOpenError");
+    setExchangeProfile_ = library_.function<CommSetExchangeProfileFn>("CommSetExchangeProfile");
 
     const bool complete = create_ && destroy_ && init_ && connect_ && disconnect_ && isConnect_ &&
                           rdSgRegister_ && rdMtRegister_ && rdTraceData_ && rdEachRegister_ &&
@@ -64,6 +65,7 @@ void LinkLibrary::clearSlots()
     exchangeBoot_ = nullptr;
     initDevice_ = nullptr;
     lastOpenError_ = nullptr;
+    setExchangeProfile_ = nullptr;
 }
 
 std::int32_t LinkLibrary::RdSgRegister(std::uint16_t address, std::uint8_t *destination,

@@ -16,7 +16,8 @@ public:
     enum class Binding { Bound, NotLoaded, MissingFunctions };
 
     // Loads the library and resolves the thirteen functions in their fixed
-    // order, plus the two optional ones (CommInitDevice, CommLastOpenError).
+    // order, plus the optional ones (CommInitDevice, CommLastOpenError,
+    // CommSetExchangeProfile); a library without them still binds.
     Binding bind(const std::string &path);
     void unload();
     bool isLoaded() const { return library_.isLoaded(); }
@@ -52,6 +53,12 @@ public:
     std::int32_t ExchangeBoot() const { return exchangeBoot_ ? exchangeBoot_() : 0; }
     // errno of the last failed port open, 0 when unknown.
     std::int32_t LastOpenError() const { return lastOpenError_ ? lastOpenError_() : 0; }
+    // False when the library has no profiles (it then keeps its specified
+    // timing) or refuses this one.
+    bool SetExchangeProfile(std::int32_t profile) const
+    {
+        return setExchangeProfile_ && setExchangeProfile_(profile) == 1;
+    }
 
 private:
     void clearSlots();
@@ -72,6 +79,7 @@ private:
     CommExchangeBootFn exchangeBoot_ = nullptr;
     CommInitDeviceFn initDevice_ = nullptr;
     CommLastOpenErrorFn lastOpenError_ = nullptr;
+    CommSetExchangeProfileFn setExchangeProfile_ = nullptr;
 };
 
 } // namespace tarvex

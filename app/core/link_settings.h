@@ -24,6 +24,9 @@ struct LinkSettings {
     std::uint8_t node = 0;
     PortChoice port;
     std::uint32_t baud = 0; // 0 until the setting dialog has been accepted
+    // The opt-in fast exchange profile of the link library; off keeps the
+    // library's specified timing.
+    bool fastExchange = false;
 };
 
 // The rates of the baud list, by index; any other index gives 0.

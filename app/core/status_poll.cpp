@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace tarvex {
 
@@ -21,8 +23,11 @@ public:
             if (!polling() && drive_.linkPolling.load() != 1)
                 break;
             std::this_thread::sleep_for(status_poll::kIdleWait);
-            if (!polling())
+            if (!polling()) {
+                showStale(true);
                 continue;
+            }
+            showStale(false);
             // A failed read stops monitoring and clears link polling, so
             // the next round leaves the loop.
             if (!readStateVariables())
@@ -31,9 +36,26 @@ public:
                 readInputsAndOutputs();
         }
         drive_.monitorBusy = 0;
+        showStale(true);
     }
 
 private:
+    // What the panes show stops being the drive's state when polling stops
+    // (Stop, Disconnect, a failed read): they mark it as old until it runs again.
+    void showStale(bool stale)
+    {
+        if (stale == staleShown_)
+            return;
+        staleShown_ = stale;
+        drive_.withVariableView([&](StatusVariableView &view) { view.showStale(stale); });
+        drive_.withLampViews([&](LampView *inputs, LampView *outputs) {
+            if (inputs)
+                inputs->showStale(stale);
+            if (outputs)
+                outputs->showStale(stale);
+        });
+    }
+
     bool polling() const { return drive_.monitoringMode.load() == DriveConnection::kMonitoringPoll; }
 
     std::uint32_t tickedRows()
@@ -67,21 +89,33 @@ private:
         return true;
     }
 
+    // With the fast exchange the link is quick enough that the panes take
+    // a whole cycle at once; otherwise the cells go one by one, paced.
+    bool wholeCycles() const { return drive_.fastExchangeInEffect(); }
+
     void showStateVariables(std::uint32_t ticked, int byteCount)
     {
         const std::string version = drive_.versionText();
+        const bool whole = wholeCycles();
+        std::vector<std::pair<int, std::string>> cycle;
         int offset = 0;
         for (int row = 1; row <= status::kRowCount; ++row) {
-            std::this_thread::sleep_for(status_poll::kCellPacing);
+            if (!whole)
+                std::this_thread::sleep_for(status_poll::kCellPacing);
             if (!status::isTicked(ticked, row))
                 continue;
             const int bytes = status::variables()[static_cast<std::size_t>(row - 1)].width / 8;
             if (offset + bytes > byteCount)
                 break;
-            const std::string text = status::formatValue(row, shown_ + offset, version);
+            std::string text = status::formatValue(row, shown_ + offset, version);
             offset += bytes;
-            drive_.withVariableView([&](StatusVariableView &view) { view.showValue(row, text); });
+            if (whole)
+                cycle.emplace_back(row, std::move(text));
+            else
+                drive_.withVariableView([&](StatusVariableView &view) { view.showValue(row, text); });
         }
+        if (whole)
+            drive_.withVariableView([&](StatusVariableView &view) { view.showValues(cycle); });
     }
 
     void readInputsAndOutputs()
@@ -95,6 +129,20 @@ private:
         }
         if (status != VQ_STATUS_OK) {
             inputOutputReadFailed(status);
+            return;
+        }
+        if (wholeCycles()) {
+            std::vector<bool> inputs, outputs;
+            for (int row = 1; row <= status::kInputCount; ++row)
+                inputs.push_back(status::inputOn(block, row));
+            for (int row = 1; row <= status::kOutputCount; ++row)
+                outputs.push_back(status::outputOn(block, row));
+            drive_.withLampViews([&](LampView *inputView, LampView *outputView) {
+                if (inputView)
+                    inputView->showLamps(inputs);
+                if (outputView)
+                    outputView->showLamps(outputs);
+            });
             return;
         }
         for (int row = 1; row <= status::kInputCount; ++row) {
@@ -149,6 +197,7 @@ private:
     DriveConnection &drive_;
     std::uint8_t reply_[256] = {};
     std::uint8_t shown_[256] = {};
+    bool staleShown_ = true; // nothing live is shown before the first poll
 };
 
 } // namespace

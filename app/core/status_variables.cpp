@@ -1,6 +1,6 @@
 #include "status_variables.h"
 
-#include <cstdio>
+#include "number_text.h"
 
 namespace tarvex::status {
 
@@ -95,23 +95,18 @@ std::string formatValue(int row, const std::uint8_t *bytes, std::string_view ver
     if (row < 1 || row > kRowCount)
         return {};
     const Variable &variable = variables()[static_cast<std::size_t>(row - 1)];
-    char text[32];
     switch (variable.shown) {
     case Shown::Integer:
-        std::snprintf(text, sizeof text, "%d",
-                      variable.width == 32 ? assemble32(bytes) : int{assemble16(bytes)});
-        break;
+        return std::to_string(variable.width == 32 ? assemble32(bytes) : int{assemble16(bytes)});
     case Shown::Tenths:
     case Shown::LowTenths:
-        std::snprintf(text, sizeof text, "%.1f", assemble16(bytes) * 0.1);
-        break;
+        return fixedText(assemble16(bytes) * 0.1, 1);
     case Shown::Hundredths:
-        std::snprintf(text, sizeof text, "%.2f", assemble16(bytes) * 0.01);
-        break;
+        return fixedText(assemble16(bytes) * 0.01, 2);
     case Shown::VersionText:
         return std::string(versionText);
     }
-    return text;
+    return {};
 }
 
 } // namespace tarvex::status

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tarvex {
 
@@ -15,6 +17,15 @@ public:
     virtual std::uint32_t tickedRows() const = 0;
     // Shows `text` in the value column of `row`; calls arrive in order.
     virtual void showValue(int row, const std::string &text) = 0;
+    // A whole cycle's values at once (row, text).
+    virtual void showValues(const std::vector<std::pair<int, std::string>> &values)
+    {
+        for (const auto &[row, text] : values)
+            showValue(row, text);
+    }
+    // Marks the values shown as old (monitoring stopped or the link closed)
+    // or as live again.
+    virtual void showStale(bool /*stale*/) {}
 };
 
 class LampView {
@@ -22,6 +33,14 @@ public:
     virtual ~LampView() = default;
     // Lights (red) or darkens (black) the lamp of `row`.
     virtual void showLamp(int row, bool on) = 0;
+    // All lamps of a cycle at once: element i is row i + 1.
+    virtual void showLamps(const std::vector<bool> &on)
+    {
+        for (std::size_t i = 0; i < on.size(); ++i)
+            showLamp(static_cast<int>(i) + 1, on[i]);
+    }
+    // As StatusVariableView::showStale.
+    virtual void showStale(bool /*stale*/) {}
 };
 
 } // namespace tarvex

@@ -1,13 +1,34 @@
 #include "channel_scaling.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace tarvex::graphs {
+
+namespace {
+
+// A mapped value beyond what a plotted point can hold (extreme limits from
+// a file) is pinned to the nearest one it can, keeping its side of the
+// plot, instead of wrapping round to some other value.
+int pinned(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    return static_cast<int>(std::clamp(value, double{std::numeric_limits<int>::min()},
+                                       double{std::numeric_limits<int>::max()}));
+}
+
+} // namespace
 
 int mapToPrimary(int sample, AxisLimits own, AxisLimits primary)
 {
     if (own.span() == 0)
         return primary.min;
     const std::int64_t product = std::int64_t{primary.span()} * (std::int64_t{sample} - own.min);
-    return static_cast<int>(product / own.span() + primary.min);
+    const std::int64_t mapped = product / own.span() + primary.min;
+    return static_cast<int>(std::clamp<std::int64_t>(mapped, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
 }
 
 int mapDcLinkToPrimary(int sample, AxisLimits own, AxisLimits primary)
@@ -15,7 +36,7 @@ int mapDcLinkToPrimary(int sample, AxisLimits own, AxisLimits primary)
     if (own.span() == 0)
         return primary.min;
     const double y = (sample / 10.0 - own.min) * primary.span() / own.span() + primary.min;
-    return static_cast<int>(y);
+    return pinned(y);
 }
 
 float plottedToPhysical(float plotted, AxisLimits own, AxisLimits primary)

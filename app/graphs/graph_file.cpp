@@ -1,8 +1,7 @@
 #include "graph_file.h"
 
-#include "parameter_text.h"
+#include "number_text.h"
 
-#include <cstdio>
 #include <fstream>
 
 namespace tarvex::graphs {
@@ -13,9 +12,7 @@ constexpr std::size_t kLineLimit = 255; // characters of a line that are read
 // Times carry one decimal and a trailing blank, as the windows label points.
 std::string timeText(double value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.1f ", value);
-    return text;
+    return fixedText(value, 1) + " ";
 }
 
 std::vector<std::string> splitTabs(const std::string &line, std::size_t maxColumns)
@@ -35,7 +32,7 @@ std::vector<std::string> splitTabs(const std::string &line, std::size_t maxColum
 
 int integer(const std::vector<std::string> &columns, std::size_t i)
 {
-    return i < columns.size() ? parameters::decimalInteger(columns[i]) : 0;
+    return i < columns.size() ? leadingInteger(columns[i]) : 0;
 }
 
 } // namespace
@@ -62,9 +59,7 @@ std::string captureTimeText(int index, int period)
 
 std::string traceValueText(double value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%f", value);
-    return text;
+    return fixedText(value, 6);
 }
 
 std::string captureValueText(int sample) { return std::to_string(sample); }

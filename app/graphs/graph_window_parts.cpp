@@ -1,12 +1,12 @@
 #include "graph_window_parts.h"
 
 #include "chart_view.h"
+#include "integer_edit.h"
 
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace tarvex::graphs {
@@ -32,12 +32,10 @@ QPushButton *commandButton(QWidget *parent, const QString &text)
     return button;
 }
 
-QSpinBox *integerEdit(QWidget *parent, int minimum, int maximum, int value)
+IntegerEdit *integerEdit(QWidget *parent, int minimum, int maximum, int value)
 {
-    auto *edit = new QSpinBox(parent);
-    edit->setRange(minimum, maximum);
+    auto *edit = new IntegerEdit(parent, minimum, maximum);
     edit->setValue(value);
-    edit->setButtonSymbols(QAbstractSpinBox::NoButtons);
     edit->setMinimumWidth(64);
     return edit;
 }

@@ -13,11 +13,12 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
-class QSpinBox;
 class QWidget;
 class CChartView;
 
 namespace tarvex::graphs {
+
+class IntegerEdit;
 
 // Style sheet colour of channel c's label and series (red, green, blue,
 // magenta).
@@ -28,8 +29,8 @@ void fillList(QComboBox &list, const std::string_view *entries, std::size_t coun
 
 QPushButton *commandButton(QWidget *parent, const QString &text);
 
-// A whole-number edit without arrows that accepts only minimum..maximum.
-QSpinBox *integerEdit(QWidget *parent, int minimum, int maximum, int value);
+// A whole-number field for minimum..maximum showing `value`.
+IntegerEdit *integerEdit(QWidget *parent, int minimum, int maximum, int value);
 
 // A sunken frame of at least `minimum` holding a chart view that fills it.
 QFrame *framedChart(QWidget *parent, QSize minimum, CChartView *&chart);

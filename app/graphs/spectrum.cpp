@@ -1,7 +1,9 @@
 #include "spectrum.h"
 
+#include "number_text.h"
+
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 
 namespace tarvex::graphs {
@@ -94,7 +96,14 @@ Spectrum amplitudeSpectrum(const std::array<double, kSpectrumInput> &samples)
     return magnitudes;
 }
 
-SpectrumPeak findPeak(const Spectrum &spectrum)
+double captureSamplePeriod(int period) { return std::max(1, period) * 0.0002; }
+
+int binFrequency(int bin, double samplePeriod)
+{
+    return static_cast<int>(std::lround(bin / (kSpectrumInput * samplePeriod)));
+}
+
+SpectrumPeak findPeak(const Spectrum &spectrum, double samplePeriod)
 {
     SpectrumPeak peak;
     double best = 0.0001;
@@ -106,10 +115,8 @@ SpectrumPeak findPeak(const Spectrum &spectrum)
     }
     if (peak.bin < 0)
         return peak;
-    peak.frequencyHz = binFrequency(peak.bin);
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", static_cast<double>(static_cast<float>(best)));
-    peak.amplitude = text;
+    peak.frequencyHz = binFrequency(peak.bin, samplePeriod);
+    peak.amplitude = fixedText(static_cast<double>(static_cast<float>(best)), 2);
     return peak;
 }
 

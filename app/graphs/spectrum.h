@@ -23,17 +23,23 @@ std::vector<std::complex<double>> fourierTransform(const std::vector<std::comple
 // Hann-windowed (divisor 255) magnitudes |X[k]| / 256 for k = 0..127.
 Spectrum amplitudeSpectrum(const std::array<double, kSpectrumInput> &samples);
 
-// Frequency shown for bin k, which is plotted as point k + 1: (k + 1) * 2500 / 128 Hz.
-constexpr int binFrequency(int bin) { return (bin + 1) * 2500 / 128; }
+// The time between two samples of a trigger capture taken with `period`
+// (units of 0.2 ms); the drive samples a period of 0 as 1.
+double captureSamplePeriod(int period);
+
+// The frequency of bin k of the kSpectrumInput-point transform of samples
+// taken every `samplePeriod` seconds, k / (N * T), to the nearest hertz.
+int binFrequency(int bin, double samplePeriod);
 
 struct SpectrumPeak {
-    int frequencyHz = 0;          // 0 when nothing stands above the noise floor
-    std::string amplitude = "0.00"; // "%.2f" of the peak magnitude
+    int frequencyHz = 0;            // the peak bin's frequency; 0 when nothing stands above the noise floor
+    std::string amplitude = "0.00"; // the peak magnitude with two decimals
     int bin = -1;
 };
 
 // The strongest bin from 2 up (the lowest bins hold the signal's mean);
-// the first of equal maxima wins.
-SpectrumPeak findPeak(const Spectrum &spectrum);
+// the first of equal maxima wins. The samples were taken every
+// `samplePeriod` seconds.
+SpectrumPeak findPeak(const Spectrum &spectrum, double samplePeriod);
 
 } // namespace tarvex::graphs

@@ -1,13 +1,13 @@
 #include "yaxis_dialog.h"
 
 #include "graph_window_parts.h"
+#include "integer_edit.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 CYaxisDlg::CYaxisDlg(QWidget *parent) : QDialog(parent)
@@ -19,12 +19,10 @@ CYaxisDlg::CYaxisDlg(QWidget *parent) : QDialog(parent)
     for (int c = 0; c < 4; ++c) {
         auto *name = new QLabel(QStringLiteral("Monitor Channel %1").arg(c + 1), this);
         name->setStyleSheet(QStringLiteral("color: %1; font-weight: bold").arg(QLatin1String(tarvex::graphs::channelColor(c))));
-        auto *maxEdit = new QSpinBox(this);
-        auto *minEdit = new QSpinBox(this);
-        for (QSpinBox *edit : {maxEdit, minEdit}) {
-            edit->setRange(-tarvex::graphs::kAxisLimitBound, tarvex::graphs::kAxisLimitBound);
+        auto *maxEdit = tarvex::graphs::integerEdit(this, -tarvex::graphs::kAxisLimitBound, tarvex::graphs::kAxisLimitBound, 0);
+        auto *minEdit = tarvex::graphs::integerEdit(this, -tarvex::graphs::kAxisLimitBound, tarvex::graphs::kAxisLimitBound, 0);
+        for (tarvex::graphs::IntegerEdit *edit : {maxEdit, minEdit})
             edit->setMinimumWidth(90);
-        }
         max_[static_cast<std::size_t>(c)] = maxEdit;
         min_[static_cast<std::size_t>(c)] = minEdit;
         grid->addWidget(name, c + 1, 0);
@@ -45,11 +43,19 @@ CYaxisDlg::CYaxisDlg(QWidget *parent) : QDialog(parent)
     layout->addLayout(buttons);
 }
 
-tarvex::graphs::ChannelLimits CYaxisDlg::limits() const
+std::optional<tarvex::graphs::ChannelLimits> CYaxisDlg::limits(tarvex::MessageService *messages) const
 {
     tarvex::graphs::ChannelLimits out{};
-    for (std::size_t c = 0; c < 4; ++c)
-        out[c] = {max_[c]->value(), min_[c]->value()};
+    for (std::size_t c = 0; c < 4; ++c) {
+        const std::string channel = "Monitor Channel " + std::to_string(c + 1);
+        const std::optional<int> max = max_[c]->takeValue(messages, (channel + " Max").c_str());
+        if (!max)
+            return std::nullopt;
+        const std::optional<int> min = min_[c]->takeValue(messages, (channel + " Min").c_str());
+        if (!min)
+            return std::nullopt;
+        out[c] = {*max, *min};
+    }
     return out;
 }
 
@@ -63,6 +69,9 @@ void CYaxisDlg::setLimits(const tarvex::graphs::ChannelLimits &limits)
 
 void CYaxisDlg::apply()
 {
+    // A limit that is not a whole number keeps the dialog open for correcting.
+    if (!limits(messages_))
+        return;
     applied_ = true;
     accept();
 }
@@ -73,12 +82,13 @@ void CYaxisDlg::cancel()
     reject();
 }
 
-bool CYaxisDlg::edit(tarvex::graphs::ChannelLimits &limits)
+bool CYaxisDlg::edit(tarvex::graphs::ChannelLimits &limits, tarvex::MessageService *messages)
 {
+    messages_ = messages;
     setLimits(limits);
     applied_ = false;
     exec();
     if (applied_)
-        limits = this->limits();
+        limits = this->limits().value_or(limits);
     return applied_;
 }

@@ -8,8 +8,14 @@
 #include <QDialog>
 
 #include <array>
+#include <optional>
 
-class QSpinBox;
+namespace tarvex {
+class MessageService;
+namespace graphs {
+class IntegerEdit;
+}
+} // namespace tarvex
 
 class CYaxisDlg : public QDialog {
     Q_OBJECT
@@ -18,19 +24,22 @@ public:
 
     // Copies the limits into the edits, runs the dialog, and reports whether
     // it was closed with Apply (the applied indicator).
-    bool edit(tarvex::graphs::ChannelLimits &limits);
+    bool edit(tarvex::graphs::ChannelLimits &limits, tarvex::MessageService *messages = nullptr);
 
-    tarvex::graphs::ChannelLimits limits() const;
+    // The limits in the edits; nothing when an edit holds no whole number
+    // within the axis bounds (reported when `messages` is given).
+    std::optional<tarvex::graphs::ChannelLimits> limits(tarvex::MessageService *messages = nullptr) const;
     void setLimits(const tarvex::graphs::ChannelLimits &limits);
     bool applied() const { return applied_; }
 
-    QSpinBox *maxEdit(int channel) const { return max_[static_cast<std::size_t>(channel)]; }
-    QSpinBox *minEdit(int channel) const { return min_[static_cast<std::size_t>(channel)]; }
+    tarvex::graphs::IntegerEdit *maxEdit(int channel) const { return max_[static_cast<std::size_t>(channel)]; }
+    tarvex::graphs::IntegerEdit *minEdit(int channel) const { return min_[static_cast<std::size_t>(channel)]; }
     void apply();
     void cancel();
 
 private:
-    std::array<QSpinBox *, 4> max_{};
-    std::array<QSpinBox *, 4> min_{};
+    std::array<tarvex::graphs::IntegerEdit *, 4> max_{};
+    std::array<tarvex::graphs::IntegerEdit *, 4> min_{};
     bool applied_ = false;
+    tarvex::MessageService *messages_ = nullptr;
 };

@@ -68,4 +68,31 @@ void CDockMain1Dlg::showValue(int row, const std::string &text)
         Qt::QueuedConnection);
 }
 
+void CDockMain1Dlg::showValues(const std::vector<std::pair<int, std::string>> &values)
+{
+    QList<std::pair<int, QString>> shown;
+    for (const auto &[row, text] : values)
+        if (row >= 1 && row <= m_rowCount)
+            shown.append({row, QString::fromStdString(text)});
+    QMetaObject::invokeMethod(
+        this, [this, shown] {
+            for (const auto &[row, value] : shown)
+                m_grid.SetValueRange(CGXRange(row, 2), value);
+        },
+        Qt::QueuedConnection);
+}
+
+void CDockMain1Dlg::showStale(bool stale)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, stale] {
+            m_stale = stale;
+            if (m_rowCount > 0)
+                m_grid.SetStyleRange(CGXRange(1, 2, m_rowCount, 2),
+                                     CGXStyle().SetTextColor(stale ? staleTextColour() : GXRgb(0, 0, 0)));
+        },
+        Qt::QueuedConnection);
+}
+
 } // namespace tarvex

@@ -23,6 +23,9 @@ public:
 
     std::uint32_t tickedRows() const override { return ticked_.load(); }
     void showValue(int row, const std::string &text) override;
+    void showValues(const std::vector<std::pair<int, std::string>> &values) override;
+    void showStale(bool stale) override;
+    bool valuesStale() const { return m_stale; }
 
     CDock1GridWnd &grid() { return m_grid; }
     int rowCount() const { return m_rowCount; }
@@ -33,6 +36,7 @@ private:
     void mirrorTick(int row, int col);
 
     int m_rowCount;
+    bool m_stale = false;
     CDock1GridWnd m_grid;
     std::atomic<std::uint32_t> ticked_{0};
 };

@@ -6,6 +6,8 @@
 
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tarvex {
 
 namespace {
@@ -61,6 +63,31 @@ void CLampGridDlg::showLamp(int row, bool on)
         return;
     QMetaObject::invokeMethod(
         this, [this, row, on] { m_grid->SetValueRange(CGXRange(row, 2), on ? kLampOn : kLampOff); },
+        Qt::QueuedConnection);
+}
+
+void CLampGridDlg::showLamps(const std::vector<bool> &on)
+{
+    std::vector<bool> states(on.begin(), on.begin() + std::min<std::ptrdiff_t>(
+                                                         static_cast<std::ptrdiff_t>(on.size()), m_rowCount));
+    QMetaObject::invokeMethod(
+        this, [this, states] {
+            for (std::size_t i = 0; i < states.size(); ++i)
+                m_grid->SetValueRange(CGXRange(static_cast<int>(i) + 1, 2), states[i] ? kLampOn : kLampOff);
+        },
+        Qt::QueuedConnection);
+}
+
+void CLampGridDlg::showStale(bool stale)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, stale] {
+            m_stale = stale;
+            if (m_rowCount > 0)
+                m_grid->SetStyleRange(CGXRange(1, 2, m_rowCount, 2),
+                                      CGXStyle().SetInterior(stale ? staleTextColour() : paneColour()));
+        },
         Qt::QueuedConnection);
 }
 

@@ -18,6 +18,9 @@ public:
     static constexpr int kGridControlId = 1058;
 
     void showLamp(int row, bool on) override;
+    void showLamps(const std::vector<bool> &on) override;
+    void showStale(bool stale) override;
+    bool lampsStale() const { return m_stale; }
 
     CGXGridWnd &grid() { return *m_grid; }
     int rowCount() const { return m_rowCount; }
@@ -32,6 +35,7 @@ private:
 
     std::unique_ptr<CGXGridWnd> m_grid;
     int m_rowCount;
+    bool m_stale = false;
 };
 
 class CDockMain2Dlg : public CLampGridDlg {

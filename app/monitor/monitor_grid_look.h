@@ -9,6 +9,8 @@ namespace tarvex {
 
 inline QColor paneColour() { return GXRgb(236, 233, 216); }
 inline QColor headerTextColour() { return GXRgb(0, 0, 255); }
+// Values and lamps that no longer follow the drive (monitoring stopped).
+inline QColor staleTextColour() { return GXRgb(160, 160, 160); }
 
 // Grid set-up common to the monitor grids: selection, fixed columns, no
 // horizontal scroll bar, hidden header column, mouse wheel on, undo off.

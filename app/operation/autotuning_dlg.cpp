@@ -1,8 +1,8 @@
 #include "autotuning_dlg.h"
 
 #include "commands.h"
+#include "number_text.h"
 
-#include "decimal_text.h"
 #include "dialog_buttons.h"
 #include "drive_connection.h"
 #include "motor_animation.h"

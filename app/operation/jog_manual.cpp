@@ -1,6 +1,6 @@
 #include "jog_manual.h"
 
-#include "decimal_text.h"
+#include "number_text.h"
 #include "drive_connection.h"
 #include "operation_registers.h"
 #include "register_access.h"
@@ -30,6 +30,8 @@ int CJogManual::JogSpeedAccess(int mode, std::uint16_t value, std::uint16_t &spe
     case kWriteJogSpeed:
         return access.writeOne(operation_register::kJogSpeed, value, status,
                                "Jog Speed Write Error");
+    case kReadMaximumSpeed:
+        return access.readOne(operation_register::kMaximumSpeed, speed, status, "Maximum Speed Read Error");
     case kReadCurrentSpeed:
         return access.readOne(operation_register::kCurrentSpeed, speed, status,
                               "Current Speed Read Error");

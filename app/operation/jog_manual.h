@@ -19,6 +19,7 @@ public:
     static constexpr int kReadJogSpeed = 1;
     static constexpr int kWriteJogSpeed = 2;
     static constexpr int kReadCurrentSpeed = 4;
+    static constexpr int kReadMaximumSpeed = 8;
 
     explicit CJogManual(DriveConnection *drive = nullptr) : m_drive(drive) {}
 
@@ -29,7 +30,8 @@ public:
     int ServoOnWrite(std::uint16_t value, std::uint8_t &status);
     int JogOperationWrite(std::uint16_t value, std::uint8_t &status);
     // Mode 1 reads the jog speed into `speed`, mode 2 writes `value` as the
-    // jog speed, mode 4 reads the current motor speed into `speed`; other
+    // jog speed, mode 4 reads the current motor speed into `speed`, mode 8
+    // the motor's maximum speed; other
     // modes do nothing and succeed. A failed read leaves `speed` unchanged.
     int JogSpeedAccess(int mode, std::uint16_t value, std::uint16_t &speed, std::uint8_t &status);
 
@@ -50,5 +52,8 @@ std::optional<std::uint16_t> jogSpeedFromText(std::string_view text);
 // What "SpeedSet" tells the user when the text is refused.
 inline constexpr const char *kJogSpeedRefused =
     "The jog speed must be a whole number from 0 to 65535 [r/min]. Nothing was written.";
+// ... and when it lies above the motor's maximum speed.
+inline constexpr const char *kJogSpeedAboveMaximum =
+    "The jog speed is above the motor's maximum speed. Nothing was written.";
 
 } // namespace tarvex

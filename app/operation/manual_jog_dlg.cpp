@@ -5,8 +5,8 @@
 #include "dialog_buttons.h"
 #include "drive_connection.h"
 #include "modeless_window.h"
+#include "number_text.h"
 #include "operation_registers.h"
-#include "parameter_text.h"
 #include "register_access.h"
 #include "ui_pause.h"
 
@@ -22,6 +22,7 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <thread>
 
 namespace tarvex {
@@ -107,8 +108,12 @@ CManualJogDlg::CManualJogDlg(QWidget *parent)
     connect(m_speedSlider, &QSlider::valueChanged, this,
             [this](int position) { m_speedEdit->setText(QString::number(position)); });
     connect(m_speedEdit, &QLineEdit::textChanged, this, [this](const QString &text) {
+        const auto speed = strictDecimal(text.toStdString());
+        if (!speed)
+            return; // not a number yet: the slider stays where it was
         const QSignalBlocker quiet(m_speedSlider);
-        m_speedSlider->setValue(parameters::decimalInteger(text.toStdString()));
+        m_speedSlider->setValue(static_cast<int>(std::clamp<std::int64_t>(*speed, m_speedSlider->minimum(),
+                                                                          m_speedSlider->maximum())));
     });
     connect(m_speedSet, &QPushButton::clicked, this, &CManualJogDlg::OnSpeedSet);
     connect(m_servo, &QPushButton::clicked, this, &CManualJogDlg::OnServo);
@@ -270,6 +275,15 @@ void CManualJogDlg::OnSpeedSet()
         return;
     }
     std::uint8_t status = 0;
+    std::uint16_t maximum = 0;
+    if (JogSpeedAccess(kReadMaximumSpeed, 0, maximum, status) != kServiceSuccess)
+        return; // reported; no speed is written unchecked
+    if (*speed > maximum) {
+        if (m_drive)
+            m_drive->messages().show(kJogSpeedAboveMaximum, std::to_string(*speed) + " r/min was typed; the motor allows " +
+                                                                std::to_string(maximum) + " r/min.");
+        return;
+    }
     std::uint16_t unused = 0;
     JogSpeedAccess(kWriteJogSpeed, *speed, unused, status);
 }

@@ -11,6 +11,8 @@ namespace tarvex::operation_register {
 inline constexpr std::uint16_t kOperationCommand = 0x1056;
 inline constexpr std::uint16_t kJogSpeed = 0x009E;
 inline constexpr std::uint16_t kCurrentSpeed = 0x00CE;
+// The motor's maximum speed [r/min]: no jog speed may lie above it.
+inline constexpr std::uint16_t kMaximumSpeed = 0x00FE;
 
 // Program jog: Speed1..Speed4 then Time1..Time4 from 0x00A0 on.
 inline constexpr std::uint16_t kProgramJogCommand = 0x1058;

@@ -1,12 +1,14 @@
 #include "program_jog_dlg.h"
 
 #include "commands.h"
-#include "decimal_text.h"
+#include "number_text.h"
 #include "dialog_buttons.h"
 #include "drive_connection.h"
 #include "modeless_window.h"
 #include "motor_animation.h"
+#include "jog_manual.h"
 #include "register_access.h"
+#include "shared_register.h"
 #include "ui_pause.h"
 
 #include <QCloseEvent>
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cstdlib>
 #include <limits>
 #include <thread>
 
@@ -210,11 +213,56 @@ void CProgramJogDlg::OnApply()
         }
         values[i] = *value;
     }
-    m_editValues = values;
-    m_program = values;
     std::uint8_t status = 0;
     std::uint16_t unused = 0;
+    if (!speedsWithinMaximum(values) || !confirmSharedRegister(values[values.size() - 1]))
+        return;
+    m_editValues = values;
+    m_program = values;
     ProgramJogAccess(kWriteProgram, unused, status);
+}
+
+// The four step speeds come first; none may lie above the motor's maximum
+// speed, in either direction.
+bool CProgramJogDlg::speedsWithinMaximum(const JogProgram &values)
+{
+    if (!m_drive)
+        return true;
+    std::uint8_t status = 0;
+    std::uint16_t maximum = 0;
+    if (RegisterAccess(m_drive, &DriveConnection::jogBusy)
+            .readOne(operation_register::kMaximumSpeed, maximum, status, "Maximum Speed Read Error") != kServiceSuccess)
+        return false; // reported; nothing is written unchecked
+    for (std::size_t i = 0; i < kProgramSpeeds; ++i) {
+        if (std::abs(int{values[i]}) <= maximum)
+            continue;
+        m_drive->messages().show(kJogSpeedAboveMaximum, "Speed " + std::to_string(i + 1) + ": " +
+                                                            std::to_string(values[i]) +
+                                                            " r/min; the motor allows " + std::to_string(maximum) +
+                                                            " r/min.");
+        m_programEdits[i]->setFocus();
+        m_programEdits[i]->selectAll();
+        return false;
+    }
+    return true;
+}
+
+// The last step time shares its register with the notch filter's switch.
+// What the drive holds now (another window may have written it since this
+// one read it) decides whether this write changes the notch filter.
+bool CProgramJogDlg::confirmSharedRegister(std::int16_t time4)
+{
+    if (!m_drive)
+        return true;
+    std::uint8_t status = 0;
+    std::uint16_t unused = 0;
+    if (ProgramJogAccess(kReadProgram, unused, status) != kServiceSuccess)
+        return false; // reported; nothing is written blind
+    const std::int16_t held = m_program[m_program.size() - 1];
+    return held == time4 ||
+           m_drive->messages().ask(shared_register::question(shared_register::kJogTime4Name, time4,
+                                                             shared_register::kNotchUseName, held),
+                                   shared_register::kQuestionCaption);
 }
 
 // --- start and stop --------------------------------------------------------

@@ -65,6 +65,9 @@ protected:
     void reject() override {} // only EXIT closes the window
 
 private:
+    static constexpr std::size_t kProgramSpeeds = 4;
+    bool speedsWithinMaximum(const JogProgram &values);
+    bool confirmSharedRegister(std::int16_t time4);
     void startRun();
     void showIdle();
     void restoreTemplate();

@@ -18,6 +18,8 @@ constexpr const char *kNothingChecked = "There isn't Checked Parameter!!!";
 constexpr const char *kLockMessage = " Parameter Lock ! Click P.UnLock or Check CN-16";
 constexpr const char *kPowerCycleSuccess = " Write Success, You need to on/off control power!";
 constexpr const char *kAllWriteSuccess = "Write Success, You need to on/off control power!";
+constexpr const char *kTwoValuesForOneRegister = "Two Values for One Register..!";
+constexpr const char *kInvalidFileValues = "Parameter File holds Invalid Values";
 // Lines of a mismatch report before the rest is only counted.
 constexpr std::size_t kMismatchLinesShown = 12;
 
@@ -123,6 +125,100 @@ std::optional<std::uint16_t> ParameterCommands::versionForWriting() const
     return version;
 }
 
+const ParameterAttribute &ParameterCommands::attribute(Row row) const
+{
+    return catalogue_.groups[static_cast<std::size_t>(row.group)].attributes[static_cast<std::size_t>(row.position)];
+}
+
+std::string ParameterCommands::rowName(Row row) const
+{
+    const ParameterAttribute &p = attribute(row);
+    return std::string(kGroupTexts[static_cast<std::size_t>(row.group)].tab) + ", " + text(p.Param_Num) + " " +
+           text(p.Param_Name);
+}
+
+// A text that is not a number of the parameter's kind would reach the drive
+// as some other value; it is refused by name and the cell shows the drive's
+// value again.
+std::optional<ParameterWords> ParameterCommands::wordsForWriting(Row row, const std::string &value)
+{
+    const ParameterAttribute &p = attribute(row);
+    const std::optional<ParameterWords> words = parameterWords(value, p.Param_DataType, p.Param_Bit_Type);
+    if (!words) {
+        show(text(p.Param_Name) + " => Invalid Value \"" + value + "\"",
+             rowName(row) + " takes " + acceptedText(p.Param_DataType, p.Param_Bit_Type) +
+                 ". Nothing was written; the cell shows the drive's value again.");
+        showDriveValue(row);
+    }
+    return words;
+}
+
+void ParameterCommands::refuseRange(Row row, const std::string &value)
+{
+    show(kRangeError, rangeDetail(row.group, row.position, value));
+    showDriveValue(row);
+}
+
+// A refused text must not stay in the cell looking like the drive's value:
+// the parameter is read again and shown as the drive holds it.
+void ParameterCommands::showDriveValue(Row row)
+{
+    GroupTable *t = table(row.group);
+    if (!t || !service_.isGroupReady(row.group))
+        return;
+    const ParameterAttribute &p = attribute(row);
+    std::vector<std::uint16_t> addresses{p.Param_Address};
+    if (isWide(p))
+        addresses.push_back(static_cast<std::uint16_t>(p.Param_Address + 2));
+    std::uint8_t status = 0;
+    if (service_.ReadEach(addresses, status) != kSuccess)
+        return;
+    const std::vector<std::uint16_t> &results = service_.scatteredResults();
+    if (results.size() < addresses.size())
+        return;
+    showFetched(row, {results[0], isWide(p) ? results[1] : std::uint16_t{0}}, ValueColour::Black, Display::ReadAll);
+}
+
+void ParameterCommands::showFetched(Row row, ParameterWords words, ValueColour colour, Display display)
+{
+    GroupTable &t = *table(row.group);
+    const ParameterShape shape = shapeOf(attribute(row));
+    const std::string value = display == Display::ReadAll
+                                  ? readAllText(row.group, row.position, shape, words.first, words.second, {})
+                                  : readText(row.group, shape, words.first, words.second);
+    t.showValue(row.position, value, {colour, false});
+    if (row.group != kGroupStatus && value != t.defaultText(row.position))
+        t.setValueLook(row.position, {colour, true});
+}
+
+// Some registers carry two parameters (register 174 is the notch filter's
+// switch in Control and a program jog time in SpeedOperation): whatever one
+// row wrote or read, the other rows of that register show too.
+std::vector<ParameterCommands::Row> ParameterCommands::rowsSharing(Row row) const
+{
+    std::vector<Row> rows;
+    const ParameterAttribute &p = attribute(row);
+    if (isWide(p))
+        return rows;
+    for (int g : filledGroups(writeOrder(service_.factoryGroupShown()))) {
+        const auto &attributes = catalogue_.groups[static_cast<std::size_t>(g)].attributes;
+        const int count = std::min(table(g)->rowCount(), static_cast<int>(attributes.size()));
+        for (int k = 0; k < count; ++k) {
+            const ParameterAttribute &other = attributes[static_cast<std::size_t>(k)];
+            if ((g != row.group || k != row.position) && !isWide(other) && other.Param_Address == p.Param_Address)
+                rows.push_back({g, k});
+        }
+    }
+    return rows;
+}
+
+void ParameterCommands::showOnSharingRows(Row row, std::uint16_t word, ValueColour colour)
+{
+    for (Row other : rowsSharing(row))
+        if (service_.isGroupReady(other.group))
+            showFetched(other, {word, 0}, colour, Display::ReadAll);
+}
+
 // --- the model ------------------------------------------------------------------
 
 bool ParameterCommands::buildModel(const DatabaseLibrary &database)
@@ -210,15 +306,14 @@ void ParameterCommands::Read(int group)
                 return;
             }
         }
-        const std::vector<std::uint16_t> &results = service_.scatteredResults();
+        const std::vector<std::uint16_t> results = service_.scatteredResults();
         for (const auto &[k, first] : fetched) {
             const ParameterAttribute &p = attributes[static_cast<std::size_t>(k)];
             const std::uint16_t low = first < results.size() ? results[first] : 0;
             const std::uint16_t high = isWide(p) && first + 1 < results.size() ? results[first + 1] : 0;
-            const std::string value = readText(group, shapeOf(p), low, high);
-            t->showValue(k, value, {ValueColour::Red, false});
-            if (group != kGroupStatus && value != t->defaultText(k))
-                t->setValueLook(k, {ValueColour::Red, true});
+            showFetched({group, k}, {low, high}, ValueColour::Red, Display::Read);
+            if (group != kGroupStatus)
+                showOnSharingRows({group, k}, low, ValueColour::Red);
         }
     }
     inform("Read Success ! ");
@@ -248,6 +343,28 @@ void ParameterCommands::Write(int group)
     const auto &attributes = catalogue_.groups[static_cast<std::size_t>(group)].attributes;
     auto &staging = service_.staging(group);
     const int rows = std::min(t->rowCount(), static_cast<int>(attributes.size()));
+
+    // Every checked text is read and range-checked before the first write,
+    // so that a refused value leaves the drive as it was.
+    std::vector<std::optional<ParameterWords>> parsed(static_cast<std::size_t>(rows));
+    for (int k = 0; k < rows; ++k) {
+        const ParameterAttribute &p = attributes[static_cast<std::size_t>(k)];
+        const std::string value = t->valueText(k);
+        if (!t->isChecked(k)) {
+            parsed[static_cast<std::size_t>(k)] = parameterWords(value, p.Param_DataType, p.Param_Bit_Type);
+            continue;
+        }
+        parsed[static_cast<std::size_t>(k)] = wordsForWriting({group, k}, value);
+        if (!parsed[static_cast<std::size_t>(k)])
+            return;
+        const RangeCheck bounds = isWide(p) ? RangeCheck{} : writeRangeCheck(group, k);
+        if (isRangeChecked(p.Param_DataType, p.Param_Bit_Type) &&
+            !withinRange(value, text(p.Param_Min_Value), text(p.Param_Max_Value), bounds)) {
+            refuseRange({group, k}, value);
+            return;
+        }
+    }
+
     int offset = 0;
     int written = 0;
     int needPowerCycle = 0;
@@ -275,37 +392,23 @@ void ParameterCommands::Write(int group)
                 }
             }
         }
-        const std::string value = t->valueText(k);
-        const ParameterWords words = textToWords(value, p.Param_DataType, p.Param_Bit_Type);
+        const ParameterWords words = parsed[static_cast<std::size_t>(k)].value_or(ParameterWords{});
         staging[static_cast<std::size_t>(offset)] = words.first;
         if (isWide(p) && offset + 1 < CParameter::kImageWords)
             staging[static_cast<std::size_t>(offset + 1)] = words.second;
 
         if (checked) {
             std::uint8_t status = 0;
-            if (isWide(p)) {
-                if (!withinRange(value, text(p.Param_Min_Value), text(p.Param_Max_Value))) {
-                    show(kRangeError, rangeDetail(group, k, value));
-                    return;
-                }
-                // Both halves must land: a refused first half ends the command
-                // before the second could leave a torn value behind.
-                if (!writeAccepted(service_.WriteParameter(p.Param_Address, words.first, status), lockReported))
-                    return;
-                if (!writeAccepted(service_.WriteParameter(static_cast<std::uint16_t>(p.Param_Address + 2),
-                                                           words.second, status),
-                                   lockReported))
-                    return;
-            } else {
-                if (isRangeChecked(p.Param_DataType, p.Param_Bit_Type) &&
-                    !withinRange(value, text(p.Param_Min_Value), text(p.Param_Max_Value),
-                                 writeRangeCheck(group, k))) {
-                    show(kRangeError, rangeDetail(group, k, value));
-                    return;
-                }
-                if (!writeAccepted(service_.WriteParameter(p.Param_Address, words.first, status), lockReported))
-                    return;
-            }
+            // Both halves of a 32-bit value must land: a refused first half
+            // ends the command before the second could leave a torn value.
+            if (!writeAccepted(service_.WriteParameter(p.Param_Address, words.first, status), lockReported))
+                return;
+            if (isWide(p) &&
+                !writeAccepted(service_.WriteParameter(static_cast<std::uint16_t>(p.Param_Address + 2),
+                                                       words.second, status),
+                               lockReported))
+                return;
+            showOnSharingRows({group, k}, words.first, ValueColour::Red);
         }
         restyleWritten(*t, k, checked);
         offset += registersOf(p.Param_Bit_Type);
@@ -332,8 +435,9 @@ ParameterCommands::AllWriteOutcome ParameterCommands::AllWrite()
         if (service_.isGroupReady(g))
             groups.push_back(g);
 
-    // Every value is checked before the first block leaves, so that a value
-    // out of range in a later group cannot leave the drive half rewritten.
+    // Every value is read and checked before the first block leaves, so that
+    // a refused value in a later group cannot leave the drive half rewritten.
+    std::vector<std::pair<Row, ParameterWords>> values;
     for (int g : groups) {
         const GroupTable &t = *table(g);
         const auto &attributes = catalogue_.groups[static_cast<std::size_t>(g)].attributes;
@@ -341,11 +445,33 @@ ParameterCommands::AllWriteOutcome ParameterCommands::AllWrite()
         for (int k = 0; k < rows; ++k) {
             const ParameterAttribute &p = attributes[static_cast<std::size_t>(k)];
             const std::string value = t.valueText(k);
+            const std::optional<ParameterWords> words = wordsForWriting({g, k}, value);
+            if (!words)
+                return AllWriteOutcome::Finished;
             if (isRangeChecked(p.Param_DataType, p.Param_Bit_Type) &&
                 !withinRange(value, text(p.Param_Min_Value), text(p.Param_Max_Value))) {
-                show(kRangeError, rangeDetail(g, k, value));
+                refuseRange({g, k}, value);
                 return AllWriteOutcome::Finished;
             }
+            values.emplace_back(Row{g, k}, *words);
+        }
+    }
+    // Each group goes out as one block, so of two rows sharing a register
+    // the later group's value would silently win over the other.
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        for (const Row other : rowsSharing(values[i].first)) {
+            const auto match = std::find_if(values.begin(), values.end(), [&](const auto &v) {
+                return v.first.group == other.group && v.first.position == other.position;
+            });
+            if (match == values.end() || match <= values.begin() + static_cast<std::ptrdiff_t>(i) ||
+                match->second.first == values[i].second.first)
+                continue;
+            show(kTwoValuesForOneRegister,
+                 rowName(values[i].first) + " = " + table(values[i].first.group)->valueText(values[i].first.position) +
+                     " and " + rowName(other) + " = " + table(other.group)->valueText(other.position) +
+                     " are held in the same register " + std::to_string(attribute(other).Param_Address) +
+                     ". Nothing was written; give both the same value or write one of them with Write.");
+            return AllWriteOutcome::Finished;
         }
     }
     const std::optional<std::uint16_t> version = versionForWriting();
@@ -355,18 +481,17 @@ ParameterCommands::AllWriteOutcome ParameterCommands::AllWrite()
 
     for (int g : groups) {
         GroupTable &t = *table(g);
-        const auto &attributes = catalogue_.groups[static_cast<std::size_t>(g)].attributes;
         auto &staging = service_.staging(g);
-        const int rows = std::min(t.rowCount(), static_cast<int>(attributes.size()));
         int offset = 0;
-        for (int k = 0; k < rows; ++k) {
-            const ParameterAttribute &p = attributes[static_cast<std::size_t>(k)];
-            const ParameterWords words = textToWords(t.valueText(k), p.Param_DataType, p.Param_Bit_Type);
+        for (const auto &[row, words] : values) {
+            if (row.group != g)
+                continue;
+            const ParameterAttribute &p = attribute(row);
             if (offset < CParameter::kImageWords)
                 staging[static_cast<std::size_t>(offset)] = words.first;
             if (isWide(p) && offset + 1 < CParameter::kImageWords)
                 staging[static_cast<std::size_t>(offset + 1)] = words.second;
-            restyleWritten(t, k, true);
+            restyleWritten(t, row.position, true);
             offset += registersOf(p.Param_Bit_Type);
         }
         std::uint8_t status = 0;
@@ -424,6 +549,8 @@ bool ParameterCommands::Load(const std::string &path)
         show("Cannot Open Parameter File");
         return false;
     }
+    std::string refused; // lines whose value the parameter cannot hold
+    int refusedCount = 0;
     for (const LoadedValue &loaded : contents->values) {
         if (loaded.position < 0 || static_cast<std::size_t>(loaded.position) >= places.size())
             continue;
@@ -433,9 +560,22 @@ bool ParameterCommands::Load(const std::string &path)
             t.showValue(place.position, loaded.value, {ValueColour::Blue, std::nullopt});
             continue;
         }
+        const ParameterAttribute &p = attribute({place.group, place.position});
+        if (!parameterWords(loaded.value, p.Param_DataType, p.Param_Bit_Type)) {
+            if (static_cast<std::size_t>(refusedCount++) < kMismatchLinesShown)
+                refused += rowName({place.group, place.position}) + ": \"" + loaded.value + "\" is not " +
+                           acceptedText(p.Param_DataType, p.Param_Bit_Type) + "\n";
+            continue;
+        }
         t.showValue(place.position, loaded.value, {ValueColour::Blue, false});
         if (loaded.value != t.defaultText(place.position))
             t.setValueLook(place.position, {ValueColour::Red, true});
+    }
+    if (refusedCount > 0) {
+        if (static_cast<std::size_t>(refusedCount) > kMismatchLinesShown)
+            refused += "and " + std::to_string(static_cast<std::size_t>(refusedCount) - kMismatchLinesShown) +
+                       " more lines\n";
+        show(kInvalidFileValues, refused + "These cells keep the values they showed before.");
     }
     // The values went in by position; lines whose numbers are not this
     // catalogue's may have set other parameters than they were saved from.

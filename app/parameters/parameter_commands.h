@@ -8,9 +8,12 @@
 #include "group_table.h"
 #include "parameter_catalogue.h"
 #include "parameter_service.h"
+#include "parameter_text.h"
 
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tarvex::parameters {
 
@@ -61,6 +64,26 @@ private:
     std::string rangeDetail(int group, int position, const std::string &value) const;
     void restyleWritten(GroupTable &table, int position, bool written) const;
     std::optional<std::uint16_t> versionForWriting() const;
+
+    // One row of one group's table.
+    struct Row {
+        int group = 0;
+        int position = 0;
+    };
+    const ParameterAttribute &attribute(Row row) const;
+    // "Control, 0x2100 Notch Filter Use".
+    std::string rowName(Row row) const;
+    // The words of a text about to be written; a text the parameter cannot
+    // hold is reported by name and the cell shows the drive's value again.
+    std::optional<ParameterWords> wordsForWriting(Row row, const std::string &value);
+    void refuseRange(Row row, const std::string &value);
+    void showDriveValue(Row row);
+    // Words from the drive in a row's cell, by the rules of All Read or Read.
+    enum class Display { ReadAll, Read };
+    void showFetched(Row row, ParameterWords words, ValueColour colour, Display display);
+    // The other rows of the register this single-register row is held in.
+    std::vector<Row> rowsSharing(Row row) const;
+    void showOnSharingRows(Row row, std::uint16_t word, ValueColour colour);
 
     CParameter &service_;
     const ParameterCatalogue &catalogue_;

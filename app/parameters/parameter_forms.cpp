@@ -16,7 +16,7 @@ using parameters::ValueLook;
 
 constexpr int kHeaderRowHeight = 25;
 constexpr int kRowHeight = 20;
-constexpr std::array<int, CParameterFormDlg::kColCount + 1> kColWidths{0, 90, 60, 260, 90, 60, 60, 95, 97};
+constexpr std::array<int, CParameterFormDlg::kColCount + 1> kColWidths{0, 90, 60, 225, 95, 95, 60, 95, 97};
 constexpr std::array<const char *, CParameterFormDlg::kColCount + 1> kHeaders{
     "", "Object Num", "SubIndex", "Name", "Value", "Default", "Unit", "Min. Value", "Max. Value"};
 

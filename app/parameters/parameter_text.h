@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace tarvex::parameters {
@@ -20,22 +22,18 @@ struct ParameterWords {
     std::uint16_t second = 0; // the register at Param_Address + 2 (32-bit values only)
 };
 
-// The decimal integer at the start of a text: leading blanks skipped, an
-// optional sign, digits up to the first non-digit; no digits give 0. Values
-// beyond 32 bits saturate instead of wrapping.
-std::int32_t decimalInteger(std::string_view text);
+// The register words of a parameter's text, read strictly by its kind: a
+// 32-bit value a decimal integer within the signed 32-bit range; a
+// hexadecimal one up to FFFF; a bit field one to five binary digits; a
+// signed decimal one within -32768..32767; any other decimal one within
+// 0..65535. Anything else (stray characters, an empty text, a number the
+// registers cannot hold) gives nothing, so that no other value than the one
+// shown can reach the drive.
+std::optional<ParameterWords> parameterWords(std::string_view text, std::uint8_t dataType, std::uint8_t bitType);
 
-// The unsigned hexadecimal number at the start of a text (an optional "0x"
-// allowed); values beyond 32 bits saturate.
-std::uint32_t hexInteger(std::string_view text);
-
-// Binary-digit text of a bit-field parameter. Texts of 2, 4 or 5 characters
-// are the drive's own widths; a longer text is read by its first five
-// characters, a shorter one (1 or 3 characters) by the characters it has, so
-// nothing beyond the text is ever read.
-std::uint16_t bitFieldWord(std::string_view text);
-
-ParameterWords textToWords(std::string_view text, std::uint8_t dataType, std::uint8_t bitType);
+// What `parameterWords` takes for a parameter of this kind, for the user:
+// "a decimal integer from 0 to 65535" and so on.
+std::string acceptedText(std::uint8_t dataType, std::uint8_t bitType);
 
 // True when a parameter of this kind is checked against its Min/Max texts:
 // 32-bit values and decimal values, not hexadecimal or bit fields.
@@ -47,7 +45,8 @@ struct RangeCheck {
 };
 
 // The decimal value of `text` lies within the decimal integers of the Min
-// and Max texts (inclusive), for the bounds asked for.
+// and Max texts (inclusive), for the bounds asked for. A text or an asked-for
+// bound that is not a decimal integer fails the check.
 bool withinRange(std::string_view text, std::string_view minText, std::string_view maxText,
                  RangeCheck bounds = {});
 

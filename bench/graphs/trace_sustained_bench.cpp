@@ -13,6 +13,7 @@
 #include "chart_replot_time.h"
 #include "chart_view.h"
 #include "drive_connection.h"
+#include "integer_edit.h"
 #include "recording_free_messages.h"
 #include "trace_graph_dlg.h"
 #include "trace_period.h"
@@ -25,7 +26,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QSpinBox>
 #include <QTimer>
 
 #include <algorithm>

@@ -43,6 +43,16 @@ enum {
     VQ_STATUS_FAILED_READ = 58
 };
 
+/* Exchange profiles of CommSetExchangeProfile. The specified profile keeps
+ * the fixed waits of every exchange; the fast one waits on the port and ends
+ * a receive as soon as the expected frame (or an exception frame) is in,
+ * with the Modbus silence of 3.5 characters before each request. Both
+ * validate, retry and report alike and run under the same lock. */
+enum {
+    VQ_PROFILE_SPECIFIED = 0,
+    VQ_PROFILE_FAST = 1
+};
+
 /* Argument of CommRdEachRegister, passed by value (258 bytes). */
 typedef struct ScatteredRequest {
     uint8_t byteCount;       /* twice the number of addresses that follow, at most 252 */
@@ -74,6 +84,10 @@ VQ_COMM_EXPORT int32_t CommExchangeBoot(void);
 /* errno of the last failed open (0 after a successful one); lets the program explain
  * a refused device, for example missing membership of the dialout group. */
 VQ_COMM_EXPORT int32_t CommLastOpenError(void);
+/* Chooses the exchange profile for the following exchanges (kept across
+ * CommCreate and CommDestroy). 1 on success, 0 for an unknown profile (the
+ * profile in use stays). */
+VQ_COMM_EXPORT int32_t CommSetExchangeProfile(int32_t profile);
 
 /* Function pointer types for binding the library by name at run time. */
 typedef int32_t (*CommCreateFn)(void);
@@ -91,6 +105,7 @@ typedef int32_t (*CommWrSgRegisterFn)(uint16_t, int32_t, uint8_t *);
 typedef int32_t (*CommWrMtRegisterFn)(uint16_t, int32_t, const uint16_t *, uint8_t *);
 typedef int32_t (*CommExchangeBootFn)(void);
 typedef int32_t (*CommLastOpenErrorFn)(void);
+typedef int32_t (*CommSetExchangeProfileFn)(int32_t);
 
 #ifdef __cplusplus
 }

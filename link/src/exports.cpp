@@ -17,6 +17,7 @@ namespace {
 
 std::mutex g_libraryLock;
 std::atomic<LinkInstance *> g_instance{nullptr};
+std::atomic<vq::link::ExchangeProfile> g_profile{vq::link::ExchangeProfile::Specified};
 int g_attemptCounter = 0; // touched only under g_libraryLock
 
 constexpr int kAttempts = 8;
@@ -71,6 +72,7 @@ int32_t CommCreate(void)
 {
     LinkInstance *expected = nullptr;
     auto *fresh = new LinkInstance;
+    fresh->exchanger().setProfile(g_profile.load());
     if (!g_instance.compare_exchange_strong(expected, fresh)) {
         delete fresh;
         return 0;
@@ -200,6 +202,19 @@ int32_t CommWrMtRegister(uint16_t address, int32_t count, const uint16_t *source
 int32_t CommExchangeBoot(void)
 {
     return 0; // the firmware upgrader drives the boot loader over its own port
+}
+
+int32_t CommSetExchangeProfile(int32_t profile)
+{
+    if (profile != VQ_PROFILE_SPECIFIED && profile != VQ_PROFILE_FAST)
+        return 0;
+    const auto chosen = static_cast<vq::link::ExchangeProfile>(profile);
+    // Under the lock, so that no exchange changes its waits half-way.
+    std::lock_guard lock(g_libraryLock);
+    g_profile = chosen;
+    if (LinkInstance *link = g_instance.load())
+        link->exchanger().setProfile(chosen);
+    return 1;
 }
 
 int32_t CommLastOpenError(void)

@@ -10,6 +10,17 @@ namespace vq::link {
 
 using namespace vq::modbus;
 
+namespace {
+
+constexpr long long kUsPerMs = 1000;
+
+unsigned wholeMs(long long microseconds)
+{
+    return microseconds <= 0 ? 0u : static_cast<unsigned>((microseconds + kUsPerMs - 1) / kUsPerMs);
+}
+
+} // namespace
+
 unsigned turnaroundForBaud(unsigned baud, unsigned current)
 {
     switch (baud) {
@@ -19,6 +30,20 @@ unsigned turnaroundForBaud(unsigned baud, unsigned current)
     case 57600: return 0;
     default: return current;
     }
+}
+
+long long wireTimeUs(int bytes, unsigned baud)
+{
+    if (baud == 0 || bytes <= 0)
+        return 0;
+    return static_cast<long long>(bytes) * 10'000'000LL / baud;
+}
+
+long long frameSilenceUs(unsigned baud)
+{
+    if (baud > 19200)
+        return 1750;
+    return wireTimeUs(7, baud) / 2;
 }
 
 FrameExchanger::FrameExchanger(BytePipe &pipe, Sleeper &sleeper, std::function<void()> activity)
@@ -32,29 +57,115 @@ void FrameExchanger::clearBuffers()
     rx_.fill(0);
 }
 
-void FrameExchanger::sendFrame(const std::uint8_t *bytes, int length)
+long long FrameExchanger::attemptBudgetUs(int requestLength, int expectedLength,
+                                          unsigned extraMs) const
+{
+    const unsigned waits = LineTiming::kBeforeSend + turnaroundMs_ + extraMs + LineTiming::kReplyStartWindow;
+    const unsigned baud = baud_;
+    return waits * kUsPerMs + 2 * (wireTimeUs(requestLength, baud) + wireTimeUs(expectedLength, baud));
+}
+
+void FrameExchanger::settleIfNeeded(int requestLength)
+{
+    if (!unsettled_)
+        return;
+    // A retry of the same request may take the late answer to an earlier
+    // attempt: it carries the same data.
+    if (requestLength == lastRequestLength_ &&
+        std::equal(tx_.begin(), tx_.begin() + requestLength, lastRequest_.begin()))
+        return;
+    // Replies to the earlier attempts come, if at all, as far apart as the
+    // attempts went out, so one attempt's time of quiet means none is left;
+    // and none comes later after the last request than the first byte seen
+    // came after the first failed one.
+    const long long marginUs = LineTiming::kSettleMargin * kUsPerMs;
+    const long long quietUs = lastAttemptBudgetUs_ + marginUs;
+    const long long startedUs = sleeper_.nowUs();
+    std::array<std::uint8_t, LineTiming::kMaxChunk> scratch{};
+    for (;;) {
+        const long long nowUs = sleeper_.nowUs();
+        const long long settledAtUs =
+            std::max(lastLineActivityUs_ + quietUs, lastSendUs_ + lateEstimateUs_ + marginUs);
+        if (nowUs >= settledAtUs) {
+            unsettled_ = false;
+            return;
+        }
+        if (nowUs - startedUs >= LineTiming::kSettleLimit * kUsPerMs)
+            return; // a line that never goes quiet: go on, still unsettled
+        const int queued = pipe_.waiting();
+        if (queued < 0)
+            return;
+        if (queued > 0) {
+            const int n = pipe_.read(scratch.data(), static_cast<int>(scratch.size()));
+            if (n < 0)
+                return;
+            if (n > 0) {
+                noteBytesReceived();
+                continue;
+            }
+        }
+        sleeper_.sleepUs(std::min<long long>(LineTiming::kSettleStep * kUsPerMs, settledAtUs - nowUs));
+    }
+}
+
+void FrameExchanger::noteBytesReceived()
+{
+    lastLineActivityUs_ = sleeper_.nowUs();
+    // The first byte after the first failed attempt answers that attempt at
+    // the latest; later ones answer later requests and tell nothing more.
+    if (unsettled_ && lateEstimateUs_ == 0)
+        lateEstimateUs_ = std::max(1LL, lastLineActivityUs_ - runFirstSendUs_);
+}
+
+void FrameExchanger::send(int length, ExchangeProfile profile)
 {
     if (activity_)
         activity_();
     pipe_.purge(); // a late reply to an earlier request is thrown away here
-    sleeper_.sleepMs(LineTiming::kBeforeSend);
+    const unsigned baud = baud_;
+    if (profile == ExchangeProfile::Fast)
+        sleeper_.sleepUs(frameSilenceUs(baud));
+    else
+        sleeper_.sleepMs(LineTiming::kBeforeSend);
+    const long long writtenUs = sleeper_.nowUs();
     // A refused write is not a failure of the send: a lost request shows up
     // as a missing reply.
-    (void)pipe_.write(bytes, length);
+    (void)pipe_.write(tx_.data(), length);
+    // The waits that follow are meant from the end of the request on the
+    // line. A frame cannot leave faster than the line carries it, whatever
+    // the driver reports (a pseudo-terminal takes it at once).
+    const long long wireUs = wireTimeUs(length, baud);
+    pipe_.waitUntilSent(wholeMs(2 * wireUs) + 20);
+    const long long leftUs = writtenUs + wireUs;
+    const long long nowUs = sleeper_.nowUs();
+    if (nowUs < leftUs)
+        sleeper_.sleepUs(leftUs - nowUs);
+    lastSendUs_ = std::max(nowUs, leftUs);
+    lastLineActivityUs_ = lastSendUs_;
 }
 
-ReceiveResult FrameExchanger::receiveReply(int expectedLength)
+bool FrameExchanger::takeBytes(int n, int expectedLength, int &received, int &target)
+{
+    received += n;
+    if (target < 0 && received >= 2)
+        target = (rx_[1] & kExceptionBit) ? kExceptionReplyLength : expectedLength;
+    return (target >= 0 && received >= target) || received >= static_cast<int>(rx_.size());
+}
+
+ReceiveResult FrameExchanger::receivePolling(int expectedLength, long long deadlineUs)
 {
     sleeper_.sleepMs(LineTiming::kBeforeFirstPoll);
     if (activity_)
         activity_();
 
     const int capacity = static_cast<int>(rx_.size());
-    expectedLength = std::clamp(expectedLength, 0, capacity);
     int received = 0;
     int target = -1;
     int emptyPolls = 0;
     for (;;) {
+        // Bytes that keep trickling in never hold the line past the deadline.
+        if (sleeper_.nowUs() >= deadlineUs)
+            return {true, VQ_STATUS_FAILED_READ, received};
         const int queued = pipe_.waiting();
         if (queued < 0)
             return {false, VQ_STATUS_FAILED_READ, received};
@@ -70,56 +181,145 @@ ReceiveResult FrameExchanger::receiveReply(int expectedLength)
         const int n = room > 0 ? pipe_.read(rx_.data() + received, room) : 0;
         if (n < 0)
             return {false, VQ_STATUS_FAILED_READ, received};
-        received += n;
-        if (target < 0 && received >= 2)
-            target = (rx_[1] & kExceptionBit) ? kExceptionReplyLength : expectedLength;
-        if ((target >= 0 && received >= target) || received >= capacity)
+        if (n > 0)
+            noteBytesReceived();
+        if (takeBytes(n, expectedLength, received, target))
             return {true, 0, received};
         emptyPolls = 0;
     }
 }
 
-ExchangeResult FrameExchanger::finish(Kind kind, const ReceiveResult &received,
-                                      int expectedLength, std::uint8_t *destination,
-                                      int capacity)
+ReceiveResult FrameExchanger::receiveWaiting(int expectedLength, long long deadlineUs)
+{
+    if (activity_)
+        activity_();
+    const int capacity = static_cast<int>(rx_.size());
+    const long long startedUs = sleeper_.nowUs();
+    long long lastByteUs = startedUs;
+    int received = 0;
+    int target = -1;
+    for (;;) {
+        // The same patience as the polling receive: a reply must start
+        // within the window, and a started one may pause as long.
+        const long long giveUpUs = received == 0
+                                       ? startedUs + LineTiming::kReplyStartWindow * kUsPerMs
+                                       : lastByteUs + LineTiming::kReplyPauseLimit * kUsPerMs;
+        const long long untilUs = std::min(giveUpUs, deadlineUs);
+        const long long nowUs = sleeper_.nowUs();
+        if (nowUs >= untilUs)
+            return {true, VQ_STATUS_FAILED_READ, received};
+        const int ready = pipe_.waitReadable(wholeMs(untilUs - nowUs));
+        if (ready < 0)
+            return {false, VQ_STATUS_FAILED_READ, received};
+        if (ready == 0)
+            continue;
+        const int room = std::min(LineTiming::kMaxChunk, capacity - received);
+        const int n = pipe_.read(rx_.data() + received, room);
+        if (n < 0)
+            return {false, VQ_STATUS_FAILED_READ, received};
+        if (n == 0)
+            continue;
+        noteBytesReceived();
+        lastByteUs = lastLineActivityUs_;
+        if (takeBytes(n, expectedLength, received, target))
+            return {true, 0, received};
+    }
+}
+
+bool FrameExchanger::replyMatchesRequest() const
+{
+    switch (tx_[1]) {
+    case kReadRegisters: return rx_[2] == 2 * tx_[5];
+    case kScatteredRead: return rx_[2] == tx_[2];
+    case kWriteSingle:   // the echo repeats address and value
+    case kWriteMultiple: // the reply repeats start address and count
+        return std::equal(rx_.begin() + 2, rx_.begin() + 6, tx_.begin() + 2);
+    default: return true; // a trace block carries no count
+    }
+}
+
+ExchangeResult FrameExchanger::finish(const Plan &plan, const ReceiveResult &received)
 {
     ExchangeResult out;
     const int length = received.length;
-    const int tooShort = kind == Kind::Scattered ? 5 : 4;
+    const int tooShort = plan.kind == Kind::Scattered ? 5 : 4;
     const int writeResult = kWriteReplyLength;
+    // Only a whole, valid frame tells that nothing more is on its way.
+    bool wholeFrame = false;
 
     if (!received.completed) {
         out = {0, received.status};
     } else if (length <= tooShort) {
-        out = {kind == Kind::Write ? writeResult : 0, VQ_STATUS_NO_REPLY};
+        out = {plan.kind == Kind::Write ? writeResult : 0, VQ_STATUS_NO_REPLY};
     } else if (rx_[0] != tx_[0]) {
         out = {0, VQ_STATUS_NODE_MISMATCH};
+    } else if ((rx_[1] & static_cast<std::uint8_t>(~kExceptionBit)) != tx_[1]) {
+        // The answer to another request (a late one, or noise) is never this one's.
+        out = {0, VQ_STATUS_FAILED_READ};
     } else if (rx_[1] & kExceptionBit) {
-        if (!crcMatches(rx_.data(), kExceptionReplyLength))
+        const std::uint8_t code = rx_[2];
+        // Code 0 is no exception at all: taken as such, a refused write
+        // would pass for an accepted one.
+        if (!crcMatches(rx_.data(), kExceptionReplyLength) || code == 0) {
             out = {0, VQ_STATUS_FAILED_READ};
-        else {
-            const std::uint8_t code = rx_[2];
+        } else {
             const bool traceNotReady = tx_[1] == kTraceRead && code == 5;
             out = {traceNotReady ? 2 : 0, code};
+            wholeFrame = true;
         }
-    } else if (received.status == 0 && !crcMatches(rx_.data(), std::min(length, expectedLength))) {
-        // A garbled reply is not data: report a failed read so that the
-        // attempt loop asks again.
+    } else if (received.status == 0 &&
+               (!crcMatches(rx_.data(), std::min(length, plan.expectedLength)) ||
+                !replyMatchesRequest())) {
+        // A garbled reply, or one that does not answer what was asked, is
+        // not data: report a failed read so that the attempt loop asks again.
         out = {0, VQ_STATUS_FAILED_READ};
-    } else if (kind == Kind::Write) {
+    } else if (plan.kind == Kind::Write) {
         out = {writeResult, received.status};
+        wholeFrame = received.status == 0;
     } else {
         // Only the frame the request asked for counts; bytes beyond it are
         // line noise and never reach the caller's buffer.
-        const int frameLength = std::min(length, expectedLength);
+        const int frameLength = std::min(length, plan.expectedLength);
         const int first = rx_[1] == kTraceRead ? 2 : 3;
-        const int count = std::clamp(frameLength - 2 - first, 0, capacity);
+        const int count = std::clamp(frameLength - 2 - first, 0, plan.capacity);
         if (count > 0)
-            std::memcpy(destination, rx_.data() + first, static_cast<std::size_t>(count));
+            std::memcpy(plan.destination, rx_.data() + first, static_cast<std::size_t>(count));
         out = {count, received.status};
+        wholeFrame = received.status == 0;
+    }
+    if (!wholeFrame && !unsettled_) {
+        unsettled_ = true;
+        runFirstSendUs_ = lastSendUs_;
+        lateEstimateUs_ = 0;
     }
     clearBuffers();
     return out;
+}
+
+ExchangeResult FrameExchanger::run(const Plan &plan)
+{
+    const ExchangeProfile profile = profile_;
+    settleIfNeeded(plan.requestLength);
+    std::copy_n(tx_.begin(), plan.requestLength, lastRequest_.begin());
+    lastRequestLength_ = plan.requestLength;
+    const long long budgetUs =
+        attemptBudgetUs(plan.requestLength, plan.expectedLength, plan.extraWaitMs);
+    lastAttemptBudgetUs_ = budgetUs;
+    const long long deadlineUs = sleeper_.nowUs() + budgetUs;
+
+    send(plan.requestLength, profile);
+    ReceiveResult received;
+    if (profile == ExchangeProfile::Fast) {
+        received = receiveWaiting(plan.expectedLength, deadlineUs);
+    } else {
+        sleeper_.sleepMs(plan.extraWaitMs);
+        sleeper_.sleepMs(turnaroundMs_);
+        received = receivePolling(plan.expectedLength, deadlineUs);
+    }
+    // Quiet is counted from the end of the attempt: a reply given up on
+    // may still start just after it.
+    lastLineActivityUs_ = std::max(lastLineActivityUs_, sleeper_.nowUs());
+    return finish(plan, received);
 }
 
 ExchangeResult FrameExchanger::readRegisters(std::uint16_t start, int count,
@@ -128,10 +328,7 @@ ExchangeResult FrameExchanger::readRegisters(std::uint16_t start, int count,
     std::fill_n(tx_.begin(), 64, 0);
     const int length =
         static_cast<int>(buildReadRequest(tx_.data(), node_, start, static_cast<std::uint8_t>(count)));
-    const int expected = readReplyLength(count);
-    sendFrame(tx_.data(), length);
-    sleeper_.sleepMs(turnaroundMs_);
-    return finish(Kind::Read, receiveReply(expected), expected, destination, 2 * count);
+    return run({Kind::Read, length, readReplyLength(count), 0, destination, 2 * count});
 }
 
 ExchangeResult FrameExchanger::readTrace(std::uint8_t mode, int blocks, std::uint8_t *destination)
@@ -139,18 +336,14 @@ ExchangeResult FrameExchanger::readTrace(std::uint8_t mode, int blocks, std::uin
     std::fill_n(tx_.begin(), 64, 0);
     const int length = static_cast<int>(buildTraceRequest(tx_.data(), node_, mode));
     const int expected = traceReplyLength(mode, blocks);
-    sendFrame(tx_.data(), length);
-    sleeper_.sleepMs(turnaroundMs_);
-    return finish(Kind::Read, receiveReply(expected), expected, destination, expected - 4);
+    return run({Kind::Read, length, expected, 0, destination, expected - 4});
 }
 
 ExchangeResult FrameExchanger::writeSingle(std::uint16_t address, std::uint16_t value)
 {
     std::fill_n(tx_.begin(), 64, 0);
     const int length = static_cast<int>(buildWriteSingleRequest(tx_.data(), node_, address, value));
-    sendFrame(tx_.data(), length);
-    sleeper_.sleepMs(turnaroundMs_);
-    return finish(Kind::Write, receiveReply(kWriteReplyLength), kWriteReplyLength, nullptr, 0);
+    return run({Kind::Write, length, kWriteReplyLength, 0, nullptr, 0});
 }
 
 ExchangeResult FrameExchanger::writeMultiple(std::uint16_t start, const std::uint16_t *values,
@@ -159,9 +352,7 @@ ExchangeResult FrameExchanger::writeMultiple(std::uint16_t start, const std::uin
     std::fill_n(tx_.begin(), 64, 0);
     const int length =
         static_cast<int>(buildWriteMultipleRequest(tx_.data(), node_, start, values, count));
-    sendFrame(tx_.data(), length);
-    sleeper_.sleepMs(turnaroundMs_);
-    return finish(Kind::Write, receiveReply(kWriteReplyLength), kWriteReplyLength, nullptr, 0);
+    return run({Kind::Write, length, kWriteReplyLength, 0, nullptr, 0});
 }
 
 ExchangeResult FrameExchanger::scatteredRead(const std::uint16_t *addresses, int byteCount,
@@ -170,11 +361,8 @@ ExchangeResult FrameExchanger::scatteredRead(const std::uint16_t *addresses, int
     std::fill_n(tx_.begin(), 64, 0);
     const int length =
         static_cast<int>(buildScatteredRequest(tx_.data(), node_, addresses, byteCount));
-    const int expected = scatteredReplyLength(byteCount);
-    sendFrame(tx_.data(), length);
-    sleeper_.sleepMs(LineTiming::kScatteredExtra);
-    sleeper_.sleepMs(turnaroundMs_);
-    return finish(Kind::Scattered, receiveReply(expected), expected, destination, byteCount);
+    return run({Kind::Scattered, length, scatteredReplyLength(byteCount),
+                LineTiming::kScatteredExtra, destination, byteCount});
 }
 
 } // namespace vq::link

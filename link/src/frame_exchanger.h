@@ -1,6 +1,11 @@
 // One request frame and one reply frame at a time with one drive: request
-// building, the fixed waits of the line discipline, reply reception by
-// polling, and validation into the link status values.
+// building, the waits of the line discipline, reply reception and
+// validation into the link status values.
+//
+// Two exchange profiles share everything but the waiting: the specified one
+// polls the input queue with fixed waits; the fast one waits on the port and
+// ends a receive as soon as the expected frame (or an exception frame) is
+// in, after the Modbus silence of 3.5 characters before each request.
 #pragma once
 
 #include "byte_pipe.h"
@@ -24,6 +29,8 @@ struct ReceiveResult {
     int length = 0;
 };
 
+enum class ExchangeProfile : int { Specified = 0, Fast = 1 };
+
 // Waits of the line discipline, in milliseconds.
 struct LineTiming {
     static constexpr unsigned kBeforeSend = 5;
@@ -34,11 +41,29 @@ struct LineTiming {
     static constexpr unsigned kScatteredExtra = 50;
     static constexpr int kMaxChunk = 255;
     static constexpr int kBusyQueue = 1000; // a count this large is taken as noise
+    // How long a reply may take to start, and how long a started reply may
+    // pause, before the receive gives up: 40 ms, then twenty empty polls.
+    static constexpr unsigned kReplyStartWindow =
+        kBeforeFirstPoll + kEmptyPollLimit * (kPerPoll + kPerEmptyPoll);
+    static constexpr unsigned kReplyPauseLimit = kEmptyPollLimit * (kPerPoll + kPerEmptyPoll);
+    // After an exchange whose reply may still be on its way, a different
+    // request first waits for the line to be quiet for one attempt's time
+    // plus this margin, and never longer than kSettleLimit in all.
+    static constexpr unsigned kSettleMargin = 50;
+    static constexpr unsigned kSettleLimit = 1200;
+    static constexpr unsigned kSettleStep = 5;
 };
 
 // Turnaround delay between the end of a send and the start of a receive for
 // the rates the drive supports; other rates keep the current delay.
 unsigned turnaroundForBaud(unsigned baud, unsigned current);
+
+// Time `bytes` take on the line at `baud` (ten bit times each); 0 when the
+// rate is unknown.
+long long wireTimeUs(int bytes, unsigned baud);
+
+// The Modbus silence before a request: 3.5 characters, 1750 us above 19200 baud.
+long long frameSilenceUs(unsigned baud);
 
 class FrameExchanger {
 public:
@@ -46,6 +71,9 @@ public:
 
     void setNode(std::uint8_t node) { node_ = node; }
     void setTurnaround(unsigned ms) { turnaroundMs_ = ms; }
+    void setBaud(unsigned baud) { baud_ = baud; }
+    void setProfile(ExchangeProfile profile) { profile_ = profile; }
+    ExchangeProfile profile() const { return profile_.load(); }
 
     // Function 0x03: `count` registers from `start` into `destination`
     // (2 x count bytes).
@@ -61,15 +89,31 @@ public:
     ExchangeResult scatteredRead(const std::uint16_t *addresses, int byteCount,
                                  std::uint8_t *destination);
 
-    // The two halves of an exchange, public for the tests of their timing.
-    void sendFrame(const std::uint8_t *bytes, int length);
-    ReceiveResult receiveReply(int expectedLength);
-    const std::uint8_t *receiveBuffer() const { return rx_.data(); }
+    // The longest one attempt of an exchange may take: its waits, the reply
+    // window and twice the wire time of its frames.
+    long long attemptBudgetUs(int requestLength, int expectedLength, unsigned extraMs) const;
 
 private:
     enum class Kind { Read, Write, Scattered };
-    ExchangeResult finish(Kind kind, const ReceiveResult &received, int expectedLength,
-                          std::uint8_t *destination, int capacity);
+    struct Plan {
+        Kind kind;
+        int requestLength;
+        int expectedLength;
+        unsigned extraWaitMs; // the scattered read's wait before the reply
+        std::uint8_t *destination;
+        int capacity;
+    };
+
+    ExchangeResult run(const Plan &plan);
+    void settleIfNeeded(int requestLength);
+    void send(int length, ExchangeProfile profile);
+    ReceiveResult receivePolling(int expectedLength, long long deadlineUs);
+    ReceiveResult receiveWaiting(int expectedLength, long long deadlineUs);
+    // Fixes the target length once the function byte is in; true when the
+    // reply is complete.
+    bool takeBytes(int n, int expectedLength, int &received, int &target);
+    ExchangeResult finish(const Plan &plan, const ReceiveResult &received);
+    bool replyMatchesRequest() const;
     void clearBuffers();
 
     BytePipe &pipe_;
@@ -79,8 +123,25 @@ private:
     // thread is between exchanges; they are read once per exchange.
     std::atomic<std::uint8_t> node_{0};
     std::atomic<unsigned> turnaroundMs_{0};
+    std::atomic<unsigned> baud_{0};
+    std::atomic<ExchangeProfile> profile_{ExchangeProfile::Specified};
     std::array<std::uint8_t, modbus::kFrameBufferSize> tx_{};
     std::array<std::uint8_t, modbus::kFrameBufferSize> rx_{};
+
+    // What the line may still bring: set by an attempt that did not end in a
+    // whole, valid frame (a reply to it may still come), cleared once the
+    // line has been quiet before a different request.
+    bool unsettled_ = false;
+    std::array<std::uint8_t, modbus::kFrameBufferSize> lastRequest_{};
+    int lastRequestLength_ = 0;
+    long long lastAttemptBudgetUs_ = 0;
+    long long lastLineActivityUs_ = 0; // the last byte sent or received
+    long long lastSendUs_ = 0;         // when the last request had left
+    // How late the drive answers, learnt while unsettled: the time from the
+    // first failed attempt's request to the first byte that came after it.
+    long long runFirstSendUs_ = 0;
+    long long lateEstimateUs_ = 0;
+    void noteBytesReceived();
 };
 
 } // namespace vq::link

@@ -24,6 +24,7 @@ void LinkInstance::configure(std::uint8_t node, const std::string &device, unsig
     turnaroundMs_ = turnaroundForBaud(baud, turnaroundMs_);
     exchanger_.setNode(node);
     exchanger_.setTurnaround(turnaroundMs_);
+    exchanger_.setBaud(baud);
     setEvent(event);
 }
 

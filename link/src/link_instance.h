@@ -26,6 +26,7 @@ public:
     void closePort();
     bool isOpen() const { return port_.isOpen(); }
     int lastOpenError() const { return port_.lastError(); }
+    bool lowLatency() const { return port_.lowLatency(); }
 
     FrameExchanger &exchanger() { return exchanger_; }
     std::uint8_t traceMode = 0;

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -15,6 +16,30 @@ namespace vq::link {
 void RealSleeper::sleepMs(unsigned milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+void RealSleeper::sleepUs(long long microseconds)
+{
+    if (microseconds > 0)
+        std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+}
+
+long long RealSleeper::nowUs()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+bool requestLowLatency(int fd)
+{
+    serial_struct serial{};
+    if (::ioctl(fd, TIOCGSERIAL, &serial) != 0)
+        return false; // not a serial driver with such a setting (a pseudo-terminal, say)
+    if (serial.flags & ASYNC_LOW_LATENCY)
+        return true;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    return ::ioctl(fd, TIOCSSERIAL, &serial) == 0;
 }
 
 bool baudToSpeed(unsigned baud, unsigned &speed)
@@ -39,6 +64,12 @@ bool SerialPort::isOpen() const
 {
     std::lock_guard lock(mutex_);
     return fd_ >= 0;
+}
+
+bool SerialPort::lowLatency() const
+{
+    std::lock_guard lock(mutex_);
+    return lowLatency_;
 }
 
 bool SerialPort::open(const std::string &device, unsigned baud, ModemLines lines)
@@ -82,6 +113,7 @@ bool SerialPort::open(const std::string &device, unsigned baud, ModemLines lines
     // and refuses this, which is harmless).
     int modem = TIOCM_DTR | TIOCM_RTS;
     ::ioctl(fd, lines == ModemLines::HeldOn ? TIOCMBIS : TIOCMBIC, &modem);
+    lowLatency_ = requestLowLatency(fd);
     ::tcflush(fd, TCIOFLUSH);
     fd_ = fd;
     lastError_ = 0;
@@ -145,6 +177,52 @@ bool SerialPort::write(const std::uint8_t *bytes, int length)
         ++stalls;
     }
     return done == length;
+}
+
+void SerialPort::waitUntilSent(unsigned limitMs)
+{
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0)
+        return;
+    // tcdrain alone could wait for ever on a driver whose queue never
+    // empties; the queue is watched against the limit first, and tcdrain
+    // then only waits for the driver's own short hold-back (an adapter's
+    // FIFO), which the driver bounds itself.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(fd_, TIOCOUTQ, &queued) != 0)
+            return;
+        if (queued <= 0)
+            break;
+        if (std::chrono::steady_clock::now() >= end)
+            return;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+    ::tcdrain(fd_);
+}
+
+int SerialPort::waitReadable(unsigned timeoutMs)
+{
+    int fd = -1;
+    {
+        std::lock_guard lock(mutex_);
+        fd = fd_;
+    }
+    if (fd < 0)
+        return -1;
+    // Waiting without the lock lets a close from another thread go ahead;
+    // the count is then asked again under the lock.
+    pollfd p{fd, POLLIN, 0};
+    const int ready = ::poll(&p, 1, static_cast<int>(timeoutMs));
+    if (ready < 0 && errno != EINTR)
+        return -1;
+    if (ready > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) && !(p.revents & POLLIN))
+        return -1; // the device went away
+    const int queued = waiting();
+    if (queued < 0)
+        return -1;
+    return queued > 0 ? 1 : 0;
 }
 
 void SerialPort::discardInput()

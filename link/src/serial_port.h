@@ -1,6 +1,8 @@
 // POSIX serial port: raw 8N1, no flow control, exclusive use, reads that
 // return at once with whatever is queued. The drive link holds DTR and RTS on
-// while the port is open; the firmware upgrader keeps them off.
+// while the port is open; the firmware upgrader keeps them off. USB serial
+// adapters are asked for their low-latency mode at open, so that a reply is
+// handed over as it arrives instead of after the adapter's latency timer.
 #pragma once
 
 #include "byte_pipe.h"
@@ -26,10 +28,15 @@ public:
     void close();
     bool isOpen() const;
     int lastError() const { return lastError_; }
+    // Whether the driver took the low-latency request at the last open (a
+    // device that refuses it still opens).
+    bool lowLatency() const;
 
     int waiting() override;
     int read(std::uint8_t *into, int max) override;
     bool write(const std::uint8_t *bytes, int length) override;
+    void waitUntilSent(unsigned limitMs) override;
+    int waitReadable(unsigned timeoutMs) override;
     void purge() override;
     // Throws away only what has arrived; bytes still on their way out stay.
     void discardInput();
@@ -40,7 +47,12 @@ private:
     mutable std::mutex mutex_;
     int fd_ = -1;
     int lastError_ = 0;
+    bool lowLatency_ = false;
 };
+
+// Asks the driver of an open serial device for its low-latency mode; false
+// when the driver has no such setting or refuses it.
+bool requestLowLatency(int fd);
 
 // termios speed constant for a baud rate; false for rates the port cannot set.
 bool baudToSpeed(unsigned baud, unsigned &speed);

@@ -1,7 +1,6 @@
 // Finding the drive's USB serial adapter. The service cable carries a
-// PL2303 converter (USB vendor 067b); the kernel lists each serial device
-// under <sysfs>/class/tty with a link to its device, whose driver (or the
-// USB device above the interface) tells whether it is that converter.
+// PL2303 converter (USB vendor 067b): among the serial devices the system
+// lists, the last one of that family in name order is the cable.
 #pragma once
 
 #include <optional>

@@ -86,7 +86,10 @@ bool loadCatalogueDefaults(const std::string &path, CatalogueDefaults &out, std:
             out.warnings.emplace_back(line);
             continue;
         }
-        const auto words = tarvex::parameters::textToWords(text, dataType, bitType);
+        // A default the drive could not hold (the status rows' "-") leaves
+        // the registers at zero.
+        const auto words = tarvex::parameters::parameterWords(text, dataType, bitType)
+                               .value_or(tarvex::parameters::ParameterWords{});
         ParameterDefault p;
         p.address = static_cast<std::uint16_t>(address);
         p.firstWord = words.first;

@@ -78,7 +78,10 @@ const char *consoleHelp()
            "  badcrc N               corrupt the CRC of the next N replies\n"
            "  cut K [N]              cut the next N replies (default 1) after K bytes\n"
            "  othernode N            answer the next N requests from another node address\n"
-           "  late MS                answer every request MS milliseconds late (0 ends it)\n"
+           "  late MS [keep] [exception CODE]\n"
+           "                         answer every request MS milliseconds late (late 0 ends it);\n"
+           "                         keep: every late answer is sent, none gives way to the next\n"
+           "                         request; exception CODE: answer with that exception code (0-255)\n"
            "  boot-badread           the boot loader's next read-back starts with a wrong byte\n"
            "  boot-reject            the boot loader refuses the next program row once\n"
            "  boot-silence on|off    the boot loader stops answering\n"
@@ -183,10 +186,28 @@ ConsoleResult runConsoleCommand(VirtualDrive &drive, const std::string &line)
         return done("cut " + std::to_string(count) + " replies after " + std::to_string(n) + " bytes");
     }
     if (c == "late") {
+        constexpr const char *usage = "late: MS (0 to 60000), then optionally keep and exception CODE (0 to 255)";
         if (!parseInteger(a1, 10, 0, 60000, n))
-            return fail("late: give milliseconds, 0 to 60000");
-        drive.setReplyDelayMs(static_cast<int>(n));
-        return done("late " + std::to_string(n) + " ms");
+            return fail(usage);
+        bool keep = false;
+        long code = -1;
+        for (std::size_t i = 2; i < w.size(); ++i) {
+            if (w[i] == "keep" && !keep) {
+                keep = true;
+            } else if (w[i] == "exception" && code < 0 && i + 1 < w.size() &&
+                       parseInteger(w[i + 1], 10, 0, 255, code)) {
+                ++i;
+            } else {
+                return fail(usage);
+            }
+        }
+        drive.setReplyDelayMs(static_cast<int>(n), keep, static_cast<int>(code));
+        std::string text = "late " + std::to_string(n) + " ms";
+        if (keep)
+            text += ", every answer kept";
+        if (code >= 0)
+            text += ", exception " + std::to_string(code);
+        return done(text);
     }
     if (c == "boot-badread") {
         drive.bootCorruptNextReadBack();

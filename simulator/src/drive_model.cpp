@@ -59,6 +59,7 @@ void DriveModel::loadFixedRegisters()
         memory_.add(static_cast<std::uint16_t>(reg::kProgramSpeed1 + 2 * i), program[i]);
     memory_.add(reg::kNotchFrequency, 1000);
     memory_.add(reg::kNotchBandwidth, 100);
+    memory_.addRange(reg::status_group::kCurrentSpeed, reg::status_group::kMotorTemperature);
     memory_.addRange(reg::kStateFirst, reg::kStateLast);
     memory_.add(reg::kAlarmCommand);
     memory_.addRange(reg::kAlarmHistory, reg::kAlarmHistoryBlockLast);
@@ -271,6 +272,7 @@ void DriveModel::refreshLiveRegisters()
     memory_.set32(reg::kExternalFeedback, 0);
     memory_.set32(reg::kExternalError, 0);
     memory_.set(reg::kOsVersion, firmwareNumber(identity_.firmwareText));
+    refreshStatusGroup(state);
 
     memory_.set(reg::kTuningCommand, m.tuningRunning() ? 1 : 0);
     memory_.set(reg::kAlarmRecordState, alarmRecorder_.state());
@@ -282,6 +284,48 @@ void DriveModel::refreshLiveRegisters()
     memory_.set(reg::kFirmwareText12, firmwareWord(identity_.firmwareText, 0));
     memory_.set(reg::kFirmwareText34, firmwareWord(identity_.firmwareText, 2));
     memory_.set(reg::kParameterLock, locked_ ? 2 : 1);
+}
+
+// The Status group tells what the state block tells, so the parameter
+// window's Status tab and the panes agree.
+void DriveModel::refreshStatusGroup(std::uint16_t state)
+{
+    namespace sg = reg::status_group;
+    const auto copy = [&](std::uint16_t to, std::uint16_t from) { memory_.set(to, memory_.get(from)); };
+    const auto copy32 = [&](std::uint16_t to, std::uint16_t from) {
+        copy(to, from);
+        copy(static_cast<std::uint16_t>(to + 2), static_cast<std::uint16_t>(from + 2));
+    };
+    copy(sg::kCurrentSpeed, reg::kCurrentSpeed);
+    copy(sg::kCommandSpeed, reg::kCommandSpeed);
+    copy32(sg::kFeedbackPulse, reg::kFeedbackPulse);
+    copy32(sg::kCommandPulse, reg::kCommandPulse);
+    copy32(sg::kFollowingError, reg::kFollowingError);
+    copy32(sg::kInputFrequency, reg::kInputFrequency);
+    memory_.set32(sg::kOperationTime, static_cast<std::int32_t>(now_ / (kStepsPerSecond * 360)));
+    copy(sg::kCurrentTorque, reg::kCurrentTorque);
+    copy(sg::kCommandTorque, reg::kCommandTorque);
+    copy(sg::kAccumulatedOverload, reg::kAccumulatedOverload);
+    copy(sg::kMaximumLoad, reg::kMaximumLoad);
+    copy(sg::kTorqueLimit, reg::kTorqueLimit);
+    copy(sg::kDcLinkVoltage, reg::kDcLinkVoltage);
+    copy(sg::kRegenerativeOverload, reg::kRegenerativeOverload);
+    copy(sg::kSingleTurnDegrees, reg::kSingleTurnDegrees);
+    copy(sg::kMultiTurn, reg::kMultiTurn); // the low word: the group holds 16 bits
+    copy(sg::kDriveTemperature, reg::kRoomTemperature);
+    copy(sg::kRatedSpeed, reg::kRatedSpeed);
+    copy(sg::kMaximumSpeed, reg::kMaximumSpeed);
+    copy(sg::kRatedCurrent, reg::kRatedCurrent);
+    copy(sg::kUPhaseOffset, reg::kUPhaseOffset);
+    copy(sg::kVPhaseOffset, reg::kVPhaseOffset);
+    memory_.set(sg::kRatedTorque, 127); // 1.27 N m
+    memory_.set(sg::kServoState, static_cast<std::uint16_t>(state & 0x0F));
+    memory_.set(sg::kAlarmCode, activeAlarm_);
+    copy(sg::kFpgaVersion, reg::kFpgaVersion);
+    memory_.set(sg::kBatteryVoltage, 36); // 3.6 V
+    memory_.set(sg::kAnalogSpeed, 0);
+    memory_.set(sg::kAnalogTorque, 0);
+    memory_.set(sg::kMotorTemperature, word(30.0 + motor_.overloadPercent() * 0.1));
 }
 
 std::uint16_t DriveModel::peek(std::uint16_t address)

@@ -48,6 +48,41 @@ inline constexpr std::uint16_t kExternalError = 268;
 inline constexpr std::uint16_t kOsVersion = 272;
 inline constexpr std::uint16_t kStateLast = 272;
 
+// The catalogue's Status group (registers 2 to 72): the same quantities in
+// the drive's parameter layout, in the same units as the block above.
+namespace status_group {
+inline constexpr std::uint16_t kCurrentSpeed = 2;
+inline constexpr std::uint16_t kCommandSpeed = 4;
+inline constexpr std::uint16_t kFeedbackPulse = 6;
+inline constexpr std::uint16_t kCommandPulse = 10;
+inline constexpr std::uint16_t kFollowingError = 14;
+inline constexpr std::uint16_t kInputFrequency = 18;
+inline constexpr std::uint16_t kOperationTime = 22; // 0.1 h
+inline constexpr std::uint16_t kCurrentTorque = 26;
+inline constexpr std::uint16_t kCommandTorque = 28;
+inline constexpr std::uint16_t kAccumulatedOverload = 30;
+inline constexpr std::uint16_t kMaximumLoad = 32;
+inline constexpr std::uint16_t kTorqueLimit = 34;
+inline constexpr std::uint16_t kDcLinkVoltage = 36;
+inline constexpr std::uint16_t kRegenerativeOverload = 38;
+inline constexpr std::uint16_t kSingleTurnDegrees = 40;
+inline constexpr std::uint16_t kMultiTurn = 42;
+inline constexpr std::uint16_t kDriveTemperature = 44;
+inline constexpr std::uint16_t kRatedSpeed = 46;
+inline constexpr std::uint16_t kMaximumSpeed = 48;
+inline constexpr std::uint16_t kRatedCurrent = 50;
+inline constexpr std::uint16_t kUPhaseOffset = 52;
+inline constexpr std::uint16_t kVPhaseOffset = 54;
+inline constexpr std::uint16_t kRatedTorque = 56; // 0.01 N m
+inline constexpr std::uint16_t kServoState = 58;
+inline constexpr std::uint16_t kAlarmCode = 60;
+inline constexpr std::uint16_t kFpgaVersion = 64;
+inline constexpr std::uint16_t kBatteryVoltage = 66; // 0.1 V
+inline constexpr std::uint16_t kAnalogSpeed = 68;
+inline constexpr std::uint16_t kAnalogTorque = 70;
+inline constexpr std::uint16_t kMotorTemperature = 72;
+} // namespace status_group
+
 inline constexpr std::uint16_t kAlarmCommand = 274;  // 1 reset, 2 clear history, 3 latch history
 inline constexpr std::uint16_t kAlarmHistory = 278;  // 10 registers of codes, two per register
 inline constexpr std::uint16_t kAlarmHistoryBlockLast = 316;

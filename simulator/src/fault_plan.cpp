@@ -1,6 +1,7 @@
 #include "fault_plan.h"
 
 #include "crc16.h"
+#include "modbus_frame.h"
 
 #include <cstdio>
 
@@ -8,11 +9,17 @@ namespace vq::sim {
 
 std::string FaultPlan::describe() const
 {
-    char text[256];
+    char late[64];
+    if (lateExceptionCode >= 0)
+        std::snprintf(late, sizeof late, "%s, exception %d", lateKeepsEvery ? ", keep" : "",
+                      lateExceptionCode);
+    else
+        std::snprintf(late, sizeof late, "%s", lateKeepsEvery ? ", keep" : "");
+    char text[320];
     std::snprintf(text, sizeof text,
-                  "drop %d, badcrc %d, cut %d after %d bytes, othernode %d, late %d ms, %s, boot loader %s",
+                  "drop %d, badcrc %d, cut %d after %d bytes, othernode %d, late %d ms%s, %s, boot loader %s",
                   dropReplies, corruptCrcReplies, cutReplies, cutKeepBytes, otherNodeReplies, lateMs,
-                  silent ? "silent" : "answering", bootSilent ? "silent" : "answering");
+                  late, silent ? "silent" : "answering", bootSilent ? "silent" : "answering");
     return text;
 }
 
@@ -27,6 +34,11 @@ ReplyFate applyReplyFaults(FaultPlan &plan, std::vector<std::uint8_t> &reply)
     }
     if (reply.size() < 3)
         return fate;
+    if (plan.lateExceptionCode >= 0) {
+        const std::uint8_t function = static_cast<std::uint8_t>(reply[1] | modbus::kExceptionBit);
+        reply = {reply[0], function, static_cast<std::uint8_t>(plan.lateExceptionCode), 0, 0};
+        modbus::appendCrc(reply.data(), 3);
+    }
     if (plan.otherNodeReplies > 0) {
         --plan.otherNodeReplies;
         reply[0] = static_cast<std::uint8_t>(reply[0] + 1);

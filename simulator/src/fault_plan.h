@@ -1,6 +1,6 @@
 // Faults on demand for reliability tests: what happens to the drive's next
 // replies. Counted faults act on that many replies and then wear off; the
-// delay and the silence last until switched off.
+// delay (with its modes) and the silence last until switched off.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,11 @@ struct FaultPlan {
     int cutKeepBytes = 0;
     int otherNodeReplies = 0; // answered with another node address
     int lateMs = 0;           // every reply delayed by this much
+    // A delayed reply normally gives way to the next request, as on a
+    // half-duplex line; kept, every request is answered in turn, as a drive
+    // on a full-duplex line does.
+    bool lateKeepsEvery = false;
+    int lateExceptionCode = -1; // 0 to 255: every reply is this exception instead
     bool silent = false;      // cable pulled: nothing is received or sent
 
     // Boot loader faults.

@@ -100,8 +100,8 @@ int VirtualDrive::pollTimeoutMs() const
         const int t = static_cast<int>(std::clamp<long long>(ms, 0, 60000));
         timeout = timeout < 0 ? t : std::min(timeout, t);
     };
-    if (havePending_)
-        minWith((std::chrono::duration_cast<std::chrono::microseconds>(pending_.due - now).count() + 999) / 1000);
+    if (!pending_.empty())
+        minWith((std::chrono::duration_cast<std::chrono::microseconds>(pending_.front().due - now).count() + 999) / 1000);
     const long long since = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastByte_).count();
     if (assembler_.hasPartial())
         minWith(kFrameGapMs - since + 1);
@@ -140,8 +140,7 @@ void VirtualDrive::serve()
             boot_.lineIdle();
             bootIdleSignalled_ = true;
         }
-        if (havePending_ && now >= pending_.due)
-            sendDue();
+        sendDue();
     }
 }
 
@@ -169,12 +168,14 @@ void VirtualDrive::onBytes(const std::uint8_t *bytes, std::size_t length)
                     " baud (listening at " + std::to_string(expected) + ")");
         return;
     }
-    if (havePending_) {
-        // A new request overtakes a reply still being prepared: the client
-        // has given up on it, and a half-duplex line has room for only one.
-        havePending_ = false;
+    if (!pending_.empty()) {
         std::lock_guard lock(mutex_);
-        ++counters_.repliesSuperseded;
+        if (!faults_.lateKeepsEvery) {
+            // A new request overtakes a reply still being prepared: the client
+            // has given up on it, and a half-duplex line has room for only one.
+            counters_.repliesSuperseded += static_cast<long long>(pending_.size());
+            pending_.clear();
+        }
     }
     if (boot) {
         std::vector<std::uint8_t> reply;
@@ -258,29 +259,34 @@ void VirtualDrive::onFrame(const std::vector<std::uint8_t> &frame, unsigned baud
         reply.baud = paced ? (baud ? baud : options_.lineSpeed) : 0;
         reply.enterBootLoader = answer.enterBootLoader;
     }
-    pending_ = std::move(reply);
-    havePending_ = true;
-    if (Clock::now() >= pending_.due)
-        sendDue();
+    // Replies kept in turn leave in the order they fall due.
+    const auto later = std::upper_bound(pending_.begin(), pending_.end(), reply.due,
+                                        [](Clock::time_point due, const PendingReply &p) { return due < p.due; });
+    pending_.insert(later, std::move(reply));
+    sendDue();
 }
 
 void VirtualDrive::sendDue()
 {
-    havePending_ = false;
-    {
-        std::lock_guard lock(mutex_);
-        if (options_.verbose)
-            logFrame("tx", pending_.bytes.data(), pending_.bytes.size());
+    while (!pending_.empty() && Clock::now() >= pending_.front().due) {
+        PendingReply reply = std::move(pending_.front());
+        pending_.pop_front();
+        {
+            std::lock_guard lock(mutex_);
+            ++counters_.repliesSent;
+            if (options_.verbose)
+                logFrame("tx", reply.bytes.data(), reply.bytes.size());
+        }
+        if (reply.enterBootLoader) {
+            // Switched before the reply leaves: the client may change its rate
+            // and start the handshake the moment it has the reply.
+            std::lock_guard lock(mutex_);
+            boot_.enter();
+            if (options_.verbose)
+                logLine("boot loader entered: listening at 115200 baud");
+        }
+        send(reply.bytes, reply.baud);
     }
-    if (pending_.enterBootLoader) {
-        // Switched before the reply leaves: the client may change its rate
-        // and start the handshake the moment it has the reply.
-        std::lock_guard lock(mutex_);
-        boot_.enter();
-        if (options_.verbose)
-            logLine("boot loader entered: listening at 115200 baud");
-    }
-    send(pending_.bytes, pending_.baud);
 }
 
 void VirtualDrive::send(const std::vector<std::uint8_t> &bytes, unsigned baud)
@@ -320,7 +326,13 @@ void VirtualDrive::cutNextReplies(int keepBytes, int count)
     faults_.cutReplies = std::max(0, count);
 }
 void VirtualDrive::answerNextFromOtherNode(int count) { std::lock_guard lock(mutex_); faults_.otherNodeReplies = std::max(0, count); }
-void VirtualDrive::setReplyDelayMs(int ms) { std::lock_guard lock(mutex_); faults_.lateMs = std::clamp(ms, 0, 60000); }
+void VirtualDrive::setReplyDelayMs(int ms, bool keepEvery, int exceptionCode)
+{
+    std::lock_guard lock(mutex_);
+    faults_.lateMs = std::clamp(ms, 0, 60000);
+    faults_.lateKeepsEvery = keepEvery;
+    faults_.lateExceptionCode = std::clamp(exceptionCode, -1, 255);
+}
 void VirtualDrive::setSilent(bool silent) { std::lock_guard lock(mutex_); faults_.silent = silent; }
 void VirtualDrive::bootCorruptNextReadBack() { std::lock_guard lock(mutex_); boot_.corruptNextReadBack(); }
 void VirtualDrive::bootRejectNextRow() { std::lock_guard lock(mutex_); boot_.rejectNextRow(); }

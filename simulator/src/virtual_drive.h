@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -43,6 +44,7 @@ struct DriveCounters {
     long long framesIgnored = 0;   // other node, bad CRC, too short
     long long wrongSpeedChunks = 0; // bytes that arrived at another line speed
     long long repliesSuperseded = 0; // a delayed reply overtaken by a new request
+    long long repliesSent = 0;
     std::size_t garbageBytes = 0;
 };
 
@@ -66,7 +68,8 @@ public:
     void corruptNextReplies(int count);
     void cutNextReplies(int keepBytes, int count = 1);
     void answerNextFromOtherNode(int count);
-    void setReplyDelayMs(int ms);
+    // Every reply `ms` late; see FaultPlan for the modes. 0 with no modes ends it.
+    void setReplyDelayMs(int ms, bool keepEvery = false, int exceptionCode = -1);
     void setSilent(bool silent);
     void bootCorruptNextReadBack();
     void bootRejectNextRow();
@@ -152,8 +155,7 @@ private:
     std::chrono::steady_clock::time_point lastByte_;
     bool bootIdleSignalled_ = true;
     std::chrono::steady_clock::time_point bootLineFreeAt_{}; // when the client's bytes have all arrived
-    bool havePending_ = false;
-    PendingReply pending_;
+    std::deque<PendingReply> pending_; // in the order they fall due
 
     std::thread thread_;
 };

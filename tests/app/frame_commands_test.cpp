@@ -4,6 +4,10 @@
 #include "frame_fixture.h"
 #include "static_panes.h"
 
+#include <QCheckBox>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
 #include <QFile>
 #include <QLineEdit>
 
@@ -86,6 +90,64 @@ TEST_F(FrameFixture, TheSettingDialogOffersNodePortAndAFixedRate)
     dialog.OnCancel();
     EXPECT_EQ(frame->state().connectionState(), connection_state::kSettingsChosen)
         << "cancelling after an accepted setting keeps it";
+}
+
+// A click on the box's indicator, as the user ticks it.
+static void toggle(QCheckBox &box)
+{
+    QStyleOptionButton option;
+    option.initFrom(&box);
+    const QRect indicator = box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+    QTest::mouseClick(&box, Qt::LeftButton, {}, indicator.center());
+}
+
+TEST_F(FrameFixture, FastExchangeIsOffUntilTickedAndStaysAsLastAccepted)
+{
+    startFrame();
+    frame->OnCommand(Command::CommunicationSetting);
+    CCommSetDlg &dialog = frame->commSetDialog();
+    QCheckBox &fast = dialog.fastExchangeBox();
+    EXPECT_EQ(fast.text(), "Fast exchange");
+    EXPECT_FALSE(fast.isChecked()) << "the specified timing is the default";
+    toggle(fast);
+    EXPECT_TRUE(fast.isChecked());
+    dialog.OnOK();
+    EXPECT_TRUE(frame->drive().settings().fastExchange);
+
+    frame->OnCommand(Command::CommunicationSetting);
+    EXPECT_TRUE(fast.isChecked()) << "reopened, it shows the last accepted choice";
+    toggle(fast);
+    dialog.OnCancel();
+    EXPECT_TRUE(frame->drive().settings().fastExchange) << "a cancelled change is not applied";
+    frame->OnCommand(Command::CommunicationSetting);
+    EXPECT_TRUE(fast.isChecked());
+    toggle(fast);
+    dialog.OnOK();
+    EXPECT_FALSE(frame->drive().settings().fastExchange);
+}
+
+TEST_F(FrameFixture, ThePortListDescribesEachAdapterAndAPickedOneConnectsItsNode)
+{
+    namespace fs = std::filesystem;
+    const fs::path usb = sysfs.path() / "devices" / "usb1" / "1-2";
+    const fs::path port = usb / "1-2:1.0" / "ttyUSB4";
+    fs::create_directories(port);
+    sysfs.write("devices/usb1/1-2/idVendor", "0403\n");
+    sysfs.write("devices/usb1/1-2/idProduct", "6015\n");
+    sysfs.write("devices/usb1/1-2/product", "FT230X Basic UART\n");
+    fs::create_directories(sysfs.path() / "drivers" / "ftdi_sio");
+    fs::create_symlink(sysfs.path() / "drivers" / "ftdi_sio", port / "driver");
+    fs::create_directories(sysfs.path() / "class" / "tty" / "ttyUSB4");
+    fs::create_symlink(port, sysfs.path() / "class" / "tty" / "ttyUSB4" / "device");
+    startFrame();
+    frame->OnCommand(Command::CommunicationSetting);
+    QComboBox &ports = frame->commSetDialog().portField();
+    const int ftdi = ports.findText("/dev/ttyUSB4: FTDI FT230X Basic UART [0403:6015], driver ftdi_sio");
+    ASSERT_GE(ftdi, 0);
+    ports.setCurrentIndex(ftdi);
+    frame->commSetDialog().OnOK();
+    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+    EXPECT_EQ(frame->drive().settings().port.device, "/dev/ttyUSB4");
 }
 
 TEST_F(FrameFixture, AUsbSerialAdapterWinsOverTheTypedPort)

@@ -4,6 +4,7 @@
 #include "frame_fixture.h"
 #include "lamp_images.h"
 #include "static_panes.h"
+#include "tarvex_app.h"
 #include "virtual_drive_session.h"
 
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@ namespace tarvex {
 namespace {
 
 using namespace std::chrono_literals;
+using test::FrameFixture;
 
 // Processes events until `condition` holds.
 template <class Condition>
@@ -105,6 +107,35 @@ TEST_F(Session, MonitoringShowsTheTickedRowsOnly)
     EXPECT_FALSE(frame->inputPane().dialog().isLit(2));
     EXPECT_EQ(inputGrid().GetValueRowCol(6, 2), kLampOff);
     EXPECT_TRUE(messages.empty());
+#endif
+}
+
+TEST_F(Session, ValuesAndLampsAreMarkedOldOnceMonitoringStopsOrTheLinkCloses)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    const QColor grey = GXRgb(160, 160, 160);
+    const auto valueColour = [&] { return statusGrid().GetStyleRowCol(18, 2).textColor.value_or(GXRgb(0, 0, 0)); };
+    statusGrid().clickCell(18, 1);
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(eventuallyOnUi([&] { return valueShown(18); }));
+    EXPECT_FALSE(frame->statusPane().dialog().valuesStale());
+    EXPECT_NE(valueColour(), grey);
+
+    frame->OnCommand(Command::Stop);
+    ASSERT_TRUE(eventuallyOnUi([&] { return frame->statusPane().dialog().valuesStale(); }));
+    EXPECT_EQ(valueColour(), grey);
+    EXPECT_FALSE(statusGrid().GetValueRowCol(18, 2).isEmpty()) << "the last value stays readable";
+    EXPECT_TRUE(frame->inputPane().dialog().lampsStale());
+    EXPECT_TRUE(frame->outputPane().dialog().lampsStale());
+
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(eventuallyOnUi([&] { return !frame->statusPane().dialog().valuesStale(); }));
+    EXPECT_NE(valueColour(), grey);
+    EXPECT_FALSE(frame->inputPane().dialog().lampsStale());
+
+    frame->OnCommand(Command::Disconnect);
+    ASSERT_TRUE(eventuallyOnUi([&] { return frame->statusPane().dialog().valuesStale(); }));
+    EXPECT_TRUE(frame->inputPane().dialog().lampsStale());
 #endif
 }
 
@@ -286,6 +317,50 @@ TEST_F(Session, TheActiveAlarmIsShownWithWhatToDoAndTheResetConfirmsIt)
     EXPECT_FALSE(indicator->isVisible());
     EXPECT_TRUE(frame->communicationPane().dialog().alarmText().isEmpty());
 #endif
+}
+
+// --- starting connected: the command line --------------------------------
+
+TEST_F(FrameFixture, StartedWithAPortTheProgramConnectsAndMonitors)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    auto sim = test::startVirtualDrive();
+    ASSERT_TRUE(sim);
+    const StartOptions start = parseStartOptions(
+        {"Tarvex_M9A", "--port", QString::fromStdString(sim->devicePath()), "--baud", "19200", "--monitor"});
+    ASSERT_FALSE(start.exitCode);
+    ASSERT_TRUE(start.settings);
+    startFrame();
+    frame->connectAtStart(*start.settings, start.monitor);
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kConnected)
+        << (messages.empty() ? "" : messages.texts().front());
+    EXPECT_EQ(frame->state().monitorState(), monitor_state::kRunning);
+    CGXGridWnd &rows = frame->statusPane().dialog().grid();
+    EXPECT_TRUE(eventuallyOnUi([&] { return !rows.GetValueRowCol(1, 2).isEmpty(); }));
+    frame.reset();
+#endif
+}
+
+TEST(StartOptions, BadOptionsEndTheProgramWithAUsageCode)
+{
+    EXPECT_FALSE(parseStartOptions({"Tarvex_M9A"}).settings) << "unconnected without options";
+    EXPECT_FALSE(parseStartOptions({"Tarvex_M9A"}).exitCode);
+    for (const QStringList &bad : {QStringList{"Tarvex_M9A", "--port", "ttyUSB0"},
+                                   QStringList{"Tarvex_M9A", "--port", "/dev/ttyUSB0", "--baud", "1200"},
+                                   QStringList{"Tarvex_M9A", "--port", "/dev/ttyUSB0", "--node", "100"},
+                                   QStringList{"Tarvex_M9A", "--monitor"},
+                                   QStringList{"Tarvex_M9A", "--frobnicate"},
+                                   QStringList{"Tarvex_M9A", "stray"}}) {
+        const StartOptions start = parseStartOptions(bad);
+        EXPECT_EQ(start.exitCode, 2) << bad.join(' ').toStdString();
+        EXPECT_FALSE(start.settings);
+    }
+    const StartOptions good = parseStartOptions({"Tarvex_M9A", "--port", "/dev/ttyUSB0", "--node", "3", "--baud", "57600"});
+    ASSERT_TRUE(good.settings);
+    EXPECT_EQ(good.settings->port.device, "/dev/ttyUSB0");
+    EXPECT_EQ(good.settings->node, 3);
+    EXPECT_EQ(good.settings->baud, 57600u);
+    EXPECT_FALSE(good.monitor);
 }
 
 } // namespace

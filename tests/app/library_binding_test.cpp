@@ -3,6 +3,7 @@
 #include "drive_connection.h"
 #include "recording_messages.h"
 #include "scratch_directory.h"
+#include "scripted_drive.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +23,33 @@ TEST_F(Binding, TheRealLinkLibraryBindsSilently)
     EXPECT_TRUE(drive.link().isLoaded());
     EXPECT_TRUE(drive.link().hasInitDevice());
     EXPECT_FALSE(drive.isLinkOpen());
+}
+
+TEST_F(Binding, TheFastExchangeRunsWhereTheLibraryOffersItAndIsNeverMissed)
+{
+    test::ScriptedDrive scripted;
+    scripted.set(4174, 0x3130);
+    scripted.set(4176, 0x3233);
+    for (const char *library : {TARVEX_LINK_LIBRARY, TARVEX_OLDER_LINK_LIBRARY}) {
+        const bool offersProfiles = std::string(library) == TARVEX_LINK_LIBRARY;
+        DriveConnection drive(frame, messages);
+        drive.BindLinkLibrary(library);
+        EXPECT_TRUE(messages.empty()) << library << ": the profiles are optional";
+        drive.storeSettings({0, PortChoice{1, scripted.device()}, 19200, true});
+        drive.Connect();
+        EXPECT_TRUE(drive.isLinkOpen()) << library;
+        EXPECT_EQ(drive.fastExchangeInEffect(), offersProfiles) << library;
+        EXPECT_EQ(drive.versionText(), "0132") << library;
+
+        // Switched off again, the next connection runs the specified timing.
+        drive.Disconnect();
+        drive.storeSettings({0, PortChoice{1, scripted.device()}, 19200, false});
+        drive.Connect();
+        EXPECT_FALSE(drive.fastExchangeInEffect()) << library;
+        drive.Disconnect();
+        EXPECT_TRUE(messages.empty()) << library << ": " << messages.texts().front();
+        drive.StopWorkers({});
+    }
 }
 
 TEST_F(Binding, AMissingLinkLibraryIsReportedOnce)

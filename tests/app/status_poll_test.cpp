@@ -27,6 +27,15 @@ public:
         std::lock_guard lock(mutex);
         values[row] = text;
         ++shownValues;
+        ++singleValues;
+    }
+    void showValues(const std::vector<std::pair<int, std::string>> &cycle) override
+    {
+        std::lock_guard lock(mutex);
+        for (const auto &[row, text] : cycle)
+            values[row] = text;
+        shownValues += static_cast<int>(cycle.size());
+        cycles.push_back(static_cast<int>(cycle.size()));
     }
 
     struct Lamps : LampView {
@@ -35,6 +44,15 @@ public:
             std::lock_guard lock(mutex);
             lit[row] = on;
             ++updates;
+            ++singleLamps;
+        }
+        void showLamps(const std::vector<bool> &on) override
+        {
+            std::lock_guard lock(mutex);
+            for (std::size_t i = 0; i < on.size(); ++i)
+                lit[static_cast<int>(i) + 1] = on[i];
+            updates += static_cast<int>(on.size());
+            ++wholeCycles;
         }
         std::map<int, bool> state() const
         {
@@ -49,6 +67,8 @@ public:
         mutable std::mutex mutex;
         std::map<int, bool> lit;
         int updates = 0;
+        int singleLamps = 0;
+        int wholeCycles = 0;
     };
 
     int valueCount() const
@@ -71,6 +91,8 @@ public:
     mutable std::mutex mutex;
     std::map<int, std::string> values;
     int shownValues = 0;
+    int singleValues = 0;
+    std::vector<int> cycles; // values per whole-cycle update
     Lamps inputs;
     Lamps outputs;
 };
@@ -104,7 +126,7 @@ protected:
         drive = std::make_unique<DriveConnection>(frame, messages);
         drive->BindLinkLibrary(TARVEX_LINK_LIBRARY);
         CCommunication settings(drive.get());
-        settings.ApplySettings(0, PortChoice{1, scripted.device()}, kDialogBaudIndex);
+        settings.ApplySettings(0, PortChoice{1, scripted.device()}, kDialogBaudIndex, fastExchange);
         drive->setVariableView(&panes);
         drive->setInputView(&panes.inputs);
         drive->setOutputView(&panes.outputs);
@@ -125,6 +147,7 @@ protected:
             drive->StopWorkers({});
     }
 
+    bool fastExchange = false;
     test::ScriptedDrive scripted;
     FrameState frame;
     test::RecordingMessages messages;
@@ -150,6 +173,48 @@ TEST_F(StatusPoll, TickedRowsAreReadInOneRequestAndShownFormatted)
     for (int row = 1; row <= 7; ++row)
         EXPECT_EQ(outputs.at(row), row == 2 || row == 7) << "output row " << row;
     EXPECT_TRUE(messages.empty());
+}
+
+class FastStatusPoll : public StatusPoll {
+protected:
+    void SetUp() override
+    {
+        fastExchange = true;
+        StatusPoll::SetUp();
+    }
+};
+
+TEST_F(FastStatusPoll, EachCycleReachesThePanesAtOnceWithTheSameTexts)
+{
+    ASSERT_TRUE(drive->fastExchangeInEffect());
+    panes.ticked = rows({1, 3});
+    startMonitoring();
+    ASSERT_TRUE(eventually([&] { return panes.shown().size() == 2 && panes.outputs.count() >= 7; }));
+    const auto shown = panes.shown();
+    EXPECT_EQ(shown.at(1), "-100");
+    EXPECT_EQ(shown.at(3), "100000");
+    EXPECT_TRUE(panes.inputs.state().at(3));
+    EXPECT_TRUE(panes.outputs.state().at(7));
+    drive->StopMonitoring();
+    std::lock_guard lock(panes.mutex);
+    EXPECT_EQ(panes.singleValues, 0);
+    ASSERT_FALSE(panes.cycles.empty());
+    EXPECT_EQ(panes.cycles.front(), 2) << "both ticked rows in one update";
+    EXPECT_EQ(panes.inputs.singleLamps, 0);
+    EXPECT_GE(panes.outputs.wholeCycles, 1);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(StatusPoll, WithoutTheFastExchangeTheCellsGoOneByOne)
+{
+    EXPECT_FALSE(drive->fastExchangeInEffect());
+    panes.ticked = rows({1, 3});
+    startMonitoring();
+    ASSERT_TRUE(eventually([&] { return panes.shown().size() == 2 && panes.outputs.count() >= 7; }));
+    drive->StopMonitoring();
+    std::lock_guard lock(panes.mutex);
+    EXPECT_TRUE(panes.cycles.empty());
+    EXPECT_GE(panes.singleValues, 2);
 }
 
 TEST_F(StatusPoll, ChangedTicksChangeTheNextRequest)

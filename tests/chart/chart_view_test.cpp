@@ -2,18 +2,21 @@
 // window of the trace, set-by-index of the captures, read-back, labels, the
 // cursor read-out and exported pictures that image readers can open.
 #include "chart_view.h"
+#include "integer_edit.h"
+#include "message_service.h"
 #include "yaxis_dialog.h"
 
 #include <qcustomplot.h>
 
 #include <QFile>
 #include <QImageReader>
-#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -194,6 +197,34 @@ TEST(ChartView, EqualLimitsStillDrawAnAxis)
     view.setUp(s);
     const auto axis = view.plot()->axisRect()->axes(QCPAxis::atLeft)[1];
     EXPECT_LT(axis->range().lower, axis->range().upper);
+}
+
+TEST(YAxisDialog, ALimitThatIsNoWholeNumberInBoundsKeepsTheDialogOpen)
+{
+    struct Recorder : tarvex::MessageService {
+        std::vector<tarvex::Message> shown;
+        bool present(const tarvex::Message &message) override
+        {
+            shown.push_back(message);
+            return false;
+        }
+    } messages;
+    CYaxisDlg dialog;
+    tarvex::graphs::ChannelLimits limits = tarvex::graphs::kDefaultLimits;
+    bool stayedOpen = false;
+    QTimer::singleShot(0, [&] {
+        dialog.maxEdit(1)->setText(QStringLiteral("35OO"));
+        dialog.minEdit(2)->setText(QStringLiteral("-2000000"));
+        dialog.apply();
+        stayedOpen = dialog.isVisible();
+        dialog.cancel();
+    });
+    EXPECT_FALSE(dialog.edit(limits, &messages));
+    EXPECT_TRUE(stayedOpen);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Please enter an integer between -1000000 and 1000000.");
+    EXPECT_EQ(messages.shown[0].detail, "Monitor Channel 2 Max: \"35OO\" was not taken.");
+    EXPECT_EQ(limits[1].max, 3500) << "nothing changed";
 }
 
 TEST(YAxisDialog, ApplyHandsTheLimitsBackAndCancelKeepsThem)

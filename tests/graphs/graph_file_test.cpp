@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -188,6 +190,20 @@ TEST(ChannelScaling, MapsTheOwnRangeOntoChannelOnes)
     EXPECT_EQ(mapDcLinkToPrimary(3105, {500, 0}, one), static_cast<int>((310.5) * 7000 / 500 - 3500));
     EXPECT_EQ(displaySample(3105, kDcLinkIndex), 310);
     EXPECT_EQ(displaySample(3105, 1), 3105);
+}
+
+TEST(ChannelScaling, ExtremeLimitsPinTheValueInsteadOfWrappingIt)
+{
+    // Limits a crafted file may bring, within the bound every file is kept to.
+    const AxisLimits wide{kAxisLimitBound, -kAxisLimitBound};
+    const AxisLimits narrow{-kAxisLimitBound + 1, -kAxisLimitBound};
+    EXPECT_EQ(mapToPrimary(32767, narrow, wide), std::numeric_limits<int>::max()) << "far above: pinned on top";
+    EXPECT_EQ(mapToPrimary(-32768, AxisLimits{kAxisLimitBound, kAxisLimitBound - 1}, wide),
+              std::numeric_limits<int>::min());
+    EXPECT_EQ(mapDcLinkToPrimary(32767, narrow, wide), std::numeric_limits<int>::max());
+    EXPECT_EQ(mapDcLinkToPrimary(-32768, AxisLimits{kAxisLimitBound, kAxisLimitBound - 1}, wide),
+              std::numeric_limits<int>::min());
+    EXPECT_EQ(mapToPrimary(-999990, narrow, wide), 2 * kAxisLimitBound * 10 - kAxisLimitBound) << "in range: exact";
 }
 
 TEST(ChannelScaling, EqualLimitsDrawFlatAtTheBottomInsteadOfDividingByZero)

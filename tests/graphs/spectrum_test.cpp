@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 using namespace tarvex::graphs;
 
@@ -82,11 +83,11 @@ TEST(AmplitudeSpectrum, AConstantPeaksAtBinZeroWhichTheSearchIgnores)
     for (int k = 2; k < 128; ++k)
         if (r[k] > r[strongest])
             strongest = k;
-    EXPECT_EQ(findPeak(s).bin, strongest);
+    EXPECT_EQ(findPeak(s, captureSamplePeriod(1)).bin, strongest);
 
     // A constant so small that nothing above bin 1 reaches the noise floor.
     x.fill(0.0001);
-    const SpectrumPeak none = findPeak(amplitudeSpectrum(x));
+    const SpectrumPeak none = findPeak(amplitudeSpectrum(x), captureSamplePeriod(1));
     EXPECT_EQ(none.frequencyHz, 0);
     EXPECT_EQ(none.amplitude, "0.00");
     EXPECT_EQ(none.bin, -1);
@@ -96,9 +97,9 @@ TEST(AmplitudeSpectrum, A1250HzSineAtFiveKilohertzPeaksAtBin64)
 {
     const auto x = sine(1250.0, 5000.0, 100.0);
     const Spectrum s = amplitudeSpectrum(x);
-    const SpectrumPeak peak = findPeak(s);
+    const SpectrumPeak peak = findPeak(s, captureSamplePeriod(1));
     EXPECT_EQ(peak.bin, 64);
-    EXPECT_EQ(peak.frequencyHz, 1269); // 65 * 2500 / 128, the label of point 65
+    EXPECT_EQ(peak.frequencyHz, 1250) << "bin 64 of 256 samples 0.2 ms apart";
     char expected[32];
     std::snprintf(expected, sizeof expected, "%.2f", static_cast<float>(reference(x)[64]));
     EXPECT_EQ(peak.amplitude, expected);
@@ -110,14 +111,29 @@ TEST(SpectrumPeak, TheLowerOfTwoEqualMaximaWins)
     s[10] = 5.0;
     s[40] = 5.0;
     s[1] = 99.0; // below index 2: ignored
-    const SpectrumPeak peak = findPeak(s);
+    const SpectrumPeak peak = findPeak(s, captureSamplePeriod(1));
     EXPECT_EQ(peak.bin, 10);
-    EXPECT_EQ(peak.frequencyHz, 11 * 2500 / 128);
+    EXPECT_EQ(peak.frequencyHz, 195); // 10 / (256 x 0.2 ms)
     EXPECT_EQ(peak.amplitude, "5.00");
 }
 
-TEST(SpectrumLabels, FollowTheBinNotTheSamplingPeriod)
+TEST(SpectrumLabels, AreTheTrueBinFrequenciesOfTheCapturesSamplingPeriod)
 {
-    EXPECT_EQ(binFrequency(0), 19);
-    EXPECT_EQ(binFrequency(127), 2500);
+    EXPECT_EQ(binFrequency(0, captureSamplePeriod(1)), 0);
+    EXPECT_EQ(binFrequency(1, captureSamplePeriod(1)), 20);
+    EXPECT_EQ(binFrequency(127, captureSamplePeriod(1)), 2480);
+    EXPECT_EQ(binFrequency(127, captureSamplePeriod(2)), 1240);
+    EXPECT_EQ(binFrequency(64, captureSamplePeriod(5)), 250);
+    EXPECT_EQ(captureSamplePeriod(0), captureSamplePeriod(1)) << "the drive samples a period of 0 as 1";
+}
+
+TEST(SpectrumPeak, AResonanceReadsItsOwnFrequencyAtEverySamplingPeriod)
+{
+    // Below half the sampling rate (500 Hz at period 5).
+    for (auto [period, hz] : {std::pair{1, 600.0}, {2, 600.0}, {5, 300.0}}) {
+        const double rate = 1.0 / captureSamplePeriod(period);
+        const SpectrumPeak peak = findPeak(amplitudeSpectrum(sine(hz, rate, 100.0)), captureSamplePeriod(period));
+        const double binWidth = rate / 256;
+        EXPECT_NEAR(peak.frequencyHz, hz, binWidth / 2 + 1) << "period " << period;
+    }
 }

@@ -339,3 +339,149 @@ TEST_F(FrameExchange, ScatteredReadTakesFiveBytesOrFewerAsNoReply)
     line.answerNextWith(withCrc({0x09, 0x6A, 2, 0x00, 0x01}));
     EXPECT_EQ(exchanger.scatteredRead(addresses, 2, data.data()).status, 3);
 }
+
+// --- replies that do not answer the request --------------------------------
+
+TEST_F(FrameExchange, RepliesThatDoNotAnswerTheRequestAreFailedReads)
+{
+    line.answerNextWith(exception(kNode, 0x03, 0)); // code 0 is no exception
+    EXPECT_EQ(exchanger.readRegisters(0, 1, data.data()).status, 58);
+
+    line.answerNextWith(withCrc({kNode, 0x04, 2, 0x12, 0x34})); // another function
+    EXPECT_EQ(exchanger.readRegisters(0, 1, data.data()).status, 58);
+
+    line.answerNextWith(exception(kNode, 0x10, 2)); // an exception to another function
+    EXPECT_EQ(exchanger.readRegisters(0, 1, data.data()).status, 58);
+
+    line.answerNextWith(withCrc({kNode, 0x03, 2, 0x12, 0x34, 0x56, 0x78})); // count says one register
+    const ExchangeResult wrongCount = exchanger.readRegisters(0, 2, data.data());
+    EXPECT_EQ(wrongCount.status, 58);
+    EXPECT_EQ(wrongCount.result, 0);
+
+    line.answerNextWith(withCrc({kNode, 0x06, 0x00, 0x9E, 0x01, 0xF5})); // another value
+    ExchangeResult w = exchanger.writeSingle(0x9E, 500);
+    EXPECT_EQ(w.status, 58);
+    EXPECT_EQ(w.result, 0);
+
+    line.answerNextWith(withCrc({kNode, 0x06, 0x00, 0xA0, 0x01, 0xF4})); // another address
+    EXPECT_EQ(exchanger.writeSingle(0x9E, 500).status, 58);
+
+    line.answerNextWith(exception(kNode, 0x06, 0));
+    w = exchanger.writeSingle(0x9E, 500);
+    EXPECT_EQ(w.status, 58) << "a refused write must not pass for an accepted one";
+    EXPECT_EQ(w.result, 0);
+
+    const std::uint16_t values[3] = {1, 2, 3};
+    line.answerNextWith(withCrc({kNode, 0x10, 0x00, 0xA0, 0x00, 0x02})); // another count
+    EXPECT_EQ(exchanger.writeMultiple(0xA0, values, 3).status, 58);
+
+    const std::uint16_t addresses[2] = {206, 4160};
+    line.answerNextWith(withCrc({kNode, 0x6A, 2, 0x00, 0x64, 0x00, 0x05})); // count of one address
+    EXPECT_EQ(exchanger.scatteredRead(addresses, 4, data.data()).status, 58);
+}
+
+// --- late replies, deadlines and the end of the request ---------------------
+
+TEST_F(FrameExchange, ADifferentRequestAfterAFailureWaitsForTheLateReplyAndDropsIt)
+{
+    // Answered 400 ms late, after the receive gave up, and never withdrawn.
+    line.answerNextWith({{400, readReply(kNode, {0x0BAD})}});
+    EXPECT_EQ(exchanger.readRegisters(0, 1, data.data()).status, 9);
+    const long long failedAt = clock.nowMs;
+
+    line.answerNextWith(readReply(kNode, {0x600D}));
+    const ExchangeResult r = exchanger.readRegisters(2, 1, data.data());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(data[0], 0x60);
+    // It went out only after the stale reply had come and the line was quiet again.
+    ASSERT_EQ(line.written.size(), 2u);
+    EXPECT_GE(line.writeTimes[1], 5 + 400 + 345);
+    EXPECT_LT(line.writeTimes[1] - failedAt, 1200 + 10);
+}
+
+TEST_F(FrameExchange, ARetryOfTheSameRequestMayTakeItsLateAnswerAtOnce)
+{
+    line.answerNextWith({{360, readReply(kNode, {0x0A0A})}});
+    EXPECT_EQ(exchanger.readRegisters(8, 1, data.data()).status, 9);
+    line.answerNextWithSilence();
+    const long long before = clock.nowMs;
+    const ExchangeResult r = exchanger.readRegisters(8, 1, data.data());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(data[1], 0x0A);
+    EXPECT_EQ(line.writeTimes[1], before + 5) << "no wait before a retry";
+}
+
+TEST_F(FrameExchange, AQuietLineAfterAFailureCostsOneAttemptsTimeOnlyOnce)
+{
+    line.answerNextWithSilence();
+    EXPECT_EQ(exchanger.readRegisters(0, 1, data.data()).status, 9);
+    const long long failedAt = clock.nowMs;
+    line.answerNextWith(readReply(kNode, {1}));
+    EXPECT_EQ(exchanger.readRegisters(2, 1, data.data()).status, 0);
+    EXPECT_LE(line.writeTimes[1] - failedAt, 345 + 50 + 5 + 5);
+    EXPECT_GE(line.writeTimes[1] - failedAt, 345 + 50);
+    line.answerNextWith(readReply(kNode, {2}));
+    const long long before = clock.nowMs;
+    EXPECT_EQ(exchanger.readRegisters(4, 1, data.data()).status, 0);
+    EXPECT_EQ(line.writeTimes[2], before + 5) << "settled: no more waiting";
+}
+
+TEST_F(FrameExchange, BytesTricklingInNeverHoldTheReceivePastItsDeadline)
+{
+    exchanger.setBaud(19200);
+    std::vector<ScriptedLine::Chunk> trickle;
+    for (int t = 1; t < 5000; t += 8)
+        trickle.push_back({t, {0x5A}});
+    line.answerNextWith(trickle);
+    const ExchangeResult r = exchanger.readRegisters(0, 126, data.data());
+    EXPECT_NE(r.status, 0);
+    // 345 ms of waits plus twice the wire time of 8 + 257 bytes.
+    EXPECT_LE(clock.nowMs, 345 + 2 * (265 * 10'000 / 19200) + 1 + 15);
+}
+
+TEST_F(FrameExchange, TheWaitsStartWhenTheRequestHasLeft)
+{
+    exchanger.setBaud(9600);
+    exchanger.setTurnaround(30);
+    const std::uint16_t values[124] = {};
+    // 257 bytes at 9600 baud take 267.7 ms; the echo comes 150 ms after that.
+    line.answerNextWith({{268 + 150 + 9, withCrc({kNode, 0x10, 0x00, 0xA0, 0x00, 124})}});
+    const ExchangeResult r = exchanger.writeMultiple(0xA0, values, 124);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(line.written.size(), 1u);
+}
+
+TEST_F(FrameExchange, FastProfileEndsTheReceiveWhenTheFrameIsIn)
+{
+    exchanger.setProfile(vq::link::ExchangeProfile::Fast);
+    exchanger.setBaud(19200);
+    exchanger.setTurnaround(30); // not waited in this profile
+    line.answerNextWith({{12, readReply(kNode, {0x1234, 0x5678})}});
+    ExchangeResult r = exchanger.readRegisters(0, 2, data.data());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(data[2], 0x56);
+    // 3.5 characters of silence (1.8 ms, 2 on this clock) before the request.
+    EXPECT_EQ(line.writeTimes[0], 2);
+    EXPECT_EQ(clock.nowMs, 2 + 12);
+
+    const long long before = clock.nowMs;
+    line.answerNextWith(exception(kNode, 0x03, 2));
+    r = exchanger.readRegisters(0, 2, data.data());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_LE(clock.nowMs - before, 2 + 5 + 1);
+
+    // A silent drive is given the same window as in the specified profile.
+    line.answerNextWithSilence();
+    const long long silentFrom = clock.nowMs;
+    r = exchanger.readRegisters(0, 2, data.data());
+    EXPECT_EQ(r.status, 9);
+    EXPECT_GE(clock.nowMs - silentFrom, 340);
+    EXPECT_LE(clock.nowMs - silentFrom, 340 + 10);
+
+    // A reply cut off is given up after the same pause as when polling.
+    const Bytes reply = readReply(kNode, {0xABCD, 0x1111});
+    line.answerNextWith(Bytes(reply.begin(), reply.begin() + 6));
+    r = exchanger.readRegisters(0, 2, data.data());
+    EXPECT_EQ(r.status, 58);
+    EXPECT_EQ(r.result, 1);
+}

@@ -1,5 +1,6 @@
 // The link library as the main program uses it: the exported functions over a
-// real pseudo-terminal, with a scripted drive on the other side.
+// real pseudo-terminal, with a scripted drive on the other side. Every case
+// runs in both exchange profiles.
 #include "pty_responder.h"
 #include "vq_communication.h"
 
@@ -65,18 +66,21 @@ Bytes addressEchoDrive(const Bytes &request)
 
 Bytes silence(const Bytes &) { return {}; }
 
-class LinkLibrary : public ::testing::Test {
+class LinkLibrary : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override
     {
+        ASSERT_EQ(CommSetExchangeProfile(GetParam()), 1);
         ASSERT_EQ(CommCreate(), 1);
         drive = std::make_unique<PtyResponder>(addressEchoDrive);
     }
     void TearDown() override
     {
         CommDestroy();
+        CommSetExchangeProfile(VQ_PROFILE_SPECIFIED);
         drive.reset();
     }
+    bool fast() const { return GetParam() == VQ_PROFILE_FAST; }
     void connect(unsigned baud = 19200, VQEventHandle event = VQ_NO_EVENT)
     {
         ASSERT_EQ(CommInitDevice(kNode, drive->device().c_str(), baud, event), 1);
@@ -105,7 +109,7 @@ TEST(LinkLibraryExports, AllFunctionsAreExportedByPlainName)
          {"CommCreate", "CommDestroy", "CommInit", "CommConnect", "CommDisConnect", "CommIsConnect",
           "CommRdSgRegister", "CommRdMtRegister", "CommRdTraceData", "CommRdEachRegister",
           "CommWrSgRegister", "CommWrMtRegister", "CommExchangeBoot", "CommInitDevice",
-          "CommLastOpenError"})
+          "CommLastOpenError", "CommSetExchangeProfile"})
         EXPECT_NE(dlsym(library, name), nullptr) << name;
     dlclose(library);
 }
@@ -130,7 +134,7 @@ TEST(LinkLibraryLifecycle, CallsWithoutAnInstanceDoNothing)
     EXPECT_EQ(CommExchangeBoot(), 0);
 }
 
-TEST_F(LinkLibrary, SecondCreateKeepsTheOpenLinkAndDestroyTwiceFails)
+TEST_P(LinkLibrary, SecondCreateKeepsTheOpenLinkAndDestroyTwiceFails)
 {
     connect();
     EXPECT_EQ(CommCreate(), 0);
@@ -143,7 +147,7 @@ TEST_F(LinkLibrary, SecondCreateKeepsTheOpenLinkAndDestroyTwiceFails)
     EXPECT_EQ(CommCreate(), 1); // for TearDown
 }
 
-TEST_F(LinkLibrary, ConnectStateFollowsOpenCloseAndFailedOpens)
+TEST_P(LinkLibrary, ConnectStateFollowsOpenCloseAndFailedOpens)
 {
     EXPECT_EQ(CommIsConnect(), 0);
     connect();
@@ -162,7 +166,7 @@ TEST_F(LinkLibrary, ConnectStateFollowsOpenCloseAndFailedOpens)
     EXPECT_EQ(CommExchangeBoot(), 0);
 }
 
-TEST_F(LinkLibrary, ReadsAndWritesComeBackByteExact)
+TEST_P(LinkLibrary, ReadsAndWritesComeBackByteExact)
 {
     connect();
     EXPECT_EQ(CommRdSgRegister(0x1056, data.data(), &status, 1), 2);
@@ -201,7 +205,7 @@ TEST_F(LinkLibrary, ReadsAndWritesComeBackByteExact)
     EXPECT_EQ(sent[5].size(), 21u);
 }
 
-TEST_F(LinkLibrary, SilentDriveGivesStatus9AfterTheAttemptLimits)
+TEST_P(LinkLibrary, SilentDriveGivesStatus9AfterTheAttemptLimits)
 {
     connect();
     drive->setHandler(silence);
@@ -223,7 +227,7 @@ TEST_F(LinkLibrary, SilentDriveGivesStatus9AfterTheAttemptLimits)
     EXPECT_EQ(drive->requestCount(), 18u + 11u);
 }
 
-TEST_F(LinkLibrary, FailedAttemptsAreRetriedUntilAReplyIsAccepted)
+TEST_P(LinkLibrary, FailedAttemptsAreRetriedUntilAReplyIsAccepted)
 {
     connect();
     int asked = 0;
@@ -242,7 +246,7 @@ TEST_F(LinkLibrary, FailedAttemptsAreRetriedUntilAReplyIsAccepted)
     EXPECT_EQ(data[1], 62);
 }
 
-TEST_F(LinkLibrary, TraceNotReadyStopsAtTheFirstAttempt)
+TEST_P(LinkLibrary, TraceNotReadyStopsAtTheFirstAttempt)
 {
     connect();
     drive->setHandler([](const Bytes &request) {
@@ -253,7 +257,7 @@ TEST_F(LinkLibrary, TraceNotReadyStopsAtTheFirstAttempt)
     EXPECT_EQ(drive->requestCount(), 1u);
 }
 
-TEST_F(LinkLibrary, ExceptionRepliesEndEveryAttemptWithTheDriveCode)
+TEST_P(LinkLibrary, ExceptionRepliesEndEveryAttemptWithTheDriveCode)
 {
     connect();
     drive->setHandler([](const Bytes &request) {
@@ -264,7 +268,7 @@ TEST_F(LinkLibrary, ExceptionRepliesEndEveryAttemptWithTheDriveCode)
     EXPECT_EQ(drive->requestCount(), 8u);
 }
 
-TEST_F(LinkLibrary, ClosedPortSendsNothing)
+TEST_P(LinkLibrary, ClosedPortSendsNothing)
 {
     connect();
     CommDisConnect();
@@ -275,7 +279,7 @@ TEST_F(LinkLibrary, ClosedPortSendsNothing)
     EXPECT_EQ(drive->requestCount(), 0u);
 }
 
-TEST_F(LinkLibrary, CallsThatCannotBeFramedAreRefusedBeforeSending)
+TEST_P(LinkLibrary, CallsThatCannotBeFramedAreRefusedBeforeSending)
 {
     connect();
     EXPECT_EQ(CommRdMtRegister(0, 127, data.data(), &status), 0);
@@ -292,7 +296,7 @@ TEST_F(LinkLibrary, CallsThatCannotBeFramedAreRefusedBeforeSending)
     EXPECT_EQ(drive->requestCount(), 0u);
 }
 
-TEST_F(LinkLibrary, HeartbeatIsSignalledOnEverySendAndReceiveUntilDisconnect)
+TEST_P(LinkLibrary, HeartbeatIsSignalledOnEverySendAndReceiveUntilDisconnect)
 {
     const int heartbeat = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     ASSERT_GE(heartbeat, 0);
@@ -312,7 +316,7 @@ TEST_F(LinkLibrary, HeartbeatIsSignalledOnEverySendAndReceiveUntilDisconnect)
     close(heartbeat);
 }
 
-TEST_F(LinkLibrary, ConcurrentCallersEachGetTheirOwnReplies)
+TEST_P(LinkLibrary, ConcurrentCallersEachGetTheirOwnReplies)
 {
     connect();
     auto reader = [](std::uint16_t address, int rounds, int *mismatches) {
@@ -333,7 +337,7 @@ TEST_F(LinkLibrary, ConcurrentCallersEachGetTheirOwnReplies)
     EXPECT_EQ(bad2, 0);
 }
 
-TEST_F(LinkLibrary, TurnaroundDelayOnlyAt9600)
+TEST_P(LinkLibrary, TurnaroundDelayOnlyAt9600AndNoFixedWaitsInTheFastProfile)
 {
     auto fastest = [&](unsigned baud) {
         CommDisConnect();
@@ -346,12 +350,50 @@ TEST_F(LinkLibrary, TurnaroundDelayOnlyAt9600)
     const double at9600 = fastest(9600);
     const double at19200 = fastest(19200);
     const double at57600 = fastest(57600);
+    // The request's 8 bytes take their wire time before any wait starts.
+    const double request9600 = 8 * 10'000.0 / 9600;
+    const double request19200 = 8 * 10'000.0 / 19200;
+    if (fast()) {
+        // 3.5 characters of silence, the request, and the reply as it comes.
+        EXPECT_GE(at9600, request9600 - 0.5);
+        EXPECT_LT(at9600, request9600 + 4 + 15.0);
+        EXPECT_LT(at19200, request19200 + 2 + 15.0);
+        EXPECT_LT(at57600, at19200 + 5.0);
+        return;
+    }
     // 5 ms before the send, 40 ms before the first poll, one 5 ms poll; plus
     // 30 ms of turnaround at 9600 only. Sleeps never end early, so the lower
     // bounds are exact; the upper ones leave room for a busy machine.
-    EXPECT_GE(at9600, 5 + 30 + 40 + 5 - 0.5);
-    EXPECT_GE(at19200, 5 + 40 + 5 - 0.5);
+    EXPECT_GE(at9600, 5 + request9600 + 30 + 40 + 5 - 0.5);
+    EXPECT_GE(at19200, 5 + request19200 + 40 + 5 - 0.5);
     EXPECT_GT(at9600 - at19200, 15.0);
     EXPECT_GT(at9600 - at57600, 15.0);
-    EXPECT_LT(at19200, 5 + 40 + 5 + 25.0);
+    EXPECT_LT(at19200, 5 + request19200 + 40 + 5 + 25.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothProfiles, LinkLibrary,
+                         ::testing::Values(VQ_PROFILE_SPECIFIED, VQ_PROFILE_FAST),
+                         [](const ::testing::TestParamInfo<int> &param) {
+                             return param.param == VQ_PROFILE_FAST ? "Fast" : "Specified";
+                         });
+
+TEST(LinkLibraryProfiles, UnknownProfilesAreRefusedAndTheChoiceOutlivesTheInstance)
+{
+    EXPECT_EQ(CommSetExchangeProfile(2), 0);
+    EXPECT_EQ(CommSetExchangeProfile(-1), 0);
+    EXPECT_EQ(CommSetExchangeProfile(VQ_PROFILE_FAST), 1); // no instance yet
+    ASSERT_EQ(CommCreate(), 1);
+    PtyResponder drive(addressEchoDrive);
+    ASSERT_EQ(CommInitDevice(kNode, drive.device().c_str(), 19200, VQ_NO_EVENT), 1);
+    ASSERT_EQ(CommConnect(VQ_NO_EVENT), 1);
+    std::uint8_t bytes[2] = {};
+    std::uint8_t status = 0xEE;
+    const double took = millisecondsOf([&] { CommRdSgRegister(78, bytes, &status, 1); });
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(took, 40.0) << "the fast profile was not in effect";
+    EXPECT_EQ(CommSetExchangeProfile(7), 0);
+    const double still = millisecondsOf([&] { CommRdSgRegister(78, bytes, &status, 1); });
+    EXPECT_LT(still, 40.0) << "a refused profile changed the one in use";
+    CommDestroy();
+    EXPECT_EQ(CommSetExchangeProfile(VQ_PROFILE_SPECIFIED), 1);
 }

@@ -18,6 +18,7 @@ using Bytes = std::vector<std::uint8_t>;
 class VirtualClock final : public link::Sleeper {
 public:
     void sleepMs(unsigned milliseconds) override { nowMs += milliseconds; }
+    long long nowUs() override { return nowMs * 1000; }
     long long nowMs = 0;
 };
 
@@ -65,6 +66,26 @@ public:
             script_.pop_front();
         }
         return true;
+    }
+
+    void waitUntilSent(unsigned) override {}
+
+    // Jumps the clock to the next arrival when it comes within the timeout.
+    int waitReadable(unsigned timeoutMs) override
+    {
+        if (broken)
+            return -1;
+        deliverDue();
+        if (!queue_.empty())
+            return 1;
+        const long long until = clock_.nowMs + timeoutMs;
+        if (!pending_.empty() && pending_.front().afterMs <= until) {
+            clock_.nowMs = std::max(clock_.nowMs, pending_.front().afterMs);
+            deliverDue();
+            return 1;
+        }
+        clock_.nowMs = until;
+        return 0;
     }
 
     void purge() override

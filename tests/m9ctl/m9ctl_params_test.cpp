@@ -133,7 +133,7 @@ TEST_F(M9ctlParams, BadNamesValuesAndFilesAreRefusedWithNothingWritten)
     EXPECT_EQ(ctl({"params", "set", "0x2001"}).code, 2);
     const Outcome malformed = ctl({"params", "set", "0x2001=12x"});
     EXPECT_EQ(malformed.code, 2);
-    EXPECT_NE(malformed.err.find("\"12x\" is not a whole number"), std::string::npos) << malformed.err;
+    EXPECT_NE(malformed.err.find("\"12x\" is not a decimal integer"), std::string::npos) << malformed.err;
     EXPECT_EQ(ctl({"params", "set", "0x2600=5"}).code, 2) << "status values are not written";
     EXPECT_EQ(ctl({"params", "frobnicate"}).code, 2);
     EXPECT_EQ(ctl({"params", "save"}).code, 2);

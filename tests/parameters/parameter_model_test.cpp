@@ -83,28 +83,43 @@ TEST(SystemUnit, ResolutionBelow31IsBitsOtherwisePulses)
 
 TEST(TextToWords, EachPresentationReadsItsOwnWay)
 {
-    EXPECT_EQ(textToWords("-1", 2, 1).first, 0xFFFF);
-    EXPECT_EQ(textToWords("  +12abc", 3, 1).first, 12);
-    EXPECT_EQ(textToWords("abc", 3, 1).first, 0);
-    EXPECT_EQ(textToWords("1A", 1, 1).first, 0x1A);
-    EXPECT_EQ(textToWords("  1A", 1, 1).first, 0x1A); // "%4X" pads with blanks
-    EXPECT_EQ(textToWords("12345", 1, 1).first, 0x2345);
-    const auto wide = textToWords("100000", 2, 2);
-    EXPECT_EQ(wide.first, 0x86A0);
-    EXPECT_EQ(wide.second, 0x0001);
-    EXPECT_EQ(textToWords("-2", 3, 2).second, 0xFFFF);
-    EXPECT_EQ(textToWords("99999999999", 2, 2).second, 0x7FFF); // saturates, never wraps
+    EXPECT_EQ(parameterWords("-1", 2, 1)->first, 0xFFFF);
+    EXPECT_EQ(parameterWords("  +12 ", 3, 1)->first, 12);
+    EXPECT_EQ(parameterWords("65535", 3, 1)->first, 0xFFFF);
+    EXPECT_EQ(parameterWords("1A", 1, 1)->first, 0x1A);
+    EXPECT_EQ(parameterWords("  1A", 1, 1)->first, 0x1A); // "%4X" pads with blanks
+    EXPECT_EQ(parameterWords("0xffff", 1, 1)->first, 0xFFFF);
+    const auto wide = parameterWords("100000", 2, 2);
+    EXPECT_EQ(wide->first, 0x86A0);
+    EXPECT_EQ(wide->second, 0x0001);
+    EXPECT_EQ(parameterWords("-2", 3, 2)->second, 0xFFFF);
+    EXPECT_EQ(parameterWords("-2147483648", 3, 2)->second, 0x8000);
 }
 
-TEST(TextToWords, BitFieldsNeverReadBeyondTheText)
+TEST(TextToWords, TextsThatAreNoCompleteNumberOfTheKindGiveNothing)
 {
-    EXPECT_EQ(bitFieldWord("10"), 2);
-    EXPECT_EQ(bitFieldWord("0101"), 5);
-    EXPECT_EQ(bitFieldWord("10101"), 21);
-    EXPECT_EQ(bitFieldWord("1"), 1);
-    EXPECT_EQ(bitFieldWord("101"), 5);
-    EXPECT_EQ(bitFieldWord(""), 0);
-    EXPECT_EQ(bitFieldWord("1010111"), 21); // the first five characters
+    struct Case {
+        const char *text;
+        std::uint8_t dataType;
+        std::uint8_t bitType;
+    };
+    for (const Case c : {Case{"abc", 3, 1}, Case{"1O0", 3, 1}, Case{"+12abc", 3, 1}, Case{"", 3, 1},
+                         Case{" ", 3, 1}, Case{"-", 3, 1}, Case{"12.5", 3, 1}, Case{"-1", 3, 1},
+                         Case{"65536", 3, 1}, Case{"32768", 2, 1}, Case{"-32769", 2, 1}, Case{"1e3", 2, 1},
+                         Case{"12345", 1, 1}, Case{"G", 1, 1}, Case{"-1", 1, 1}, Case{"0x", 1, 1},
+                         Case{"-", 0, 1}, Case{"2", 0, 1}, Case{"111111", 0, 1}, Case{"", 0, 1},
+                         Case{"99999999999", 2, 2}, Case{"2147483648", 3, 2}, Case{"1,5", 3, 2}})
+        EXPECT_FALSE(parameterWords(c.text, c.dataType, c.bitType).has_value())
+            << '"' << c.text << "\" type " << int{c.dataType} << " bits " << int{c.bitType};
+}
+
+TEST(TextToWords, BitFieldsAreReadFromTheirOwnDigits)
+{
+    EXPECT_EQ(parameterWords("10", 0, 1)->first, 2);
+    EXPECT_EQ(parameterWords("0101", 0, 1)->first, 5);
+    EXPECT_EQ(parameterWords("10101", 0, 1)->first, 21);
+    EXPECT_EQ(parameterWords("1", 0, 1)->first, 1);
+    EXPECT_EQ(parameterWords("101", 0, 1)->first, 5);
 }
 
 TEST(RangeRule, DecimalAndWideValuesAreCheckedWithTheirExemptions)
@@ -123,6 +138,8 @@ TEST(RangeRule, DecimalAndWideValuesAreCheckedWithTheirExemptions)
     EXPECT_TRUE(withinRange("-5", "0", "10", writeRangeCheck(7, 14)));
     EXPECT_FALSE(withinRange("-5", "0", "10", writeRangeCheck(7, 13)));
     EXPECT_FALSE(withinRange("-5", "0", "10", writeRangeCheck(2, 9)));
+    EXPECT_FALSE(withinRange("5x", "0", "10"));
+    EXPECT_FALSE(withinRange("5", "-", "10")) << "a bound that is no number holds nothing in";
 }
 
 class ParameterFiles : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include "parameter_session.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -19,24 +20,21 @@ using Parameters = ParameterSession;
 
 TEST_F(Parameters, OpeningShowsTheStatusGroupWithItsScaling)
 {
-    setDriveRegister(18, 0x86A0); // Input Pulse Frequency, 32-bit unsigned x 0.1: 100000
-    setDriveRegister(20, 0x0001);
-    setDriveRegister(6, 0xFFFF);  // Feedback Pulse, 32-bit signed
-    setDriveRegister(8, 0xFFFF);
-    setDriveRegister(26, 0xFF9C); // Current Torque, signed x 0.1
-    setDriveRegister(50, 280);    // Motor Rated Current, x 0.01
-    setDriveRegister(56, 300);    // Motor Rated Torque, scaled x 0.01
-    setDriveRegister(58, 0x0005); // Servo State, four binary digits
-    setDriveRegister(66, 36);     // Encoder Battery Voltage, scaled / 10
+    // The drive at rest, servo off: its Status group follows its motor model.
     openWindow();
     EXPECT_TRUE(messages.empty()) << messages.texts().front();
 
-    EXPECT_EQ(value(0, 3), "-1");
-    EXPECT_EQ(value(0, 6), "10000.0");
-    EXPECT_EQ(value(0, 8), "-10.0");
-    EXPECT_EQ(value(0, 20), "2.80");
-    EXPECT_EQ(value(0, 23), "3.00");
-    EXPECT_EQ(value(0, 24), "0101");
+    EXPECT_EQ(value(0, 1), "0") << "current speed";
+    EXPECT_EQ(value(0, 3), "0") << "feedback pulses, 32-bit signed";
+    EXPECT_EQ(value(0, 6), "0.0") << "input pulse frequency, 32-bit x 0.1";
+    EXPECT_EQ(value(0, 8), "0.0") << "current torque, signed x 0.1";
+    EXPECT_NEAR(std::stod(value(0, 13)), 310.5, 2.0) << "the DC link, as the pane shows it";
+    EXPECT_EQ(value(0, 18), "3000") << "rated speed";
+    EXPECT_EQ(value(0, 19), "5000") << "maximum speed";
+    EXPECT_EQ(value(0, 20), "2.80") << "rated current, x 0.01";
+    EXPECT_EQ(value(0, 23), "1.27") << "rated torque, scaled x 0.01";
+    EXPECT_EQ(value(0, 24), "0001") << "servo state: ready, servo off";
+    EXPECT_EQ(value(0, 25), "0") << "no alarm";
     EXPECT_EQ(value(0, catalogue::kStatusVersion + 1), "A0.27.3");
     EXPECT_EQ(value(0, 28), "3.6");
     for (int row = 1; row <= dialog().form(0)->rowCount(); ++row) {
@@ -115,9 +113,23 @@ TEST_F(Parameters, TheWindowShowsSevenTabsTheLegendAndTheCatalogueInItsGrids)
     CSelectAllGridWnd &system = grid(1);
     ASSERT_EQ(system.GetRowCount(), 22);
     ASSERT_EQ(system.GetColCount(), 8);
-    const int widths[] = {0, 90, 60, 260, 90, 60, 60, 95, 97};
+    // The Default column is wide enough for the catalogue's longest default
+    // (1073741824): a number cut short would read as another number.
+    const int widths[] = {0, 90, 60, 225, 95, 95, 60, 95, 97};
     for (int c = 1; c <= 8; ++c)
         EXPECT_EQ(system.GetColWidth(c), widths[c]) << c;
+    for (int group = 1; group <= 7; ++group) {
+        if (group == 6)
+            continue;
+        CSelectAllGridWnd &g = grid(group);
+        QFont font = g.font();
+        font.setPointSize(9);
+        const QFontMetrics metrics(font);
+        for (int row = 1; row <= static_cast<int>(g.GetRowCount()); ++row)
+            for (int column : {4, 5})
+                EXPECT_LT(metrics.horizontalAdvance(g.GetValueRowCol(row, column)), g.GetColWidth(column) - 4)
+                    << "group " << group << " row " << row << ": " << g.GetValueRowCol(row, column).toStdString();
+    }
     EXPECT_EQ(system.GetRowHeight(0), 25);
     EXPECT_EQ(system.GetRowHeight(5), 20);
     EXPECT_EQ(system.GetStyleRowCol(0, 1).choiceList.value_or(QString()), "Object Num");

@@ -134,7 +134,7 @@ TEST_F(Writing, BitFieldsOfAnyLengthAreReadFromTheirOwnDigits)
     selectGroup(1);
     check(1, kSystemProtection + 1);
     for (auto [typed, expected] : {std::pair<const char *, int>{"00101", 5}, {"101", 5}, {"1", 1}, {"11", 3},
-                                   {"1111111", 31}}) {
+                                   {"11111", 31}}) {
         messages.clear();
         type(1, kSystemProtection + 1, typed);
         click(CParameterDlg::IDC_WRITE);

@@ -46,6 +46,30 @@ TEST(ConsoleCommands, SwitchFaultsAndBehaviour)
     EXPECT_TRUE(runConsoleCommand(drive, "quit").quit);
 }
 
+TEST(ConsoleCommands, LateRepliesCanBeKeptAndTurnedIntoExceptions)
+{
+    VirtualDrive drive(DriveOptions{});
+    EXPECT_TRUE(runConsoleCommand(drive, "late 360 keep").ok);
+    EXPECT_EQ(drive.faults().lateMs, 360);
+    EXPECT_TRUE(drive.faults().lateKeepsEvery);
+    EXPECT_EQ(drive.faults().lateExceptionCode, -1);
+    EXPECT_TRUE(runConsoleCommand(drive, "late 0 exception 0").ok);
+    EXPECT_FALSE(drive.faults().lateKeepsEvery);
+    EXPECT_EQ(drive.faults().lateExceptionCode, 0);
+    EXPECT_TRUE(runConsoleCommand(drive, "late 20 exception 6 keep").ok);
+    EXPECT_TRUE(drive.faults().lateKeepsEvery);
+    EXPECT_EQ(drive.faults().lateExceptionCode, 6);
+    EXPECT_NE(runConsoleCommand(drive, "status").reply.find("late 20 ms, keep, exception 6"), std::string::npos);
+    for (const char *line : {"late 10 kept", "late 10 exception", "late 10 exception 256", "late 10 exception -1",
+                             "late 10 keep keep", "late 10 exception 1 exception 2"}) {
+        EXPECT_FALSE(runConsoleCommand(drive, line).ok) << line;
+    }
+    EXPECT_EQ(drive.faults().lateExceptionCode, 6) << "a refused line changes nothing";
+    EXPECT_TRUE(runConsoleCommand(drive, "late 0").ok);
+    EXPECT_EQ(drive.faults().lateExceptionCode, -1);
+    EXPECT_FALSE(drive.faults().lateKeepsEvery);
+}
+
 TEST(ConsoleCommands, RefuseWhatTheyCannotTake)
 {
     VirtualDrive drive(DriveOptions{});

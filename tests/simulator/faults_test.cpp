@@ -110,7 +110,7 @@ TEST(FaultsOnTheLine, GarbageIsDroppedAndTheNextFrameAnswered)
     ASSERT_EQ(reply.size(), 7u);
     EXPECT_EQ(reply[1], 0x03);
     // An unknown address in a scattered read: exception 2.
-    line.send(withCrc({0x00, 0x6A, 0x04, 0x00, 0xCE, 0x00, 0x02}));
+    line.send(withCrc({0x00, 0x6A, 0x04, 0x00, 0xCE, 0x00, 0x4C}));
     EXPECT_EQ(line.receive(5, 500), withCrc({0x00, 0xEA, 0x02}));
     // A frame with a bad CRC is not answered.
     auto bad = withCrc({0x00, 0x03, 0x00, 0x3E, 0x00, 0x01});

@@ -134,6 +134,32 @@ TEST_F(DriveRegisters, StateBlockFollowsTheMotorDuringAJog)
     EXPECT_EQ(link.readSingle(0).values[0] & 0x2, 0);
 }
 
+TEST_F(DriveRegisters, TheStatusGroupTellsWhatTheStateBlockTells)
+{
+    ASSERT_EQ(link.write(158, 1000), 0);
+    ASSERT_EQ(link.write(4182, 1), 0); // servo on
+    ASSERT_EQ(link.write(4182, 2), 0); // forward jog
+    sleepMs(400);
+    const Words group = link.read(2, 36);
+    ASSERT_EQ(group.status, 0);
+    const auto at = [&](int address) { return group.values[static_cast<std::size_t>((address - 2) / 2)]; };
+    EXPECT_NEAR(static_cast<std::int16_t>(at(2)), 1000, 5) << "current speed";
+    EXPECT_EQ(at(4), 1000) << "command speed";
+    EXPECT_GT(at(8) * 65536 + at(6), 131072) << "feedback pulses: more than a turn";
+    EXPECT_NEAR(at(36), 3105, 20) << "DC link in 0.1 V, as at 236";
+    EXPECT_EQ(at(46), 3000);
+    EXPECT_EQ(at(48), 5000);
+    EXPECT_EQ(at(50), 280);
+    EXPECT_EQ(at(58) & 0x2, 0x2) << "servo on";
+    EXPECT_EQ(at(60), 0) << "no alarm";
+    EXPECT_NE(at(62), 0) << "the version";
+
+    drive->raiseAlarm(0x14);
+    sleepMs(50);
+    EXPECT_EQ(link.readSingle(60).values[0], 0x14) << "the active alarm's code";
+    EXPECT_EQ(link.readSingle(58).values[0] & 0x4, 0x4) << "the alarm bit of the state";
+}
+
 TEST_F(DriveRegisters, JogCommandsDoNothingWhileTheServoIsOff)
 {
     ASSERT_EQ(link.write(4182, 2), 0);
@@ -152,14 +178,14 @@ TEST_F(DriveRegisters, InputWordShowsTheInputBits)
 
 TEST_F(DriveRegisters, UnknownAddressesAnswerExceptionTwo)
 {
-    EXPECT_EQ(link.readSingle(2).status, 2);
+    EXPECT_EQ(link.readSingle(76).status, 2);
     EXPECT_EQ(link.readSingle(207).status, 2); // odd address
     EXPECT_EQ(link.read(272, 3).status, 2);    // 272, 274 exist, 276 does not
     EXPECT_EQ(link.write(4186, 1), 2);
     EXPECT_EQ(link.writeBlock(4180, {0, 0, 0}), 2); // 4180 does not exist
     // The link takes the 5-byte exception reply to a scattered read as too
     // short; the raw reply is checked in the line tests.
-    EXPECT_EQ(link.scattered({206, 2}).status, 9);
+    EXPECT_EQ(link.scattered({206, 76}).status, 9);
     // A refused block leaves every register of it untouched.
     EXPECT_EQ(link.writeBlock(4182, {1, 0, 0}), 2);
     EXPECT_EQ(link.readSingle(0).values[0] & 0x2, 0);

@@ -512,4 +512,14 @@ TEST_F(UpgraderWindow, ComSetWithoutTheAdapterKeepsTheTypedPort)
     pressComSet();
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(window->portBox()->currentText(), "/dev/ttyS3");
+
+    // ComSet offers the adapters it found, each described; a picked one is
+    // the port the download opens.
+    const QString devDir = QString::fromStdString((dir / "dev").string());
+    const int ftdi = window->portBox()->findText(devDir + "/ttyUSB1: FTDI [0403], driver ftdi_sio");
+    ASSERT_GE(ftdi, 0);
+    window->portBox()->setCurrentIndex(ftdi);
+    pressComSet();
+    EXPECT_EQ(window->portBox()->currentText(), devDir + "/ttyUSB1: FTDI [0403], driver ftdi_sio");
+    EXPECT_TRUE(messages.isEmpty());
 }

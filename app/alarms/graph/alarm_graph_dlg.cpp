@@ -8,6 +8,7 @@
 #include "drive_connection.h"
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
+#include "integer_edit.h"
 #include "link_animation.h"
 #include "yaxis_dialog.h"
 
@@ -20,7 +21,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -126,7 +126,10 @@ void CAlarmGraphDlg::OnApply()
     if (!m_pDrive)
         return;
     m_applyButton->setEnabled(true);
-    m_period = static_cast<std::uint16_t>(m_periodEdit->value());
+    const std::optional<int> period = m_periodEdit->takeValue(&m_pDrive->messages(), "Sampling Period");
+    if (!period)
+        return;
+    m_period = static_cast<std::uint16_t>(*period);
     m_view.takeSelection();
     m_channelCode = m_view.channelCodes();
     m_view.setUpChart();
@@ -135,6 +138,10 @@ void CAlarmGraphDlg::OnApply()
     SetAlarmGraph(status);
 
     m_running.set(true);
+    // Until the drive has recorded with these settings, the last recording
+    // would be plotted or saved under channels and a period it was not
+    // taken with.
+    m_uploadButton->setEnabled(false);
     m_saveButton->setEnabled(false);
     m_openButton->setEnabled(false);
     m_yAxisButton->setEnabled(false);
@@ -152,7 +159,7 @@ void CAlarmGraphDlg::OnUpload()
 
 void CAlarmGraphDlg::OnYAxis()
 {
-    if (!m_yaxisDlg->edit(m_view.limits()))
+    if (!m_yaxisDlg->edit(m_view.limits(), m_pDrive ? &m_pDrive->messages() : nullptr))
         return;
     m_view.replotForSelection(m_period);
     m_saveButton->setEnabled(true);

@@ -21,7 +21,6 @@ class CChartView;
 class CYaxisDlg;
 class QLabel;
 class QPushButton;
-class QSpinBox;
 
 namespace tarvex {
 
@@ -29,6 +28,7 @@ class CLinkAnimation;
 
 namespace graphs {
 class CChannelLists;
+class IntegerEdit;
 }
 
 namespace alarm_graph {
@@ -70,7 +70,7 @@ public:
     CChartView &chart() { return *m_chart; }
     CYaxisDlg &axisDialog() { return *m_yaxisDlg; }
     CLinkAnimation &animation() { return *m_animation; }
-    QSpinBox &periodEdit() { return *m_periodEdit; }
+    graphs::IntegerEdit &periodEdit() { return *m_periodEdit; }
     QLabel &periodUnitLabel() { return *m_unitLabel; }
     graphs::CChannelLists &channelLists() { return *m_channelLists; }
     QPushButton &applyButton() { return *m_applyButton; }
@@ -95,7 +95,7 @@ private:
     void restAnimation();
 
     // Controls.
-    QSpinBox *m_periodEdit = nullptr;
+    graphs::IntegerEdit *m_periodEdit = nullptr;
     QLabel *m_unitLabel = nullptr;
     graphs::CChannelLists *m_channelLists = nullptr;
     QPushButton *m_applyButton = nullptr;

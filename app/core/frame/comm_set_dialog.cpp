@@ -4,6 +4,7 @@
 #include "frame_state.h"
 #include "serial_devices.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -46,6 +47,11 @@ CCommSetDlg::CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *par
     grid->addWidget(new QLabel(QStringLiteral("COM"), group), 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Baud Rate"), group), 2, 0);
     grid->addWidget(m_baudList, 2, 1);
+    m_fastExchangeBox = new QCheckBox(QStringLiteral("Fast exchange"), group);
+    m_fastExchangeBox->setToolTip(
+        QStringLiteral("Ends each exchange as soon as the drive's reply is in, instead of "
+                       "waiting the fixed times (takes effect at the next Connect)"));
+    grid->addWidget(m_fastExchangeBox, 3, 1);
     grid->setColumnStretch(1, 1);
 
     m_ok = new QPushButton(QStringLiteral("OK"), this);
@@ -68,8 +74,11 @@ CCommSetDlg::CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *par
 void CCommSetDlg::offerDevices()
 {
     m_portField->clear();
-    for (const std::string &device : presentSerialDevices())
-        m_portField->addItem(QString::fromStdString(device));
+    SerialDeviceRoots roots;
+    roots.sysfs = m_driveConnection.sysfsRoot();
+    m_offered = listSerialDevices(roots);
+    for (const SerialDevice &port : m_offered)
+        m_portField->addItem(QString::fromStdString(port.description()));
 }
 
 void CCommSetDlg::openDialog()
@@ -79,6 +88,7 @@ void CCommSetDlg::openDialog()
     m_baudList->setCurrentIndex(kDialogBaudIndex);
     m_portField->setEnabled(true);
     m_baudList->setEnabled(false);
+    m_fastExchangeBox->setChecked(fastExchange());
     offerDevices();
     m_driveConnection.FindUsbSerialPort(m_portChoice);
     m_portField->setEditText(QString::fromStdString(m_portChoice.text()));
@@ -95,7 +105,8 @@ void CCommSetDlg::OnOK()
         m_nodeField->setFocus();
         return;
     }
-    const auto port = parsePortText(m_portField->currentText().toStdString());
+    const auto port =
+        parsePortText(portFromChoice(m_portField->currentText().toStdString(), m_offered));
     if (!port) {
         m_driveConnection.messages().show(
             "Please enter a port number between 1 and 255 or a device path.");
@@ -107,7 +118,8 @@ void CCommSetDlg::OnOK()
     m_nodeAddr = *node;
     m_portChoice = *port;
     m_driveConnection.FindUsbSerialPort(m_portChoice);
-    ApplySettings(m_nodeAddr, m_portChoice, m_baudList->currentIndex());
+    ApplySettings(m_nodeAddr, m_portChoice, m_baudList->currentIndex(),
+                  m_fastExchangeBox->isChecked());
     hide();
 }
 

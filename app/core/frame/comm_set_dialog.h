@@ -1,14 +1,21 @@
 // "Communication Setting": node address and port of the drive link. The
 // rate is fixed at 19200 baud (the list is shown but cannot be changed). The
 // port field takes a COM number or a device path and offers the serial
-// devices present; a USB serial adapter of the drive's cable, when one is
-// plugged in, wins over whatever was typed.
+// devices present, each with a description (adapter, USB ids, driver and
+// stable name); a USB serial adapter of the drive's cable, when one is
+// plugged in, wins over whatever was typed. "Fast exchange" chooses the link
+// library's fast exchange profile for the next connection; it stays as last
+// accepted.
 #pragma once
 
 #include "communication.h"
+#include "serial_devices.h"
+
+#include <vector>
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -38,6 +45,7 @@ public:
     QLineEdit &nodeField() { return *m_nodeField; }
     QComboBox &portField() { return *m_portField; }
     QComboBox &baudList() { return *m_baudList; }
+    QCheckBox &fastExchangeBox() { return *m_fastExchangeBox; }
 
 protected:
     void reject() override { OnCancel(); }
@@ -50,11 +58,13 @@ private:
     QLineEdit *m_nodeField = nullptr;
     QComboBox *m_portField = nullptr;
     QComboBox *m_baudList = nullptr;
+    QCheckBox *m_fastExchangeBox = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 
     std::uint8_t m_nodeAddr = 0;
     PortChoice m_portChoice; // what the port field shows; initially COM1
+    std::vector<SerialDevice> m_offered; // the list of the port field
     std::int32_t m_accepted = 0;
 };
 

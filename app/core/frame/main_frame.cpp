@@ -541,6 +541,23 @@ bool CMainFrame::isCommandEnabled(Command command) const
     return act && act->isEnabled();
 }
 
+void CMainFrame::connectAtStart(const LinkSettings &settings, bool monitor)
+{
+    drive_->storeSettings(settings);
+    if (!drive_->InitLink()) {
+        messages_->show("Communication Init Error!");
+        return;
+    }
+    state_.setConnectionState(connection_state::kSettingsChosen);
+    OnCommand(Command::Connect);
+    if (!monitor || state_.connectionState() != connection_state::kConnected)
+        return;
+    CDockMain1Dlg &rows = pane1_->dialog();
+    if (rows.selectAllState() != 1)
+        rows.grid().clickHeader(0, 1); // the header's tick box ticks every row
+    OnCommand(Command::Start);
+}
+
 QString CMainFrame::besideProgram(const QString &name) const
 {
     QString relative = name;

@@ -75,6 +75,10 @@ public:
     bool isLinkAnimating() const { return linkAnimating_ != 0; }
 
     void chooseLook(int id);
+    // Connects with the given settings as Communication Setting and Connect
+    // would (the device as given: no adapter search), and with `monitor`
+    // ticks every status row and starts cyclic monitoring.
+    void connectAtStart(const LinkSettings &settings, bool monitor);
     // Puts the panes, toolbar and window back where a first start has them.
     void resetLayout();
     // The file `name` beside the program.

@@ -2,15 +2,26 @@
 // store, creates and shows the main frame.
 #pragma once
 
+#include "link_settings.h"
+
 #include <QApplication>
 
 #include <memory>
+#include <optional>
 
 namespace tarvex {
 
 class CMainFrame;
 class ScriptRunner;
 class ScriptMessages;
+
+// What the command line asks for at start.
+struct StartOptions {
+    std::optional<LinkSettings> settings; // --port with --node and --baud
+    bool monitor = false;
+    std::optional<int> exitCode; // set: end at once with it (--help, --version, a bad option)
+};
+StartOptions parseStartOptions(const QStringList &arguments);
 
 class CTarvexApp : public QApplication {
     Q_OBJECT
@@ -29,6 +40,8 @@ private:
     std::unique_ptr<ScriptMessages> scriptMessages_;
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<ScriptRunner> script_;
+    StartOptions start_;
+    int exitCode_ = 1;
 };
 
 // What the program does once at start-up before any grid is built.

@@ -81,10 +81,12 @@ void paintGridCell(QPainter &painter, const QRect &rect, const CGXStyle &style,
                                                   : palette.text().color()));
     // A text wraps onto further lines when the cell is tall enough for
     // them; otherwise it is cut short with an ellipsis rather than clipped.
+    // A single word wider than the cell (a long number) would be clipped
+    // silently by the wrapping and read as another number: it is elided too.
     const QFontMetrics metrics(font);
     const int flags = static_cast<int>(horizontal | vertical);
     const QRect wrapped = metrics.boundingRect(content, flags | Qt::TextWordWrap, text);
-    if (wrapped.height() <= content.height() + 2)
+    if (wrapped.height() <= content.height() + 2 && wrapped.width() <= content.width())
         painter.drawText(content, flags | Qt::TextWordWrap, text);
     else
         painter.drawText(content, flags, metrics.elidedText(text, Qt::ElideRight, content.width()));

@@ -5,6 +5,8 @@
 #include "csv_export_dialog.h"
 #include "drive_connection.h"
 #include "graph_window_parts.h"
+#include "integer_edit.h"
+#include "shared_register.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -13,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace tarvex {
@@ -123,7 +124,7 @@ graphs::CsvTable CNotchFilterDlg::csvTable() const
         return graphs::spectrumCsvTable({}, {}, {});
     std::vector<double> frequencies;
     for (int bin = 0; bin < graphs::kSpectrumBins; ++bin)
-        frequencies.push_back(graphs::binFrequency(bin));
+        frequencies.push_back(bin / (graphs::kSpectrumInput * m_samplePeriod));
     return graphs::spectrumCsvTable(m_spectra[static_cast<std::size_t>(m_shownChannel)], frequencies,
                                     "Channel " + std::to_string(m_shownChannel + 1));
 }
@@ -134,12 +135,20 @@ void CNotchFilterDlg::OnDestroy()
     m_firstReadDone = false;
 }
 
+MessageService *CNotchFilterDlg::messages() const
+{
+    return m_notch.driveConnection() ? &m_notch.driveConnection()->messages() : nullptr;
+}
+
 void CNotchFilterDlg::setUpChart()
 {
+    const std::optional<int> max = m_maxEdit->takeValue(messages(), "Max");
+    const std::optional<int> min = max ? m_minEdit->takeValue(messages(), "Min") : std::nullopt;
+    if (!max || !min)
+        return; // the chart keeps the range it has
     ChartSetup setup;
     setup.axes = 1;
-    setup.channels[0] = {QString(), static_cast<double>(m_maxEdit->value()),
-                         static_cast<double>(m_minEdit->value()), true};
+    setup.channels[0] = {QString(), static_cast<double>(*max), static_cast<double>(*min), true};
     for (std::size_t c = 1; c < 4; ++c)
         setup.channels[c].shown = false;
     setup.xCaption = QStringLiteral("[Hz]");
@@ -149,6 +158,9 @@ void CNotchFilterDlg::setUpChart()
     m_shownChannel = -1;
 }
 
+// The drive's values as it holds them, also where they lie outside the
+// window's ranges (register 174 may hold a program jog time): a Write then
+// refuses them instead of sending a value the user never saw.
 void CNotchFilterDlg::showParameters()
 {
     m_useEdit->setValue(m_parameters.use);
@@ -173,26 +185,45 @@ void CNotchFilterDlg::OnRead()
 
 void CNotchFilterDlg::OnWrite()
 {
-    const notch::NotchParameters written{m_useEdit->value(), m_frequencyEdit->value(), m_bandwidthEdit->value()};
+    MessageService *box = messages();
+    const std::optional<int> use = m_useEdit->takeValue(box, shared_register::kNotchUseName);
+    if (!use)
+        return;
+    const std::optional<int> frequency = m_frequencyEdit->takeValue(box, "Notch Frequency");
+    if (!frequency)
+        return;
+    const std::optional<int> bandwidth = m_bandwidthEdit->takeValue(box, "Notch Bandwidth");
+    if (!bandwidth)
+        return;
+    if (box && *use != m_parameters.use &&
+        !box->ask(shared_register::question(shared_register::kNotchUseName, *use, shared_register::kJogTime4Name,
+                                            m_parameters.use),
+                  shared_register::kQuestionCaption))
+        return;
+    const notch::NotchParameters written{*use, *frequency, *bandwidth};
     std::uint8_t status = 0;
-    if (m_notch.WriteNotchFilter(written, status) == notch::kResultSuccess)
-        m_parameters = written;
+    if (m_notch.WriteNotchFilter(written, status) != notch::kResultSuccess)
+        return;
+    m_parameters = written;
+    if (box)
+        box->showInformation("Write Success...!");
 }
 
 void CNotchFilterDlg::OnChannel(int channel)
 {
     const graphs::Spectrum &spectrum = m_spectra[static_cast<std::size_t>(channel & 3)];
-    const graphs::SpectrumPeak peak = graphs::findPeak(spectrum);
+    const graphs::SpectrumPeak peak = graphs::findPeak(spectrum, m_samplePeriod);
     m_peakFrequency = peak.frequencyHz;
     m_peakAmplitude = QString::fromStdString(peak.amplitude);
     m_dataField->setText(m_peakAmplitude);
     m_highFrequencyField->setText(QString::number(m_peakFrequency));
     m_shownChannel = channel & 3;
 
-    // Bin k is point k + 1, labelled with its frequency.
+    // Bin k is point k + 1, labelled with its own frequency, so that the
+    // label under the peak is the frequency read out and written.
     for (int point = 1; point <= graphs::kSpectrumBins; ++point) {
         m_chart->setPoint(0, point, spectrum[static_cast<std::size_t>(point - 1)]);
-        m_chart->setLabel(point, QStringLiteral("%1 ").arg(graphs::binFrequency(point - 1)));
+        m_chart->setLabel(point, QStringLiteral("%1 ").arg(graphs::binFrequency(point - 1, m_samplePeriod)));
     }
     m_chart->redraw();
 }

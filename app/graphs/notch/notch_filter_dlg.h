@@ -18,9 +18,14 @@
 class CChartView;
 class QLineEdit;
 class QPushButton;
-class QSpinBox;
 
 namespace tarvex {
+
+class MessageService;
+
+namespace graphs {
+class IntegerEdit;
+}
 
 class CNotchFilterDlg : public QDialog {
     Q_OBJECT
@@ -33,7 +38,13 @@ public:
 
     void setDriveConnection(DriveConnection *drive) { m_notch.setDriveConnection(drive); }
     void setLinkRunner(CNotchFilter::LinkRunner runner) { m_notch.setLinkRunner(std::move(runner)); }
-    void setSpectra(const std::array<graphs::Spectrum, 4> &spectra) { m_spectra = spectra; }
+    // The spectra of a capture whose samples were taken every `samplePeriod`
+    // seconds: the frequency axis and the peak read-out follow it.
+    void setSpectra(const std::array<graphs::Spectrum, 4> &spectra, double samplePeriod)
+    {
+        m_spectra = spectra;
+        m_samplePeriod = samplePeriod;
+    }
 
     // Shows the window modally: the opening (a silent read of the notch
     // parameters and a fresh chart), the user's session, then the end of
@@ -60,11 +71,11 @@ public:
     bool firstReadDone() const { return m_firstReadDone; }
 
     CChartView &chart() { return *m_chart; }
-    QSpinBox &maxEdit() { return *m_maxEdit; }
-    QSpinBox &minEdit() { return *m_minEdit; }
-    QSpinBox &useEdit() { return *m_useEdit; }
-    QSpinBox &frequencyEdit() { return *m_frequencyEdit; }
-    QSpinBox &bandwidthEdit() { return *m_bandwidthEdit; }
+    graphs::IntegerEdit &maxEdit() { return *m_maxEdit; }
+    graphs::IntegerEdit &minEdit() { return *m_minEdit; }
+    graphs::IntegerEdit &useEdit() { return *m_useEdit; }
+    graphs::IntegerEdit &frequencyEdit() { return *m_frequencyEdit; }
+    graphs::IntegerEdit &bandwidthEdit() { return *m_bandwidthEdit; }
     QLineEdit &dataField() { return *m_dataField; }
     QLineEdit &highFrequencyField() { return *m_highFrequencyField; }
     QPushButton &applyButton() { return *m_applyButton; }
@@ -76,9 +87,11 @@ private:
     void buildControls();
     void setUpChart();
     void showParameters();
+    MessageService *messages() const;
 
     CNotchFilter m_notch;
     std::array<graphs::Spectrum, 4> m_spectra{};
+    double m_samplePeriod = graphs::captureSamplePeriod(1);
     notch::NotchParameters m_parameters;
     bool m_firstReadDone = false;
     int m_peakFrequency = 0;
@@ -86,11 +99,11 @@ private:
     int m_shownChannel = -1; // the channel whose spectrum is plotted
 
     CChartView *m_chart = nullptr;
-    QSpinBox *m_maxEdit = nullptr;
-    QSpinBox *m_minEdit = nullptr;
-    QSpinBox *m_useEdit = nullptr;
-    QSpinBox *m_frequencyEdit = nullptr;
-    QSpinBox *m_bandwidthEdit = nullptr;
+    graphs::IntegerEdit *m_maxEdit = nullptr;
+    graphs::IntegerEdit *m_minEdit = nullptr;
+    graphs::IntegerEdit *m_useEdit = nullptr;
+    graphs::IntegerEdit *m_frequencyEdit = nullptr;
+    graphs::IntegerEdit *m_bandwidthEdit = nullptr;
     QLineEdit *m_dataField = nullptr;
     QLineEdit *m_highFrequencyField = nullptr;
     QPushButton *m_applyButton = nullptr;

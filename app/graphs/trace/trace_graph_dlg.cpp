@@ -10,6 +10,8 @@
 #include "drive_connection.h"
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
+#include "integer_edit.h"
+#include "number_text.h"
 #include "trace_period.h"
 #include "trace_values.h"
 #include "yaxis_dialog.h"
@@ -21,7 +23,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -39,7 +40,7 @@ constexpr auto kDrainLimit = 10s;
 
 QString timeLabel(long long point, int periodMs)
 {
-    return QString::asprintf("%.2f ", static_cast<double>(point + 1) * periodMs / 1000.0);
+    return QString::fromStdString(fixedText(static_cast<double>(point + 1) * periodMs / 1000.0, 2) + " ");
 }
 
 } // namespace
@@ -154,13 +155,17 @@ void TraceGraphDlg::OnApply()
 {
     if (!m_pDrive)
         return;
-    m_periodMs = std::clamp(m_periodEdit->value(), trace::kPeriodMin, trace::kPeriodMax);
+    const std::optional<int> periodMs = m_periodEdit->takeValue(&m_pDrive->messages(), "Sampling Time");
+    if (!periodMs)
+        return;
+    m_periodMs = *periodMs;
     m_period = trace::periodRegisterValue(m_periodMs);
     if (const std::string_view refusal = trace::periodRefusal(m_baud, m_periodMs); !refusal.empty()) {
         m_pDrive->messages().show(std::string(refusal));
         return;
     }
     const std::array<int, 4> indices = listIndices();
+    m_shownIndices = indices;
     for (std::size_t c = 0; c < 4; ++c) {
         m_channelNames[c] = graphs::channelEntryText(indices[c]);
         m_channelCode[c] = static_cast<std::uint16_t>(graphs::channelCode(indices[c]));
@@ -239,11 +244,11 @@ void TraceGraphDlg::OnYAxis()
 {
     const graphs::ChannelLimits before = m_limits;
     graphs::ChannelLimits after = m_limits;
-    if (!m_yaxisDlg->edit(after))
+    if (!m_yaxisDlg->edit(after, m_pDrive ? &m_pDrive->messages() : nullptr))
         return;
     m_limits = after;
 
-    const std::array<int, 4> indices = listIndices();
+    const std::array<int, 4> indices = m_shownIndices;
     trace::TraceValues values{};
     std::array<int, 4> counts{};
     for (std::size_t c = 0; c < 4; ++c) {
@@ -302,12 +307,12 @@ void TraceGraphDlg::SaveTo(const QString &path)
                 static_cast<float>(m_chart->value(graphs::kChannelSeries[c], i));
 
     trace::TraceFileSource source;
-    const std::array<int, 4> indices = listIndices();
+    const std::array<int, 4> indices = m_shownIndices;
     for (std::size_t c = 0; c < 4; ++c)
         source.channelNames[c] = m_channelNames[c].toStdString();
     source.listIndices = indices;
     source.values = m_values;
-    source.periodEditMs = m_periodEdit->value();
+    source.periodEditMs = m_periodEdit->value().value_or(m_periodMs);
     source.periodField = m_period;
     source.limits = m_limits;
     graphs::saveGraphFile(path, trace::traceFileWriting(source), m_pDrive ? &m_pDrive->messages() : nullptr);
@@ -326,6 +331,7 @@ void TraceGraphDlg::OpenFrom(const QString &path)
     m_period = static_cast<std::uint16_t>(period);
     m_channels->setIndices(contents.listIndices);
     m_channelNames = m_channels->names();
+    m_shownIndices = listIndices();
     m_limits = graphs::boundedLimits(contents.limits);
     m_values = {};
     for (std::size_t c = 0; c < 4; ++c)
@@ -463,8 +469,9 @@ void TraceGraphDlg::plotPendingBlocks()
 
 void TraceGraphDlg::plotBlock(const trace::TraceBlock &block)
 {
-    // The lists stay usable while tracing: their current selections count.
-    const std::array<int, 4> indices = listIndices();
+    // The drive sends the applied channels: a list changed while tracing
+    // counts only from the next Apply, never for points already on their way.
+    const std::array<int, 4> &indices = m_shownIndices;
     for (std::size_t j = 0; j < trace::kSamplesPerBlock; ++j) {
         for (std::size_t c = 0; c < 4; ++c)
             if (indices[c] != graphs::kNotUsed)

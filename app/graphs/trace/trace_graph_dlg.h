@@ -29,12 +29,12 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
-class QSpinBox;
 
 namespace tarvex {
 
 namespace graphs {
 class CChannelLists;
+class IntegerEdit;
 }
 
 // How long the plot steps have kept the user-interface thread busy.
@@ -81,7 +81,7 @@ public:
 
     CChartView &chart() { return *m_chart; }
     CYaxisDlg &axisDialog() { return *m_yaxisDlg; }
-    QSpinBox &periodEdit() { return *m_periodEdit; }
+    graphs::IntegerEdit &periodEdit() { return *m_periodEdit; }
     QComboBox &channelList(int channel);
     QPushButton &applyButton() { return *m_applyButton; }
     QPushButton &startButton() { return *m_startButton; }
@@ -114,7 +114,7 @@ private:
     void waitForWorker();
 
     // Controls.
-    QSpinBox *m_periodEdit = nullptr;
+    graphs::IntegerEdit *m_periodEdit = nullptr;
     QLabel *m_msLabel = nullptr;
     graphs::CChannelLists *m_channels = nullptr;
     QPushButton *m_applyButton = nullptr;
@@ -130,6 +130,9 @@ private:
     // Window state.
     graphs::ChannelLimits m_limits = graphs::kDefaultLimits;
     std::array<QString, 4> m_channelNames;
+    // The channels the drive was set up with (or the loaded file holds):
+    // what the plotted points are, whatever the lists show meanwhile.
+    std::array<int, 4> m_shownIndices{};
     // The points are labelled with the elapsed seconds: the axis says so.
     QString m_xCaption = QStringLiteral("[s]");
     int m_periodMs = trace::kDefaultPeriodMs;

@@ -10,6 +10,7 @@
 #include "graph_file.h"
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
+#include "integer_edit.h"
 #include "notch_filter_dlg.h"
 #include "trigger_marks.h"
 #include "yaxis_dialog.h"
@@ -22,7 +23,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -96,7 +96,7 @@ void CTriggerGraphDlg::buildControls()
     m_edgeList = new QComboBox(this);
     graphs::fillList(*m_edgeList, graphs::kEdgeNames.data(), graphs::kEdgeNames.size());
     m_positionEdit = graphs::integerEdit(this, 0, trigger::kPositionMax, 0);
-    m_levelEdit = graphs::integerEdit(this, -trigger::kLevelBound, trigger::kLevelBound, 0);
+    m_levelEdit = graphs::integerEdit(this, trigger::kLevelMin, trigger::kLevelMax, 0);
 
     auto *setUp = new QGridLayout;
     setUp->addWidget(m_periodEdit, 0, 1);
@@ -165,14 +165,20 @@ void CTriggerGraphDlg::OnApply()
 {
     if (!m_pDrive)
         return;
-    m_period = static_cast<std::uint16_t>(m_periodEdit->value());
+    MessageService *box = &m_pDrive->messages();
+    const std::optional<int> period = m_periodEdit->takeValue(box, "Sampling Period");
+    const std::optional<int> position = period ? m_positionEdit->takeValue(box, "Trigger Position") : std::nullopt;
+    const std::optional<int> level = position ? m_levelEdit->takeValue(box, "Trigger Level") : std::nullopt;
+    if (!level)
+        return;
+    m_period = static_cast<std::uint16_t>(*period);
     m_view.takeSelection();
     m_channelCode = m_view.channelCodes();
     const int source = graphs::clampListIndex(m_sourceList->currentIndex(), kSourceEntries);
     m_source = static_cast<std::uint16_t>(graphs::triggerSourceCode(source));
     m_edge = static_cast<std::uint16_t>(graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries));
-    m_position = static_cast<std::uint16_t>(m_positionEdit->value());
-    m_level = m_levelEdit->value();
+    m_position = static_cast<std::uint16_t>(*position);
+    m_level = *level;
     m_appliedTrigger = {source, static_cast<int>(m_edge), static_cast<int>(m_position), static_cast<int>(m_level)};
     m_view.setUpChart();
 
@@ -221,7 +227,7 @@ void CTriggerGraphDlg::OnStop()
 
 void CTriggerGraphDlg::OnYAxis()
 {
-    if (!m_yaxisDlg->edit(m_view.limits()))
+    if (!m_yaxisDlg->edit(m_view.limits(), m_pDrive ? &m_pDrive->messages() : nullptr))
         return;
     const bool marked = m_chart->hasTriggerMarks();
     m_view.replotForSelection(m_period);
@@ -245,10 +251,10 @@ void CTriggerGraphDlg::OnOpen()
 
 bool CTriggerGraphDlg::SaveTo(const QString &path)
 {
-    graphs::GraphFileWriting file = m_view.fileWriting(graphs::GraphKind::Trigger, m_periodEdit->value());
+    graphs::GraphFileWriting file = m_view.fileWriting(graphs::GraphKind::Trigger, m_periodEdit->value().value_or(m_period));
     file.trigger = {graphs::clampListIndex(m_sourceList->currentIndex(), kSourceEntries),
-                    graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries), m_positionEdit->value(),
-                    m_levelEdit->value()};
+                    graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries), m_positionEdit->value().value_or(m_position),
+                    m_levelEdit->value().value_or(m_level)};
     return graphs::saveGraphFile(path, file, m_pDrive ? &m_pDrive->messages() : nullptr);
 }
 
@@ -265,12 +271,13 @@ bool CTriggerGraphDlg::OpenFrom(const QString &path)
     m_sourceList->setCurrentIndex(graphs::clampListIndex(loaded.trigger.source, kSourceEntries));
     m_edgeList->setCurrentIndex(graphs::clampListIndex(loaded.trigger.edge, kEdgeEntries));
     m_positionEdit->setValue(std::clamp(loaded.trigger.position, 0, trigger::kPositionMax));
-    m_levelEdit->setValue(std::clamp(loaded.trigger.level, -trigger::kLevelBound, trigger::kLevelBound));
+    // A level the register cannot hold stays as the file has it, for Apply
+    // to refuse, rather than being cut to another level.
+    m_levelEdit->setValue(loaded.trigger.level);
     m_view.showLoaded(m_period);
     m_shownPeriod = m_period;
     m_shownTrigger = loaded.trigger;
-    m_shownTrigger.position = m_positionEdit->value();
-    m_shownTrigger.level = m_levelEdit->value();
+    m_shownTrigger.position = std::clamp(loaded.trigger.position, 0, trigger::kPositionMax);
     showTriggerMarks();
     return true;
 }
@@ -303,7 +310,7 @@ void CTriggerGraphDlg::OnFft()
 {
     m_notchDlg->setDriveConnection(m_pDrive);
     m_notchDlg->setLinkRunner(m_runner);
-    m_notchDlg->setSpectra(computeSpectra());
+    m_notchDlg->setSpectra(computeSpectra(), graphs::captureSamplePeriod(m_shownPeriod));
     m_notchDlg->present();
 }
 

@@ -27,7 +27,6 @@ class CYaxisDlg;
 class QComboBox;
 class QLabel;
 class QPushButton;
-class QSpinBox;
 
 namespace tarvex {
 
@@ -36,6 +35,7 @@ class CNotchFilterDlg;
 namespace graphs {
 class CCaptureStateLabel;
 class CChannelLists;
+class IntegerEdit;
 } // namespace graphs
 
 namespace trigger {
@@ -43,7 +43,9 @@ inline constexpr int kPeriodMin = 0;
 inline constexpr int kPeriodMax = 1000;
 inline constexpr int kDefaultPeriod = 1;
 inline constexpr int kPositionMax = 255;
-inline constexpr int kLevelBound = 65535;
+// The level goes to the drive as one signed 16-bit register.
+inline constexpr int kLevelMin = -32768;
+inline constexpr int kLevelMax = 32767;
 using ScaledSamples = graphs::ScaledChannels<kSamples>;
 } // namespace trigger
 
@@ -90,9 +92,9 @@ public:
     CChartView &chart() { return *m_chart; }
     CYaxisDlg &axisDialog() { return *m_yaxisDlg; }
     CNotchFilterDlg &notchDialog() { return *m_notchDlg; }
-    QSpinBox &periodEdit() { return *m_periodEdit; }
-    QSpinBox &positionEdit() { return *m_positionEdit; }
-    QSpinBox &levelEdit() { return *m_levelEdit; }
+    graphs::IntegerEdit &periodEdit() { return *m_periodEdit; }
+    graphs::IntegerEdit &positionEdit() { return *m_positionEdit; }
+    graphs::IntegerEdit &levelEdit() { return *m_levelEdit; }
     QComboBox &sourceList() { return *m_sourceList; }
     QComboBox &edgeList() { return *m_edgeList; }
     graphs::CChannelLists &channelLists() { return *m_channelLists; }
@@ -127,12 +129,12 @@ private:
     void waitForWorker();
 
     // Controls.
-    QSpinBox *m_periodEdit = nullptr;
+    graphs::IntegerEdit *m_periodEdit = nullptr;
     QLabel *m_unitLabel = nullptr;
     QComboBox *m_sourceList = nullptr;
     QComboBox *m_edgeList = nullptr;
-    QSpinBox *m_positionEdit = nullptr;
-    QSpinBox *m_levelEdit = nullptr;
+    graphs::IntegerEdit *m_positionEdit = nullptr;
+    graphs::IntegerEdit *m_levelEdit = nullptr;
     graphs::CChannelLists *m_channelLists = nullptr;
     QPushButton *m_applyButton = nullptr;
     QPushButton *m_startButton = nullptr;
@@ -153,10 +155,11 @@ private:
     int m_capturesShown = 0;
     graphs::TriggerSettings m_appliedTrigger;
     graphs::TriggerSettings m_shownTrigger;
-    int m_shownPeriod = 0;
     bool m_exited = false;
 
     RunSwitch m_running;
+    // The period the capture on show was taken with: its spectrum's time base.
+    int m_shownPeriod = trigger::kDefaultPeriod;
     StalledFeatureRegistration m_watchdogEntry{m_running};
     WorkerHandle m_worker;
 };

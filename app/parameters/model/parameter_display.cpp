@@ -1,5 +1,7 @@
 #include "parameter_display.h"
 
+#include "number_text.h"
+
 #include <cstdio>
 
 namespace tarvex::parameters {
@@ -10,19 +12,9 @@ std::string signedText(long long value)
     return std::to_string(value);
 }
 
-std::string fixed1(double value)
-{
-    char t[64];
-    std::snprintf(t, sizeof t, "%.1f", value);
-    return t;
-}
+std::string fixed1(double value) { return fixedText(value, 1); }
 
-std::string fixed2(double value)
-{
-    char t[64];
-    std::snprintf(t, sizeof t, "%.2f", value);
-    return t;
-}
+std::string fixed2(double value) { return fixedText(value, 2); }
 
 enum class Hex { Min4, Min2, Min1, Width4 };
 
@@ -136,10 +128,8 @@ std::string readText(int group, ParameterShape shape, std::uint16_t first, std::
 
 std::string driveVersionText(std::uint16_t reg)
 {
-    char t[32];
-    std::snprintf(t, sizeof t, "%s%.2f.%d", (reg & 0x8000) ? "B" : "A", ((reg >> 5) & 0x3FF) / 100.0,
-                  reg & 0x1F);
-    return t;
+    return std::string((reg & 0x8000) ? "B" : "A") + fixedText(((reg >> 5) & 0x3FF) / 100.0, 2) + "." +
+           std::to_string(reg & 0x1F);
 }
 
 float driveVersionNumber(std::uint16_t reg)

@@ -11,6 +11,7 @@
 #include "capture_window_fixture.h"
 #include "channel_lists.h"
 #include "chart_view.h"
+#include "integer_edit.h"
 #include "commands.h"
 #include "link_animation.h"
 #include "linked_drive.h"
@@ -26,7 +27,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -170,6 +171,31 @@ TEST_F(AlarmGraph, AnAlarmRaisedOnTheDriveIsRecordedRotatedAndUploaded)
     window->yAxisButton().click();
     EXPECT_EQ(window->displayBuffers()[2][0], display[2][0]);
     EXPECT_EQ(chart.value(2, 0), expectedMapping(display[2][0], {320, 300}, l[0]));
+}
+
+TEST_F(AlarmGraph, ANewApplyWithholdsTheLastRecordingUntilTheDriveRecordsAgain)
+{
+    open();
+    ASSERT_TRUE(recordAlarm());
+    ASSERT_TRUE(window->uploadButton().isEnabled());
+    sim->resetAlarm();
+
+    // New channels and period: the recording waiting to be uploaded was
+    // taken with the old ones.
+    window->periodEdit().setValue(5);
+    window->channelLists().setIndices({kDcLink, 0, 0, 0});
+    QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
+    EXPECT_FALSE(window->uploadButton().isEnabled());
+    EXPECT_FALSE(window->saveButton().isEnabled());
+    pumpFor(100ms);
+    EXPECT_FALSE(window->uploadButton().isEnabled()) << "still waiting for the new recording";
+    EXPECT_FALSE(window->saveButton().isEnabled());
+
+    sim->raiseAlarm(0x14);
+    ASSERT_TRUE(pumpUntil([&] { return !window->isWorkerRunning() && window->uploadButton().isEnabled(); }, 5s));
+    QTest::mouseClick(&window->uploadButton(), Qt::LeftButton);
+    EXPECT_EQ(window->chart().label(10), "10.0 ") << "period 5: 1 ms a sample";
+    EXPECT_TRUE(window->saveButton().isEnabled());
 }
 
 TEST_F(AlarmGraph, TheRecordingSavedLoadsBackIntoAFreshWindow)

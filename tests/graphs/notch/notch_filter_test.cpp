@@ -7,6 +7,7 @@
 #include "capture_window_fixture.h"
 #include "channel_lists.h"
 #include "chart_view.h"
+#include "integer_edit.h"
 #include "notch_filter_dlg.h"
 #include "scratch_directory.h"
 #include "trigger_graph_dlg.h"
@@ -17,14 +18,16 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <utility>
 #include <sstream>
 
 namespace tarvex {
@@ -127,11 +130,17 @@ TEST_F(NotchFilter, WriteSendsTheThreeEditsToTheDrive)
     CNotchFilterDlg &d = dialog();
     d.setDriveConnection(drive.get());
     d.OnInitDialog();
+    const std::uint16_t time4 = reg(174);
     d.useEdit().setValue(1);
     d.frequencyEdit().setValue(612);
     d.bandwidthEdit().setValue(120);
+    messages.answerNext(true);
     d.writeButton().click();
-    EXPECT_TRUE(messages.empty()) << "a successful write shows nothing";
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Register 174 is both Notch Filter Use and Program Jog Time 4. Writing Notch Filter Use = 1 changes Program Jog Time 4 from " + std::to_string(time4) +
+                                            " to 1. Write anyway?",
+                                        "Write Success...!"}));
+    EXPECT_EQ(messages.messages().front().caption, "Shared Register");
     EXPECT_EQ(reg(174), 1);
     EXPECT_EQ(reg(176), 612);
     EXPECT_EQ(reg(178), 120);
@@ -146,9 +155,62 @@ TEST_F(NotchFilter, TheEditsAcceptOnlyTheirRanges)
     EXPECT_EQ(d.frequencyEdit().maximum(), 1000);
     EXPECT_EQ(d.bandwidthEdit().maximum(), 1000);
     d.frequencyEdit().setValue(5000);
-    EXPECT_EQ(d.frequencyEdit().value(), 1000);
+    EXPECT_EQ(d.frequencyEdit().value(), std::nullopt) << "kept as typed, never cut to 1000";
+    EXPECT_EQ(d.frequencyEdit().text(), "5000");
     EXPECT_EQ(d.maxEdit().value(), 40);
     EXPECT_EQ(d.minEdit().value(), 0);
+}
+
+TEST_F(NotchFilter, WhatTheDriveHoldsIsShownAndOnlyWhatIsTypedIsWritten)
+{
+    // Register 174 holds a program jog time of 1000 ms.
+    writeNotchRegisters(1000, 300, 50);
+    CNotchFilterDlg &d = dialog();
+    d.setDriveConnection(drive.get());
+    d.OnInitDialog();
+    EXPECT_EQ(d.useEdit().text(), "1000") << "shown as the drive holds it, not cut to 1";
+    const auto write = [&] { QTest::mouseClick(&d.writeButton(), Qt::LeftButton); };
+
+    write();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 0 and 1."});
+    EXPECT_EQ(reg(174), 1000) << "nothing is written back clamped";
+
+    messages.clear();
+    d.useEdit().selectAll();
+    QTest::keyClicks(&d.useEdit(), "0");
+    d.frequencyEdit().selectAll();
+    QTest::keyClicks(&d.frequencyEdit(), "5000");
+    EXPECT_EQ(d.frequencyEdit().text(), "5000") << "no keystroke is dropped";
+    write();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Please enter an integer between 0 and 1000."});
+    EXPECT_EQ(reg(176), 300);
+
+    messages.clear();
+    QTest::keyClick(&d.frequencyEdit(), Qt::Key_Backspace);
+    messages.answerNext(false);
+    write();
+    ASSERT_EQ(messages.texts(), std::vector<std::string>{"Register 174 is both Notch Filter Use and Program Jog Time 4. "
+                                                         "Writing Notch Filter Use = 0 changes Program Jog Time 4 "
+                                                         "from 1000 to 0. Write anyway?"});
+    EXPECT_EQ(reg(174), 1000) << "No writes nothing";
+    EXPECT_EQ(reg(176), 300);
+
+    messages.clear();
+    messages.answerNext(true);
+    write();
+    EXPECT_EQ(messages.texts().back(), "Write Success...!");
+    EXPECT_EQ(reg(174), 0);
+    EXPECT_EQ(reg(176), 500);
+    EXPECT_EQ(reg(178), 50);
+
+    // Unchanged, the switch goes without a question.
+    messages.clear();
+    d.bandwidthEdit().selectAll();
+    QTest::keyClicks(&d.bandwidthEdit(), "60");
+    write();
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Write Success...!"});
+    EXPECT_EQ(reg(178), 60);
+    d.OnDestroy();
 }
 
 TEST_F(NotchFilter, AFailedReadKeepsTheEditsAndAFailedWriteIsReported)
@@ -190,14 +252,14 @@ TEST_F(NotchFilter, AConstantSignalPeaksAtBinZeroWhichTheSearchIgnores)
         if (reference[k] > reference[strongest])
             strongest = k;
     CNotchFilterDlg &d = dialog();
-    d.setSpectra(spectra);
+    d.setSpectra(spectra, graphs::captureSamplePeriod(1));
     d.channelButton(0).click();
-    EXPECT_EQ(d.peakFrequency(), static_cast<int>(strongest + 1) * 2500 / 128);
+    EXPECT_EQ(d.peakFrequency(), graphs::binFrequency(static_cast<int>(strongest), graphs::captureSamplePeriod(1)));
     EXPECT_EQ(d.peakAmplitude().toStdString(), twoDecimals(reference[strongest]));
 
     // A constant 0: nothing above the noise floor at all.
     x.fill(0);
-    d.setSpectra(spectraOf(x));
+    d.setSpectra(spectraOf(x), graphs::captureSamplePeriod(1));
     d.channelButton(0).click();
     EXPECT_EQ(d.peakFrequency(), 0);
     EXPECT_EQ(d.peakAmplitude(), "0.00");
@@ -205,7 +267,7 @@ TEST_F(NotchFilter, AConstantSignalPeaksAtBinZeroWhichTheSearchIgnores)
     EXPECT_EQ(d.dataField().text(), "0.00");
 }
 
-TEST_F(NotchFilter, A1250HzSineAtPeriodOnePeaksAtBin64ShownAs1269Hz)
+TEST_F(NotchFilter, A1250HzSineAtPeriodOnePeaksAtBin64ShownAs1250Hz)
 {
     std::array<int, 256> x{};
     for (int n = 0; n < 256; ++n)
@@ -214,20 +276,20 @@ TEST_F(NotchFilter, A1250HzSineAtPeriodOnePeaksAtBin64ShownAs1269Hz)
     const auto reference = referenceSpectrum(x);
 
     CNotchFilterDlg &d = dialog();
-    d.setSpectra(spectra);
+    d.setSpectra(spectra, graphs::captureSamplePeriod(1));
     d.OnApply();
     d.channelButton(0).click();
-    EXPECT_EQ(d.peakFrequency(), 1269);
+    EXPECT_EQ(d.peakFrequency(), 1250);
     EXPECT_EQ(d.peakAmplitude().toStdString(), twoDecimals(reference[64]));
-    EXPECT_EQ(d.highFrequencyField().text(), "1269");
+    EXPECT_EQ(d.highFrequencyField().text(), "1250");
 
     CChartView &chart = d.chart();
     EXPECT_EQ(chart.count(0), 129);
     for (int point = 1; point <= 128; ++point)
         ASSERT_NEAR(chart.value(0, point), reference[static_cast<std::size_t>(point - 1)], 1e-9);
-    EXPECT_EQ(chart.label(65), "1269 ");
-    EXPECT_EQ(chart.label(1), "19 ");
-    EXPECT_EQ(chart.label(128), "2500 ");
+    EXPECT_EQ(chart.label(65), "1250 ") << "the peak's point carries the frequency read out";
+    EXPECT_EQ(chart.label(1), "0 ");
+    EXPECT_EQ(chart.label(128), "2480 ");
 }
 
 TEST_F(NotchFilter, OfTwoEqualMaximaTheLowerIsReportedAndTheLowestBinsAreIgnored)
@@ -238,9 +300,9 @@ TEST_F(NotchFilter, OfTwoEqualMaximaTheLowerIsReportedAndTheLowestBinsAreIgnored
     spectra[2][10] = 5.125;
     spectra[2][40] = 5.125;
     CNotchFilterDlg &d = dialog();
-    d.setSpectra(spectra);
+    d.setSpectra(spectra, graphs::captureSamplePeriod(1));
     d.channelButton(2).click();
-    EXPECT_EQ(d.peakFrequency(), 11 * 2500 / 128);
+    EXPECT_EQ(d.peakFrequency(), 195);
     EXPECT_EQ(d.peakAmplitude(), "5.12");
     d.channelButton(1).click();
     EXPECT_EQ(d.peakFrequency(), 0) << "channel 2 is silent";
@@ -260,7 +322,7 @@ TEST_F(NotchFilter, TheFftButtonRunsTheWindowModallyWithTheTriggerWindowsSpectra
         seen = true;
         EXPECT_EQ(shown->frequencyEdit().value(), 777) << "read silently at opening";
         shown->channelButton(0).click();
-        EXPECT_EQ(shown->peakFrequency(), 41 * 2500 / 128);
+        EXPECT_EQ(shown->peakFrequency(), 781) << "bin 40 of a capture 0.2 ms apart";
         shown->reject();
     });
     // Connected, the button waits for a completed capture; the loaded file
@@ -270,6 +332,47 @@ TEST_F(NotchFilter, TheFftButtonRunsTheWindowModallyWithTheTriggerWindowsSpectra
     EXPECT_TRUE(seen);
     EXPECT_TRUE(messages.empty());
     EXPECT_FALSE(dialog().firstReadDone()) << "the next showing reads silently again";
+}
+
+TEST_F(NotchFilter, AResonanceReadsItsFrequencyWhateverTheCapturesSamplingPeriod)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::uint8_t status = 1;
+    drive->link().WrSgRegister(4182, 1, &status); // servo on
+    ASSERT_EQ(status, 0);
+    // Each below half its sampling rate (500 Hz at period 5).
+    for (auto [period, hz] : {std::pair{1, 600}, {2, 600}, {5, 300}}) {
+        sim->setResonance(true, hz);
+        const int before = window->capturesShown();
+        window->periodEdit().setValue(period);
+        window->channelLists().setIndices({1, 0, 0, 0});
+        window->sourceList().setCurrentIndex(6); // the DC link's ripple
+        window->edgeList().setCurrentIndex(1);
+        window->levelEdit().setValue(3105);
+        QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
+        QTest::mouseClick(&window->startButton(), Qt::LeftButton);
+        ASSERT_TRUE(test::pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 5s));
+        // The next capture must not be the one analysed: the FFT looks at
+        // the capture on show, taken with `period`.
+        window->periodEdit().setValue(7);
+        int shown = 0;
+        QString label;
+        QTimer::singleShot(0, [&] {
+            auto *fft = qobject_cast<CNotchFilterDlg *>(QApplication::activeModalWidget());
+            ASSERT_TRUE(fft);
+            QTest::mouseClick(&fft->channelButton(0), Qt::LeftButton);
+            shown = fft->highFrequencyField().text().toInt();
+            const std::size_t bin = static_cast<std::size_t>(
+                std::max_element(fft->spectra()[0].begin() + 2, fft->spectra()[0].end()) - fft->spectra()[0].begin());
+            label = fft->chart().label(static_cast<int>(bin) + 1);
+            fft->reject();
+        });
+        QTest::mouseClick(&window->fftButton(), Qt::LeftButton);
+        const double binWidth = 1.0 / (256 * graphs::captureSamplePeriod(period));
+        EXPECT_NEAR(shown, hz, binWidth / 2 + 1) << "period " << period;
+        EXPECT_EQ(label, QString::number(shown) + " ") << "the peak's label is the frequency read out";
+    }
+#endif
 }
 
 TEST_F(NotchFilter, AResonanceFoundWithFftIsSuppressedByTheNotchWrittenOnIt)
@@ -294,7 +397,7 @@ TEST_F(NotchFilter, AResonanceFoundWithFftIsSuppressedByTheNotchWrittenOnIt)
 
     CNotchFilterDlg &d = dialog();
     d.setDriveConnection(drive.get());
-    d.setSpectra(capture());
+    d.setSpectra(capture(), graphs::captureSamplePeriod(1));
     d.OnInitDialog();
     d.channelButton(0).click();
     const int found = d.peakFrequency();
@@ -305,9 +408,10 @@ TEST_F(NotchFilter, AResonanceFoundWithFftIsSuppressedByTheNotchWrittenOnIt)
     d.useEdit().setValue(1);
     d.frequencyEdit().setValue(600);
     d.bandwidthEdit().setValue(100);
+    messages.answerNext(true);
     d.writeButton().click();
     d.OnDestroy();
-    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+    EXPECT_EQ(messages.texts().back(), "Write Success...!");
 
     const auto after = capture();
     double near = 0;

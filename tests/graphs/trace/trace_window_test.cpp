@@ -9,6 +9,7 @@
 #include "channel_catalog.h"
 #include "chart_menu_driver.h"
 #include "chart_view.h"
+#include "integer_edit.h"
 #include "commands.h"
 #include "csv_reader.h"
 #include "feature_windows.h"
@@ -24,7 +25,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -440,6 +441,24 @@ TEST_F(TraceWindow, StopAndRestartSwitchTheButtonsAndTheDrive)
     const long long since = window->plottedPoints() - stopped;
     EXPECT_EQ(values.back(), static_cast<std::uint16_t>(since - 1));
     EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TraceWindow, AListChangedWhileTracingCountsOnlyFromTheNextApply)
+{
+    open();
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    QTest::mouseClick(&window->startButton(), Qt::LeftButton);
+    ASSERT_TRUE(plottedAtLeast(30));
+    // The DC link would divide every sample by ten and map it anew.
+    window->channelList(0).setCurrentIndex(7);
+    const long long changed = window->plottedPoints();
+    ASSERT_TRUE(plottedAtLeast(changed + 60));
+    QTest::mouseClick(&window->stopButton(), Qt::LeftButton);
+    const auto values = counterValues(window->chart(), 0);
+    for (std::size_t i = 1; i < values.size(); ++i)
+        ASSERT_EQ(values[i], static_cast<std::uint16_t>(values[i - 1] + 1)) << "point " << i << " keeps its scaling";
+    EXPECT_EQ(window->channelName(0), "Current Speed[rpm]") << "the chart still names what it shows";
 }
 
 TEST_F(TraceWindow, ExitWhileTracingEndsTheWorkerButLeavesTheDriveTracing)

@@ -8,6 +8,7 @@
 #include "chart_view.h"
 #include "csv_export_dialog.h"
 #include "csv_reader.h"
+#include "integer_edit.h"
 #include "scratch_directory.h"
 #include "trigger_graph_dlg.h"
 #include "ui_pump.h"

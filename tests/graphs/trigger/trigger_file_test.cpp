@@ -2,6 +2,7 @@
 // into a fresh window that restores every selection and replots without a
 // word to the drive, and files that are not as the window writes them.
 #include "chart_view.h"
+#include "integer_edit.h"
 #include "scratch_directory.h"
 #include "scripted_trigger.h"
 
@@ -118,7 +119,8 @@ TEST_F(TriggerFile, ATriggerFileRestoresTheTriggerFromItsFirstLineAndBoundsEvery
     EXPECT_EQ(window->sourceList().currentIndex(), 5);
     EXPECT_EQ(window->edgeList().currentIndex(), 1);
     EXPECT_EQ(window->positionEdit().value(), 255);
-    EXPECT_EQ(window->levelEdit().value(), 65535);
+    EXPECT_EQ(window->levelEdit().text(), "100000") << "a level the register cannot hold is shown as the file has it";
+    EXPECT_EQ(window->levelEdit().value(), std::nullopt) << "...and Apply refuses it"; 
     EXPECT_EQ(window->periodEdit().value(), 1000);
     EXPECT_EQ(window->channelLists().indices(), (std::array<int, 4>{0, 3, 0, 16}));
     EXPECT_EQ(window->displayBuffers()[0][0], 32767) << "a sample beyond 16 bits is bounded";

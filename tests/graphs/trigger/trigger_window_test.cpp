@@ -9,6 +9,7 @@
 #include "channel_catalog.h"
 #include "channel_lists.h"
 #include "chart_view.h"
+#include "integer_edit.h"
 #include "recording_messages.h"
 #include "trigger_graph_dlg.h"
 #include "ui_pump.h"
@@ -18,7 +19,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QSpinBox>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -146,6 +147,42 @@ TEST_F(TriggerWindow, OpenedWithoutALinkOnlyFilesAndTheAnalysisAreUsable)
     EXPECT_FALSE(window->saveButton().isEnabled());
     EXPECT_TRUE(window->openButton().isEnabled());
     EXPECT_TRUE(window->fftButton().isEnabled());
+}
+
+TEST_F(TriggerWindow, ATypedSetUpTheRegistersCannotHoldIsRefusedWhole)
+{
+    open();
+    apply(CaptureSetUp{});
+    ASSERT_EQ(reg(1032), 3105);
+    const auto typeInto = [](QLineEdit &edit, const char *text) {
+        edit.selectAll();
+        QTest::keyClick(&edit, Qt::Key_Backspace);
+        QTest::keyClicks(&edit, text);
+    };
+    struct Case {
+        graphs::IntegerEdit *edit;
+        const char *text;
+        const char *message;
+    };
+    for (const Case c : {Case{&window->levelEdit(), "40000", "Please enter an integer between -32768 and 32767."},
+                         Case{&window->levelEdit(), "-32769", "Please enter an integer between -32768 and 32767."},
+                         Case{&window->levelEdit(), "3l05", "Please enter an integer between -32768 and 32767."},
+                         Case{&window->positionEdit(), "256", "Please enter an integer between 0 and 255."},
+                         Case{&window->periodEdit(), "", "Please enter an integer between 0 and 1000."}}) {
+        messages.clear();
+        typeInto(*c.edit, c.text);
+        EXPECT_EQ(c.edit->text(), QString::fromLatin1(c.text)) << "every keystroke is kept";
+        QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{c.message}) << c.text;
+        EXPECT_EQ(reg(1032), 3105) << c.text << ": nothing of the set-up is sent";
+        EXPECT_EQ(reg(1016), 1) << c.text;
+        c.edit->setValue(c.edit == &window->periodEdit() ? 1 : 0);
+    }
+    messages.clear();
+    typeInto(window->levelEdit(), "-25536");
+    QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(reg(1032), 40000) << "the register holds the level as 16 bits";
 }
 
 TEST_F(TriggerWindow, ApplySendsTheNineSetUpWordsWithTheSourceAndEdgeCodes)
