@@ -1,5 +1,8 @@
 #include "chart_view.h"
 
+#include "chart_pictures.h"
+#include "message_service.h"
+
 #include <qcustomplot.h>
 
 #include <QContextMenuEvent>
@@ -78,7 +81,11 @@ CChartView::CChartView(QWidget *parent) : QWidget(parent), plot_(new QCustomPlot
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(plot_);
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-    plot_->setContextMenuPolicy(Qt::NoContextMenu);
+    // The plot covers the whole view: its right click and the menu key are
+    // where the user asks for the menu.
+    plot_->setContextMenuPolicy(Qt::DefaultContextMenu);
+    plot_->setFocusPolicy(Qt::StrongFocus);
+    plot_->installEventFilter(this);
     plot_->setMouseTracking(true);
     plot_->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new PointLabelTicker(labels_, scrolled_)));
     plot_->xAxis->grid()->setPen(QPen(QColor(210, 210, 210), 0, Qt::DotLine));
@@ -87,10 +94,29 @@ CChartView::CChartView(QWidget *parent) : QWidget(parent), plot_(new QCustomPlot
     connect(plot_, &QCustomPlot::mouseMove, this,
             [this](QMouseEvent *event) { showCursorAt(plot_->xAxis->pixelToCoord(event->position().x())); });
     connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent *) { resetView(); });
+    connect(plot_, &QCustomPlot::mousePress, this, [this](QMouseEvent *event) { pressedAt_ = event->pos(); });
+    connect(plot_, &QCustomPlot::mouseRelease, this, [this](QMouseEvent *event) { onPlotClick(event); });
+    connect(plot_, &QCustomPlot::legendClick, this, [this](QCPLegend *, QCPAbstractLegendItem *item, QMouseEvent *) {
+        if (auto *entry = qobject_cast<QCPPlottableLegendItem *>(item))
+            for (const auto &[number, s] : series_)
+                if (s.graph == entry->plottable())
+                    setSeriesShown(number, !s.graph->visible());
+    });
+    // The legend sits in a row of its own above the plot, so that neither
+    // the curves nor the cursor read-out ever lie under it.
+    plot_->plotLayout()->insertRow(0);
+    plot_->plotLayout()->addElement(0, 0, plot_->legend);
+    plot_->plotLayout()->setRowStretchFactor(0, 0.001);
+    plot_->legend->setFillOrder(QCPLegend::foColumnsFirst);
+    plot_->legend->setBorderPen(Qt::NoPen);
     setUp(ChartSetup{});
 }
 
 CChartView::~CChartView() = default;
+
+QWidget *CChartView::plotWidget() const { return plot_; }
+
+QRect CChartView::plotArea() const { return plot_->axisRect()->rect(); }
 
 CChartView::Series *CChartView::series(int number)
 {
@@ -110,6 +136,8 @@ void CChartView::setUp(const ChartSetup &setup)
     setup_.axes = std::clamp(setup_.axes, 1, 4);
     plot_->clearGraphs();
     plot_->clearItems();
+    triggerLine_ = nullptr;
+    levelLine_ = nullptr;
     series_.clear();
     labels_.clear();
     scrolled_ = 0;
@@ -151,11 +179,11 @@ void CChartView::setUp(const ChartSetup &setup)
         series_.emplace(number, std::move(s));
     }
     plot_->legend->clearItems();
-    plot_->legend->setVisible(setup_.axes > 1);
     for (auto &[number, s] : series_)
         if (setup_.axes > 1 && s.graph->visible() && !s.graph->name().isEmpty())
             s.graph->addToLegend();
-    plot_->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    // No empty box while no channel is chosen.
+    plot_->legend->setVisible(plot_->legend->itemCount() > 0);
 
     cursorLine_ = new QCPItemStraightLine(plot_);
     cursorLine_->setPen(QPen(QColor(120, 120, 120), 0, Qt::DashLine));
@@ -169,6 +197,12 @@ void CChartView::setUp(const ChartSetup &setup)
     cursorLabel_->setPen(QPen(QColor(160, 160, 160)));
     cursorLabel_->setTextAlignment(Qt::AlignLeft);
     cursorLabel_->setVisible(false);
+    markers_ = {-1, -1};
+    for (std::size_t m = 0; m < markerLines_.size(); ++m) {
+        markerLines_[m] = new QCPItemStraightLine(plot_);
+        markerLines_[m]->setPen(QPen(m == 0 ? QColor(0, 150, 150) : QColor(200, 120, 0), 1.2));
+        markerLines_[m]->setVisible(false);
+    }
     syncExtraAxes();
     plot_->replot();
 }
@@ -255,7 +289,7 @@ QString CChartView::label(int index) const { return index < 0 ? QString() : labe
 
 void CChartView::redraw()
 {
-    if (cursorX_ >= 0)
+    if (cursorX_ >= 0 || markers_[0] >= 0 || markers_[1] >= 0)
         showCursorAt(cursorX_);
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
@@ -270,24 +304,169 @@ void CChartView::resetView()
 
 void CChartView::showCursorAt(double x)
 {
-    int longest = 0;
-    for (const auto &[n, s] : series_)
-        longest = std::max(longest, static_cast<int>(s.values.size()));
+    const int longest = longestSeries();
     const long position = std::lround(x);
     if (longest == 0 || position < 0 || position >= longest) {
         cursorX_ = -1;
         cursorLine_->setVisible(false);
-        cursorLabel_->setVisible(false);
-        plot_->replot(QCustomPlot::rpQueuedReplot);
+        updateReadout();
         return;
     }
     cursorX_ = static_cast<double>(position);
     cursorLine_->point1->setCoords(cursorX_, 0);
     cursorLine_->point2->setCoords(cursorX_, 1);
     cursorLine_->setVisible(true);
-    cursorLabel_->setText(cursorText());
-    cursorLabel_->setVisible(true);
+    updateReadout();
+}
+
+void CChartView::updateReadout()
+{
+    QString text = cursorText();
+    const QString measured = measurementText();
+    if (!measured.isEmpty())
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) + measured;
+    cursorLabel_->setText(text);
+    cursorLabel_->setVisible(!text.isEmpty());
     plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+int CChartView::longestSeries() const
+{
+    int longest = 0;
+    for (const auto &[n, s] : series_)
+        longest = std::max(longest, static_cast<int>(s.values.size()));
+    return longest;
+}
+
+double CChartView::ownValue(const Series &s, int position) const
+{
+    const ChartChannel &one = setup_.channels[0];
+    const ChartChannel &ch = setup_.channels[static_cast<std::size_t>(s.channel)];
+    double shown = s.values[static_cast<std::size_t>(position)];
+    // Back from channel 1's coordinates to the channel's own units.
+    if (s.channel > 0 && one.max != one.min)
+        shown = ch.min + (ch.max - ch.min) * (shown - one.min) / (one.max - one.min);
+    return shown;
+}
+
+void CChartView::setMeasureCursor(int which, double x)
+{
+    const long position = std::lround(x);
+    if (position < 0 || position >= longestSeries())
+        return;
+    const std::size_t m = static_cast<std::size_t>(which & 1);
+    markers_[m] = static_cast<double>(position);
+    markerLines_[m]->point1->setCoords(markers_[m], 0);
+    markerLines_[m]->point2->setCoords(markers_[m], 1);
+    markerLines_[m]->setVisible(true);
+    updateReadout();
+}
+
+void CChartView::clearMeasureCursors()
+{
+    markers_ = {-1, -1};
+    for (QCPItemStraightLine *line : markerLines_)
+        line->setVisible(false);
+    updateReadout();
+}
+
+bool CChartView::cursorSpan(double &span) const
+{
+    const int a = static_cast<int>(markers_[0]);
+    const int b = static_cast<int>(markers_[1]);
+    if (pointSpacing_ > 0) {
+        span = (b - a) * pointSpacing_;
+        return true;
+    }
+    bool okA = false;
+    bool okB = false;
+    const double at = label(a).trimmed().toDouble(&okA);
+    const double bt = label(b).trimmed().toDouble(&okB);
+    if (!okA || !okB)
+        return false;
+    span = bt - at;
+    if (setup_.xCaption == QLatin1String("[ms]"))
+        span /= 1000.0;
+    return true;
+}
+
+QString CChartView::measurementText() const
+{
+    if (markers_[0] < 0 || markers_[1] < 0)
+        return {};
+    const int a = static_cast<int>(markers_[0]);
+    const int b = static_cast<int>(markers_[1]);
+    QString text;
+    double span = 0;
+    const bool frequency = setup_.xCaption == QLatin1String("[Hz]");
+    if (!cursorSpan(span)) {
+        text = QStringLiteral("\u0394x: %1 points").arg(b - a);
+    } else if (frequency) {
+        text = QStringLiteral("\u0394f: %1 Hz").arg(span, 0, 'g', 6);
+    } else {
+        text = QStringLiteral("\u0394t: %1 ms").arg(span * 1000.0, 0, 'g', 6);
+        if (span != 0)
+            text += QStringLiteral("\n1/\u0394t: %1 Hz").arg(1.0 / std::fabs(span), 0, 'g', 6);
+    }
+    for (const auto &[number, s] : series_) {
+        const auto size = static_cast<int>(s.values.size());
+        if (!s.graph->visible() || a >= size || b >= size)
+            continue;
+        const ChartChannel &ch = setup_.channels[static_cast<std::size_t>(s.channel)];
+        const double delta = ownValue(s, b) - ownValue(s, a);
+        text += QStringLiteral("\n\u0394 %1: %2").arg(ch.name.isEmpty() ? QStringLiteral("value") : ch.name)
+                    .arg(delta, 0, 'g', 6);
+    }
+    return text;
+}
+
+void CChartView::onPlotClick(QMouseEvent *event)
+{
+    // A press and release in one place is a click; anything else was a pan.
+    if (event->button() != Qt::LeftButton || (event->pos() - pressedAt_).manhattanLength() > 3)
+        return;
+    if (!plot_->axisRect()->rect().contains(event->pos()))
+        return;
+    const int which = event->modifiers().testFlag(Qt::ShiftModifier) ? 1 : 0;
+    setMeasureCursor(which, plot_->xAxis->pixelToCoord(event->position().x()));
+}
+
+void CChartView::setTriggerMarks(double position, const double *level)
+{
+    if (triggerLine_)
+        plot_->removeItem(triggerLine_);
+    if (levelLine_)
+        plot_->removeItem(levelLine_);
+    levelLine_ = nullptr;
+    const QPen pen(QColor(120, 0, 160), 1, Qt::DashDotLine);
+    triggerLine_ = new QCPItemStraightLine(plot_);
+    triggerLine_->setPen(pen);
+    triggerLine_->point1->setCoords(position, 0);
+    triggerLine_->point2->setCoords(position, 1);
+    if (level) {
+        levelLine_ = new QCPItemStraightLine(plot_);
+        levelLine_->setPen(pen);
+        levelLine_->point1->setCoords(0, *level);
+        levelLine_->point2->setCoords(1, *level);
+    }
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void CChartView::setSeriesShown(int number, bool shown)
+{
+    Series *s = series(number);
+    if (!s)
+        return;
+    s->graph->setVisible(shown);
+    if (QCPPlottableLegendItem *entry = plot_->legend->itemWithPlottable(s->graph))
+        entry->setTextColor(shown ? QColor(0, 0, 0) : QColor(170, 170, 170));
+    updateReadout();
+}
+
+bool CChartView::seriesShown(int number) const
+{
+    const Series *s = series(number);
+    return s && s->graph->visible();
 }
 
 QString CChartView::cursorText() const
@@ -300,49 +479,56 @@ QString CChartView::cursorText() const
         text = QString::number(position);
     if (!setup_.xCaption.isEmpty())
         text += QLatin1Char(' ') + setup_.xCaption;
-    const ChartChannel &one = setup_.channels[0];
     for (const auto &[number, s] : series_) {
         if (!s.graph->visible() || static_cast<std::size_t>(position) >= s.values.size())
             continue;
         const ChartChannel &ch = setup_.channels[static_cast<std::size_t>(s.channel)];
-        double shown = s.values[static_cast<std::size_t>(position)];
-        // Back from channel 1's coordinates to the channel's own units.
-        if (s.channel > 0 && one.max != one.min)
-            shown = ch.min + (ch.max - ch.min) * (shown - one.min) / (one.max - one.min);
+        const double shown = ownValue(s, position);
         text += QStringLiteral("\n%1: %2").arg(ch.name.isEmpty() ? QStringLiteral("value") : ch.name)
                     .arg(shown, 0, 'f', std::fabs(shown - std::round(shown)) < 1e-9 ? 0 : 2);
     }
     return text;
 }
 
-bool CChartView::exportTo(const QString &path)
+void CChartView::autoscale(Qt::Orientations orientations)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    const int w = std::max(plot_->width(), 640);
-    const int h = std::max(plot_->height(), 400);
-    if (suffix == QLatin1String("png"))
-        return plot_->savePng(path, w, h);
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
-        return plot_->saveJpg(path, w, h, 1.0, 92);
-    if (suffix == QLatin1String("pdf"))
-        return plot_->savePdf(path, w, h);
-    return false;
+    bool any = false;
+    for (const auto &[number, s] : series_)
+        any = any || (s.graph->visible() && !s.values.empty());
+    if (!any)
+        return;
+    if (orientations & Qt::Horizontal)
+        plot_->xAxis->rescale(true);
+    if (orientations & Qt::Vertical) {
+        plot_->yAxis->rescale(true);
+        // A flat trace still gets a band around it.
+        const QCPRange range = plot_->yAxis->range();
+        const double margin = range.size() > 0 ? range.size() * 0.05 : 1.0;
+        plot_->yAxis->setRange(range.lower - margin, range.upper + margin);
+    }
+    syncExtraAxes();
+    plot_->replot();
 }
+
+bool CChartView::exportTo(const QString &path) { return chart_pictures::writePicture(*plot_, path); }
 
 void CChartView::exportWithDialog()
 {
-    QString selected;
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Export Picture"), QString(),
-        tr("PNG picture (*.png);;JPEG picture (*.jpg);;PDF document (*.pdf)"), &selected);
-    if (path.isEmpty())
+    QFileDialog dialog(this, tr("Export Picture"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters({tr("PNG picture (*.png)"), tr("JPEG picture (*.jpg *.jpeg)"), tr("PDF document (*.pdf)"),
+                           tr("SVG drawing (*.svg)")});
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        const qsizetype star = filter.indexOf(QLatin1String("*."));
+        if (star >= 0)
+            dialog.setDefaultSuffix(filter.mid(star + 2).section(QLatin1Char(' '), 0, 0).remove(QLatin1Char(')')));
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    QString target = path;
-    if (QFileInfo(target).suffix().isEmpty())
-        target += selected.contains(QLatin1String("jpg")) ? QStringLiteral(".jpg")
-                  : selected.contains(QLatin1String("pdf")) ? QStringLiteral(".pdf")
-                                                             : QStringLiteral(".png");
-    exportTo(target);
+    const QString path = dialog.selectedFiles().constFirst();
+    if (!exportTo(path) && messages_)
+        messages_->show("Cannot Export Picture File");
 }
 
 void CChartView::print()
@@ -352,20 +538,68 @@ void CChartView::print()
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    QCPPainter painter(&printer);
-    const QRectF page = printer.pageRect(QPrinter::DevicePixel);
-    const double scale = page.width() / std::max(plot_->width(), 1);
-    painter.setMode(QCPPainter::pmVectorized);
-    painter.setMode(QCPPainter::pmNoCaching);
-    painter.scale(scale, scale);
-    plot_->toPainter(&painter, plot_->width(), static_cast<int>(page.height() / scale));
+    chart_pictures::printOn(*plot_, printer);
+}
+
+void CChartView::copyToClipboard() { chart_pictures::copyToClipboard(*plot_); }
+
+void CChartView::fillContextMenu(QMenu &menu)
+{
+    menu.addAction(tr("Reset View"), this, &CChartView::resetView);
+    QMenu *scale = menu.addMenu(tr("Autoscale"));
+    scale->addAction(tr("All Axes"), this, [this] { autoscale(Qt::Horizontal | Qt::Vertical); });
+    scale->addAction(tr("Time Axis"), this, [this] { autoscale(Qt::Horizontal); });
+    scale->addAction(tr("Value Axes"), this, [this] { autoscale(Qt::Vertical); });
+    menu.addSeparator();
+    menu.addAction(tr("Export Picture..."), this, &CChartView::exportWithDialog);
+    menu.addAction(tr("Print..."), this, &CChartView::print);
+    menu.addAction(tr("Copy to Clipboard"), this, &CChartView::copyToClipboard);
+    QAction *clear = menu.addAction(tr("Clear Cursors"), this, &CChartView::clearMeasureCursors);
+    clear->setEnabled(markers_[0] >= 0 || markers_[1] >= 0);
+    QAction *csv = menu.addAction(tr("Export CSV..."), this, [this] {
+        if (exportCsv_)
+            exportCsv_();
+    });
+    csv->setEnabled(static_cast<bool>(exportCsv_));
+}
+
+void CChartView::showContextMenu(const QPoint &globalPos)
+{
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("chartContextMenu"));
+    fillContextMenu(menu);
+    menu.exec(globalPos);
+}
+
+bool CChartView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != plot_)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool menuKey = key->key() == Qt::Key_Menu ||
+                             (key->key() == Qt::Key_F10 && key->modifiers().testFlag(Qt::ShiftModifier));
+        if (!menuKey)
+            return false;
+        // Some platforms follow the menu key with a context menu request of
+        // their own; that one is not to open the menu a second time.
+        keyMenuShown_ = key->key() == Qt::Key_Menu;
+        showContextMenu(plot_->mapToGlobal(plot_->rect().center()));
+        return true;
+    }
+    if (event->type() == QEvent::ContextMenu) {
+        const auto *request = static_cast<QContextMenuEvent *>(event);
+        const bool echo = request->reason() == QContextMenuEvent::Keyboard && keyMenuShown_;
+        keyMenuShown_ = false;
+        if (!echo)
+            showContextMenu(request->globalPos());
+        return true;
+    }
+    return false;
 }
 
 void CChartView::contextMenuEvent(QContextMenuEvent *event)
 {
-    QMenu menu(this);
-    menu.addAction(tr("Reset View"), this, &CChartView::resetView);
-    menu.addAction(tr("Export Picture..."), this, &CChartView::exportWithDialog);
-    menu.addAction(tr("Print..."), this, &CChartView::print);
-    menu.exec(event->globalPos());
+    showContextMenu(event->globalPos());
+    event->accept();
 }

@@ -4,8 +4,11 @@
 // captions with the channel names, a caption under the x axis, and series
 // addressed by number (channels 1 to 4 use series 0, 1, 2 and 5; the
 // spectrum uses series 0). Beyond that it behaves as a scope view: wheel
-// zoom and drag pan with a reset, a cursor read-out of the point's label and
-// every channel's value, printing, and export as PNG, JPEG or PDF.
+// zoom and drag pan with a reset and autoscale, a cursor read-out of the
+// point's label and every channel's value, and a context menu (right click
+// or the menu key) that exports the picture (PNG, JPEG, PDF, SVG), prints it,
+// copies it to the clipboard and hands the CSV export to the window, which
+// alone knows the capture's physical values and settings.
 #pragma once
 
 #include "chart_labels.h"
@@ -15,6 +18,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -23,6 +27,11 @@ class QCPAxis;
 class QCPGraph;
 class QCPItemStraightLine;
 class QCPItemText;
+class QMenu;
+
+namespace tarvex {
+class MessageService;
+}
 
 struct ChartChannel {
     QString name;   // caption; an empty name leaves the channel out of the legend
@@ -64,17 +73,55 @@ public:
 
     // The scope view's own commands.
     void resetView();
-    bool exportTo(const QString &path); // format by suffix: .png, .jpg/.jpeg, .pdf
+    // Fits the axes of `orientations` to the data of the channels on show.
+    void autoscale(Qt::Orientations orientations);
+    bool exportTo(const QString &path); // format by suffix: .png, .jpg/.jpeg, .pdf, .svg
     void print();
+    void copyToClipboard();
+
+    // Where failures are reported (not owned; may be null).
+    void setMessages(tarvex::MessageService *messages) { messages_ = messages; }
+    // The window's CSV export; without one the menu entry is greyed.
+    void setCsvExport(std::function<void()> exportCsv) { exportCsv_ = std::move(exportCsv); }
+    // Runs the context menu at a global position until it is closed.
+    void showContextMenu(const QPoint &globalPos);
     QString cursorText() const;
     void showCursorAt(double x);
 
+    // Two measurement cursors (a click on the plot sets cursor 1, a
+    // shift-click cursor 2) and what lies between them: the time and its
+    // reciprocal, and each channel's change in its own units.
+    void setMeasureCursor(int which, double x);
+    void clearMeasureCursors();
+    double measureCursor(int which) const { return markers_[static_cast<std::size_t>(which & 1)]; }
+    QString measurementText() const;
+    // Seconds between neighbouring points; without it the times are read
+    // from the point labels in the x caption's unit.
+    void setPointSpacing(double seconds) { pointSpacing_ = seconds; }
+
+    // The trigger of a captured plot: a vertical line at point `position`
+    // and, when known, a horizontal line at `level` (channel 1's scale).
+    // Cleared by the next set-up.
+    void setTriggerMarks(double position, const double *level);
+    bool hasTriggerMarks() const { return triggerLine_ != nullptr; }
+    bool hasTriggerLevel() const { return levelLine_ != nullptr; }
+
+    // A channel (by series number) hidden or shown again, as a click on
+    // its legend entry does.
+    void setSeriesShown(int series, bool shown);
+    bool seriesShown(int series) const;
+
     QCustomPlot *plot() const { return plot_; }
+    // The plot as a widget, and the area inside its axes in the widget's
+    // coordinates (for code that does not see the plot's own class).
+    QWidget *plotWidget() const;
+    QRect plotArea() const;
     static QColor seriesColor(int series);
     static bool isSeriesNumber(int series) { return series == 0 || series == 1 || series == 2 || series == 5; }
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct Series {
@@ -88,6 +135,14 @@ private:
     void syncExtraAxes();
     void refreshGraph(Series &s);
     void exportWithDialog();
+    void fillContextMenu(QMenu &menu);
+    double ownValue(const Series &s, int position) const;
+    int longestSeries() const;
+    // Seconds (or hertz for a spectrum) from cursor 1 to cursor 2; false
+    // when unknown.
+    bool cursorSpan(double &span) const;
+    void updateReadout();
+    void onPlotClick(QMouseEvent *event);
 
     QCustomPlot *plot_ = nullptr;
     ChartSetup setup_;
@@ -98,4 +153,13 @@ private:
     QCPItemStraightLine *cursorLine_ = nullptr;
     QCPItemText *cursorLabel_ = nullptr;
     double cursorX_ = -1;
+    std::array<double, 2> markers_{-1, -1};
+    std::array<QCPItemStraightLine *, 2> markerLines_{};
+    double pointSpacing_ = 0;
+    QCPItemStraightLine *triggerLine_ = nullptr;
+    QCPItemStraightLine *levelLine_ = nullptr;
+    QPoint pressedAt_;
+    bool keyMenuShown_ = false; // the menu key opened the menu
+    tarvex::MessageService *messages_ = nullptr;
+    std::function<void()> exportCsv_;
 };

@@ -32,6 +32,8 @@ void plotCapture(CChartView &chart, const std::array<std::vector<int>, 4> &scale
         }
         chart.setLabel(static_cast<int>(k), captureTimeLabel(period, static_cast<int>(k)));
     }
+    // The cursors measure with the exact spacing, not the rounded labels.
+    chart.setPointSpacing(period * 0.0002);
     chart.redraw();
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "capture_buffers.h"
+#include "capture_csv.h"
 #include "capture_plot.h"
 #include "channel_catalog.h"
 #include "channel_lists.h"
@@ -37,6 +38,7 @@ public:
     void reset()
     {
         m_display = {};
+        m_plotted = false;
         m_lists->setIndices({0, 0, 0, 0});
         takeSelection();
         m_limits = kDefaultLimits;
@@ -67,6 +69,7 @@ public:
     {
         m_scaled = scaleIntoPrimary(m_display, m_limits);
         plotCapture(*m_chart, plotValues(m_scaled), m_listIndex, period);
+        m_plotted = true;
     }
 
     // The limits have been edited: the chart is set up again for the lists'
@@ -79,7 +82,11 @@ public:
     }
 
     // A capture as the drive holds it, oldest sample at `start`.
-    void receive(const CaptureChannels<N> &received, unsigned start) { m_display = rotateChannels(received, start); }
+    void receive(const CaptureChannels<N> &received, unsigned start)
+    {
+        m_display = rotateChannels(received, start);
+        m_plotted = false;
+    }
     // The DC-link channels arrive in 0.1 V and are shown in volts.
     void divideDcLink() { divideDcLinkChannels(m_display, m_listIndex); }
 
@@ -96,6 +103,16 @@ public:
         file.period = period;
         file.limits = m_limits;
         return file;
+    }
+
+    // The capture shown in physical units, for a CSV export; a capture read
+    // but not plotted yet (its DC link still in 0.1 V) gives no rows.
+    CsvTable csvTable(GraphKind kind, int period, const TriggerSettings *trigger) const
+    {
+        std::array<std::vector<int>, 4> samples;
+        for (std::size_t c = 0; c < 4 && m_plotted; ++c)
+            samples[c].assign(m_display[c].begin(), m_display[c].end());
+        return captureCsvTable(kind, samples, m_listIndex, period, trigger);
     }
 
     // Where a file is read into: lines a file lacks keep what the previous
@@ -128,6 +145,7 @@ private:
     std::array<QString, 4> m_names;
     std::array<int, 4> m_listIndex{}; // the selection the capture was taken with
     CaptureChannels<N> m_display{};
+    bool m_plotted = false; // m_display is what the chart shows
     ScaledChannels<N> m_scaled{};
     GraphFileContents m_loadBuffer;
 };

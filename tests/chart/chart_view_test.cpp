@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
@@ -169,7 +170,23 @@ TEST(ChartView, ExportsPicturesImageToolsCanOpen)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.read(5) == "%PDF-");
     EXPECT_GT(file.size(), 1000);
+    // The drawing as SVG: an XML document whose root is an svg element.
+    const QString svg = dir.filePath("chart.svg");
+    ASSERT_TRUE(view.exportTo(svg));
+    QFile svgFile(svg);
+    ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&svgFile);
+    while (!xml.atEnd() && !xml.isStartElement())
+        xml.readNext();
+    EXPECT_EQ(xml.name().toString(), "svg");
+    int drawn = 0; // lines, curves and texts
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() != QLatin1String("g"))
+            ++drawn;
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_GT(drawn, 20);
     EXPECT_FALSE(view.exportTo(dir.filePath("chart.bmpx")));
+    EXPECT_FALSE(view.exportTo(dir.filePath("missing/dir/chart.png")));
 }
 
 TEST(ChartView, EqualLimitsStillDrawAnAxis)

@@ -4,6 +4,7 @@
 #include "channel_catalog.h"
 #include "channel_lists.h"
 #include "chart_view.h"
+#include "csv_export_dialog.h"
 #include "drive_connection.h"
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
@@ -46,6 +47,9 @@ CAlarmGraphDlg::CAlarmGraphDlg(DriveConnection *drive, QWidget *parent) : QDialo
     m_period = 0;
     m_periodEdit->setValue(alarm_graph::kDefaultPeriod);
     m_view.reset();
+    graphs::offerCsvExport(
+        *m_chart, this, [this] { return m_view.csvTable(graphs::GraphKind::AlarmGraph, m_period, nullptr); },
+        m_pDrive ? &m_pDrive->messages() : nullptr);
     m_yAxisButton->setEnabled(true);
     m_applyButton->setEnabled(true);
     m_uploadButton->setEnabled(false);

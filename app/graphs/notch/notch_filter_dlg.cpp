@@ -2,6 +2,7 @@
 
 #include "channel_scaling.h"
 #include "chart_view.h"
+#include "csv_export_dialog.h"
 #include "drive_connection.h"
 #include "graph_window_parts.h"
 #include "integer_edit.h"
@@ -113,6 +114,19 @@ void CNotchFilterDlg::OnInitDialog()
 {
     OnRead();
     setUpChart();
+    graphs::offerCsvExport(*m_chart, this, [this] { return csvTable(); },
+                           m_notch.driveConnection() ? &m_notch.driveConnection()->messages() : nullptr);
+}
+
+graphs::CsvTable CNotchFilterDlg::csvTable() const
+{
+    if (m_shownChannel < 0)
+        return graphs::spectrumCsvTable({}, {}, {});
+    std::vector<double> frequencies;
+    for (int bin = 0; bin < graphs::kSpectrumBins; ++bin)
+        frequencies.push_back(bin / (graphs::kSpectrumInput * m_samplePeriod));
+    return graphs::spectrumCsvTable(m_spectra[static_cast<std::size_t>(m_shownChannel)], frequencies,
+                                    "Channel " + std::to_string(m_shownChannel + 1));
 }
 
 void CNotchFilterDlg::OnDestroy()
@@ -141,6 +155,7 @@ void CNotchFilterDlg::setUpChart()
     setup.xFirst = 0;
     setup.xLast = graphs::kSpectrumBins;
     m_chart->setUp(setup);
+    m_shownChannel = -1;
 }
 
 // The drive's values as it holds them, also where they lie outside the
@@ -202,6 +217,7 @@ void CNotchFilterDlg::OnChannel(int channel)
     m_peakAmplitude = QString::fromStdString(peak.amplitude);
     m_dataField->setText(m_peakAmplitude);
     m_highFrequencyField->setText(QString::number(m_peakFrequency));
+    m_shownChannel = channel & 3;
 
     // Bin k is point k + 1, labelled with its own frequency, so that the
     // label under the peak is the frequency read out and written.

@@ -6,6 +6,7 @@
 // which hands it the spectra before each showing.
 #pragma once
 
+#include "capture_csv.h"
 #include "notch_filter.h"
 #include "spectrum.h"
 
@@ -58,6 +59,10 @@ public:
     void OnWrite();
     void OnChannel(int channel);
 
+    // The spectrum shown as frequency and amplitude: what "Export CSV..."
+    // writes (no rows before a channel is shown).
+    graphs::CsvTable csvTable() const;
+
     // --- observation ---------------------------------------------------
     const notch::NotchParameters &parameters() const { return m_parameters; }
     int peakFrequency() const { return m_peakFrequency; }
@@ -91,6 +96,7 @@ private:
     bool m_firstReadDone = false;
     int m_peakFrequency = 0;
     QString m_peakAmplitude = QStringLiteral("0.00");
+    int m_shownChannel = -1; // the channel whose spectrum is plotted
 
     CChartView *m_chart = nullptr;
     graphs::IntegerEdit *m_maxEdit = nullptr;

@@ -6,6 +6,7 @@
 #include "channel_lists.h"
 #include "chart_view.h"
 #include "commands.h"
+#include "csv_export_dialog.h"
 #include "drive_connection.h"
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
@@ -71,6 +72,8 @@ TraceGraphDlg::TraceGraphDlg(DriveConnection *drive, QWidget *parent)
     }
 
     setUpChart();
+    graphs::offerCsvExport(*m_chart, this, [this] { return m_history.csvTable(m_periodMs); },
+                           m_pDrive ? &m_pDrive->messages() : nullptr);
 
     // The link watchdog ends a capture whose exchanges have stalled.
     if (m_pDrive)
@@ -142,6 +145,7 @@ std::array<int, 4> TraceGraphDlg::listIndices() const { return m_channels->indic
 void TraceGraphDlg::setUpChart()
 {
     m_chart->setUp(graphs::channelChartSetup(m_channelNames, listIndices(), m_limits, m_xCaption));
+    m_chart->setPointSpacing(m_periodMs / 1000.0);
     m_plotted = 0;
 }
 
@@ -168,6 +172,7 @@ void TraceGraphDlg::OnApply()
     }
     // Blocks of the earlier set-up are not shown on the new chart.
     m_ring.discard();
+    m_history.clear();
     setUpChart();
     std::uint8_t status = 0;
     if (SetTrace(status) == trace::kResultSuccess) {
@@ -336,6 +341,15 @@ void TraceGraphDlg::OpenFrom(const QString &path)
     m_ring.discard();
     setUpChart();
     const std::array<int, 4> indices = listIndices();
+    // The file holds channels 2 to 4 in channel 1's range: back to their own units.
+    m_history.clear();
+    for (std::size_t i = 0; i < trace::kTracePoints; ++i) {
+        std::array<double, 4> physical{};
+        for (std::size_t c = 0; c < 4; ++c)
+            physical[c] = c == 0 ? m_values[c][i]
+                                 : graphs::plottedToPhysical(m_values[c][i], m_limits[c], m_limits[0]);
+        m_history.append(physical, indices);
+    }
     std::array<int, 4> counts{};
     for (std::size_t c = 0; c < 4; ++c)
         counts[c] = indices[c] == graphs::kNotUsed ? 0 : trace::kTracePoints;
@@ -463,6 +477,7 @@ void TraceGraphDlg::plotBlock(const trace::TraceBlock &block)
             if (indices[c] != graphs::kNotUsed)
                 m_chart->append(graphs::kChannelSeries[c],
                                 trace::tracePlotValue(static_cast<int>(c), block[c][j], indices[c], m_limits));
+        m_history.appendBlockSample(block, j, indices);
         labelNewestPoint();
         ++m_plotted;
     }

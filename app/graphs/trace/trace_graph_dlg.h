@@ -12,6 +12,7 @@
 #include "trace_display_ring.h"
 #include "trace_file.h"
 #include "trace_graph.h"
+#include "trace_history.h"
 #include "trace_period.h"
 #include "worker_thread.h"
 
@@ -74,6 +75,8 @@ public:
     const graphs::ChannelLimits &limits() const { return m_limits; }
     const QString &channelName(int channel) const { return m_channelNames[static_cast<std::size_t>(channel & 3)]; }
     const TracePlotTiming &plotTiming() const { return m_plotTiming; }
+    // The run in physical units, as "Export CSV..." writes it.
+    const trace::TraceHistory &history() const { return m_history; }
     std::uint32_t linkSpeed() const { return m_baud; }
 
     CChartView &chart() { return *m_chart; }
@@ -130,7 +133,8 @@ private:
     // The channels the drive was set up with (or the loaded file holds):
     // what the plotted points are, whatever the lists show meanwhile.
     std::array<int, 4> m_shownIndices{};
-    QString m_xCaption; // the trace's x axis has no caption
+    // The points are labelled with the elapsed seconds: the axis says so.
+    QString m_xCaption = QStringLiteral("[s]");
     int m_periodMs = trace::kDefaultPeriodMs;
     std::uint32_t m_baud = 0;
     RunSwitch m_running;
@@ -139,6 +143,7 @@ private:
     trace::TraceDisplayRing m_ring;
     trace::TraceValues m_values{};
     long long m_plotted = 0; // points plotted since the chart was last set up
+    trace::TraceHistory m_history;
     TracePlotTiming m_plotTiming;
     bool m_exited = false;
     WorkerHandle m_worker;

@@ -1,15 +1,18 @@
 #include "trigger_graph_dlg.h"
 
 #include "capture_plot.h"
+#include "capture_state_label.h"
 #include "channel_catalog.h"
 #include "channel_lists.h"
 #include "chart_view.h"
+#include "csv_export_dialog.h"
 #include "drive_connection.h"
 #include "graph_file.h"
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
 #include "integer_edit.h"
 #include "notch_filter_dlg.h"
+#include "trigger_marks.h"
 #include "yaxis_dialog.h"
 
 #include <QCloseEvent>
@@ -51,6 +54,7 @@ CTriggerGraphDlg::CTriggerGraphDlg(DriveConnection *drive, QWidget *parent)
     m_edgeList->setCurrentIndex(0);
     m_sourceList->setCurrentIndex(0);
     m_view.reset();
+    graphs::offerCsvExport(*m_chart, this, [this] { return csvTable(); }, m_pDrive ? &m_pDrive->messages() : nullptr);
 
     if (m_pDrive && m_pDrive->isLinkOpen()) {
         m_fftButton->setEnabled(false);
@@ -142,6 +146,8 @@ void CTriggerGraphDlg::buildControls()
     side->addWidget(m_channelLists);
     side->addSpacing(8);
     side->addLayout(commands);
+    m_stateLabel = new graphs::CCaptureStateLabel(this);
+    side->addWidget(m_stateLabel);
     side->addStretch();
 
     auto *layout = new QHBoxLayout(this);
@@ -173,6 +179,7 @@ void CTriggerGraphDlg::OnApply()
     m_edge = static_cast<std::uint16_t>(graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries));
     m_position = static_cast<std::uint16_t>(*position);
     m_level = *level;
+    m_appliedTrigger = {source, static_cast<int>(m_edge), static_cast<int>(m_position), static_cast<int>(m_level)};
     m_view.setUpChart();
 
     std::uint8_t status = 0;
@@ -197,6 +204,7 @@ void CTriggerGraphDlg::OnStart()
     m_saveButton->setEnabled(false);
     m_openButton->setEnabled(false);
     m_stopButton->setEnabled(true);
+    m_stateLabel->armed();
     m_running.set(true);
     // A worker that is just ending sees the switch on again and goes on
     // polling for this capture.
@@ -213,13 +221,18 @@ void CTriggerGraphDlg::OnStop()
     m_applyButton->setEnabled(true);
     m_stopButton->setEnabled(false);
     m_running.set(false);
+    if (m_stateLabel->isWaiting())
+        m_stateLabel->stopped();
 }
 
 void CTriggerGraphDlg::OnYAxis()
 {
     if (!m_yaxisDlg->edit(m_view.limits(), m_pDrive ? &m_pDrive->messages() : nullptr))
         return;
+    const bool marked = m_chart->hasTriggerMarks();
     m_view.replotForSelection(m_period);
+    if (marked)
+        showTriggerMarks();
 }
 
 void CTriggerGraphDlg::OnSave()
@@ -263,7 +276,22 @@ bool CTriggerGraphDlg::OpenFrom(const QString &path)
     m_levelEdit->setValue(loaded.trigger.level);
     m_view.showLoaded(m_period);
     m_shownPeriod = m_period;
+    m_shownTrigger = loaded.trigger;
+    m_shownTrigger.position = std::clamp(loaded.trigger.position, 0, trigger::kPositionMax);
+    showTriggerMarks();
     return true;
+}
+
+void CTriggerGraphDlg::showTriggerMarks()
+{
+    const std::optional<double> level =
+        trigger::triggerLevelOnPlot(m_shownTrigger, m_view.listIndices(), m_view.limits());
+    m_chart->setTriggerMarks(m_shownTrigger.position, level ? &*level : nullptr);
+}
+
+graphs::CsvTable CTriggerGraphDlg::csvTable() const
+{
+    return m_view.csvTable(graphs::GraphKind::Trigger, m_shownPeriod, &m_shownTrigger);
 }
 
 std::array<graphs::Spectrum, 4> CTriggerGraphDlg::computeSpectra() const
@@ -339,6 +367,9 @@ void CTriggerGraphDlg::captureArrived(const trigger::TriggerSamples &received, u
     m_view.divideDcLink();
     m_view.plot(m_period);
     m_shownPeriod = m_period;
+    m_shownTrigger = m_appliedTrigger;
+    showTriggerMarks();
+    m_stateLabel->captured();
     ++m_capturesShown;
 }
 
@@ -349,6 +380,8 @@ void CTriggerGraphDlg::workerEnded(bool complete)
     // A capture armed again meanwhile keeps its buttons.
     if (m_running.isOn())
         return;
+    if (m_stateLabel->isWaiting())
+        m_stateLabel->endedWithoutCapture();
     m_openButton->setEnabled(true);
     m_startButton->setEnabled(false);
     m_stopButton->setEnabled(false);

@@ -33,9 +33,10 @@ namespace tarvex {
 class CNotchFilterDlg;
 
 namespace graphs {
+class CCaptureStateLabel;
 class CChannelLists;
 class IntegerEdit;
-}
+} // namespace graphs
 
 namespace trigger {
 inline constexpr int kPeriodMin = 0;
@@ -67,6 +68,9 @@ public:
     // Save and Open once the file has been chosen; false after the message.
     bool SaveTo(const QString &path);
     bool OpenFrom(const QString &path);
+    // The capture shown, in physical units, with the settings it was taken
+    // with: what "Export CSV..." writes.
+    graphs::CsvTable csvTable() const;
     // The four spectra "FFT" shows, from the current display buffers.
     std::array<graphs::Spectrum, 4> computeSpectra() const;
 
@@ -103,6 +107,7 @@ public:
     QPushButton &openButton() { return *m_openButton; }
     QPushButton &fftButton() { return *m_fftButton; }
     QPushButton &exitButton() { return *m_exitButton; }
+    graphs::CCaptureStateLabel &stateLabel() { return *m_stateLabel; }
 
 Q_SIGNALS:
     // The window has ended ("EXIT" or closed); it deletes itself next.
@@ -119,6 +124,8 @@ private:
     int pollStep();
     void captureArrived(const trigger::TriggerSamples &received, unsigned start);
     void workerEnded(bool complete);
+    // The shown capture's trigger position and level drawn on its plot.
+    void showTriggerMarks();
     void waitForWorker();
 
     // Controls.
@@ -138,6 +145,7 @@ private:
     QPushButton *m_fftButton = nullptr;
     QPushButton *m_exitButton = nullptr;
     CChartView *m_chart = nullptr;
+    graphs::CCaptureStateLabel *m_stateLabel = nullptr;
     CYaxisDlg *m_yaxisDlg = nullptr;
     CNotchFilterDlg *m_notchDlg = nullptr;
 
@@ -145,6 +153,8 @@ private:
     // The capture shown, with the selection it was set up with.
     graphs::CaptureView<trigger::kSamples> m_view;
     int m_capturesShown = 0;
+    graphs::TriggerSettings m_appliedTrigger;
+    graphs::TriggerSettings m_shownTrigger;
     bool m_exited = false;
 
     RunSwitch m_running;

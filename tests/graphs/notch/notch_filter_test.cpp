@@ -292,6 +292,33 @@ TEST_F(NotchFilter, A1250HzSineAtPeriodOnePeaksAtBin64ShownAs1250Hz)
     EXPECT_EQ(chart.label(128), "2480 ");
 }
 
+TEST_F(NotchFilter, TheSpectrumShownExportsAsFrequencyAndAmplitude)
+{
+    std::array<int, 256> x{};
+    for (int n = 0; n < 256; ++n)
+        x[static_cast<std::size_t>(n)] = static_cast<int>(std::lround(1000 * std::sin(2 * std::numbers::pi * 625 * n / 2500.0)));
+    const auto reference = referenceSpectrum(x);
+    CNotchFilterDlg &d = dialog();
+    d.setSpectra(spectraOf(x), graphs::captureSamplePeriod(2)); // 0.4 ms a sample
+    d.OnApply();
+    EXPECT_TRUE(d.csvTable().keys.values.empty()) << "no rows before a channel is shown";
+    d.channelButton(0).click();
+    const std::string text = graphs::csvText(d.csvTable());
+    std::istringstream in(text);
+    std::string line;
+    std::vector<std::string> lines;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 3u + 128u);
+    EXPECT_EQ(lines[1], "# Channel,Channel 1");
+    EXPECT_EQ(lines[2], "Frequency [Hz],Amplitude");
+    // Bin 64 of 256 samples 0.4 ms apart lies at 625 Hz.
+    const std::string peak = lines[3 + 64];
+    const auto comma = peak.find(',');
+    EXPECT_EQ(peak.substr(0, comma), "625");
+    EXPECT_NEAR(std::stod(peak.substr(comma + 1)), reference[64], 1e-9);
+}
+
 TEST_F(NotchFilter, OfTwoEqualMaximaTheLowerIsReportedAndTheLowestBinsAreIgnored)
 {
     std::array<graphs::Spectrum, 4> spectra{};

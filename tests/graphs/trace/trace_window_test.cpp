@@ -7,9 +7,11 @@
 // The drive's channel code 8 is a running sample counter; sending it in
 // place of a list's code makes every plotted value tell which sample it is.
 #include "channel_catalog.h"
+#include "chart_menu_driver.h"
 #include "chart_view.h"
 #include "integer_edit.h"
 #include "commands.h"
+#include "csv_reader.h"
 #include "feature_windows.h"
 #include "linked_drive.h"
 #include "recording_messages.h"
@@ -742,6 +744,48 @@ TEST_F(TraceWindow, TheDataTraceCommandCreatesTheWindowOnceUntilItExits)
     feature->endWork();
     EXPECT_FALSE(second->isWorkerRunning());
     feature.reset();
+}
+
+} // namespace
+} // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+TEST_F(TraceWindow, ExportCsvWritesTheWholeRunWithEachChannelInItsOwnUnits)
+{
+    open();
+    // The drive's counter on channel 1 (as a speed) and channel 3 (as a
+    // torque, whose +-200 axis is mapped onto the speed's +-3500 on the chart).
+    choose({1, 0, 4, 0});
+    applyWithCounter(3, {0, 2});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(450)) << "more than the chart's 361 points";
+    window->OnStop();
+    const long long plotted = window->plottedPoints();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    test::ScratchDirectory scratch;
+    const std::string path = (scratch / "run.csv").string();
+    test::answerNextFileDialog(QString::fromStdString(path));
+    ASSERT_TRUE(test::chooseFromChartMenu(window->chart(), "Export CSV..."));
+    ASSERT_TRUE(messages.empty()) << messages.texts().front();
+
+    const test::CsvFile csv = test::readCsv(path);
+    EXPECT_EQ(csv.comments.front(), "Data Trace");
+    EXPECT_EQ(csv.settings.at("Sampling period [s]"), "0.003");
+    ASSERT_EQ(csv.header, std::vector<std::string>({"Time [s]", "Current Speed [rpm]", "current Torque [%]"}));
+    ASSERT_EQ(static_cast<long long>(csv.rows.size()), plotted) << "every sample of the run, not the last 361";
+    for (std::size_t n = 0; n < csv.rows.size(); ++n) {
+        const auto &row = csv.rows[n];
+        ASSERT_EQ(row.size(), 3u);
+        ASSERT_NEAR(row[0], (static_cast<double>(n) + 1) * 0.003, 1e-9) << "row " << n;
+        ASSERT_EQ(row[1], static_cast<double>(n)) << "the drive's counter, sample " << n;
+        ASSERT_EQ(row[2], static_cast<double>(n)) << "the torque in %, not on the speed's axis, sample " << n;
+    }
+    // On the chart the torque is drawn on the speed's axis.
+    EXPECT_NE(window->chart().value(2, 360), window->chart().value(0, 360));
 }
 
 } // namespace

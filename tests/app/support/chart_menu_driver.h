@@ -1,0 +1,117 @@
+// Drives a chart's context menu as the user does: a right click on the plot
+// (or the menu key) opens it in its own event loop; while it is up, a timer
+// finds it among the top-level widgets, lets the test look at it and choose
+// an entry, and closes it. A file dialog opened by the chosen entry is
+// answered the same way.
+#pragma once
+
+#include "chart_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace tarvex::test {
+
+inline QAction *menuEntry(const QMenu &menu, const QString &text)
+{
+    for (QAction *action : menu.actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+// Runs `open`, which starts the menu's event loop; `inspect` sees the menu
+// while it is shown, then it is closed. True when a menu was shown.
+inline bool whileChartMenuShown(const std::function<void()> &open, const std::function<void(QMenu &)> &inspect)
+{
+    bool shown = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *menu = qobject_cast<QMenu *>(widget);
+            if (!menu || !menu->isVisible() || menu->objectName() != QLatin1String("chartContextMenu"))
+                continue;
+            shown = true;
+            poll.stop();
+            inspect(*menu);
+            if (menu->isVisible())
+                menu->close();
+            return;
+        }
+    });
+    poll.start();
+    // A menu that never opens does not leave the poll running.
+    QTimer::singleShot(3000, &poll, &QTimer::stop);
+    open();
+    if (!shown)
+        QTest::qWait(50);
+    return shown;
+}
+
+inline QPoint plotCentre(CChartView &chart) { return chart.plotArea().center(); }
+
+// Through the window, as the platform delivers it, so that the window turns
+// the right button into a context menu request as it does for the user.
+inline void rightClickPlot(CChartView &chart)
+{
+    QWidget *top = chart.window();
+    QTest::mouseClick(top->windowHandle(), Qt::RightButton, {}, chart.plotWidget()->mapTo(top, plotCentre(chart)));
+}
+
+inline void pressMenuKey(CChartView &chart)
+{
+    QTest::keyClick(chart.window()->windowHandle(), Qt::Key_Menu);
+}
+
+// Answers the next file dialog with `path` (an empty path cancels it).
+inline void answerNextFileDialog(const QString &path)
+{
+    auto *poll = new QTimer(QCoreApplication::instance()); // never outlives the test program
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, path] {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            auto *dialog = qobject_cast<QFileDialog *>(widget);
+            if (!dialog || !dialog->isVisible())
+                continue;
+            poll->stop();
+            poll->deleteLater();
+            if (path.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(path);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+            return;
+        }
+    });
+    poll->start();
+    QTimer::singleShot(5000, poll, [poll] {
+        poll->stop();
+        poll->deleteLater();
+    });
+}
+
+// Right click on the plot, choose `entry` (a top-level entry of the menu).
+// True when the menu was shown and held an enabled entry of that name.
+inline bool chooseFromChartMenu(CChartView &chart, const QString &entry)
+{
+    bool chosen = false;
+    const bool shown = whileChartMenuShown([&] { rightClickPlot(chart); }, [&](QMenu &menu) {
+        QAction *action = menuEntry(menu, entry);
+        if (!action || !action->isEnabled())
+            return;
+        chosen = true;
+        menu.close();
+        action->trigger();
+    });
+    return shown && chosen;
+}
+
+} // namespace tarvex::test
