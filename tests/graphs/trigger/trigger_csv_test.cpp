@@ -21,16 +21,14 @@
 
 #include <gtest/gtest.h>
 
+#include "trigger_list_indices.h"
+
 namespace tarvex {
 namespace {
 
 using namespace std::chrono_literals;
 
-constexpr int kCurrentSpeed = 1;
-constexpr int kCurrentTorque = 4;
-constexpr int kDcLink = 7;
-constexpr int kSourceDcLink = 6;
-constexpr int kNegative = 1;
+using namespace test::trigger_lists;
 
 class TriggerCsv : public test::CaptureWindowFixture<CTriggerGraphDlg> {
 protected:

@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include "trigger_list_indices.h"
+
 namespace tarvex {
 namespace {
 
@@ -32,17 +34,7 @@ using test::expectedMapping;
 using test::pumpFor;
 using test::pumpUntil;
 
-// List indices.
-constexpr int kCurrentSpeed = 1;
-constexpr int kCurrentTorque = 4;
-constexpr int kDcLink = 7;
-constexpr int kSvon = 8;
-constexpr int kInpos = 16;
-constexpr int kSourceDcLink = 6;
-constexpr int kSourceServoOn = 7;
-constexpr int kSourceAlarm = 15;
-constexpr int kSourceSpare = 16; // the blank entry: a source that never moves
-constexpr int kNegative = 1;
+using namespace test::trigger_lists;
 
 struct CaptureSetUp {
     int period = 1;
