@@ -133,12 +133,7 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
 {
     setWindowTitle(QStringLiteral("Tarvex_M9A Ver 2.7"));
     setWindowIcon(QIcon(QStringLiteral(":/tarvex/tarvex.svg")));
-    resize(kWidth, kHeight);
-    // A service laptop's screen may be smaller than the frame's size.
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect room = screen->availableGeometry();
-        resize(std::min(kWidth, room.width()), std::min(kHeight, room.height()));
-    }
+    resizeToFitScreen();
 
     if (!options_.settingsFile.isEmpty())
         UserSettings::useFile(options_.settingsFile);
@@ -348,15 +343,20 @@ void CMainFrame::storeLayout()
     UserSettings::setMainWindowState(saveState());
 }
 
+// The frame's size, or what a smaller screen (a service laptop's) has room for.
+void CMainFrame::resizeToFitScreen()
+{
+    QSize size(kWidth, kHeight);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    resize(size);
+}
+
 void CMainFrame::resetLayout()
 {
     UserSettings::forgetLayout();
     showNormal();
-    resize(kWidth, kHeight);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect room = screen->availableGeometry();
-        resize(std::min(kWidth, room.width()), std::min(kHeight, room.height()));
-    }
+    resizeToFitScreen();
     addToolBar(Qt::TopToolBarArea, toolBar_);
     toolBar_->show();
     for (QDockWidget *pane : std::initializer_list<QDockWidget *>{pane1_, pane2_, pane3_, pane4_}) {

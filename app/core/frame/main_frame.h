@@ -116,6 +116,7 @@ private:
     void createPanes();
     void listPanesInViewMenu();
     void restoreLayout();
+    void resizeToFitScreen();
     void storeLayout();
     void destroyPanes();
     void applyPaneSizes();
