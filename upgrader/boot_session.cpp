@@ -48,6 +48,7 @@ bool BootSession::probeApplication()
 
 bool BootSession::enterBootLoader(bool applicationAnswered)
 {
+    bootLoaderSilent_ = false;
     if (!port_.isOpen() && !port_.open(kBootRate)) {
         // A device the user may not open says so, and what to do.
         const int error = port_.lastError();
@@ -57,6 +58,8 @@ bool BootSession::enterBootLoader(bool applicationAnswered)
         message_("Communication Error\n" + why);
         return false;
     }
+    if (status_)
+        status_("Port " + port_.portName() + " is open at 115200 baud; waiting for the boot loader...");
     for (int i = 0; i < 3; ++i)
         port_.send({0x00});
     std::uint8_t reply[255];
@@ -67,11 +70,15 @@ bool BootSession::enterBootLoader(bool applicationAnswered)
         const int n = port_.readQueued(reply, sizeof reply);
         if (n <= 0)
             continue;
-        if (applicationAnswered && reply[0] == 0x0A)
-            return port_.send({0x01});
+        if (applicationAnswered && reply[0] == 0x0A) {
+            const bool acknowledged = port_.send({0x01});
+            bootLoaderSilent_ = !acknowledged;
+            return acknowledged;
+        }
         if (!applicationAnswered && reply[0] == 0x01)
             return true;
     }
+    bootLoaderSilent_ = true;
     return false;
 }
 

@@ -41,6 +41,9 @@ struct BootTiming {
 class BootSession {
 public:
     using MessageFn = std::function<void(const std::string &)>;
+    // One line on what the session is doing, for the window's status line;
+    // called on the worker's thread.
+    using StatusFn = std::function<void(const std::string &)>;
 
     BootSession(BootPort &port, MessageFn message, BootTiming timing = {});
 
@@ -51,6 +54,10 @@ public:
     // The boot entry: opens the port at 115200 (if closed) and shakes hands
     // with the boot loader. Returns whether downloading may start.
     bool enterBootLoader(bool applicationAnswered);
+    // Whether the last boot entry had the port open at 115200 but heard no
+    // answer from the boot loader (a failed open has said so already).
+    bool bootLoaderSilent() const { return bootLoaderSilent_.load(); }
+    void setStatusListener(StatusFn status) { status_ = std::move(status); }
     // The download of one HEX file; returns the result (DownloadResult) and
     // leaves the port closed once the image stage was reached.
     int download(const std::string &hexPath);
@@ -73,9 +80,11 @@ private:
 
     BootPort &port_;
     MessageFn message_;
+    StatusFn status_;
     BootTiming timing_;
     std::atomic<double> progress_{0.0};
     std::atomic<int> rowsWritten_{0};
+    std::atomic<bool> bootLoaderSilent_{false};
 };
 
 } // namespace upgrader

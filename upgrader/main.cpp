@@ -1,5 +1,6 @@
 // M9 Upgrader: downloads a firmware image into the drive's boot loader.
 #include "caution_dialog.h"
+#include "upgrader_options.h"
 #include "upgrader_window.h"
 
 #include <QApplication>
@@ -11,6 +12,10 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("M9 Upgrader"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    const upgrader::UpgraderStart start = upgrader::parseUpgraderOptions(QApplication::arguments());
+    if (start.exitCode)
+        return *start.exitCode;
     // Pictures for the user manual: TARVEX_GRAB=<dir/name.png> saves the
     // caution as <dir/name-caution.png> and the main window as the file
     // named, then ends the program.
@@ -21,6 +26,8 @@ int main(int argc, char **argv)
         box.exec();
     });
     window.show();
+    if (!start.port.isEmpty())
+        window.takeOverPort(start.port);
     CCautionDlg caution(&window);
     if (!grabFile.isEmpty()) {
         const QFileInfo file(grabFile);

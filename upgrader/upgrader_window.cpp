@@ -1,5 +1,6 @@
 #include "upgrader_window.h"
 
+#include "port_open_failure.h"
 #include "serial_devices.h"
 #include "usb_serial_port.h"
 #include "upgrader_art.h"
@@ -84,11 +85,16 @@ CM9UpgraderDlg::CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent)
     for (QPushButton *b : {comSet_, ready_, download_, close_})
         buttons->addWidget(b);
 
+    status_ = new QLabel(this);
+    status_->setWordWrap(true);
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     auto *layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
     layout->addWidget(logo);
     layout->addLayout(grid);
     layout->addLayout(buttons);
+    layout->addWidget(status_);
     setMinimumWidth(460);
 
     connect(browse_, &QPushButton::clicked, this, &CM9UpgraderDlg::browse);
@@ -96,6 +102,10 @@ CM9UpgraderDlg::CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent)
     connect(ready_, &QPushButton::clicked, this, &CM9UpgraderDlg::ready);
     connect(download_, &QPushButton::clicked, this, &CM9UpgraderDlg::startDownload);
     connect(close_, &QPushButton::clicked, this, &CM9UpgraderDlg::close);
+    session_.setStatusListener([this](const std::string &text) {
+        const QString line = QString::fromStdString(text);
+        onUiThread([this, line] { showStatus(line); });
+    });
     monitorTimer_.setInterval(30);
     connect(&monitorTimer_, &QTimer::timeout, this, &CM9UpgraderDlg::monitor);
 }
@@ -141,6 +151,28 @@ void CM9UpgraderDlg::setHexPath(const QString &path)
 }
 
 void CM9UpgraderDlg::setPortName(const QString &device) { portBox_->setEditText(device); }
+
+void CM9UpgraderDlg::takeOverPort(const QString &device)
+{
+    if (isBusy())
+        return;
+    portBox_->setEditText(device);
+    port_.setStation(static_cast<std::uint8_t>(nodeId_->value() & 0xFF));
+    port_.setPortName(device.toStdString());
+    port_.close();
+    // Held open from here on, so that nothing else takes the port between
+    // the main program letting go and Ready.
+    if (port_.open(BootSession::kProbeRates[0]))
+        showStatus(QStringLiteral("Port ") + device +
+                   QStringLiteral(" is open: click Ready to bring the drive into its boot loader."));
+    else
+        showStatus(QStringLiteral("Port ") + device + QStringLiteral(" could not be opened (") +
+                   QString::fromStdString(tarvex::portOpenFailureText(port_.portName(), port_.lastError())) +
+                   QStringLiteral("). Choose the port and click ComSet."));
+    ready_->setEnabled(true);
+}
+
+void CM9UpgraderDlg::showStatus(const QString &text) { status_->setText(text); }
 
 void CM9UpgraderDlg::onUiThread(std::function<void()> action)
 {
@@ -203,13 +235,18 @@ void CM9UpgraderDlg::ready()
     download_->setEnabled(false);
     comSet_->setEnabled(false);
     port_.close();
+    // The node shown is the node asked, also when ComSet was skipped because
+    // the port came from the command line.
+    port_.setStation(static_cast<std::uint8_t>(nodeId_->value() & 0xFF));
+    const QString device = QString::fromStdString(port_.portName());
+    showStatus(QStringLiteral("Looking for the drive on ") + device + QStringLiteral("..."));
     applicationAnswered_ = false;
     if (bootEntry_.joinable())
         bootEntry_.join();
     bootEntryRunning_ = true;
     // The probe at the four rates and the handshake run off the window's
     // thread so that it keeps painting.
-    bootEntry_ = std::thread([this] {
+    bootEntry_ = std::thread([this, device] {
         const bool answered = session_.probeApplication();
         applicationAnswered_ = answered;
         if (!answered) {
@@ -217,13 +254,25 @@ void CM9UpgraderDlg::ready()
             onUiThread([this] { download_->setEnabled(false); });
         }
         const bool enabled = session_.enterBootLoader(answered);
+        const bool silent = session_.bootLoaderSilent();
         if (enabled)
             downloadEnabled_ = true;
-        onUiThread([this, enabled] {
+        onUiThread([this, enabled, silent, device] {
             if (enabled)
                 download_->setEnabled(true);
             ready_->setEnabled(true);
             comSet_->setEnabled(true);
+            if (enabled) {
+                showStatus(QStringLiteral("Boot loader found on ") + device + QStringLiteral(": click Download."));
+            } else if (silent) {
+                showStatus(QStringLiteral("No answer from the boot loader on ") + device + QStringLiteral("."));
+                if (presenter_)
+                    presenter_(this, QStringLiteral("The boot loader did not answer on ") + device +
+                                         QStringLiteral(". Check the cable, the drive's control power and "
+                                                        "the port, then click Ready again."));
+            } else {
+                showStatus(QStringLiteral("Port ") + device + QStringLiteral(" could not be opened."));
+            }
         });
         bootEntryRunning_ = false;
     });

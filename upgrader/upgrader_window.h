@@ -16,6 +16,7 @@
 #include <vector>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -39,6 +40,9 @@ public:
     // ends here).
     void setHexPath(const QString &path);
     void setPortName(const QString &device);
+    // Takes the device another program has just let go of (the main
+    // program's OS Upgrade): chosen and opened without ComSet, Ready offered.
+    void takeOverPort(const QString &device);
     bool isBusy() const;
     upgrader::BootSession &session() { return session_; }
 
@@ -51,6 +55,8 @@ public:
     QPushButton *downloadButton() const { return download_; }
     QPushButton *closeButton() const { return close_; }
     QProgressBar *progressBar() const { return progress_; }
+    // The line that says what the window is doing (port open, boot loader found).
+    QLabel *statusLine() const { return status_; }
     int downloadResult() const { return result_.load(); }
 
 protected:
@@ -66,6 +72,7 @@ private:
     void startDownload();
     void monitor();
     void showAbout();
+    void showStatus(const QString &text);
     // Shows a message from a worker thread on the window's thread and waits.
     void messageFromWorker(const std::string &text);
     void onUiThread(std::function<void()> action);
@@ -87,6 +94,7 @@ private:
     QPushButton *ready_ = nullptr;
     QPushButton *download_ = nullptr;
     QPushButton *close_ = nullptr;
+    QLabel *status_ = nullptr;
     QTimer monitorTimer_;
 
     std::atomic<bool> applicationAnswered_{false};

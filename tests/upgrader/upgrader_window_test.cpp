@@ -9,6 +9,7 @@
 
 #include "caution_dialog.h"
 #include "hex_writer.h"
+#include "upgrader_options.h"
 #include "upgrader_window.h"
 
 #include <QAction>
@@ -490,8 +491,87 @@ TEST_F(UpgraderWindow, ADriveThatDoesNotAnswerLeavesDownloadDisabled)
     pressReady();
     EXPECT_FALSE(window->downloadButton()->isEnabled());
     EXPECT_TRUE(window->readyButton()->isEnabled());
-    EXPECT_TRUE(messages.isEmpty());
+    const QString device = QString::fromStdString((dir / "dev" / "ttyUSB0").string());
+    EXPECT_EQ(messages, QStringList{"The boot loader did not answer on " + device +
+                                    ". Check the cable, the drive's control power and the port, then click "
+                                    "Ready again."});
     EXPECT_FALSE(drive->inBootLoader());
+}
+
+TEST_F(UpgraderWindow, StartedWithThePortOfTheMainProgramItOpensItAndSaysTheBootLoaderIsFound)
+{
+    startDrive(3);
+    makeWindow();
+    const QString device = QString::fromStdString((dir / "dev" / "ttyUSB0").string());
+    window->nodeIdBox()->setValue(3);
+    window->takeOverPort(device);
+    EXPECT_EQ(window->portBox()->currentText(), device);
+    EXPECT_EQ(window->statusLine()->text(),
+              "Port " + device + " is open: click Ready to bring the drive into its boot loader.");
+    EXPECT_FALSE(drive->inBootLoader()) << "opening the port asks nothing of the drive";
+
+    // Ready without ComSet: the port taken over is the one asked, with the
+    // node shown.
+    pressReady();
+    EXPECT_TRUE(window->downloadButton()->isEnabled());
+    EXPECT_TRUE(drive->inBootLoader());
+    EXPECT_EQ(window->statusLine()->text(), "Boot loader found on " + device + ": click Download.");
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(UpgraderWindow, APortThatCannotBeOpenedAtStartIsSaidAndComSetStillChooses)
+{
+    makeWindow();
+    const QString device = QString::fromStdString((dir / "dev" / "ttyUSB7").string());
+    window->takeOverPort(device);
+    EXPECT_TRUE(window->statusLine()->text().startsWith("Port " + device + " could not be opened ("))
+        << window->statusLine()->text().toStdString();
+    EXPECT_TRUE(window->statusLine()->text().contains("No such file or directory"));
+    EXPECT_TRUE(window->comSetButton()->isEnabled());
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(UpgraderWindow, ABootLoaderThatFallsSilentBeforeReadyIsReported)
+{
+    startDrive();
+    makeWindow();
+    getReady();
+    drive->setBootSilent(true);
+    pressReady();
+    const QString device = QString::fromStdString((dir / "dev" / "ttyUSB0").string());
+    EXPECT_EQ(messages, QStringList{"The boot loader did not answer on " + device +
+                                    ". Check the cable, the drive's control power and the port, then click "
+                                    "Ready again."});
+    EXPECT_EQ(window->statusLine()->text(), "No answer from the boot loader on " + device + ".");
+    EXPECT_FALSE(window->downloadButton()->isEnabled());
+    EXPECT_TRUE(window->readyButton()->isEnabled());
+
+    // Once it answers again, Ready finds it.
+    drive->setBootSilent(false);
+    messages.clear();
+    pressReady();
+    EXPECT_TRUE(window->downloadButton()->isEnabled());
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST(UpgraderOptions, PortIsADevicePathAndHelpDocumentsIt)
+{
+    using upgrader::parseUpgraderOptions;
+    const auto taken = parseUpgraderOptions({"M9 Upgrader", "--port", "/dev/ttyUSB0"});
+    EXPECT_FALSE(taken.exitCode);
+    EXPECT_EQ(taken.port, "/dev/ttyUSB0");
+    EXPECT_TRUE(parseUpgraderOptions({"M9 Upgrader"}).port.isEmpty());
+    for (const QStringList &wrong : {QStringList{"M9 Upgrader", "--port", "ttyUSB0"},
+                                     QStringList{"M9 Upgrader", "--port"}, QStringList{"M9 Upgrader", "--baud"},
+                                     QStringList{"M9 Upgrader", "extra"}}) {
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(parseUpgraderOptions(wrong).exitCode, 2) << wrong.join(' ').toStdString();
+        testing::internal::GetCapturedStderr();
+    }
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(parseUpgraderOptions({"M9 Upgrader", "--help"}).exitCode, 0);
+    const std::string help = testing::internal::GetCapturedStdout();
+    EXPECT_NE(help.find("--port <device>"), std::string::npos) << help;
 }
 
 TEST_F(UpgraderWindow, ComSetWithoutTheAdapterKeepsTheTypedPort)
