@@ -66,6 +66,12 @@ CM9UpgraderDlg::CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent)
     close_ = new QPushButton(QStringLiteral("Close"), this);
     ready_->setEnabled(false);
     download_->setEnabled(false);
+    // The tips say what each step needs, so a greyed button tells what to do first.
+    browse_->setToolTip(tr("Choose the HEX file"));
+    comSet_->setToolTip(tr("Take the node and port, and look for the drive cable's adapter"));
+    ready_->setToolTip(tr("Bring the drive into its boot loader (after ComSet)"));
+    download_->setToolTip(tr("Send the HEX file to the drive (once Ready has found the boot loader)"));
+    close_->setToolTip(tr("Close the upgrader (not while a download runs)"));
 
     auto *grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("File Path"), this), 0, 0);

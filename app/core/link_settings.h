@@ -17,6 +17,8 @@ struct PortChoice {
     bool isDevice() const { return !device.empty(); }
     // The text the port field shows for this port.
     std::string text() const { return isDevice() ? device : std::to_string(number); }
+    // The serial device this port opens (COM n is /dev/ttyS{n-1}).
+    std::string devicePath() const { return isDevice() ? device : "/dev/ttyS" + std::to_string(number - 1); }
     bool operator==(const PortChoice &) const = default;
 };
 

@@ -1,4 +1,5 @@
 // The enabling rules of the command table, state by state.
+#include "command_reasons.h"
 #include "commands.h"
 #include "frame_state.h"
 
@@ -81,6 +82,37 @@ TEST(CommandRules, DisconnectedGreysTheDriveTools)
         EXPECT_FALSE(ruleAllows(c, at(kDisconnected)));
     for (Command c : {Command::TriggerMonitoring, Command::AlarmTrace})
         EXPECT_TRUE(ruleAllows(c, at(kDisconnected)));
+}
+
+TEST(CommandReasons, EveryGreyedCommandSaysWhyAndNoEnabledOneDoes)
+{
+    for (Command c : kAllCommands)
+        for (std::int32_t connection : {kNothingChosen, kConnected, kSettingsChosen, kDisconnected})
+            for (std::int32_t monitor : {kRunning, kStopped})
+                for (std::int32_t feature : {feature_code::kNone, feature_code::kTraceGraph, feature_code::kJog,
+                                             feature_code::kParameters}) {
+                    const CommandContext context = at(connection, monitor, feature);
+                    EXPECT_EQ(disabledReason(c, context).empty(), ruleAllows(c, context))
+                        << static_cast<int>(c) << " at " << connection << "/" << monitor << "/" << feature;
+                }
+}
+
+TEST(CommandReasons, TheReasonNamesWhatToDoFirst)
+{
+    EXPECT_EQ(disabledReason(Command::Connect, at(kNothingChosen)), "Choose the port first (Communication Setting)");
+    EXPECT_EQ(disabledReason(Command::Connect, at(kConnected)), "Already connected");
+    EXPECT_EQ(disabledReason(Command::CommunicationSetting, at(kConnected)), "Disconnect first");
+    EXPECT_EQ(disabledReason(Command::Disconnect, at(kDisconnected)), "Not connected");
+    EXPECT_EQ(disabledReason(Command::ManualJog, at(kDisconnected)), kNeedsConnection);
+    EXPECT_EQ(disabledReason(Command::Start, at(kConnected, kRunning)), "Monitoring already runs");
+    EXPECT_EQ(disabledReason(Command::Stop, at(kConnected)), "Monitoring is not running");
+    EXPECT_EQ(disabledReason(Command::AlarmHistory, at(kConnected, kRunning)), "Stop monitoring first");
+    EXPECT_EQ(disabledReason(Command::TriggerMonitoring, at(kConnected, kStopped, feature_code::kTraceGraph)),
+              "Close Data Trace first");
+    EXPECT_EQ(disabledReason(Command::GainAutoTuning, at(kConnected, kStopped, feature_code::kJog)),
+              "Close the jog window first");
+    // Monitoring is what the user can end from the frame: it is named first.
+    EXPECT_EQ(disabledReason(Command::GainAutoTuning, at(kDisconnected, kRunning)), "Stop monitoring first");
 }
 
 } // namespace

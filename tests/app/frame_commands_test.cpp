@@ -10,6 +10,10 @@
 #include <QTest>
 #include <QFile>
 #include <QLineEdit>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QToolBar>
+#include <QToolTip>
 
 namespace tarvex {
 namespace {
@@ -249,13 +253,83 @@ TEST_F(FrameFixture, OsUpgradeNeedsTheUpgraderBesideTheProgram)
 {
     startFrame();
     EXPECT_FALSE(enabled(Command::OsUpgrade));
-    directory.write("M9 Upgrader", "#!/bin/sh\nexit 0\n");
-    std::filesystem::permissions(directory / "M9 Upgrader", std::filesystem::perms::owner_all);
-    frame->refreshCommands();
+    placeUpgrader();
     EXPECT_TRUE(enabled(Command::OsUpgrade));
     frame->OnCommand(Command::OsUpgrade);
     EXPECT_EQ(frame->state().connectionState(), connection_state::kDisconnected);
     EXPECT_TRUE(messages.empty());
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].program, QString::fromStdString((directory / "M9 Upgrader").string()));
+    EXPECT_TRUE(started[0].arguments.isEmpty()) << "no port was chosen: the upgrader's ComSet finds it";
+}
+
+TEST_F(FrameFixture, OsUpgradeHandsOverTheChosenPortAndReportsAnUpgraderThatDoesNotStart)
+{
+    startFrame();
+    placeUpgrader();
+    chooseSettings("3"); // COM3, the on-board /dev/ttyS2
+    frame->OnCommand(Command::OsUpgrade);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].arguments, (QStringList{"--port", "/dev/ttyS2"}));
+
+    startSucceeds = false;
+    frame->OnCommand(Command::OsUpgrade);
+    ASSERT_EQ(messages.texts().size(), 1u);
+    EXPECT_EQ(messages.texts().front(), "The upgrader could not be started.");
+}
+
+// The tooltip the user sees when resting the mouse on the command's
+// toolbar button.
+QString toolBarTip(CMainFrame &frame, Command command)
+{
+    auto *bar = frame.findChild<QToolBar *>(QStringLiteral("StandardToolBar"));
+    QWidget *button = bar ? bar->widgetForAction(frame.action(command)) : nullptr;
+    if (!button)
+        return QStringLiteral("(no button)");
+    const QPoint centre = button->rect().center();
+    QHelpEvent help(QEvent::ToolTip, centre, button->mapToGlobal(centre));
+    QApplication::sendEvent(button, &help);
+    const QString shown = QToolTip::text();
+    QToolTip::hideText();
+    return shown;
+}
+
+TEST_F(FrameFixture, GreyedCommandsSayWhyAndLoseTheReasonOnceEnabled)
+{
+    startFrame();
+    frame->show();
+    ASSERT_FALSE(enabled(Command::Connect));
+    EXPECT_EQ(toolBarTip(*frame, Command::Connect), "Connect (Ctrl+K)\nChoose the port first (Communication Setting)");
+    EXPECT_EQ(frame->action(Command::Connect)->statusTip(),
+              "Connect: Choose the port first (Communication Setting)");
+    EXPECT_EQ(toolBarTip(*frame, Command::Disconnect), "Disconnect (Ctrl+Shift+K)\nNot connected");
+    EXPECT_TRUE(frame->action(Command::OsUpgrade)->toolTip().endsWith("\nNeeds the M9 Upgrader beside the program"));
+
+    chooseSettings("3");
+    ASSERT_TRUE(enabled(Command::Connect));
+    EXPECT_EQ(toolBarTip(*frame, Command::Connect), "Connect (Ctrl+K)");
+    EXPECT_EQ(frame->action(Command::Connect)->statusTip(), "Connect");
+    placeUpgrader();
+    EXPECT_EQ(frame->action(Command::OsUpgrade)->toolTip(), "OS Upgrade");
+
+    // Every toolbar button, icons only, names its command.
+    auto *bar = frame->findChild<QToolBar *>(QStringLiteral("StandardToolBar"));
+    ASSERT_NE(bar, nullptr);
+    for (QAction *act : bar->actions()) {
+        if (!act->isSeparator()) {
+            EXPECT_FALSE(bar->widgetForAction(act)->toolTip().isEmpty()) << act->text().toStdString();
+        }
+    }
+}
+
+TEST_F(FrameFixture, WithoutTheLinkLibraryTheDriveCommandsSaySo)
+{
+    startFrame({.linkLibrary = false});
+    messages.clear();
+    EXPECT_FALSE(enabled(Command::Start));
+    EXPECT_TRUE(frame->action(Command::Start)
+                    ->toolTip()
+                    .endsWith("\nNeeds the drive link library, which was not found beside the program"));
 }
 
 TEST_F(FrameFixture, NewWithoutALinkOnlyReportsIt)

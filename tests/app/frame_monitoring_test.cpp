@@ -74,6 +74,34 @@ protected:
 #endif
 };
 
+TEST_F(Session, OsUpgradeLetsGoOfThePortBeforeTheUpgraderTakesItOver)
+{
+    placeUpgrader();
+    frame->OnCommand(Command::Start);
+    frame->OnCommand(Command::OsUpgrade);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].arguments, (QStringList{"--port", QString::fromStdString(sim->devicePath())}));
+    EXPECT_FALSE(started[0].linkStillOpen) << "the upgrader must find the port free";
+    EXPECT_EQ(frame->state().connectionState(), connection_state::kDisconnected);
+    EXPECT_NE(frame->state().monitorState(), monitor_state::kRunning);
+    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+}
+
+TEST_F(Session, GreyedCommandsFollowTheLinkAndMonitoringInTheirTips)
+{
+    EXPECT_EQ(frame->action(Command::CommunicationSetting)->statusTip(), "Communication Setting: Disconnect first");
+    EXPECT_EQ(frame->action(Command::Stop)->statusTip(), "Stop: Monitoring is not running");
+    frame->OnCommand(Command::Start);
+    EXPECT_EQ(frame->action(Command::Start)->statusTip(), "Start: Monitoring already runs");
+    EXPECT_EQ(frame->action(Command::Stop)->statusTip(), "Stop");
+    EXPECT_FALSE(frame->action(Command::Stop)->toolTip().contains("\n"));
+    frame->OnCommand(Command::Stop);
+    frame->OnCommand(Command::Disconnect);
+    test::pump();
+    EXPECT_EQ(frame->action(Command::CommunicationSetting)->statusTip(), "Communication Setting");
+    EXPECT_TRUE(frame->action(Command::AlarmReset)->toolTip().endsWith("\nNeeds a connection to the drive"));
+}
+
 TEST_F(Session, ConnectedCommandsAndTheVersionText)
 {
     EXPECT_TRUE(messages.empty());

@@ -317,6 +317,12 @@ TEST_F(UpgraderWindow, OpensWithItsTemplateAndOnlyComSetToPress)
         about = about || action->text() == "&About M9 Upgrader...";
     EXPECT_TRUE(about);
 
+    // The buttons say what they need: a greyed one tells what to do first.
+    EXPECT_EQ(window->readyButton()->toolTip(), "Bring the drive into its boot loader (after ComSet)");
+    EXPECT_TRUE(window->downloadButton()->toolTip().contains("once Ready has found the boot loader"));
+    for (const QPushButton *button : window->findChildren<QPushButton *>())
+        EXPECT_FALSE(button->toolTip().isEmpty()) << button->text().toStdString();
+
     // The chosen file shows in the path box.
     choose("/data/firmware/m9a.hex");
     EXPECT_EQ(window->pathBox()->text(), "/data/firmware/m9a.hex");

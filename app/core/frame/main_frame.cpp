@@ -4,6 +4,8 @@
 #include "alarm_codes.h"
 #include "application_looks.h"
 #include "comm_set_dialog.h"
+#include "command_reasons.h"
+#include "command_tip.h"
 #include "qt_message_service.h"
 #include "static_panes.h"
 #include "ui_wait.h"
@@ -275,6 +277,10 @@ void CMainFrame::createMenus()
 
     QMenu *os = bar->addMenu(QStringLiteral("O&S"));
     os->addAction(actions_[Command::OsUpgrade]);
+
+    // Greyed items say why in their tooltips.
+    for (QMenu *menu : bar->findChildren<QMenu *>())
+        menu->setToolTipsVisible(true);
 
     QMenu *view = bar->addMenu(QStringLiteral("&View"));
     viewMenu_ = view;
@@ -566,20 +572,21 @@ QString CMainFrame::besideProgram(const QString &name) const
     return QDir(QString::fromStdString(options_.programDirectory)).absoluteFilePath(relative);
 }
 
-bool CMainFrame::commandAvailable(Command command) const
+std::string CMainFrame::missingFor(Command command) const
 {
     // A missing library was reported once at start; what needs it stays greyed.
     if (needsLinkLibrary(command) && !drive_->link().isLoaded())
-        return false;
+        return "Needs the drive link library, which was not found beside the program";
     if (command == Command::ParameterEditing && !drive_->catalogueOpen())
-        return false;
+        return "Needs the parameter catalogue, which could not be opened";
     if (const auto kind = featureOf(command))
-        return features_.available(*kind);
+        return features_.available(*kind) ? std::string() : "Not part of this installation";
     if (command == Command::OsUpgrade) {
         const QFileInfo upgrader(besideProgram(kUpgraderFile));
-        return upgrader.isFile() && upgrader.isExecutable();
+        if (!upgrader.isFile() || !upgrader.isExecutable())
+            return "Needs the M9 Upgrader beside the program";
     }
-    return true;
+    return {};
 }
 
 void CMainFrame::refreshCommands()
@@ -589,8 +596,13 @@ void CMainFrame::refreshCommands()
         return;
     const CommandContext context{state_.connectionState(), state_.monitorState(),
                                  drive_->activeFeatureCode()};
-    for (const auto &[command, act] : actions_)
-        act->setEnabled(commandAvailable(command) && ruleAllows(command, context));
+    for (const auto &[command, act] : actions_) {
+        std::string why = missingFor(command);
+        if (why.empty())
+            why = disabledReason(command, context);
+        act->setEnabled(why.empty());
+        showCommandReason(*act, QString::fromStdString(why));
+    }
     updateStatusIndicators();
     showActiveAlarm();
     noticeLinkLoss();
@@ -780,9 +792,12 @@ void CMainFrame::onOsUpgrade()
     ++busy_;
     drive_->bringMotionToRest();
     --busy_;
-    QProcess::startDetached(besideProgram(kUpgraderFile), {},
-                            QString::fromStdString(options_.programDirectory));
-    // The upgrader needs the port.
+    // The upgrader takes over the port this program used; it is let go
+    // before the upgrader starts, or the upgrader could find it still held.
+    QStringList arguments;
+    const LinkSettings used = drive_->settings();
+    if (drive_->isLinkOpen() || used.baud != 0)
+        arguments << QStringLiteral("--port") << QString::fromStdString(used.port.devicePath());
     if (drive_->isLinkOpen()) {
         drive_->StopMonitoring();
         drive_->Disconnect();
@@ -790,6 +805,12 @@ void CMainFrame::onOsUpgrade()
     state_.setConnectionState(connection_state::kDisconnected);
     disconnectSeen();
     updateAnimation();
+    const QString upgrader = besideProgram(kUpgraderFile);
+    const QString directory = QString::fromStdString(options_.programDirectory);
+    const bool started = options_.startProgram ? options_.startProgram(upgrader, arguments, directory)
+                                               : QProcess::startDetached(upgrader, arguments, directory);
+    if (!started)
+        messages_->show("The upgrader could not be started.", lookedForDetail(upgrader.toStdString()));
 }
 
 void CMainFrame::openFeature(FeatureKind kind)

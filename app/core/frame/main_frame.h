@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -48,6 +49,10 @@ struct FrameOptions {
     // The settings file; empty for the user's own settings.
     QString settingsFile;
     bool restoreLayout = true;
+    // Starts another program of the suite (the upgrader) on its own; false
+    // when it could not be started. Null: the system starts it.
+    std::function<bool(const QString &program, const QStringList &arguments, const QString &directory)>
+        startProgram;
 };
 
 class CMainFrame : public QMainWindow {
@@ -120,7 +125,8 @@ private:
     void storeLayout();
     void destroyPanes();
     void applyPaneSizes();
-    bool commandAvailable(Command command) const;
+    // Why this installation cannot run the command; empty when it can.
+    std::string missingFor(Command command) const;
     void updateStatusIndicators();
     void updateAnimation();
     void startPresenceCheck();

@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace tarvex::test {
 
@@ -83,6 +84,10 @@ protected:
         options.programDirectory = directory.path().string();
         options.settingsFile = QString::fromStdString((directory.path() / "settings.ini").string());
         options.features = features_;
+        options.startProgram = [this](const QString &program, const QStringList &arguments, const QString &) {
+            started.push_back({program, arguments, frame && frame->drive().isLinkOpen()});
+            return startSucceeds;
+        };
         frame = std::make_unique<CMainFrame>(std::move(options));
     }
 
@@ -102,6 +107,23 @@ protected:
     }
 
     bool enabled(Command command) { return frame->isCommandEnabled(command); }
+
+    // The programs the frame started (the upgrader), in place of starting them.
+    struct StartedProgram {
+        QString program;
+        QStringList arguments;
+        bool linkStillOpen = false;
+    };
+    std::vector<StartedProgram> started;
+    bool startSucceeds = true;
+
+    // The upgrader beside the program, so that OS Upgrade is offered.
+    void placeUpgrader()
+    {
+        directory.write("M9 Upgrader", "#!/bin/sh\nexit 0\n");
+        std::filesystem::permissions(directory / "M9 Upgrader", std::filesystem::perms::owner_all);
+        frame->refreshCommands();
+    }
 
     ScratchDirectory directory;
     ScratchDirectory sysfs;
