@@ -18,6 +18,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -89,6 +90,9 @@ void CAlarmGraphDlg::buildControls()
     connect(m_yAxisButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnYAxis);
     connect(m_saveButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnSave);
     connect(m_openButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnOpen);
+    // What each command needs, so that a greyed one tells what to do first.
+    m_uploadButton->setToolTip(QStringLiteral("Show the recording (once the drive has recorded an alarm after Apply)"));
+    m_saveButton->setToolTip(QStringLiteral("Save the recording to a file (after Upload)"));
     auto *commands = new QGridLayout;
     commands->addWidget(m_applyButton, 0, 0);
     commands->addWidget(m_uploadButton, 0, 1);
@@ -133,6 +137,7 @@ void CAlarmGraphDlg::OnApply()
     m_view.takeSelection();
     m_channelCode = m_view.channelCodes();
     m_view.setUpChart();
+    m_unsaved.kept(); // the chart starts empty
     // A refused set-up does not stop the waiting: its first poll reports.
     std::uint8_t status = 0;
     SetAlarmGraph(status);
@@ -155,6 +160,7 @@ void CAlarmGraphDlg::OnUpload()
     m_view.plot(m_period);
     m_saveButton->setEnabled(true);
     m_uploadButton->setEnabled(false);
+    m_unsaved.captured();
 }
 
 void CAlarmGraphDlg::OnYAxis()
@@ -182,8 +188,11 @@ void CAlarmGraphDlg::OnOpen()
 bool CAlarmGraphDlg::SaveTo(const QString &path)
 {
     // The period last sent to the drive, in 0.2 ms.
-    return graphs::saveGraphFile(path, m_view.fileWriting(graphs::GraphKind::AlarmGraph, m_period),
-                                 m_pDrive ? &m_pDrive->messages() : nullptr);
+    if (!graphs::saveGraphFile(path, m_view.fileWriting(graphs::GraphKind::AlarmGraph, m_period),
+                               m_pDrive ? &m_pDrive->messages() : nullptr))
+        return false;
+    m_unsaved.kept();
+    return true;
 }
 
 bool CAlarmGraphDlg::OpenFrom(const QString &path)
@@ -196,6 +205,7 @@ bool CAlarmGraphDlg::OpenFrom(const QString &path)
     m_periodEdit->setValue(period);
     m_period = static_cast<std::uint16_t>(period);
     m_view.showLoaded(m_period);
+    m_unsaved.kept();
     return true;
 }
 
@@ -280,6 +290,17 @@ void CAlarmGraphDlg::done(int result)
     endWorker();
     restAnimation();
     QDialog::done(result);
+}
+
+void CAlarmGraphDlg::closeEvent(QCloseEvent *event)
+{
+    // The uploaded recording is the drive's record of the alarm: the close
+    // box does not throw it away unasked.
+    if (!m_unsaved.mayDiscard(m_pDrive ? &m_pDrive->messages() : nullptr)) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void CAlarmGraphDlg::keyPressEvent(QKeyEvent *event)

@@ -10,6 +10,7 @@
 #include "capture_view.h"
 #include "channel_scaling.h"
 #include "run_switch.h"
+#include "unsaved_capture.h"
 #include "worker_thread.h"
 
 #include <QDialog>
@@ -83,6 +84,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildControls();
@@ -114,6 +116,7 @@ private:
     RunSwitch m_running;
     StalledFeatureRegistration m_watchdogEntry{m_running};
     WorkerHandle m_worker;
+    graphs::UnsavedCapture m_unsaved;
 };
 
 } // namespace tarvex

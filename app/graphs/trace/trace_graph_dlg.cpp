@@ -111,6 +111,13 @@ void TraceGraphDlg::buildControls()
     connect(m_yAxisButton, &QPushButton::clicked, this, &TraceGraphDlg::OnYAxis);
     connect(m_saveButton, &QPushButton::clicked, this, &TraceGraphDlg::OnSave);
     connect(m_openButton, &QPushButton::clicked, this, &TraceGraphDlg::OnOpen);
+    // What each command needs, so that a greyed one tells what to do first.
+    m_applyButton->setToolTip(QStringLiteral("Send the channels and the period to the drive (needs a connection)"));
+    m_startButton->setToolTip(QStringLiteral("Start tracing (after Apply)"));
+    m_stopButton->setToolTip(QStringLiteral("Stop tracing (while it runs)"));
+    m_yAxisButton->setToolTip(QStringLiteral("Change the axis limits (not while tracing)"));
+    m_saveButton->setToolTip(QStringLiteral("Save the chart to a file (not while tracing)"));
+    m_openButton->setToolTip(QStringLiteral("Open a saved trace (not while tracing)"));
 
     // Left: what to trace and the commands; right: the chart.
     auto *period = new QHBoxLayout;
@@ -147,6 +154,7 @@ void TraceGraphDlg::setUpChart()
     m_chart->setUp(graphs::channelChartSetup(m_channelNames, listIndices(), m_limits, m_xCaption));
     m_chart->setPointSpacing(m_periodMs / 1000.0);
     m_plotted = 0;
+    m_unsaved.kept(); // an empty chart holds nothing to lose
 }
 
 // --- commands ---------------------------------------------------------------
@@ -315,7 +323,8 @@ void TraceGraphDlg::SaveTo(const QString &path)
     source.periodEditMs = m_periodEdit->value().value_or(m_periodMs);
     source.periodField = m_period;
     source.limits = m_limits;
-    graphs::saveGraphFile(path, trace::traceFileWriting(source), m_pDrive ? &m_pDrive->messages() : nullptr);
+    if (graphs::saveGraphFile(path, trace::traceFileWriting(source), m_pDrive ? &m_pDrive->messages() : nullptr))
+        m_unsaved.kept();
 }
 
 void TraceGraphDlg::OpenFrom(const QString &path)
@@ -481,6 +490,7 @@ void TraceGraphDlg::plotBlock(const trace::TraceBlock &block)
         labelNewestPoint();
         ++m_plotted;
     }
+    m_unsaved.captured();
 }
 
 void TraceGraphDlg::labelNewestPoint()
@@ -494,9 +504,15 @@ void TraceGraphDlg::labelNewestPoint()
 void TraceGraphDlg::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    OnExit();
+    leaveUnlessKept();
 }
 
-void TraceGraphDlg::reject() { OnExit(); }
+void TraceGraphDlg::reject() { leaveUnlessKept(); }
+
+void TraceGraphDlg::leaveUnlessKept()
+{
+    if (m_unsaved.mayDiscard(m_pDrive ? &m_pDrive->messages() : nullptr))
+        OnExit();
+}
 
 } // namespace tarvex

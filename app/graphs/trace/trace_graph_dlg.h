@@ -14,6 +14,7 @@
 #include "trace_graph.h"
 #include "trace_history.h"
 #include "trace_period.h"
+#include "unsaved_capture.h"
 #include "worker_thread.h"
 
 #include <QDialog>
@@ -112,6 +113,9 @@ private:
     void labelNewestPoint();
     void replot(const trace::TraceValues &values, const std::array<int, 4> &counts);
     void waitForWorker();
+    // Esc and the close box: the window goes unless it holds an unsaved
+    // capture the user wants to keep.
+    void leaveUnlessKept();
 
     // Controls.
     graphs::IntegerEdit *m_periodEdit = nullptr;
@@ -146,6 +150,7 @@ private:
     trace::TraceHistory m_history;
     TracePlotTiming m_plotTiming;
     bool m_exited = false;
+    graphs::UnsavedCapture m_unsaved;
     WorkerHandle m_worker;
 };
 

@@ -129,6 +129,11 @@ void CTriggerGraphDlg::buildControls()
     connect(m_openButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnOpen);
     connect(m_fftButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnFft);
     connect(m_exitButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnExit);
+    // What each command needs, so that a greyed one tells what to do first.
+    m_startButton->setToolTip(QStringLiteral("Arm the capture (after Apply)"));
+    m_stopButton->setToolTip(QStringLiteral("Stop waiting for the trigger (after Apply)"));
+    m_saveButton->setToolTip(QStringLiteral("Save the capture to a file (not while waiting for the trigger)"));
+    m_fftButton->setToolTip(QStringLiteral("Spectrum and notch filters (after a complete capture)"));
 
     auto *commands = new QGridLayout;
     commands->addWidget(m_applyButton, 0, 0);
@@ -181,6 +186,7 @@ void CTriggerGraphDlg::OnApply()
     m_level = *level;
     m_appliedTrigger = {source, static_cast<int>(m_edge), static_cast<int>(m_position), static_cast<int>(m_level)};
     m_view.setUpChart();
+    m_unsaved.kept(); // the chart starts empty
 
     std::uint8_t status = 0;
     if (SetTrigger(status) == trigger::kResultSuccess) {
@@ -255,7 +261,10 @@ bool CTriggerGraphDlg::SaveTo(const QString &path)
     file.trigger = {graphs::clampListIndex(m_sourceList->currentIndex(), kSourceEntries),
                     graphs::clampListIndex(m_edgeList->currentIndex(), kEdgeEntries), m_positionEdit->value().value_or(m_position),
                     m_levelEdit->value().value_or(m_level)};
-    return graphs::saveGraphFile(path, file, m_pDrive ? &m_pDrive->messages() : nullptr);
+    if (!graphs::saveGraphFile(path, file, m_pDrive ? &m_pDrive->messages() : nullptr))
+        return false;
+    m_unsaved.kept();
+    return true;
 }
 
 bool CTriggerGraphDlg::OpenFrom(const QString &path)
@@ -279,6 +288,7 @@ bool CTriggerGraphDlg::OpenFrom(const QString &path)
     m_shownTrigger = loaded.trigger;
     m_shownTrigger.position = std::clamp(loaded.trigger.position, 0, trigger::kPositionMax);
     showTriggerMarks();
+    m_unsaved.kept();
     return true;
 }
 
@@ -371,6 +381,7 @@ void CTriggerGraphDlg::captureArrived(const trigger::TriggerSamples &received, u
     showTriggerMarks();
     m_stateLabel->captured();
     ++m_capturesShown;
+    m_unsaved.captured();
 }
 
 void CTriggerGraphDlg::workerEnded(bool complete)
@@ -406,10 +417,15 @@ void CTriggerGraphDlg::waitForWorker()
 void CTriggerGraphDlg::closeEvent(QCloseEvent *event)
 {
     event->ignore();
-    OnExit();
+    leaveUnlessKept();
 }
 
-// Esc does not close the window: a capture on show would be lost.
-void CTriggerGraphDlg::reject() {}
+void CTriggerGraphDlg::reject() { leaveUnlessKept(); }
+
+void CTriggerGraphDlg::leaveUnlessKept()
+{
+    if (m_unsaved.mayDiscard(m_pDrive ? &m_pDrive->messages() : nullptr))
+        OnExit();
+}
 
 } // namespace tarvex

@@ -15,6 +15,7 @@
 #include "run_switch.h"
 #include "spectrum.h"
 #include "trigger_graph.h"
+#include "unsaved_capture.h"
 #include "worker_thread.h"
 
 #include <QDialog>
@@ -116,6 +117,9 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void reject() override;
+    // Esc and the close box: the window goes unless it holds an unsaved
+    // capture the user wants to keep.
+    void leaveUnlessKept();
 
 private:
     void buildControls();
@@ -156,6 +160,7 @@ private:
     graphs::TriggerSettings m_appliedTrigger;
     graphs::TriggerSettings m_shownTrigger;
     bool m_exited = false;
+    graphs::UnsavedCapture m_unsaved;
 
     RunSwitch m_running;
     // The period the capture on show was taken with: its spectrum's time base.

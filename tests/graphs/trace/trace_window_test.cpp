@@ -14,6 +14,7 @@
 #include "csv_reader.h"
 #include "feature_windows.h"
 #include "linked_drive.h"
+#include "modal_messages.h"
 #include "recording_messages.h"
 #include "scratch_directory.h"
 #include "trace_graph_dlg.h"
@@ -30,6 +31,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -153,6 +155,8 @@ protected:
 
     FrameState frame;
     test::RecordingMessages messages;
+    // For the tests whose questions must be modal boxes.
+    test::ModalMessages modal;
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
     std::unique_ptr<test::VirtualDrive> sim;
 #endif
@@ -495,6 +499,7 @@ TEST_F(TraceWindow, ClosingOrDestroyingTheWindowWhileTracingNeverHangs)
     window->OnStart();
     ASSERT_TRUE(plottedAtLeast(30));
     QPointer<TraceGraphDlg> closed(window.release()); // it deletes itself once closed
+    messages.answerNext(true); // the capture shown so far is given up
     auto begin = Clock::now();
     closed->close(); // the window's own close box: as EXIT
     EXPECT_LT(Clock::now() - begin, 2s);
@@ -513,6 +518,86 @@ TEST_F(TraceWindow, ClosingOrDestroyingTheWindowWhileTracingNeverHangs)
     begin = Clock::now();
     window.reset();
     EXPECT_LT(Clock::now() - begin, 2s);
+}
+
+TEST_F(TraceWindow, EscAsksBeforeAnUnsavedCaptureIsDiscardedAndNotOnceItIsSaved)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    sim = test::startVirtualDrive();
+    ASSERT_TRUE(sim);
+    drive = test::linkedDriveConnection(sim->devicePath(), frame, modal, 115200);
+    drive->Connect();
+    ASSERT_TRUE(drive->isLinkOpen());
+#endif
+    const std::string question = "The captured data has not been saved. Close the window and discard it?";
+    auto run = [](TraceGraphDlg &dialog) {
+        for (int c = 0; c < 4; ++c)
+            dialog.channelList(c).setCurrentIndex(c == 0 ? 1 : 0);
+        QTest::mouseClick(&dialog.applyButton(), Qt::LeftButton);
+        QTest::mouseClick(&dialog.startButton(), Qt::LeftButton);
+        EXPECT_TRUE(pumpUntil([&] { return dialog.plottedPoints() >= 60; }));
+        QTest::mouseClick(&dialog.stopButton(), Qt::LeftButton);
+    };
+
+    // Before anything was captured, Esc closes at once.
+    {
+        QPointer<TraceGraphDlg> empty(new TraceGraphDlg(drive.get()));
+        empty->show();
+        EXPECT_FALSE(empty->startButton().isEnabled());
+        EXPECT_EQ(empty->startButton().toolTip(), "Start tracing (after Apply)") << "a greyed button says why";
+        QTest::keyClick(empty.data(), Qt::Key_Escape);
+        EXPECT_FALSE(empty->isVisible());
+        EXPECT_TRUE(modal.empty());
+        pumpUntil([&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return empty.isNull();
+        });
+    }
+
+    QPointer<TraceGraphDlg> kept(new TraceGraphDlg(drive.get()));
+    kept->show();
+    run(*kept);
+    const int points = kept->chart().count(0);
+    ASSERT_GT(points, 0);
+
+    // No keeps the window and what it shows, from Esc and the close box.
+    modal.answerNext(false);
+    QTest::keyClick(kept.data(), Qt::Key_Escape);
+    EXPECT_EQ(modal.texts(), std::vector<std::string>{question});
+    ASSERT_FALSE(kept.isNull());
+    EXPECT_TRUE(kept->isVisible());
+    EXPECT_EQ(kept->chart().count(0), points);
+    modal.answerNext(false);
+    kept->close();
+    EXPECT_EQ(modal.count(question), 2u);
+    EXPECT_TRUE(kept->isVisible());
+    EXPECT_EQ(kept->chart().count(0), points);
+
+    // Saved, it closes without asking.
+    test::ScratchDirectory directory;
+    kept->SaveTo(QString::fromStdString((directory / "kept.mdg").string()));
+    EXPECT_TRUE(std::filesystem::exists(directory / "kept.mdg"));
+    modal.clear();
+    QTest::keyClick(kept.data(), Qt::Key_Escape);
+    EXPECT_TRUE(modal.empty());
+    EXPECT_TRUE(kept.isNull() || !kept->isVisible());
+    pumpUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return kept.isNull();
+    });
+
+    // Yes gives the capture up and closes.
+    QPointer<TraceGraphDlg> given(new TraceGraphDlg(drive.get()));
+    given->show();
+    run(*given);
+    modal.answerNext(true);
+    QTest::keyClick(given.data(), Qt::Key_Escape);
+    EXPECT_EQ(modal.texts(), std::vector<std::string>{question});
+    EXPECT_TRUE(given.isNull() || !given->isVisible());
+    EXPECT_TRUE(pumpUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return given.isNull();
+    }));
 }
 
 // --- failures ------------------------------------------------------------------------

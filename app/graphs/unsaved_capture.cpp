@@ -1,0 +1,15 @@
+#include "unsaved_capture.h"
+
+#include "message_service.h"
+
+namespace tarvex::graphs {
+
+bool UnsavedCapture::mayDiscard(MessageService *messages) const
+{
+    if (!held_ || !messages)
+        return true;
+    return messages->ask("The captured data has not been saved. Close the window and discard it?",
+                         "Unsaved Capture");
+}
+
+} // namespace tarvex::graphs
