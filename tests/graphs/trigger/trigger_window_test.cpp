@@ -342,6 +342,25 @@ TEST_F(TriggerWindow, ExitWhileWaitingEndsTheWorkerAndDestroysTheWindow)
     EXPECT_TRUE(state == 1 || state == 2) << "EXIT sends no stop";
 }
 
+TEST_F(TriggerWindow, EscKeepsAnUnsavedCaptureUnlessTheUserGivesItUp)
+{
+    open();
+    window->show();
+    ASSERT_TRUE(capture(CaptureSetUp{})) << (messages.empty() ? "" : messages.texts().front());
+    messages.clear();
+    const std::string question = "The captured data has not been saved. Close the window and discard it?";
+    QTest::keyClick(window.data(), Qt::Key_Escape); // answered No
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{question});
+    ASSERT_FALSE(window.isNull());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->capturesShown(), 1);
+
+    messages.answerNext(true);
+    QTest::keyClick(window.data(), Qt::Key_Escape);
+    EXPECT_EQ(messages.count(question), 2u);
+    EXPECT_TRUE(pumpUntil([&] { return window.isNull(); }));
+}
+
 TEST_F(TriggerWindow, ALinkLostWhileWaitingEndsTheCaptureWithBothMessages)
 {
     open();
