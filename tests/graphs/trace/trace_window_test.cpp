@@ -538,6 +538,13 @@ TEST_F(TraceWindow, EscAsksBeforeAnUnsavedCaptureIsDiscardedAndNotOnceItIsSaved)
         EXPECT_TRUE(pumpUntil([&] { return dialog.plottedPoints() >= 60; }));
         QTest::mouseClick(&dialog.stopButton(), Qt::LeftButton);
     };
+    // A closed window deletes itself once the events have turned.
+    auto deleted = [](const QPointer<TraceGraphDlg> &dialog) {
+        return pumpUntil([&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return dialog.isNull();
+        });
+    };
 
     // Before anything was captured, Esc closes at once.
     {
@@ -548,10 +555,7 @@ TEST_F(TraceWindow, EscAsksBeforeAnUnsavedCaptureIsDiscardedAndNotOnceItIsSaved)
         QTest::keyClick(empty.data(), Qt::Key_Escape);
         EXPECT_FALSE(empty->isVisible());
         EXPECT_TRUE(modal.empty());
-        pumpUntil([&] {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            return empty.isNull();
-        });
+        EXPECT_TRUE(deleted(empty));
     }
 
     QPointer<TraceGraphDlg> kept(new TraceGraphDlg(drive.get()));
@@ -581,10 +585,7 @@ TEST_F(TraceWindow, EscAsksBeforeAnUnsavedCaptureIsDiscardedAndNotOnceItIsSaved)
     QTest::keyClick(kept.data(), Qt::Key_Escape);
     EXPECT_TRUE(modal.empty());
     EXPECT_TRUE(kept.isNull() || !kept->isVisible());
-    pumpUntil([&] {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return kept.isNull();
-    });
+    EXPECT_TRUE(deleted(kept));
 
     // Yes gives the capture up and closes.
     QPointer<TraceGraphDlg> given(new TraceGraphDlg(drive.get()));
@@ -594,10 +595,7 @@ TEST_F(TraceWindow, EscAsksBeforeAnUnsavedCaptureIsDiscardedAndNotOnceItIsSaved)
     QTest::keyClick(given.data(), Qt::Key_Escape);
     EXPECT_EQ(modal.texts(), std::vector<std::string>{question});
     EXPECT_TRUE(given.isNull() || !given->isVisible());
-    EXPECT_TRUE(pumpUntil([&] {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return given.isNull();
-    }));
+    EXPECT_TRUE(deleted(given));
 }
 
 // --- failures ------------------------------------------------------------------------
