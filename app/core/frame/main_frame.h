@@ -32,6 +32,8 @@ class CStaticPane;
 class CStaticPane2;
 class CStaticPane3;
 class CStaticPane4;
+class CTrendPane;
+class StatusRecording;
 class QtMessageService;
 
 struct FrameOptions {
@@ -94,6 +96,8 @@ public:
     CStaticPane2 &inputPane() { return *pane2_; }
     CStaticPane3 &outputPane() { return *pane3_; }
     CStaticPane4 &communicationPane() { return *pane4_; }
+    CTrendPane &trendPane() { return *trendPane_; }
+    StatusRecording &statusRecording() { return *recording_; }
     QToolBar &toolBar() { return *toolBar_; }
     MessageService &messages() { return *messages_; }
     // True while a long link call runs with the window kept alive.
@@ -158,6 +162,8 @@ private:
     CStaticPane2 *pane2_ = nullptr;
     CStaticPane3 *pane3_ = nullptr;
     CStaticPane4 *pane4_ = nullptr;
+    CTrendPane *trendPane_ = nullptr;
+    StatusRecording *recording_ = nullptr;
 
     std::map<Command, QAction *> actions_;
     QActionGroup *looks_ = nullptr;
