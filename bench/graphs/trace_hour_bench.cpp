@@ -120,7 +120,7 @@ int main(int argc, char **argv)
         QEventLoop filling;
         QTimer fillCheck;
         QObject::connect(&fillCheck, &QTimer::timeout, [&] {
-            if (window.plottedPoints() >= fastBlocks * tarvex::trace::kSamplesPerBlock ||
+            if (window.plottedPoints() >= fastBlocks * tarvex::trace::kSamplesPerBlock || !window.isRunning() ||
                 fill.elapsed() > 30 * 60'000)
                 filling.quit();
         });
@@ -133,7 +133,7 @@ int main(int argc, char **argv)
         UiStallWatch watch([&] {
             const bool allIn = served() >= blocks &&
                                window.plottedPoints() >= blocks * tarvex::trace::kSamplesPerBlock;
-            if (allIn || fill.elapsed() > 30 * 60'000)
+            if (allIn || !window.isRunning() || fill.elapsed() > 30 * 60'000)
                 loop.quit();
         });
         loop.exec();
