@@ -97,7 +97,8 @@ private:
     {
         const std::string version = drive_.versionText();
         const bool whole = wholeCycles();
-        std::vector<std::pair<int, std::string>> cycle;
+        StatusCycle read{std::chrono::system_clock::now(), std::chrono::steady_clock::now(), {}};
+        std::vector<std::pair<int, std::string>> &cycle = read.values;
         int offset = 0;
         for (int row = 1; row <= status::kRowCount; ++row) {
             if (!whole)
@@ -109,13 +110,15 @@ private:
                 break;
             std::string text = status::formatValue(row, shown_ + offset, version);
             offset += bytes;
-            if (whole)
-                cycle.emplace_back(row, std::move(text));
-            else
+            if (!whole)
                 drive_.withVariableView([&](StatusVariableView &view) { view.showValue(row, text); });
+            cycle.emplace_back(row, std::move(text));
         }
-        if (whole)
-            drive_.withVariableView([&](StatusVariableView &view) { view.showValues(cycle); });
+        drive_.withVariableView([&](StatusVariableView &view) {
+            if (whole)
+                view.showValues(cycle);
+            view.cycleShown(read);
+        });
     }
 
     void readInputsAndOutputs()

@@ -3,12 +3,22 @@
 // keep the tick state in an atomic word and hand values to their own thread.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace tarvex {
+
+// One poll cycle's state variables as the pane shows them, with the moment
+// the reply came in; for the trend and the recording, which must see the
+// same numbers as the pane.
+struct StatusCycle {
+    std::chrono::system_clock::time_point wallTime;
+    std::chrono::steady_clock::time_point time;
+    std::vector<std::pair<int, std::string>> values; // (row, text) of the rows read
+};
 
 class StatusVariableView {
 public:
@@ -26,6 +36,8 @@ public:
     // Marks the values shown as old (monitoring stopped or the link closed)
     // or as live again.
     virtual void showStale(bool /*stale*/) {}
+    // After the cycle's values have been shown.
+    virtual void cycleShown(const StatusCycle & /*cycle*/) {}
 };
 
 class LampView {

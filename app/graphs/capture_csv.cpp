@@ -20,8 +20,14 @@ std::string number(double value)
     return std::string(buffer, result.ptr);
 }
 
-// A field with a comma or a quote is quoted, its quotes doubled.
-std::string field(const std::string &text)
+std::string entryName(std::string_view entry) { return std::string(entry); }
+
+// Seconds of `ticks` x 0.2 ms, computed so that round values stay round.
+double captureSeconds(long long ticks) { return static_cast<double>(ticks * 2) / 10000.0; }
+
+} // namespace
+
+std::string csvField(const std::string &text)
 {
     if (text.find_first_of(",\"\n") == std::string::npos)
         return text;
@@ -34,17 +40,10 @@ std::string field(const std::string &text)
     return quoted + '"';
 }
 
-std::string heading(const CsvColumn &column)
+std::string csvHeading(const CsvColumn &column)
 {
     return column.unit.empty() ? column.quantity : column.quantity + " [" + column.unit + "]";
 }
-
-std::string entryName(std::string_view entry) { return std::string(entry); }
-
-// Seconds of `ticks` x 0.2 ms, computed so that round values stay round.
-double captureSeconds(long long ticks) { return static_cast<double>(ticks * 2) / 10000.0; }
-
-} // namespace
 
 CsvColumn csvChannelColumn(int listIndex)
 {
@@ -69,10 +68,10 @@ std::string csvText(const CsvTable &table)
     if (!table.title.empty())
         text += "# " + table.title + '\n';
     for (const auto &[name, value] : table.settings)
-        text += "# " + field(name) + ',' + field(value) + '\n';
-    text += field(heading(table.keys));
+        text += "# " + csvField(name) + ',' + csvField(value) + '\n';
+    text += csvField(csvHeading(table.keys));
     for (const CsvColumn &column : table.columns)
-        text += ',' + field(heading(column));
+        text += ',' + csvField(csvHeading(column));
     text += '\n';
     for (std::size_t row = 0; row < table.keys.values.size(); ++row) {
         text += number(table.keys.values[row]);

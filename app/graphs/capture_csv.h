@@ -30,6 +30,11 @@ struct CsvTable {
     std::vector<CsvColumn> columns; // rows beyond a column's values are left empty
 };
 
+// A field with a comma, quote or line break is quoted, its quotes doubled.
+std::string csvField(const std::string &text);
+// "Current Speed [rpm]"; the quantity alone when it has no unit.
+std::string csvHeading(const CsvColumn &column);
+
 // The quantity and unit of channel list entry `listIndex`: "Current
 // Speed[rpm]" is "Current Speed" in rpm, the DC link in V, the digital
 // signals a state of 0 or 1.

@@ -88,11 +88,23 @@ void CDockMain1Dlg::showStale(bool stale)
         this,
         [this, stale] {
             m_stale = stale;
+            emit staleChanged(stale);
             if (m_rowCount > 0)
                 m_grid.SetStyleRange(CGXRange(1, 2, m_rowCount, 2),
                                      CGXStyle().SetTextColor(stale ? staleTextColour() : GXRgb(0, 0, 0)));
         },
         Qt::QueuedConnection);
+}
+
+void CDockMain1Dlg::cycleShown(const StatusCycle &cycle)
+{
+    QMetaObject::invokeMethod(this, [this, cycle] { emit cycleArrived(cycle); }, Qt::QueuedConnection);
+}
+
+void CDockMain1Dlg::tickRow(int row)
+{
+    if (row >= 1 && row <= m_rowCount && m_grid.GetValueRowCol(row, 1) != QLatin1String("1"))
+        m_grid.SetValueRange(CGXRange(row, 1), QStringLiteral("1"));
 }
 
 } // namespace tarvex

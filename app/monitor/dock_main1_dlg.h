@@ -25,11 +25,19 @@ public:
     void showValue(int row, const std::string &text) override;
     void showValues(const std::vector<std::pair<int, std::string>> &values) override;
     void showStale(bool stale) override;
+    void cycleShown(const StatusCycle &cycle) override;
     bool valuesStale() const { return m_stale; }
+    // Ticks `row` as a click on its tick box would, so the poll reads it.
+    void tickRow(int row);
 
     CDock1GridWnd &grid() { return m_grid; }
     int rowCount() const { return m_rowCount; }
     int selectAllState() const { return m_grid.selectAllState(); }
+
+Q_SIGNALS:
+    // On this widget's thread, once the cycle's values are in the grid.
+    void cycleArrived(const tarvex::StatusCycle &cycle);
+    void staleChanged(bool stale);
 
 private:
     void fillGrid();

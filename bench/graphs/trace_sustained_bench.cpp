@@ -17,6 +17,7 @@
 #include "recording_free_messages.h"
 #include "trace_graph_dlg.h"
 #include "trace_period.h"
+#include "ui_stall_watch.h"
 
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
 #include "virtual_drive.h"
@@ -123,23 +124,13 @@ int runAt(std::uint32_t baud, double seconds)
             return 1;
         }
 
-        QElapsedTimer clock;
-        clock.start();
-        qint64 lastTick = 0;
-        QTimer ticker;
-        ticker.setInterval(1);
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            const qint64 now = clock.elapsed();
-            longestStallMs = std::max<long long>(longestStallMs, now - lastTick);
-            lastTick = now;
-            check.look(window.chart(), window.plottedPoints());
-        });
-        ticker.start();
+        UiStallWatch watch([&] { check.look(window.chart(), window.plottedPoints()); });
         // A loop of its own: quitting the application would close the window.
         QEventLoop loop;
         QTimer::singleShot(static_cast<int>(seconds * 1000), &loop, &QEventLoop::quit);
         loop.exec();
-        ticker.stop();
+        watch.stop();
+        longestStallMs = watch.longestMs();
 
         window.OnStop();
         check.look(window.chart(), window.plottedPoints());

@@ -411,6 +411,13 @@ long long VirtualDrive::traceOverruns()
     return model_.trace().overruns();
 }
 
+long long VirtualDrive::traceBlocksProduced()
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    return model_.trace().blocksProduced();
+}
+
 bool VirtualDrive::inBootLoader() { std::lock_guard lock(mutex_); return boot_.active(); }
 int VirtualDrive::bootResets() { std::lock_guard lock(mutex_); return bootResets_; }
 std::map<std::uint32_t, std::vector<std::uint8_t>> VirtualDrive::programRowsWritten()

@@ -110,6 +110,8 @@ public:
     std::uint8_t activeAlarm();
     std::vector<std::uint8_t> alarmHistory();
     long long traceOverruns();
+    // Trace blocks made since the trace last started, queued or not.
+    long long traceBlocksProduced();
     bool inBootLoader();
     int bootResets();
     std::map<std::uint32_t, std::vector<std::uint8_t>> programRowsWritten();

@@ -8,6 +8,8 @@
 #include "command_tip.h"
 #include "qt_message_service.h"
 #include "static_panes.h"
+#include "status_recording.h"
+#include "trend_pane.h"
 #include "ui_wait.h"
 #include "user_settings.h"
 
@@ -264,6 +266,8 @@ void CMainFrame::createMenus()
     cyclic->addAction(actions_[Command::Start]);
     cyclic->addAction(actions_[Command::Stop]);
     cyclic->addAction(actions_[Command::DataTrace]);
+    recording_ = new StatusRecording(*messages_, this);
+    monitor->addAction(recording_->action());
 
     QMenu *operation = bar->addMenu(QStringLiteral("O&peration"));
     operation->addAction(actions_[Command::ManualJog]);
@@ -326,7 +330,7 @@ void CMainFrame::listPanesInViewMenu()
     for (QAction *toggle : paneToggles_)
         viewMenu_->removeAction(toggle);
     paneToggles_.clear();
-    for (QDockWidget *pane : std::initializer_list<QDockWidget *>{pane1_, pane2_, pane3_, pane4_}) {
+    for (QDockWidget *pane : std::initializer_list<QDockWidget *>{pane1_, pane2_, pane3_, pane4_, trendPane_}) {
         QAction *toggle = pane->toggleViewAction();
         viewMenu_->insertAction(paneListEnd_, toggle);
         paneToggles_.push_back(toggle);
@@ -474,6 +478,12 @@ void CMainFrame::createPanes()
     applyPaneSizes();
     for (CPaneBase *pane : std::initializer_list<CPaneBase *>{pane1_, pane2_, pane3_, pane4_})
         pane->setDriveConnection(drive_.get());
+    // The trend starts hidden: the View menu shows it.
+    trendPane_ = new CTrendPane(this);
+    addDockWidget(Qt::RightDockWidgetArea, trendPane_);
+    trendPane_->hide();
+    trendPane_->attach(&pane1_->dialog());
+    recording_->attach(&pane1_->dialog());
     listPanesInViewMenu();
     linkAnimating_ = 0; // a new animation rests on its first frame
 }
@@ -526,6 +536,11 @@ void CMainFrame::destroyPanes()
         pane->prepareDestruction(serveUiWhileWaiting);
         removeDockWidget(pane);
         delete pane;
+    }
+    if (trendPane_) {
+        removeDockWidget(trendPane_);
+        delete trendPane_;
+        trendPane_ = nullptr;
     }
     pane1_ = nullptr;
     pane2_ = nullptr;

@@ -33,6 +33,8 @@ class CStaticPane;
 class CStaticPane2;
 class CStaticPane3;
 class CStaticPane4;
+class CTrendPane;
+class StatusRecording;
 class QtMessageService;
 
 struct FrameOptions {
@@ -99,6 +101,8 @@ public:
     CStaticPane2 &inputPane() { return *pane2_; }
     CStaticPane3 &outputPane() { return *pane3_; }
     CStaticPane4 &communicationPane() { return *pane4_; }
+    CTrendPane &trendPane() { return *trendPane_; }
+    StatusRecording &statusRecording() { return *recording_; }
     QToolBar &toolBar() { return *toolBar_; }
     MessageService &messages() { return *messages_; }
     // True while a long link call runs with the window kept alive.
@@ -164,6 +168,8 @@ private:
     CStaticPane2 *pane2_ = nullptr;
     CStaticPane3 *pane3_ = nullptr;
     CStaticPane4 *pane4_ = nullptr;
+    CTrendPane *trendPane_ = nullptr;
+    StatusRecording *recording_ = nullptr;
 
     std::map<Command, QAction *> actions_;
     QActionGroup *looks_ = nullptr;

@@ -463,7 +463,10 @@ void TraceGraphDlg::plotPendingBlocks()
     const auto begin = std::chrono::steady_clock::now();
     trace::TraceBlock block;
     long long blocks = 0;
-    while (m_ring.pop(block)) {
+    // Only what waits now: a worker that refills the ring as fast as it
+    // is emptied would otherwise keep this thread here for the whole run.
+    // Every block the worker pushes comes with a plot step of its own.
+    for (auto waiting = m_ring.waiting(); waiting > 0 && m_ring.pop(block); --waiting) {
         plotBlock(block);
         ++blocks;
     }

@@ -9,10 +9,12 @@
 #include "alarm_graph_window.h"
 #include "axis_mapping.h"
 #include "capture_window_fixture.h"
+#include "chart_menu_driver.h"
 #include "channel_lists.h"
 #include "chart_view.h"
 #include "integer_edit.h"
 #include "commands.h"
+#include "csv_reader.h"
 #include "link_animation.h"
 #include "linked_drive.h"
 #include "recording_messages.h"
@@ -270,6 +272,43 @@ TEST_F(AlarmGraph, EnterAndEscDoNotCloseTheWindowButClosingEndsTheWaiting)
     EXPECT_FALSE(window->isWorkerRunning()) << "closing waits for the poll to end";
     EXPECT_FALSE(window->isRunning());
     EXPECT_FALSE(window->animation().isPlaying());
+}
+
+TEST_F(AlarmGraph, ExportCsvFromTheChartMenuWritesWhatTheDriveRecordedInPhysicalUnits)
+{
+    open();
+    ASSERT_TRUE(recordAlarm()) << (messages.empty() ? "" : messages.texts().front());
+    const unsigned start = reg(1012);
+    ASSERT_LT(start, 128u);
+    const std::array<std::array<std::int16_t, 128>, 3> rings{driveRing(0), driveRing(1), driveRing(2)};
+    window->uploadButton().click();
+    messages.clear();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.data()));
+
+    test::ScratchDirectory scratch;
+    const std::string path = (scratch / "alarm.csv").string();
+    test::answerNextFileDialog(QString::fromStdString(path));
+    ASSERT_TRUE(test::chooseFromChartMenu(window->chart(), "Export CSV..."));
+    ASSERT_TRUE(messages.empty()) << messages.texts().front();
+
+    const test::CsvFile csv = test::readCsv(path);
+    EXPECT_EQ(csv.comments.front(), "Alarm Trace");
+    EXPECT_EQ(csv.settings.at("Sampling period [s]"), "0.0004");
+    ASSERT_EQ(csv.header, std::vector<std::string>({"Time [s]", "Current Speed [rpm]", "ALARM(Digital Output) [0/1]",
+                                                     "DC Link Voltage [V]"}));
+    ASSERT_EQ(csv.rows.size(), 128u);
+    for (std::size_t k = 0; k < 128; ++k) {
+        const auto &row = csv.rows[k];
+        ASSERT_EQ(row.size(), 4u);
+        const std::size_t at = (start + k) % 128;
+        EXPECT_NEAR(row[0], static_cast<double>(k) * 0.0004, 1e-12) << "sample " << k;
+        EXPECT_EQ(row[1], rings[0][at]) << "the drive's speed sample " << k << ", in rpm";
+        EXPECT_EQ(row[2], k < 64 ? 0 : 1) << "the alarm output, not mapped onto the speed's axis";
+        // The drive records the DC link in 0.1 V; the window shows whole volts.
+        EXPECT_NEAR(row[3], rings[2][at] / 10.0, 1.0) << "volts, sample " << k;
+        EXPECT_GT(row[3], 250);
+    }
 }
 
 TEST_F(AlarmGraph, TheAlarmTraceCommandRunsTheWindowModally)

@@ -375,6 +375,30 @@ TEST_F(TraceWindow, BlocksArriveInOrderWithoutLossOrRepeatOverALongRun)
     EXPECT_GT(checks, 100);
 }
 
+TEST_F(TraceWindow, ALongRunKeepsEveryBlockTheDriveSent)
+{
+    open();
+    choose({1, 2, 0, 7});
+    applyWithCounter(8, {0}); // a block every 240 ms
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(30 * 30, 20s))
+        << "30 blocks, far beyond the chart's 361 points; " << window->plottedPoints() << " plotted";
+    window->OnStop();
+    ASSERT_TRUE(pumpUntil([&] { return !window->isWorkerRunning(); }));
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    const long long sent = sim->traceBlocksProduced() - sim->traceOverruns();
+    EXPECT_EQ(sim->traceOverruns(), 0);
+    EXPECT_EQ(window->plottedPoints(), sent * 30) << "every block the drive sent was plotted";
+    const trace::TraceHistory &history = window->history();
+    ASSERT_EQ(static_cast<long long>(history.size()), sent * 30) << "and kept";
+    EXPECT_EQ(history.dropped(), 0);
+    for (std::size_t n = 0; n < history.size(); ++n)
+        ASSERT_EQ(static_cast<std::uint16_t>(static_cast<int>(history.value(n, 0))), static_cast<std::uint16_t>(n))
+            << "sample " << n << " once, in order";
+#endif
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(TraceWindow, AtTheShortestPeriodOfEveryPacedLinkSpeedNoBlockIsLost)
 {
     for (const auto &[baud, period] : {std::pair{9600u, 20}, std::pair{19200u, 13}, std::pair{38400u, 11}}) {

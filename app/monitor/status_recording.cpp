@@ -1,0 +1,114 @@
+#include "status_recording.h"
+
+#include "background_file_writer.h"
+#include "csv_export_dialog.h"
+#include "dock_main1_dlg.h"
+#include "message_service.h"
+#include "status_record_rows.h"
+
+#include <QAction>
+#include <QFile>
+#include <QWidget>
+
+namespace tarvex {
+
+StatusRecording::StatusRecording(MessageService &messages, QWidget *dialogParent)
+    : QObject(dialogParent), messages_(messages), dialogParent_(dialogParent),
+      action_(new QAction(QString::fromLatin1(kStartText), this))
+{
+    action_->setObjectName(QStringLiteral("recordStatusToCsv"));
+    action_->setStatusTip(QStringLiteral("Writes the state variables of every monitoring cycle into a CSV file"));
+    connect(action_, &QAction::triggered, this, &StatusRecording::chosen);
+    refreshAction();
+}
+
+StatusRecording::~StatusRecording() { stop(); }
+
+void StatusRecording::attach(CDockMain1Dlg *statusDialog)
+{
+    if (status_)
+        disconnect(status_, nullptr, this, nullptr);
+    stop();
+    status_ = statusDialog;
+    live_ = false;
+    if (status_) {
+        connect(status_, &CDockMain1Dlg::cycleArrived, this, &StatusRecording::record);
+        connect(status_, &CDockMain1Dlg::staleChanged, this, [this](bool stale) { monitoringLive(!stale); });
+        // The pane goes with "NEW" and at shutdown: the file is closed first.
+        connect(status_, &QObject::destroyed, this, [this] {
+            live_ = false;
+            stop();
+        });
+    }
+    refreshAction();
+}
+
+void StatusRecording::chosen()
+{
+    if (isRecording()) {
+        stop();
+        return;
+    }
+    const QString path = graphs::chooseCsvFileToSave(dialogParent_);
+    // Monitoring may have stopped while the dialog was open.
+    if (!path.isEmpty() && live_)
+        start(path);
+}
+
+void StatusRecording::start(const QString &path)
+{
+    writer_ = BackgroundFileWriter::create(QFile::encodeName(path).toStdString(), [this] {
+        QMetaObject::invokeMethod(this, &StatusRecording::writeFailed, Qt::QueuedConnection);
+    });
+    if (!writer_) {
+        messages_.show("Cannot Save CSV File");
+        return;
+    }
+    path_ = path;
+    rows_ = 0;
+    started_ = std::chrono::steady_clock::now();
+    writer_->append(status_record::headerLines(std::chrono::system_clock::now()));
+    refreshAction();
+}
+
+void StatusRecording::stop()
+{
+    if (!writer_)
+        return;
+    const bool written = writer_->finish();
+    writer_.reset();
+    refreshAction();
+    if (!written)
+        messages_.show("Recording to CSV stopped: cannot write " + QFile::encodeName(path_).toStdString());
+}
+
+void StatusRecording::record(const StatusCycle &cycle)
+{
+    live_ = true;
+    if (writer_) {
+        writer_->append(status_record::rowLine(cycle, started_));
+        ++rows_;
+    }
+    refreshAction();
+}
+
+void StatusRecording::monitoringLive(bool live)
+{
+    live_ = live;
+    if (!live)
+        stop();
+    refreshAction();
+}
+
+void StatusRecording::writeFailed()
+{
+    stop(); // reports the failure
+}
+
+void StatusRecording::refreshAction()
+{
+    action_->setText(QString::fromLatin1(isRecording() ? kStopText : kStartText));
+    action_->setEnabled(isRecording() || live_);
+}
+
+} // namespace tarvex

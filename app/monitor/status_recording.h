@@ -1,0 +1,65 @@
+// Monitor > "Record to CSV...": while cyclic monitoring runs, writes a row
+// per poll cycle of the "Servo Status" pane into a CSV file chosen by the
+// user, until "Stop Recording" (the same menu item), or until monitoring or
+// the link stops, or the pane goes away. The rows go to the disk on a
+// thread of their own; a failed write ends the recording with a message.
+#pragma once
+
+#include "status_views.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <chrono>
+#include <memory>
+
+class QAction;
+class QWidget;
+
+namespace tarvex {
+
+class BackgroundFileWriter;
+class CDockMain1Dlg;
+class MessageService;
+
+class StatusRecording : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char *kStartText = "Record to CSV...";
+    static constexpr const char *kStopText = "Stop Recording";
+
+    // `dialogParent` owns the file dialog; the object lives as long as it.
+    StatusRecording(MessageService &messages, QWidget *dialogParent);
+    ~StatusRecording() override;
+
+    QAction *action() const { return action_; }
+    // The status pane whose cycles are recorded (a new one after "NEW").
+    void attach(CDockMain1Dlg *statusDialog);
+
+    bool isRecording() const { return writer_ != nullptr; }
+    QString path() const { return path_; }
+    long rowsRecorded() const { return rows_; }
+    // Closes the file; what was recorded stays.
+    void stop();
+
+private:
+    void chosen();
+    void start(const QString &path);
+    void record(const StatusCycle &cycle);
+    void monitoringLive(bool live);
+    void writeFailed();
+    void refreshAction();
+
+    MessageService &messages_;
+    QWidget *dialogParent_;
+    QAction *action_;
+    QPointer<CDockMain1Dlg> status_;
+    std::unique_ptr<BackgroundFileWriter> writer_;
+    QString path_;
+    std::chrono::steady_clock::time_point started_;
+    long rows_ = 0;
+    bool live_ = false;
+};
+
+} // namespace tarvex

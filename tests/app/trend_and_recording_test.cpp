@@ -1,0 +1,320 @@
+// The monitoring trend and the status recording against the virtual drive:
+// the trend plots what the "Servo Status" pane shows, "Record to CSV..."
+// writes a row per poll cycle whose values are the drive's, and both end
+// cleanly when monitoring stops. The file writer and the row texts are also
+// checked on their own where the drive cannot reach (a full disk).
+#include "background_file_writer.h"
+#include "chart_menu_driver.h"
+#include "csv_reader.h"
+#include "frame_fixture.h"
+#include "static_panes.h"
+#include "status_record_rows.h"
+#include "status_recording.h"
+#include "trend_history.h"
+#include "trend_pane.h"
+#include "ui_pump.h"
+#include "virtual_drive_session.h"
+
+#include <QListWidget>
+#include <QMenuBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+
+#include <fstream>
+#include <sstream>
+
+namespace tarvex::trend_recording_test {
+
+using namespace std::chrono_literals;
+
+// Rows of the status block whose drive values hold still while the motor rests.
+constexpr int kRatedSpeedRow = 18;    // register 252, rpm
+constexpr int kMaximumSpeedRow = 19;  // register 254, rpm
+constexpr int kRatedCurrentRow = 20;  // register 256, x 0.01 A
+
+QListWidgetItem *trendItem(QListWidget &list, int row)
+{
+    for (int i = 0; i < list.count(); ++i)
+        if (list.item(i)->data(Qt::UserRole).toInt() == row)
+            return list.item(i);
+    return nullptr;
+}
+
+// A click on the item's tick box, where the style draws it.
+void clickTrendTick(QListWidget &list, int row)
+{
+    QListWidgetItem *item = trendItem(list, row);
+    ASSERT_NE(item, nullptr) << "row " << row;
+    list.scrollToItem(item);
+    QStyleOptionViewItem option;
+    option.initFrom(list.viewport());
+    option.rect = list.visualItemRect(item);
+    option.features |= QStyleOptionViewItem::HasCheckIndicator;
+    option.checkState = item->checkState();
+    const QRect tick = list.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &list);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, tick.center());
+}
+
+QAction *monitorMenuEntry(CMainFrame &frame, const QString &text)
+{
+    for (QAction *menu : frame.menuBar()->actions())
+        if (menu->menu() && menu->text() == QLatin1String("&Monitor"))
+            for (QAction *entry : menu->menu()->actions())
+                if (entry->text() == text)
+                    return entry;
+    return nullptr;
+}
+
+std::vector<std::string> fileLines(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+class TrendSession : public test::FrameFixture {
+protected:
+    void SetUp() override
+    {
+        TARVEX_NEEDS_VIRTUAL_DRIVE();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim = test::startVirtualDrive();
+        ASSERT_TRUE(sim);
+        startFrame();
+        frame->show();
+        chooseSettings(sim->devicePath());
+        frame->OnCommand(Command::Connect);
+        test::pumpFor(20ms);
+        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected);
+#endif
+    }
+    void TearDown() override
+    {
+        FrameFixture::TearDown();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim.reset();
+#endif
+    }
+
+    CGXGridWnd &statusGrid() { return frame->statusPane().dialog().grid(); }
+    double drive(std::uint16_t address, double scale = 1)
+    {
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        return static_cast<std::int16_t>(sim->registerValue(address)) * scale;
+#else
+        (void)address;
+        return scale;
+#endif
+    }
+    std::string scratch(const std::string &name) { return (directory.path() / name).string(); }
+
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::unique_ptr<test::VirtualDrive> sim;
+#endif
+};
+
+TEST_F(TrendSession, TheTrendPlotsTheChosenVariablesAsThePaneShowsThemAndGreysWhenMonitoringStops)
+{
+    CTrendPane &trend = frame->trendPane();
+    EXPECT_FALSE(trend.isVisible()) << "off until the View menu shows it";
+    QAction *toggle = trend.toggleViewAction();
+    EXPECT_EQ(toggle->text(), "Trend");
+    toggle->trigger();
+    ASSERT_TRUE(trend.isVisible());
+
+    clickTrendTick(trend.variableList(), kRatedSpeedRow);
+    clickTrendTick(trend.variableList(), kRatedCurrentRow);
+    EXPECT_EQ(trend.shownRows(), (std::vector<int>{kRatedSpeedRow, kRatedCurrentRow}));
+    EXPECT_EQ(statusGrid().GetValueRowCol(kRatedSpeedRow, 1), "1") << "the poll must read what the trend plots";
+    EXPECT_EQ(statusGrid().GetValueRowCol(kRatedCurrentRow, 1), "1");
+
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(test::pumpUntil([&] { return trend.history().points(kRatedCurrentRow).size() >= 3; }));
+    EXPECT_FALSE(trend.isStale());
+    EXPECT_EQ(trend.lineCount(), 2);
+    EXPECT_GE(trend.linePoints(0), 3);
+    frame->OnCommand(Command::Stop);
+    ASSERT_TRUE(test::pumpUntil([&] { return trend.isStale(); }));
+
+    const auto &speed = trend.history().points(kRatedSpeedRow);
+    const auto &current = trend.history().points(kRatedCurrentRow);
+    EXPECT_DOUBLE_EQ(speed.front().value, drive(252));
+    EXPECT_NEAR(current.front().value, drive(256, 0.01), 1e-9);
+    // The last live point is the pane's number (a NaN marks the stop).
+    ASSERT_GE(current.size(), 2u);
+    EXPECT_TRUE(std::isnan(current.back().value));
+    EXPECT_EQ(QString::number(current[current.size() - 2].value, 'f', 2),
+              statusGrid().GetValueRowCol(kRatedCurrentRow, 2));
+    for (std::size_t i = 1; i + 1 < speed.size(); ++i)
+        EXPECT_GT(speed[i].seconds, speed[i - 1].seconds) << "time runs forward";
+    EXPECT_EQ(trend.timeCaption(), "Time [s]");
+    EXPECT_EQ(trend.lineColour(0), QColor(160, 160, 160));
+    EXPECT_FALSE(trend.note().isEmpty());
+}
+
+TEST_F(TrendSession, TheTrendTakesAtMostFourVariables)
+{
+    CTrendPane &trend = frame->trendPane();
+    trend.toggleViewAction()->trigger();
+    for (int row : {1, 2, 3, 4, 7})
+        clickTrendTick(trend.variableList(), row);
+    EXPECT_EQ(trend.shownRows(), (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(trendItem(trend.variableList(), 7)->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(trend.note().contains("At most 4")) << trend.note().toStdString();
+    EXPECT_EQ(statusGrid().GetValueRowCol(7, 1), "0") << "a refused choice ticks nothing";
+    EXPECT_EQ(trendItem(trend.variableList(), 26), nullptr) << "the version text is no number to plot";
+
+    clickTrendTick(trend.variableList(), 2);
+    clickTrendTick(trend.variableList(), 7);
+    EXPECT_EQ(trend.shownRows(), (std::vector<int>{1, 3, 4, 7}));
+    EXPECT_EQ(trend.lineCount(), 4);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TrendSession, RecordToCsvWritesTheDrivesValuesEveryCycleUntilStopped)
+{
+    QAction *record = monitorMenuEntry(*frame, "Record to CSV...");
+    ASSERT_NE(record, nullptr);
+    EXPECT_FALSE(record->isEnabled()) << "nothing to record before monitoring runs";
+    for (int row : {kRatedSpeedRow, kMaximumSpeedRow, kRatedCurrentRow})
+        statusGrid().clickCell(row, 1);
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(test::pumpUntil([&] { return record->isEnabled(); }));
+
+    const std::string path = scratch("status.csv");
+    test::answerNextFileDialog(QString::fromStdString(path));
+    record->trigger();
+    StatusRecording &recording = frame->statusRecording();
+    ASSERT_TRUE(recording.isRecording());
+    EXPECT_EQ(record->text(), "Stop Recording");
+    ASSERT_TRUE(test::pumpUntil([&] { return recording.rowsRecorded() >= 5; }));
+    record->trigger();
+    EXPECT_FALSE(recording.isRecording());
+    EXPECT_EQ(record->text(), "Record to CSV...");
+    const long rows = recording.rowsRecorded();
+
+    const test::CsvFile csv = test::readCsv(path);
+    ASSERT_EQ(csv.header.size(), 28u);
+    EXPECT_EQ(csv.header[0], "Time");
+    EXPECT_EQ(csv.header[1], "Seconds [s]");
+    const int speed = csv.column("Motor Rated Speed [rpm]");
+    const int maximum = csv.column("Motor Maximum Speed [rpm]");
+    const int current = csv.column("Motor Rated Current [A]");
+    ASSERT_GT(speed, 0);
+    ASSERT_GT(maximum, 0);
+    ASSERT_GT(current, 0);
+    EXPECT_GT(csv.column("FPGA Version"), 0) << "a unit of \"-\" is no unit";
+    ASSERT_EQ(static_cast<long>(csv.rows.size()), rows) << "a row per cycle, none lost at the stop";
+    double before = -1;
+    for (const auto &row : csv.rows) {
+        ASSERT_EQ(row.size(), 28u);
+        EXPECT_DOUBLE_EQ(row[static_cast<std::size_t>(speed)], drive(252));
+        EXPECT_DOUBLE_EQ(row[static_cast<std::size_t>(maximum)], drive(254));
+        EXPECT_NEAR(row[static_cast<std::size_t>(current)], drive(256, 0.01), 1e-9);
+        EXPECT_GE(row[1], before);
+        before = row[1];
+    }
+    // Unticked rows stay empty; the time is ISO 8601 in UTC.
+    const std::vector<std::string> lines = fileLines(path);
+    ASSERT_GE(lines.size(), 4u);
+    const std::vector<std::string> first = test::splitCsvLine(lines[3]);
+    EXPECT_EQ(first[2], "") << "Current Speed was not ticked";
+    EXPECT_EQ(first[0].size(), 24u) << first[0];
+    EXPECT_EQ(first[0].back(), 'Z');
+    EXPECT_EQ(first[0][10], 'T');
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TrendSession, StoppingMonitoringOrTheLinkEndsTheRecordingWithACompleteFile)
+{
+    statusGrid().clickCell(kRatedSpeedRow, 1);
+    frame->OnCommand(Command::Start);
+    QAction *record = monitorMenuEntry(*frame, "Record to CSV...");
+    ASSERT_NE(record, nullptr);
+    ASSERT_TRUE(test::pumpUntil([&] { return record->isEnabled(); }));
+    const std::string path = scratch("until-stop.csv");
+    test::answerNextFileDialog(QString::fromStdString(path));
+    record->trigger();
+    StatusRecording &recording = frame->statusRecording();
+    ASSERT_TRUE(test::pumpUntil([&] { return recording.rowsRecorded() >= 2; }));
+
+    frame->OnCommand(Command::Stop);
+    ASSERT_TRUE(test::pumpUntil([&] { return !recording.isRecording(); }));
+    EXPECT_EQ(record->text(), "Record to CSV...");
+    EXPECT_FALSE(record->isEnabled());
+    const std::vector<std::string> lines = fileLines(path);
+    EXPECT_EQ(static_cast<long>(lines.size()), 3 + recording.rowsRecorded());
+    std::ifstream whole(path, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.back(), '\n') << "the last row is whole";
+
+    // Again, ended by a disconnect this time.
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(test::pumpUntil([&] { return record->isEnabled(); }));
+    test::answerNextFileDialog(QString::fromStdString(scratch("until-disconnect.csv")));
+    record->trigger();
+    ASSERT_TRUE(recording.isRecording());
+    frame->OnCommand(Command::Disconnect);
+    ASSERT_TRUE(test::pumpUntil([&] { return !recording.isRecording(); }));
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST(StatusRecordWriting, AFullDiskEndsTheWritingOnceAndSaysSo)
+{
+    if (!std::ifstream("/dev/full"))
+        GTEST_SKIP() << "no /dev/full here";
+    std::atomic<int> reported{0};
+    auto writer = BackgroundFileWriter::create("/dev/full", [&] { ++reported; });
+    ASSERT_NE(writer, nullptr);
+    writer->append("Time,Seconds [s]\n");
+    ASSERT_TRUE(test::pumpUntil([&] { return reported.load() > 0; }, 5s));
+    writer->append("more\n"); // quietly dropped: the writing has ended
+    EXPECT_FALSE(writer->finish());
+    EXPECT_EQ(reported.load(), 1);
+    EXPECT_EQ(BackgroundFileWriter::create("/nonexistent-folder/x.csv", {}), nullptr);
+}
+
+TEST(StatusRecordWriting, RowsQuoteTextsAndLeaveUnreadRowsEmpty)
+{
+    const auto start = std::chrono::steady_clock::now();
+    StatusCycle cycle{std::chrono::system_clock::time_point(std::chrono::milliseconds(1'700'000'000'250)),
+                      start + 1500ms,
+                      {{1, "-100"}, {20, "3.00"}, {26, "01,32"}}};
+    std::string line = status_record::rowLine(cycle, start);
+    ASSERT_EQ(line.back(), '\n');
+    line.pop_back();
+    const std::vector<std::string> fields = test::splitCsvLine(line);
+    ASSERT_EQ(fields.size(), 28u);
+    EXPECT_EQ(fields[0], "2023-11-14T22:13:20.250Z");
+    EXPECT_EQ(fields[1], "1.500");
+    EXPECT_EQ(fields[2], "-100");
+    EXPECT_EQ(fields[3], "");
+    EXPECT_EQ(fields[21], "3.00");
+    EXPECT_EQ(fields[27], "01,32") << "a comma stays inside its field";
+    const std::string header = status_record::headerLines(std::chrono::system_clock::time_point{});
+    EXPECT_NE(header.find("\nTime,Seconds [s],Current Speed [rpm],"), std::string::npos) << header;
+}
+
+TEST(TrendHistoryBounds, OldPointsGoAndAStopBreaksTheLine)
+{
+    TrendHistory history(10);
+    for (int i = 0; i <= 30; ++i)
+        history.add(1, i, i * 2.0);
+    EXPECT_EQ(history.points(1).front().seconds, 20);
+    EXPECT_EQ(history.points(1).size(), 11u);
+    history.breakLines(30);
+    history.breakLines(30);
+    EXPECT_TRUE(std::isnan(history.points(1).back().value));
+    EXPECT_EQ(history.points(1).size(), 12u) << "one break, however often it is asked for";
+    EXPECT_TRUE(history.points(2).empty());
+    EXPECT_TRUE(history.points(27).empty());
+    history.add(0, 1, 1);
+    TrendHistory dense;
+    for (std::size_t i = 0; i < TrendHistory::kMaxPointsPerRow + 10; ++i)
+        dense.add(3, static_cast<double>(i) * 0.001, 1);
+    EXPECT_EQ(dense.points(3).size(), TrendHistory::kMaxPointsPerRow);
+}
+
+} // namespace tarvex::trend_recording_test
