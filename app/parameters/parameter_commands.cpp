@@ -26,10 +26,10 @@ constexpr std::size_t kMismatchLinesShown = 12;
 constexpr int kStatusVersionPosition = 25;
 
 // "System, Control", or "none".
-std::string listed(const std::vector<std::string> &names)
+std::string listed(std::vector<std::string> names)
 {
     if (names.empty())
-        return "none";
+        names.emplace_back("none");
     std::string text;
     for (const std::string &name : names)
         text += (text.empty() ? "" : ", ") + name;
