@@ -8,6 +8,8 @@
 #include "recording_free_messages.h"
 #include "virtual_drive.h"
 
+#include <QByteArray>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -22,6 +24,13 @@ struct ParameterBenchDrive {
     FrameState frame;
     DriveConnection drive{frame, messages};
 };
+
+// The benchmarks draw offscreen unless told otherwise; before the application is made.
+inline void drawOffscreenByDefault()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
 
 // Null, after saying why, when the drive or the link did not start.
 inline std::unique_ptr<ParameterBenchDrive> startParameterBenchDrive()

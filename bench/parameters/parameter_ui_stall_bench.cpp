@@ -76,8 +76,7 @@ private:
 int main(int argc, char **argv)
 {
     using namespace tarvex;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::drawOffscreenByDefault();
     QApplication app(argc, argv);
     const int lateMs = argc > 1 ? std::clamp(std::atoi(argv[1]), 0, 300) : 200;
     const int samples = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 20) : 3;

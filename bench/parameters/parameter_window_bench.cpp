@@ -45,8 +45,7 @@ struct Block {
 int main(int argc, char **argv)
 {
     using namespace tarvex;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::drawOffscreenByDefault();
     QApplication app(argc, argv);
     const int samples = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 100) : 5;
     const std::unique_ptr<bench::ParameterBenchDrive> setup = bench::startParameterBenchDrive();
