@@ -22,6 +22,21 @@ constexpr const char *kTwoValuesForOneRegister = "Two Values for One Register..!
 constexpr const char *kInvalidFileValues = "Parameter File holds Invalid Values";
 // Lines of a mismatch report before the rest is only counted.
 constexpr std::size_t kMismatchLinesShown = 12;
+// The status row that shows the drive's version text rather than a register.
+constexpr int kStatusVersionPosition = 25;
+
+// "System, Control", or "none".
+std::string listed(std::vector<std::string> names)
+{
+    if (names.empty())
+        names.emplace_back("none");
+    std::string text;
+    for (const std::string &name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+std::string tabName(int group) { return kGroupTexts[static_cast<std::size_t>(group)].tab; }
 
 ParameterShape shapeOf(const ParameterAttribute &p) { return {p.Param_DataType, p.Param_Bit_Type}; }
 
@@ -120,7 +135,7 @@ void ParameterCommands::restyleWritten(GroupTable &table, int position, bool wri
 std::optional<std::uint16_t> ParameterCommands::versionForWriting() const
 {
     const std::optional<std::uint16_t> version = service_.ReadVersionRegister();
-    if (!version)
+    if (!version && !service_.stopRequested())
         show("Drive Version Read Error", "The drive version (register 62) could not be read; nothing was written.");
     return version;
 }
@@ -239,19 +254,103 @@ bool ParameterCommands::buildModel(const DatabaseLibrary &database)
 bool ParameterCommands::AllRead(bool opening)
 {
     std::uint8_t status = 0;
-    if (service_.ReadAllGroups(status) == kReported)
+    const std::uint16_t result = service_.ReadAllGroups(status);
+    if (result == kReported)
         return false;
+    if (result == kCancelled) {
+        reportAllReadCancelled();
+        return false;
+    }
     const std::optional<std::uint16_t> version = service_.ReadVersionRegister();
+    if (!version && service_.stopRequested()) {
+        reportAllReadCancelled();
+        return false;
+    }
     showAllGroups(version ? driveVersionText(*version) : std::string());
     if (!opening)
         inform("All Read Success ! ");
     return true;
 }
 
+// Only the groups this run read are shown anew: the others keep the values
+// they showed, which the drive gave at an earlier read, rather than show
+// an image the drive did not give now.
+void ParameterCommands::reportAllReadCancelled()
+{
+    const std::vector<int> &read = service_.groupsRead();
+    showGroups(read, std::nullopt);
+    std::vector<std::string> readNames, notRead;
+    for (int g : readyGroups(readOrder(service_.factoryGroupShown())))
+        (std::find(read.begin(), read.end(), g) != read.end() ? readNames : notRead).push_back(tabName(g));
+    show("All Read Cancelled: read " + listed(readNames) + "; not read " + listed(notRead),
+         "The groups not read show the values they showed before.");
+}
+
 void ParameterCommands::showAllGroups(const std::string &versionText)
 {
-    for (int g : filledGroups(readOrder(service_.factoryGroupShown()))) {
-        if (!service_.isGroupReady(g))
+    showGroups(readyGroups(readOrder(service_.factoryGroupShown())), versionText);
+}
+
+std::vector<int> ParameterCommands::readyGroups(const std::vector<int> &order) const
+{
+    std::vector<int> groups;
+    for (int g : filledGroups(order))
+        if (service_.isGroupReady(g))
+            groups.push_back(g);
+    return groups;
+}
+
+int ParameterCommands::allReadSteps() const
+{
+    int steps = 0;
+    for (int g : readOrder(service_.factoryGroupShown()))
+        steps += service_.isGroupReady(g) ? 1 : 0;
+    return steps;
+}
+
+int ParameterCommands::allWriteSteps() const
+{
+    return static_cast<int>(readyGroups(writeOrder(service_.factoryGroupShown())).size());
+}
+
+int ParameterCommands::readExchanges(int group) const
+{
+    const GroupTable *t = table(group);
+    if (!t || !catalogue_.groups[static_cast<std::size_t>(group)].loaded)
+        return 0;
+    const auto &attributes = catalogue_.groups[static_cast<std::size_t>(group)].attributes;
+    const int rows = std::min(t->rowCount(), static_cast<int>(attributes.size()));
+    int registers = 0;
+    for (int k = 0; k < rows; ++k)
+        if (t->isChecked(k))
+            registers += registersOf(attributes[static_cast<std::size_t>(k)].Param_Bit_Type);
+    return (registers + kMaxScatteredRegisters - 1) / kMaxScatteredRegisters;
+}
+
+// The version read, then per ticked row its servo-state read where the
+// parameter needs the servo off and one write per register.
+int ParameterCommands::writeExchanges(int group) const
+{
+    const GroupTable *t = table(group);
+    if (!t || group == kGroupStatus || !catalogue_.groups[static_cast<std::size_t>(group)].loaded)
+        return 0;
+    const auto &attributes = catalogue_.groups[static_cast<std::size_t>(group)].attributes;
+    const int rows = std::min(t->rowCount(), static_cast<int>(attributes.size()));
+    int exchanges = 1;
+    for (int k = 0; k < rows; ++k) {
+        const ParameterAttribute &p = attributes[static_cast<std::size_t>(k)];
+        if (!t->isChecked(k))
+            continue;
+        exchanges += (p.Param_Change == 1 || p.Param_Change == 2) ? 1 : 0;
+        exchanges += registersOf(p.Param_Bit_Type);
+    }
+    return exchanges;
+}
+
+void ParameterCommands::showGroups(const std::vector<int> &groups, const std::optional<std::string> &versionText)
+{
+    for (int g : groups) {
+        if (!table(g) || !service_.isGroupReady(g))
             continue;
         GroupTable &t = *table(g);
         const auto &attributes = catalogue_.groups[static_cast<std::size_t>(g)].attributes;
@@ -261,7 +360,12 @@ void ParameterCommands::showAllGroups(const std::string &versionText)
         for (int k = 0; k < rows; ++k) {
             const ParameterAttribute &p = attributes[static_cast<std::size_t>(k)];
             const ParameterWords words = wordsAt(image, offset, isWide(p));
-            const std::string value = readAllText(g, k, shapeOf(p), words.first, words.second, versionText);
+            if (g == kGroupStatus && k == kStatusVersionPosition && !versionText) {
+                offset += registersOf(p.Param_Bit_Type);
+                continue;
+            }
+            const std::string value =
+                readAllText(g, k, shapeOf(p), words.first, words.second, versionText.value_or(std::string()));
             t.showValue(k, value, {ValueColour::Black, false});
             if (g != kGroupStatus && value != t.defaultText(k))
                 t.setValueLook(k, {ValueColour::Red, true});
@@ -298,6 +402,10 @@ void ParameterCommands::Read(int group)
             const std::uint16_t result = service_.ReadEach(addresses, status);
             if (result == kReported)
                 return;
+            if (result == kCancelled) {
+                show("Read Cancelled", "The values shown were not changed.");
+                return;
+            }
             // The drive refused the read: its words are not the parameters'
             // values, so the cells keep what they showed.
             if (result == kException6) {
@@ -335,14 +443,26 @@ void ParameterCommands::Write(int group)
         show(kNothingChecked);
         return;
     }
-    const std::optional<std::uint16_t> version = versionForWriting();
-    if (!version)
-        return;
-    const bool lockReported = reportsParameterLock(*version);
-
     const auto &attributes = catalogue_.groups[static_cast<std::size_t>(group)].attributes;
     auto &staging = service_.staging(group);
     const int rows = std::min(t->rowCount(), static_cast<int>(attributes.size()));
+
+    // Cancel clicked: the ticked rows from `from` on were not written.
+    std::vector<std::string> writtenNames;
+    const auto cancelledAt = [&](int from) {
+        std::vector<std::string> rest;
+        for (int k = from; k < rows; ++k)
+            if (t->isChecked(k))
+                rest.push_back(text(attributes[static_cast<std::size_t>(k)].Param_Name));
+        reportWriteCancelled(writtenNames, rest);
+    };
+    const std::optional<std::uint16_t> version = versionForWriting();
+    if (!version) {
+        if (service_.stopRequested())
+            cancelledAt(0);
+        return;
+    }
+    const bool lockReported = reportsParameterLock(*version);
 
     // Every checked text is read and range-checked before the first write,
     // so that a refused value leaves the drive as it was.
@@ -381,6 +501,10 @@ void ParameterCommands::Write(int group)
                     show(text(p.Param_Name) + " => You can't change parameter, please Turn off SVON ! ");
                     return;
                 case CParameter::ServoState::Unknown:
+                    if (service_.stopRequested()) {
+                        cancelledAt(k);
+                        return;
+                    }
                     // Taking an unanswered read for "servo off" could change
                     // such a parameter on a running drive.
                     show("Servo State Read Error",
@@ -400,14 +524,21 @@ void ParameterCommands::Write(int group)
         if (checked) {
             std::uint8_t status = 0;
             // Both halves of a 32-bit value must land: a refused first half
-            // ends the command before the second could leave a torn value.
-            if (!writeAccepted(service_.WriteParameter(p.Param_Address, words.first, status), lockReported))
+            // ends the command before the second could leave a torn value,
+            // and Cancel waits until the second half has gone too.
+            const std::uint16_t first = service_.WriteParameter(p.Param_Address, words.first, status);
+            if (first == kCancelled) {
+                cancelledAt(k);
+                return;
+            }
+            if (!writeAccepted(first, lockReported))
                 return;
             if (isWide(p) &&
                 !writeAccepted(service_.WriteParameter(static_cast<std::uint16_t>(p.Param_Address + 2),
-                                                       words.second, status),
+                                                       words.second, status, false),
                                lockReported))
                 return;
+            writtenNames.push_back(text(p.Param_Name));
             showOnSharingRows({group, k}, words.first, ValueColour::Red);
         }
         restyleWritten(*t, k, checked);
@@ -475,11 +606,20 @@ ParameterCommands::AllWriteOutcome ParameterCommands::AllWrite()
         }
     }
     const std::optional<std::uint16_t> version = versionForWriting();
-    if (!version)
+    if (!version) {
+        if (service_.stopRequested())
+            reportAllWriteCancelled(groups, 0);
         return AllWriteOutcome::Finished;
+    }
     const bool lockReported = reportsParameterLock(*version);
 
-    for (int g : groups) {
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        const int g = groups[i];
+        // Checked before the cells take the look of written values.
+        if (service_.stopRequested()) {
+            reportAllWriteCancelled(groups, i);
+            return AllWriteOutcome::Finished;
+        }
         GroupTable &t = *table(g);
         auto &staging = service_.staging(g);
         int offset = 0;
@@ -495,11 +635,33 @@ ParameterCommands::AllWriteOutcome ParameterCommands::AllWrite()
             offset += registersOf(p.Param_Bit_Type);
         }
         std::uint8_t status = 0;
-        if (!writeAccepted(service_.WriteGroup(staging.data(), g, status), lockReported))
+        const std::uint16_t result = service_.WriteGroup(staging.data(), g, status);
+        if (result == kCancelled) {
+            reportAllWriteCancelled(groups, i);
+            return AllWriteOutcome::Finished;
+        }
+        if (!writeAccepted(result, lockReported))
             return AllWriteOutcome::Finished;
     }
     inform(kAllWriteSuccess);
     return AllWriteOutcome::Finished;
+}
+
+void ParameterCommands::reportAllWriteCancelled(const std::vector<int> &groups, std::size_t written) const
+{
+    std::vector<std::string> done, notDone;
+    for (std::size_t i = 0; i < groups.size(); ++i)
+        (i < written ? done : notDone).push_back(tabName(groups[i]));
+    show("All Write Cancelled: written " + listed(done) + "; not written " + listed(notDone),
+         "The drive keeps its earlier values in the groups not written; the values shown there are not on the "
+         "drive.");
+}
+
+void ParameterCommands::reportWriteCancelled(const std::vector<std::string> &written,
+                                             const std::vector<std::string> &notWritten) const
+{
+    show("Write Cancelled: written " + listed(written) + "; not written " + listed(notWritten),
+         "The drive keeps its earlier values of the parameters not written.");
 }
 
 void ParameterCommands::LockParameters(bool lock) { service_.WriteParameterLock(lock); }

@@ -34,6 +34,13 @@ public:
     bool AllRead(bool opening);
     // The read-all display of every group from the register images.
     void showAllGroups(const std::string &versionText);
+
+    // Steps of the progress shown while a command runs: the groups of "All
+    // Read" and "All Write", the link exchanges "Read" and "Write" plan.
+    int allReadSteps() const;
+    int allWriteSteps() const;
+    int readExchanges(int group) const;
+    int writeExchanges(int group) const;
     // "Read": the checked rows of `group`.
     void Read(int group);
     // "Write": the checked rows of `group`, with the servo, range and lock checks.
@@ -64,6 +71,15 @@ private:
     std::string rangeDetail(int group, int position, const std::string &value) const;
     void restyleWritten(GroupTable &table, int position, bool written) const;
     std::optional<std::uint16_t> versionForWriting() const;
+    // The read-all display of `groups`; without a version text the status
+    // group's version cell keeps what it showed.
+    void showGroups(const std::vector<int> &groups, const std::optional<std::string> &versionText);
+    // The groups that All Read and All Write take, in their order.
+    std::vector<int> readyGroups(const std::vector<int> &order) const;
+    // Cancel clicked: what was done and what was not, in one message.
+    void reportAllReadCancelled();
+    void reportAllWriteCancelled(const std::vector<int> &groups, std::size_t written) const;
+    void reportWriteCancelled(const std::vector<std::string> &written, const std::vector<std::string> &notWritten) const;
 
     // One row of one group's table.
     struct Row {

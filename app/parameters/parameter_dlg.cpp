@@ -1,6 +1,7 @@
 #include "parameter_dlg.h"
 
 #include "dialog_units.h"
+#include "drive_work_box.h"
 #include "parameter_file_dialog.h"
 #include "parameter_forms.h"
 #include "parameter_tab_ctrl.h"
@@ -16,6 +17,8 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace tarvex {
 
@@ -203,8 +206,26 @@ void CParameterDlg::showProgress(Transfer transfer, int group)
     if (!parameters::isValidGroup(group))
         return;
     const QString tab = QString::fromLatin1(kGroupTexts[static_cast<std::size_t>(group)].tab);
-    setProgress(transfer == Transfer::Reading ? QStringLiteral("Reading %1 ...").arg(tab)
-                                              : QStringLiteral("Writing %1 ...").arg(tab));
+    const QString verb = transfer == Transfer::Reading ? QStringLiteral("Reading ") : QStringLiteral("Writing ");
+    setProgress(verb + tab + QStringLiteral(" ..."));
+    if (workBox_ && counting_ == Steps::Groups) {
+        DriveWork &work = workBox_->work();
+        const int step = std::min(work.currentStep() + 1, work.steps());
+        work.beginStep((verb + QStringLiteral("group ") + QString::number(step) + QStringLiteral(" of ") +
+                        QString::number(work.steps()) + QStringLiteral(": ") + tab + QStringLiteral(" ..."))
+                           .toStdString());
+    }
+}
+
+void CParameterDlg::exchangeStarting()
+{
+    if (!workBox_ || counting_ != Steps::Exchanges)
+        return;
+    DriveWork &work = workBox_->work();
+    const int step = std::min(work.currentStep() + 1, work.steps());
+    work.beginStep((workVerb_ + QStringLiteral(": exchange ") + QString::number(step) + QStringLiteral(" of ") +
+                    QString::number(work.steps()) + QStringLiteral(" ..."))
+                       .toStdString());
 }
 
 void CParameterDlg::setProgress(const QString &text)
@@ -227,11 +248,34 @@ void CParameterDlg::runCommand(Command &&command)
         OnExit();
 }
 
+template <class Command>
+void CParameterDlg::runWithProgress(const QString &title, int steps, Steps counting, const QString &verb,
+                                    Command &&command)
+{
+    if (running_)
+        return;
+    DriveWorkBox box(this, title);
+    box.work().setSteps(steps);
+    workBox_ = &box;
+    counting_ = counting;
+    workVerb_ = verb;
+    const LinkRunner shortCalls = linkRunner();
+    setLinkRunner([&box](const std::function<void()> &call) { box.run(call); });
+    setDriveWork(&box.work());
+    setExchangeListener([this] { exchangeStarting(); });
+    box.begin();
+    runCommand(std::forward<Command>(command));
+    setExchangeListener({});
+    setDriveWork(nullptr);
+    setLinkRunner(shortCalls);
+    workBox_ = nullptr;
+}
+
 // --- commands -------------------------------------------------------------------------
 
 void CParameterDlg::OnAllWrite()
 {
-    runCommand([this] {
+    runWithProgress(QStringLiteral("All Write"), commands_->allWriteSteps(), Steps::Groups, {}, [this] {
         const auto outcome = commands_->AllWrite();
         monitoring_ = outcome == parameters::ParameterCommands::AllWriteOutcome::RefusedWhileMonitoring;
         m_allWrite->setEnabled(linkUsable_ && !monitoring_);
@@ -240,17 +284,23 @@ void CParameterDlg::OnAllWrite()
 
 void CParameterDlg::OnWrite()
 {
-    runCommand([this] { commands_->Write(m_currentGroup); });
+    // The value being typed is part of what is written, and of the plan.
+    if (m_pCurrentForm)
+        m_pCurrentForm->commitEditing();
+    runWithProgress(QStringLiteral("Write"), commands_->writeExchanges(m_currentGroup), Steps::Exchanges,
+                    QStringLiteral("Writing the ticked rows"), [this] { commands_->Write(m_currentGroup); });
 }
 
 void CParameterDlg::OnAllRead()
 {
-    runCommand([this] { commands_->AllRead(false); });
+    runWithProgress(QStringLiteral("All Read"), commands_->allReadSteps(), Steps::Groups, {},
+                    [this] { commands_->AllRead(false); });
 }
 
 void CParameterDlg::OnRead()
 {
-    runCommand([this] { commands_->Read(m_currentGroup); });
+    runWithProgress(QStringLiteral("Read"), commands_->readExchanges(m_currentGroup), Steps::Exchanges,
+                    QStringLiteral("Reading the ticked rows"), [this] { commands_->Read(m_currentGroup); });
 }
 
 void CParameterDlg::OnParameterLock()

@@ -3,13 +3,15 @@
 // (through the parameter service, its second base) and save or load
 // parameter files. A progress line names the group being read or written.
 //
-// The opener hands in how link calls are to run: in the program on a
+// The opener hands in how short link calls are to run: in the program on a
 // helper thread while this thread turns a local event loop that paints but
 // holds back the user's input (the frame's way of waiting), so the window
-// and the "Parameter Read" note keep painting during the reads and no
-// second command can start in the middle of one.
-// A command therefore runs from start to end on the user-interface thread,
-// and closing the window while one runs takes effect when it has ended.
+// and the "Parameter Read" note keep painting during the opening reads.
+// The four drive commands run with a progress box instead: window-modal
+// over this window, it names the step under way and offers Cancel, while
+// each link call runs off this thread.
+// A command runs from start to end on the user-interface thread, and
+// closing the window while one runs takes effect when it has ended.
 #pragma once
 
 #include "parameter_catalogue.h"
@@ -28,6 +30,7 @@ class QToolButton;
 
 namespace tarvex {
 
+class DriveWorkBox;
 class CParameterFormDlg;
 class CParameterTabCtrl;
 
@@ -91,6 +94,8 @@ public:
     QLabel &progressLine() const { return *m_progress; }
     bool isOpening() const { return m_opening; }
     bool isCommandRunning() const { return running_; }
+    // The progress box of the command under way, or null.
+    DriveWorkBox *workBox() const { return workBox_; }
     const parameters::ParameterCatalogue &catalogue() const { return m_catalogue; }
 
 protected:
@@ -107,6 +112,12 @@ private:
     // Runs a command unless one is running; a close asked for meanwhile follows it.
     template <class Command>
     void runCommand(Command &&command);
+    // The same with the progress box over this window; its steps are the
+    // groups, or the link exchanges named after `verb`.
+    enum class Steps { Groups, Exchanges };
+    template <class Command>
+    void runWithProgress(const QString &title, int steps, Steps counting, const QString &verb, Command &&command);
+    void exchangeStarting();
 
     // The model held by the window itself.
     parameters::ParameterCatalogue m_catalogue; // the attribute arrays of the groups
@@ -134,6 +145,9 @@ private:
     bool linkUsable_ = true;
     bool monitoring_ = false;
     bool running_ = false;
+    DriveWorkBox *workBox_ = nullptr;
+    Steps counting_ = Steps::Groups;
+    QString workVerb_;
     bool exitPending_ = false;
     bool exited_ = false;
 };

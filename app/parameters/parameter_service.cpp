@@ -28,12 +28,17 @@ void CParameter::reportFailure(const std::string &text, const std::string &detai
         service->show(text, detail);
 }
 
-void CParameter::runLink(const std::function<void()> &call) const
+bool CParameter::runLink(const std::function<void()> &call, bool cancellable) const
 {
+    if (cancellable && stopRequested())
+        return false;
+    if (exchange_)
+        exchange_();
     if (runner_)
         runner_(call);
     else
         call();
+    return true;
 }
 
 void CParameter::reportProgress(Transfer transfer, int group) const
@@ -99,6 +104,7 @@ void CParameter::clearStaging()
 std::uint16_t CParameter::ReadAllGroups(std::uint8_t &status)
 {
     status = VQ_STATUS_NOT_ATTEMPTED;
+    m_groupsRead.clear();
     if (!m_pDrive)
         return kReported;
     for (int group : parameters::readOrder(factoryGroupShown())) {
@@ -108,10 +114,11 @@ std::uint16_t CParameter::ReadAllGroups(std::uint8_t &status)
         const int count = registerCount(group);
         std::uint8_t buffer[256] = {};
         std::int32_t stored = 0;
-        runLink([&] {
-            BusyScope busy(m_pDrive->generalBusy);
-            stored = m_pDrive->link().RdMtRegister(firstAddress(group), count & 0xFF, buffer, &status);
-        });
+        if (!runLink([&] {
+                BusyScope busy(m_pDrive->generalBusy);
+                stored = m_pDrive->link().RdMtRegister(firstAddress(group), count & 0xFF, buffer, &status);
+            }))
+            return kCancelled;
         // A reply that carries fewer words than asked for is no image of the group.
         if (status != VQ_STATUS_OK || stored != 2 * count) {
             if (status == VQ_STATUS_OK)
@@ -122,6 +129,7 @@ std::uint16_t CParameter::ReadAllGroups(std::uint8_t &status)
         auto &words = m_image[static_cast<std::size_t>(group)];
         for (int i = 0; i < count; ++i)
             words[static_cast<std::size_t>(i)] = wireWord(buffer + 2 * i);
+        m_groupsRead.push_back(group);
     }
     return kSuccess;
 }
@@ -132,11 +140,12 @@ std::uint16_t CParameter::WriteGroup(const std::uint16_t *staging, int group, st
     if (!m_pDrive || !staging || group < 1 || group >= kGroupCount || !isGroupReady(group))
         return kSuccess;
     reportProgress(Transfer::Writing, group);
-    runLink([&] {
-        std::this_thread::sleep_for(kBlockWriteSettle);
-        BusyScope busy(m_pDrive->generalBusy);
-        m_pDrive->link().WrMtRegister(firstAddress(group), registerCount(group), staging, &status);
-    });
+    if (!runLink([&] {
+            std::this_thread::sleep_for(kBlockWriteSettle);
+            BusyScope busy(m_pDrive->generalBusy);
+            m_pDrive->link().WrMtRegister(firstAddress(group), registerCount(group), staging, &status);
+        }))
+        return kCancelled;
     if (status == VQ_STATUS_OK)
         return kSuccess;
     if (status == 6)
@@ -159,10 +168,11 @@ std::uint16_t CParameter::ReadEach(const std::vector<std::uint16_t> &addresses, 
         std::copy_n(addresses.begin() + static_cast<std::ptrdiff_t>(from), n, m_scatter.addresses);
         std::uint8_t buffer[256] = {};
         std::int32_t stored = 0;
-        runLink([&] {
-            BusyScope busy(m_pDrive->generalBusy);
-            stored = m_pDrive->link().RdEachRegister(m_scatter, buffer, &status);
-        });
+        if (!runLink([&] {
+                BusyScope busy(m_pDrive->generalBusy);
+                stored = m_pDrive->link().RdEachRegister(m_scatter, buffer, &status);
+            }))
+            return kCancelled;
         if (status == 6) {
             result = kException6;
             continue;
@@ -179,15 +189,17 @@ std::uint16_t CParameter::ReadEach(const std::vector<std::uint16_t> &addresses, 
     return result;
 }
 
-std::uint16_t CParameter::WriteParameter(std::uint16_t address, std::uint16_t value, std::uint8_t &status)
+std::uint16_t CParameter::WriteParameter(std::uint16_t address, std::uint16_t value, std::uint8_t &status,
+                                         bool cancellable)
 {
     status = VQ_STATUS_NOT_ATTEMPTED;
     if (!m_pDrive)
         return kReported;
-    runLink([&] {
-        BusyScope busy(m_pDrive->generalBusy);
-        m_pDrive->link().WrSgRegister(address, value, &status);
-    });
+    if (!runLink([&] {
+            BusyScope busy(m_pDrive->generalBusy);
+            m_pDrive->link().WrSgRegister(address, value, &status);
+        }, cancellable))
+        return kCancelled;
     if (status == VQ_STATUS_OK)
         return kSuccess;
     if (status == 6)
@@ -205,10 +217,11 @@ std::optional<std::uint16_t> CParameter::readSingle(std::uint16_t address, std::
         return std::nullopt;
     std::uint8_t bytes[2] = {0, 0};
     std::int32_t stored = 0;
-    runLink([&] {
-        BusyScope busy(m_pDrive->generalBusy);
-        stored = m_pDrive->link().RdSgRegister(address, bytes, &status, 1);
-    });
+    if (!runLink([&] {
+            BusyScope busy(m_pDrive->generalBusy);
+            stored = m_pDrive->link().RdSgRegister(address, bytes, &status, 1);
+        }))
+        return std::nullopt;
     if (status != VQ_STATUS_OK || stored < 2)
         return std::nullopt;
     return wireWord(bytes);
@@ -234,12 +247,13 @@ std::uint16_t CParameter::WriteParameterLock(bool lock)
     if (!m_pDrive)
         return kReported;
     std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
-    runLink([&] {
-        BusyScope busy(m_pDrive->generalBusy);
-        m_pDrive->link().WrSgRegister(parameter_register::kParameterLock,
-                                      lock ? parameter_register::kLock : parameter_register::kUnlock,
-                                      &status);
-    });
+    if (!runLink([&] {
+            BusyScope busy(m_pDrive->generalBusy);
+            m_pDrive->link().WrSgRegister(parameter_register::kParameterLock,
+                                          lock ? parameter_register::kLock : parameter_register::kUnlock,
+                                          &status);
+        }))
+        return kCancelled;
     if (status != VQ_STATUS_OK) {
         reportFailure("Jog Speed Write Error");
         return kReported;

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "drive_connection.h"
+#include "drive_work.h"
 #include "parameter_groups.h"
 
 #include <array>
@@ -27,6 +28,7 @@ namespace parameter_result {
 inline constexpr std::uint16_t kSuccess = 2;
 inline constexpr std::uint16_t kException6 = 6;
 inline constexpr std::uint16_t kReported = 8;
+inline constexpr std::uint16_t kCancelled = 10; // the user cancelled before this exchange; nothing shown
 } // namespace parameter_result
 
 namespace parameter_register {
@@ -47,6 +49,7 @@ public:
 
     using LinkRunner = std::function<void(const std::function<void()> &call)>;
     using ProgressListener = std::function<void(Transfer, int group)>;
+    using ExchangeListener = std::function<void()>;
 
     CParameter() = default;
     explicit CParameter(DriveConnection *drive) : m_pDrive(drive) {}
@@ -57,6 +60,13 @@ public:
     void setDrive(DriveConnection *drive) { m_pDrive = drive; }
     DriveConnection *drive() const { return m_pDrive; }
     void setLinkRunner(LinkRunner runner) { runner_ = std::move(runner); }
+    const LinkRunner &linkRunner() const { return runner_; }
+    // Long work the user may cancel: once it asks to stop, no further link
+    // call starts and the operations return kCancelled.
+    void setDriveWork(const DriveWork *work) { work_ = work; }
+    bool stopRequested() const { return work_ && work_->cancelRequested(); }
+    // Told before each link call, on the calling thread.
+    void setExchangeListener(ExchangeListener listener) { exchange_ = std::move(listener); }
     // Told before each group's block exchange, on the calling thread.
     void setProgressListener(ProgressListener listener) { progress_ = std::move(listener); }
     void reportProgress(Transfer transfer, int group) const;
@@ -83,12 +93,17 @@ public:
     // Reads every ready group in the order 0 to 7 (6 only when shown) into
     // its image; the first failing group ends it with its message.
     std::uint16_t ReadAllGroups(std::uint8_t &status);
+    // The groups the last ReadAllGroups stored, in order.
+    const std::vector<int> &groupsRead() const { return m_groupsRead; }
     // Writes the group's whole block from `staging` after the drive's 30 ms
     // settling pause; group 0 and unready groups are not written.
     std::uint16_t WriteGroup(const std::uint16_t *staging, int group, std::uint8_t &status);
     // One scattered read per 126 addresses; the results follow the addresses.
     std::uint16_t ReadEach(const std::vector<std::uint16_t> &addresses, std::uint8_t &status);
-    std::uint16_t WriteParameter(std::uint16_t address, std::uint16_t value, std::uint8_t &status);
+    // `cancellable` false: the write goes out even after Cancel (the second
+    // half of a 32-bit value, which must not be left torn).
+    std::uint16_t WriteParameter(std::uint16_t address, std::uint16_t value, std::uint8_t &status,
+                                 bool cancellable = true);
 
     // --- single registers -------------------------------------------------
     // Register 62, or nothing when the drive did not answer.
@@ -105,7 +120,8 @@ protected:
     void reportFailure(const std::string &text, const std::string &detail = {}) const;
 
 private:
-    void runLink(const std::function<void()> &call) const;
+    // False, without calling, once the user has asked the work to stop.
+    bool runLink(const std::function<void()> &call, bool cancellable = true) const;
     std::optional<std::uint16_t> readSingle(std::uint16_t address, std::uint8_t &status);
 
     // 1. the drive connection (not owned)
@@ -122,8 +138,12 @@ private:
     // 7. scattered-read results
     std::vector<std::uint16_t> m_scatterResults;
 
+    std::vector<int> m_groupsRead;
+
     LinkRunner runner_;
     ProgressListener progress_;
+    ExchangeListener exchange_;
+    const DriveWork *work_ = nullptr;
 };
 
 } // namespace tarvex

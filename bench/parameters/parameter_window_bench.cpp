@@ -7,13 +7,10 @@
 //   parameter_window_bench [samples]   (default 5)
 //   targets: the window's All Read within 10 % of the bare link calls,
 //            grid filling under 100 ms
-#include "communication.h"
-#include "drive_connection.h"
+#include "parameter_bench_drive.h"
 #include "parameter_catalogue.h"
 #include "parameter_dlg.h"
-#include "recording_free_messages.h"
 #include "ui_wait.h"
-#include "virtual_drive.h"
 
 #include <QApplication>
 #include <QWindow>
@@ -48,41 +45,15 @@ struct Block {
 int main(int argc, char **argv)
 {
     using namespace tarvex;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::drawOffscreenByDefault();
     QApplication app(argc, argv);
     const int samples = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 100) : 5;
-    const std::string run = TARVEX_RUN_DIRECTORY;
-    const std::string catalogueFile = run + "/DB/M9A_Tarvex-DATA_ENG.mdb";
-
-    vq::sim::CatalogueDefaults defaults;
-    std::string error;
-    if (!vq::sim::loadCatalogueDefaults(catalogueFile, defaults, error)) {
-        std::fprintf(stderr, "the catalogue did not load: %s\n", error.c_str());
+    const std::unique_ptr<bench::ParameterBenchDrive> setup = bench::startParameterBenchDrive();
+    if (!setup)
         return 1;
-    }
-    vq::sim::DriveOptions options;
-    options.paced = true;
-    options.lineSpeed = 19200;
-    options.log = [](const std::string &) {};
-    vq::sim::VirtualDrive sim(options, defaults);
-    if (!sim.start(error)) {
-        std::fprintf(stderr, "the virtual drive did not start: %s\n", error.c_str());
-        return 1;
-    }
-
-    bench::CountingMessages messages;
-    FrameState frame;
-    DriveConnection drive(frame, messages);
-    drive.BindLinkLibrary(TARVEX_LINK_LIBRARY);
-    drive.BindDatabaseLibrary(run + "/VQ_DatabaseManager.so");
-    drive.OpenCatalogue(catalogueFile);
-    CCommunication(&drive).ApplySettings(0, PortChoice{1, sim.devicePath()}, kDialogBaudIndex);
-    drive.Connect();
-    if (!drive.isLinkOpen()) {
-        std::fprintf(stderr, "the link did not open\n");
-        return 1;
-    }
+    DriveConnection &drive = setup->drive;
+    bench::CountingMessages &messages = setup->messages;
+    const vq::sim::DriveOptions &options = setup->options;
 
     // The blocks the window reads, from the catalogue as the window sees it.
     std::vector<Block> blocks;

@@ -23,7 +23,7 @@ void ParameterSession::startSession(DriveKind kind, bool paced)
 {
     std::string device;
     if (kind == DriveKind::Virtual) {
-        sim = startVirtualDrive(paced, catalogueDefaults());
+        sim = startVirtualDrive(paced, catalogueDefaults(), driveLog);
         ASSERT_TRUE(sim);
         device = sim->devicePath();
     } else {

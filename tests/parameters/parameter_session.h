@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -81,6 +82,8 @@ protected:
     CParameterWindow *window = nullptr;
     std::unique_ptr<VirtualDrive> sim;
     std::unique_ptr<ScriptedDrive> scripted;
+    // Hears every frame the virtual drive receives and sends (set before the session starts).
+    std::function<void(const std::string &)> driveLog;
 };
 
 } // namespace tarvex::test

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "alarm_codes.h"
+#include "drive_work.h"
 
 #include <chrono>
 #include <cstdint>
@@ -17,6 +18,7 @@ namespace alarms {
 // Results of the service operations.
 inline constexpr std::uint16_t kResultSuccess = 2;
 inline constexpr std::uint16_t kResultFailure = 8; // the message has been shown
+inline constexpr std::uint16_t kResultCancelled = 10; // the user cancelled before an exchange; nothing shown
 // The drive needs a moment after the latch command before the block holds the record.
 inline constexpr std::chrono::milliseconds kLatchSettle{30};
 // The history block: 20 registers, of which the first 10 carry the codes.
@@ -35,6 +37,9 @@ public:
     void setDriveConnection(DriveConnection *drive) { m_pDrive = drive; }
     DriveConnection *driveConnection() const { return m_pDrive; }
     void setLinkRunner(LinkRunner runner) { m_runner = std::move(runner); }
+    // Long work the user watches: each exchange is a step of it, and once
+    // it asks to stop no further exchange starts (kResultCancelled).
+    void setDriveWork(DriveWork *work) { m_work = work; }
 
     // Latches and reads the history into `codes` (zeroed first). Shows
     // "Alarm Upload Write Error" or "Alarm Data  Read Error" on failure.
@@ -43,10 +48,12 @@ public:
     std::uint16_t ClearHistory(std::uint8_t &status);
 
 protected:
-    void runLink(const std::function<void()> &call) const;
+    // False, without calling, once the user has asked the work to stop.
+    bool runLink(const char *step, const std::function<void()> &call) const;
 
     DriveConnection *m_pDrive = nullptr; // not owned
     LinkRunner m_runner;
+    DriveWork *m_work = nullptr;
 };
 
 } // namespace tarvex

@@ -1,6 +1,7 @@
 #include "alarm_history_dlg.h"
 
 #include "drive_connection.h"
+#include "drive_work_box.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,6 +17,9 @@ constexpr int kNumberColumnWidth = 120;
 constexpr int kNameColumnWidth = 200;
 constexpr int kHeaderRowHeight = 25;
 constexpr int kRowHeight = 20;
+constexpr const char *kUploadCancelled = "Alarm Upload Cancelled";
+// Latch and block read; a clear writes its command first.
+constexpr int kUploadExchanges = 2;
 
 } // namespace
 
@@ -106,12 +110,36 @@ void CAlarmHistoryDlg::blankClearedRow(int row)
     m_grid.SetStyleRange(CGXRange(row, 2), CGXStyle().SetValue(QString()));
 }
 
+void CAlarmHistoryDlg::runWithProgress(const QString &title, int exchanges, const std::function<void()> &command)
+{
+    DriveWorkBox box(this, title);
+    box.work().setSteps(exchanges);
+    const LinkRunner shortCalls = m_runner;
+    setLinkRunner([&box](const std::function<void()> &call) { box.run(call); });
+    setDriveWork(&box.work());
+    m_workBox = &box;
+    box.begin();
+    command();
+    m_workBox = nullptr;
+    setDriveWork(nullptr);
+    setLinkRunner(shortCalls);
+}
+
 void CAlarmHistoryDlg::OnUpdate()
 {
+    const bool clearWasEnabled = m_clearButton->isEnabled();
     m_clearButton->setEnabled(false);
     std::uint8_t status = 0;
     alarms::AlarmHistory codes{};
-    if (UploadHistory(status, codes) != alarms::kResultSuccess) {
+    std::uint16_t result = alarms::kResultFailure;
+    runWithProgress(QStringLiteral("Alarm History"), kUploadExchanges, [&] { result = UploadHistory(status, codes); });
+    if (result == alarms::kResultCancelled) {
+        m_clearButton->setEnabled(clearWasEnabled);
+        if (m_pDrive)
+            m_pDrive->messages().show(kUploadCancelled, "The table shows what it showed before.");
+        return;
+    }
+    if (result != alarms::kResultSuccess) {
         // Both buttons stay disabled for the rest of this showing.
         m_updateButton->setEnabled(false);
         return;
@@ -130,12 +158,28 @@ void CAlarmHistoryDlg::OnClear()
     if (!m_pDrive || !m_pDrive->messages().ask(kClearHistoryQuestion, "WARNING"))
         return;
     std::uint8_t status = 0;
-    if (ClearHistory(status) != alarms::kResultSuccess) {
+    std::uint16_t cleared = alarms::kResultFailure;
+    std::uint16_t uploaded = alarms::kResultFailure;
+    alarms::AlarmHistory codes{};
+    runWithProgress(QStringLiteral("Alarm History"), kUploadExchanges + 1, [&] {
+        cleared = ClearHistory(status);
+        if (cleared == alarms::kResultSuccess)
+            uploaded = UploadHistory(status, codes);
+    });
+    if (cleared == alarms::kResultCancelled) {
+        m_pDrive->messages().show("Alarm Clear Cancelled", "The drive's alarm history was not cleared.");
+        return;
+    }
+    if (cleared != alarms::kResultSuccess) {
         m_pDrive->messages().show("Alarm Clear Error!");
         return;
     }
-    alarms::AlarmHistory codes{};
-    if (UploadHistory(status, codes) != alarms::kResultSuccess) {
+    if (uploaded == alarms::kResultCancelled) {
+        m_pDrive->messages().show(kUploadCancelled,
+                                  "The drive's alarm history was cleared; the table was not read again.");
+        return;
+    }
+    if (uploaded != alarms::kResultSuccess) {
         m_pDrive->messages().show("SVON ON Error!");
         return;
     }

@@ -4,6 +4,7 @@
 // and button states.
 #include "alarm_history_dlg.h"
 #include "alarm_history_window.h"
+#include "drive_work_box.h"
 #include "feature_windows.h"
 #include "linked_drive.h"
 #include "recording_messages.h"
@@ -11,6 +12,7 @@
 #include "virtual_drive_session.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -202,6 +204,42 @@ TEST_F(AlarmHistoryOnVirtualDrive, AClearThatIsNotAcceptedIsReported)
     EXPECT_EQ(messages.texts(), (std::vector<std::string>{kClearHistoryQuestion, "Alarm Clear Error!"}));
     expectAlarmRow(*dialog, 1, "AL - 10", "IPM fault");
     EXPECT_EQ(drive->generalBusy.load(), 0) << "the watchdog must not take the failure for a stall";
+#endif
+}
+
+// The upload of a late drive shows its progress over the window, and Cancel
+// clicked during the latch command stops it before the block is read.
+TEST_F(AlarmHistoryOnVirtualDrive, AnUploadShowsItsProgressAndCancelStopsBeforeTheBlockRead)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    raise({0x10});
+    dialog->show();
+    sim->setReplyDelayMs(120);
+    const long long answeredBefore = sim->counters().framesAnswered;
+    std::string captionShown;
+    bool clicked = false;
+    QTimer watcher;
+    watcher.setInterval(5);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        DriveWorkBox *box = dialog->workBox();
+        if (!box || !box->isVisible() || clicked)
+            return;
+        captionShown = box->caption().text().toStdString();
+        clicked = true;
+        QTest::mouseClick(&box->cancelButton(), Qt::LeftButton);
+    });
+    watcher.start();
+    QTest::mouseClick(&dialog->updateButton(), Qt::LeftButton);
+    watcher.stop();
+
+    ASSERT_TRUE(clicked) << "no progress box was shown";
+    EXPECT_EQ(captionShown, "Latching the alarm history ...");
+    QTest::qWait(300);
+    EXPECT_EQ(sim->counters().framesAnswered - answeredBefore, 1) << "only the latch command reached the drive";
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Alarm Upload Cancelled"});
+    EXPECT_TRUE(gridIsEmpty(*dialog));
+    EXPECT_TRUE(dialog->updateButton().isEnabled()) << "a cancelled upload is no failure";
+    EXPECT_EQ(drive->generalBusy.load(), 0);
 #endif
 }
 
