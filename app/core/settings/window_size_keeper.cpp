@@ -15,6 +15,9 @@ class WindowSizeKeeper : public QObject {
 public:
     WindowSizeKeeper(QWidget &window, QString name) : QObject(&window), window_(window), name_(std::move(name))
     {
+        // Before the first showing, so that the showing does not size the
+        // window to its contents instead.
+        restore();
         window.installEventFilter(this);
     }
 
@@ -28,14 +31,8 @@ public:
         if (watched != &window_)
             return false;
         switch (event->type()) {
-        case QEvent::Show:
-            if (!restored_) {
-                restored_ = true;
-                restore();
-            }
-            break;
         case QEvent::Resize:
-            if (restored_ && window_.isVisible() && window_.size() != stored_)
+            if (window_.isVisible() && window_.size() != stored_)
                 pending_ = window_.size();
             break;
         case QEvent::Hide:
@@ -70,7 +67,6 @@ private:
 
     QWidget &window_;
     QString name_;
-    bool restored_ = false;
     QSize stored_;
     QSize pending_;
 };

@@ -9,7 +9,8 @@ class QWidget;
 
 namespace tarvex {
 
-// `name` defaults to the window's class name.
+// Call once the window is built and before it is first shown; `name`
+// defaults to the window's class name.
 void keepWindowSize(QWidget &window, const QString &name = {});
 
 } // namespace tarvex
