@@ -8,6 +8,7 @@
 #include "recent_files.h"
 #include "recent_files_menu.h"
 #include "static_panes.h"
+#include "ticked_rows_memory.h"
 #include "ui_wait.h"
 #include "user_settings.h"
 
@@ -678,6 +679,8 @@ void CMainFrame::onNew()
     if (state_.monitorState() == monitor_state::kRunning)
         drive_->StopMonitoring();
     destroyPanes();
+    // The new panes start with nothing ticked, and so does the next run.
+    rememberTickedRows(0);
     createPanes();
     if (isVisible())
         QTimer::singleShot(0, this, [this] {
