@@ -1,11 +1,12 @@
 // What the tests choose (looks, folders, recent files, ticked rows, capture
 // set-ups) must end up neither in the user's settings nor in the next
 // test's: each test program keeps its settings in a directory of its own,
-// emptied before every test and removed at the end.
+// removed at the end, and every test starts from empty settings.
 #pragma once
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -42,7 +43,12 @@ inline void isolateUserSettings()
             std::filesystem::remove_all(isolatedSettingsDirectory(), ignored);
         });
         struct EachTest : ::testing::EmptyTestEventListener {
-            void OnTestStart(const ::testing::TestInfo &) override { emptyIsolatedSettings(); }
+            // Through QSettings, which may hold the file's contents in memory.
+            void OnTestStart(const ::testing::TestInfo &) override
+            {
+                QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Tarvex_M9A"))
+                    .clear();
+            }
         };
         ::testing::UnitTest::GetInstance()->listeners().Append(new EachTest);
         return true;
