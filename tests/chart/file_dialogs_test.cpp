@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -28,28 +27,6 @@ QString documentsOrHome()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return QFileInfo(documents).isDir() ? QDir(documents).absolutePath() : QDir::homePath();
-}
-
-// The folder the next file dialog starts in; the dialog is cancelled.
-QString *folderOfNextDialog()
-{
-    auto *folder = new QString;
-    auto *poll = new QTimer(QCoreApplication::instance());
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, folder] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *dialog = qobject_cast<QFileDialog *>(widget);
-            if (!dialog || !dialog->isVisible())
-                continue;
-            poll->stop();
-            poll->deleteLater();
-            *folder = dialog->directory().absolutePath();
-            dialog->reject();
-            return;
-        }
-    });
-    poll->start();
-    return folder;
 }
 
 TEST(FileDialogs, EachGraphKindSavesWithItsOwnExtensionAndOpensWithAllFilesToo)
@@ -113,10 +90,13 @@ TEST(FileDialogs, AnExportedPictureGetsItsExtensionAndTheNextExportStartsBesideI
     ASSERT_TRUE(test::chooseFromChartMenu(view, "Export Picture..."));
     EXPECT_TRUE(QFileInfo::exists(directory.filePath("speed.png")));
 
-    const QString *folder = folderOfNextDialog();
+    QString folder;
+    test::whenNextFileDialogShows([&folder](QFileDialog &dialog) {
+        folder = dialog.directory().absolutePath();
+        dialog.reject();
+    });
     ASSERT_TRUE(test::chooseFromChartMenu(view, "Export Picture..."));
-    EXPECT_EQ(*folder, QDir(directory.path()).absolutePath());
-    delete folder;
+    EXPECT_EQ(folder, QDir(directory.path()).absolutePath());
 }
 
 } // namespace

@@ -3,12 +3,12 @@
 // values with a full stop; a file from another catalogue; paths that cannot
 // be read or written; the file dialogs' settings; and the catalogue's
 // limits, which are shown as text whatever they contain.
+#include "chart_menu_driver.h"
 #include "parameter_file_dialog.h"
 #include "parameter_session.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -178,31 +178,16 @@ TEST(ParameterFileDialog, FilterDefaultExtensionAndOverwriteConfirmation)
 // are listed, then `typed` goes into its name box, followed by Enter.
 void whenFileDialogShows(std::function<void(QFileDialog &)> look, const QString &typed)
 {
-    auto *poll = new QTimer(QCoreApplication::instance());
-    auto *clock = new QElapsedTimer;
-    clock->start();
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, clock, look, typed] {
-        QFileDialog *dialog = nullptr;
-        for (QWidget *widget : QApplication::topLevelWidgets())
-            if (auto *shown = qobject_cast<QFileDialog *>(widget); shown && shown->isVisible())
-                dialog = shown;
-        if (!dialog)
-            return;
-        auto *files = dialog->findChild<QListView *>(QStringLiteral("listView"));
-        if (files && files->model()->rowCount(files->rootIndex()) == 0 && clock->elapsed() < 3000)
-            return; // the folder is still being read
-        poll->stop();
-        poll->deleteLater();
-        delete clock;
-        look(*dialog);
-        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+    whenNextFileDialogShows([look, typed](QFileDialog &dialog) {
+        if (auto *files = dialog.findChild<QListView *>(QStringLiteral("listView")))
+            (void)QTest::qWaitFor([files] { return files->model()->rowCount(files->rootIndex()) > 0; }, 3000);
+        look(dialog);
+        auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
         name->setFocus();
         name->clear();
         QTest::keyClicks(name, typed);
         QTest::keyClick(name, Qt::Key_Return);
     });
-    poll->start();
 }
 
 QStringList listedFiles(const QFileDialog &dialog)
