@@ -1,4 +1,5 @@
 #include "upgrader_window.h"
+#include "file_dialogs.h"
 
 #include "port_open_failure.h"
 #include "serial_devices.h"
@@ -9,7 +10,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -199,8 +199,8 @@ void CM9UpgraderDlg::messageFromWorker(const std::string &text)
 
 void CM9UpgraderDlg::browse()
 {
-    const QString file = QFileDialog::getOpenFileName(this, QString(), QString(),
-                                                      QStringLiteral("ZRD-M9 HEX File(*.hex)"));
+    const QString file = tarvex::chooseFile(
+        this, {QStringLiteral("hex"), {QStringLiteral("ZRD-M9 HEX File(*.hex)")}}, tarvex::FileChoice::Open);
     if (!file.isEmpty())
         setHexPath(file);
 }

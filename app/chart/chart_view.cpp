@@ -1,12 +1,12 @@
 #include "chart_view.h"
 
 #include "chart_pictures.h"
+#include "file_dialogs.h"
 #include "message_service.h"
 
 #include <qcustomplot.h>
 
 #include <QContextMenuEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QPrintDialog>
@@ -514,19 +514,12 @@ bool CChartView::exportTo(const QString &path) { return chart_pictures::writePic
 
 void CChartView::exportWithDialog()
 {
-    QFileDialog dialog(this, tr("Export Picture"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilters({tr("PNG picture (*.png)"), tr("JPEG picture (*.jpg *.jpeg)"), tr("PDF document (*.pdf)"),
-                           tr("SVG drawing (*.svg)")});
-    dialog.setDefaultSuffix(QStringLiteral("png"));
-    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
-        const qsizetype star = filter.indexOf(QLatin1String("*."));
-        if (star >= 0)
-            dialog.setDefaultSuffix(filter.mid(star + 2).section(QLatin1Char(' '), 0, 0).remove(QLatin1Char(')')));
-    });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const tarvex::FileType pictures{QStringLiteral("picture"),
+                            {tr("PNG picture (*.png)"), tr("JPEG picture (*.jpg *.jpeg)"), tr("PDF document (*.pdf)"),
+                             tr("SVG drawing (*.svg)")}};
+    const QString path = tarvex::chooseFile(this, pictures, tarvex::FileChoice::Save, tr("Export Picture"));
+    if (path.isEmpty())
         return;
-    const QString path = dialog.selectedFiles().constFirst();
     if (!exportTo(path) && messages_)
         messages_->show("Cannot Export Picture File");
 }

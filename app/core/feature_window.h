@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
 
 namespace tarvex {
 
@@ -43,6 +45,17 @@ public:
     // The program is closing: any worker thread of the window ends now,
     // while the link library it calls is still loaded.
     virtual void endWork() {}
+
+    // A file (of the window's own kind) to load at the next showing, as the
+    // window's Open would: the File menu's recent files.
+    void openOnPresent(std::string path) { fileToOpen_ = std::move(path); }
+
+protected:
+    // The file asked for, once; empty when none was.
+    std::string takeFileToOpen() { return std::exchange(fileToOpen_, {}); }
+
+private:
+    std::string fileToOpen_;
 };
 
 } // namespace tarvex

@@ -8,6 +8,7 @@
 #include "capture_buffers.h"
 #include "capture_csv.h"
 #include "capture_plot.h"
+#include "capture_set_up_memory.h"
 #include "channel_catalog.h"
 #include "channel_lists.h"
 #include "channel_scaling.h"
@@ -51,6 +52,16 @@ public:
         m_listIndex = m_lists->indices();
         m_names = m_lists->names();
     }
+
+    // The channels and limits the user left the window with.
+    void restoreSetUp(const CaptureSetUp &setUp)
+    {
+        m_lists->setIndices(setUp.channels);
+        m_limits = setUp.limits;
+        takeSelection();
+        setUpChart();
+    }
+    CaptureSetUp setUp(int period) const { return {m_listIndex, period, m_limits}; }
 
     // The drive's codes of the selected channels.
     std::array<std::uint16_t, 4> channelCodes() const

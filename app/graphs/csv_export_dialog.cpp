@@ -1,23 +1,17 @@
 #include "csv_export_dialog.h"
 
 #include "chart_view.h"
+#include "file_dialogs.h"
 #include "message_service.h"
 
 #include <QFile>
-#include <QFileDialog>
 
 namespace tarvex::graphs {
 
 QString chooseCsvFileToSave(QWidget *parent)
 {
-    QFileDialog dialog(parent, QStringLiteral("Export CSV"));
-    dialog.setNameFilter(QStringLiteral("CSV File(*.csv)"));
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return chooseFile(parent, {QStringLiteral("csv"), {QStringLiteral("CSV File(*.csv)")}}, FileChoice::Save,
+                      QStringLiteral("Export CSV"));
 }
 
 bool saveCsvFile(const QString &path, const CsvTable &table, MessageService *messages)

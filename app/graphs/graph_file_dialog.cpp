@@ -1,45 +1,34 @@
 #include "graph_file_dialog.h"
 
 #include "message_service.h"
+#include "recent_files.h"
 
 #include <QFile>
-#include <QFileDialog>
 
 namespace tarvex::graphs {
 
-namespace {
-
-QString choose(QWidget *parent, GraphKind kind, QFileDialog::AcceptMode mode)
+FileType graphFileType(GraphKind kind)
 {
-    QFileDialog dialog(parent);
-    dialog.setNameFilter(QString::fromLatin1(graphFileFilter(kind)));
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    // Asking before an existing file is overwritten is the dialog's default;
-    // the read-only choice is never offered.
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    const QString filter = QString::fromLatin1(graphFileFilter(kind));
+    return {suffixOfFilter(filter), {filter}};
 }
-
-} // namespace
 
 QString chooseGraphFileToSave(QWidget *parent, GraphKind kind)
 {
-    return choose(parent, kind, QFileDialog::AcceptSave);
+    return chooseFile(parent, graphFileType(kind), FileChoice::Save);
 }
 
 QString chooseGraphFileToOpen(QWidget *parent, GraphKind kind)
 {
-    return choose(parent, kind, QFileDialog::AcceptOpen);
+    return chooseFile(parent, graphFileType(kind), FileChoice::Open);
 }
 
 bool saveGraphFile(const QString &path, const GraphFileWriting &file, MessageService *messages)
 {
-    if (writeGraphFile(QFile::encodeName(path).toStdString(), file))
+    if (writeGraphFile(QFile::encodeName(path).toStdString(), file)) {
+        RecentFiles::add(graphFileType(file.kind).kind, path);
         return true;
+    }
     if (messages)
         messages->show("Cannot Save Parameter File");
     return false;
@@ -47,8 +36,10 @@ bool saveGraphFile(const QString &path, const GraphFileWriting &file, MessageSer
 
 bool openGraphFile(const QString &path, GraphKind kind, GraphFileContents &into, MessageService *messages)
 {
-    if (readGraphFile(QFile::encodeName(path).toStdString(), kind, into))
+    if (readGraphFile(QFile::encodeName(path).toStdString(), kind, into)) {
+        RecentFiles::add(graphFileType(kind).kind, path);
         return true;
+    }
     if (messages)
         messages->show("Cannot Open Parameter File");
     return false;

@@ -2,6 +2,7 @@
 
 #include "monitor_grid_look.h"
 #include "status_variables.h"
+#include "ticked_rows_memory.h"
 
 #include <QVBoxLayout>
 
@@ -15,6 +16,11 @@ CDockMain1Dlg::CDockMain1Dlg(int rows, QWidget *parent)
     layout->addWidget(&m_grid);
     fillGrid();
     connect(&m_grid, &CGXGridWnd::valueChanged, this, &CDockMain1Dlg::mirrorTick);
+    tickRememberedRows(m_grid, m_rowCount);
+    connect(&m_grid, &CGXGridWnd::valueChanged, this, [this](int, int col) {
+        if (col == 1)
+            rememberTickedRows(ticked_.load());
+    });
 }
 
 void CDockMain1Dlg::fillGrid()

@@ -5,6 +5,7 @@
 #include "parameter_file_dialog.h"
 #include "parameter_forms.h"
 #include "parameter_tab_ctrl.h"
+#include "recent_files.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -332,8 +333,8 @@ void CParameterDlg::OnSaveFile()
     if (running_)
         return;
     const QString path = chooseParameterFile(this, ParameterFileChoice::Save);
-    if (!path.isEmpty())
-        saveTo(path);
+    if (!path.isEmpty() && saveTo(path))
+        RecentFiles::add(parameterFileType().kind, path);
 }
 
 void CParameterDlg::OnOpenFile()
@@ -341,8 +342,8 @@ void CParameterDlg::OnOpenFile()
     if (running_)
         return;
     const QString path = chooseParameterFile(this, ParameterFileChoice::Open);
-    if (!path.isEmpty())
-        loadFrom(path);
+    if (!path.isEmpty() && loadFrom(path))
+        RecentFiles::add(parameterFileType().kind, path);
 }
 
 void CParameterDlg::OnSelchangeTab(int index)

@@ -2,32 +2,30 @@
 
 #include "parameter_file.h"
 
-#include <QDir>
-#include <QFileDialog>
-
 namespace tarvex {
+
+namespace {
+
+FileChoice fileChoice(ParameterFileChoice choice)
+{
+    return choice == ParameterFileChoice::Save ? FileChoice::Save : FileChoice::Open;
+}
+
+} // namespace
+
+FileType parameterFileType()
+{
+    return {QStringLiteral("mpa"), {QString::fromLatin1(parameters::kParameterFileFilter)}};
+}
 
 void configureParameterFileDialog(QFileDialog &dialog, ParameterFileChoice choice)
 {
-    const bool saving = choice == ParameterFileChoice::Save;
-    dialog.setNameFilter(QString::fromLatin1(parameters::kParameterFileFilter));
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
-    dialog.setDirectory(QDir::current());
+    configureFileDialog(dialog, parameterFileType(), fileChoice(choice));
 }
 
 QString chooseParameterFile(QWidget *parent, ParameterFileChoice choice)
 {
-    const QString before = QDir::currentPath();
-    QFileDialog dialog(parent);
-    configureParameterFileDialog(dialog, choice);
-    QString chosen;
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        chosen = dialog.selectedFiles().constFirst();
-    QDir::setCurrent(before);
-    return chosen;
+    return chooseFile(parent, parameterFileType(), fileChoice(choice));
 }
 
 } // namespace tarvex

@@ -1,8 +1,8 @@
 // The file dialogs of the parameter window's two file buttons: "*.mpa"
-// files, the default extension "txt" added to a name typed without one,
-// and a confirmation before an existing file is overwritten. The working
-// directory is the same after the dialog as before it.
+// files, in the folder the last parameter file was in (see file_dialogs.h).
 #pragma once
+
+#include "file_dialogs.h"
 
 #include <QString>
 
@@ -13,6 +13,7 @@ namespace tarvex {
 
 enum class ParameterFileChoice { Open, Save };
 
+FileType parameterFileType();
 void configureParameterFileDialog(QFileDialog &dialog, ParameterFileChoice choice);
 // The chosen file, or an empty text when the user cancelled.
 QString chooseParameterFile(QWidget *parent, ParameterFileChoice choice);

@@ -1,7 +1,10 @@
 #include "parameter_window.h"
 
 #include "parameter_dlg.h"
+#include "parameter_file_dialog.h"
 #include "parameter_message_dlg.h"
+#include "recent_files.h"
+#include "window_size_keeper.h"
 
 #include <QCoreApplication>
 
@@ -24,10 +27,12 @@ void CParameterWindow::present()
 {
     if (!drive_)
         return;
+    const QString file = QString::fromStdString(takeFileToOpen());
     if (dialog_) {
         dialog_->show();
         dialog_->raise();
         dialog_->activateWindow();
+        loadInto(file);
         return;
     }
     CPmessageDlg note(frame_);
@@ -37,6 +42,7 @@ void CParameterWindow::present()
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     auto *dialog = new CParameterDlg(*drive_, runner_, frame_);
+    keepWindowSize(*dialog);
     dialog_ = dialog;
     dialog->setExitHandler([this, dialog] {
         delete closing_.data(); // an earlier window that is already hidden
@@ -51,7 +57,15 @@ void CParameterWindow::present()
         dialog->show();
         dialog->raise();
         dialog->activateWindow();
+        loadInto(file);
     }
+}
+
+// Only between the window's own commands, as its Open button.
+void CParameterWindow::loadInto(const QString &file)
+{
+    if (!file.isEmpty() && dialog_ && !dialog_->isCommandRunning() && dialog_->loadFrom(file))
+        RecentFiles::add(parameterFileType().kind, file);
 }
 
 void CParameterWindow::monitoringSwitched(bool running)

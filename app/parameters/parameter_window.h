@@ -8,6 +8,7 @@
 #include "parameter_service.h"
 
 #include <QPointer>
+#include <QString>
 
 class QWidget;
 
@@ -35,6 +36,8 @@ public:
     CPmessageDlg *note() const { return note_; }
 
 private:
+    void loadInto(const QString &file);
+
     QWidget *frame_;
     CParameter::LinkRunner runner_;
     DriveConnection *drive_ = nullptr;

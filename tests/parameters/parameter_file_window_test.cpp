@@ -3,15 +3,26 @@
 // values with a full stop; a file from another catalogue; paths that cannot
 // be read or written; the file dialogs' settings; and the catalogue's
 // limits, which are shown as text whatever they contain.
+#include "chart_menu_driver.h"
 #include "parameter_file_dialog.h"
 #include "parameter_session.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <stdexcept>
 
 namespace tarvex::test {
 namespace {
@@ -152,7 +163,7 @@ TEST(ParameterFileDialog, FilterDefaultExtensionAndOverwriteConfirmation)
     QFileDialog save;
     configureParameterFileDialog(save, ParameterFileChoice::Save);
     EXPECT_EQ(save.nameFilters(), QStringList{"M9 Parameter File(*.mpa)"});
-    EXPECT_EQ(save.defaultSuffix(), "txt");
+    EXPECT_EQ(save.defaultSuffix(), "mpa") << "a saved file must show under the Open filter";
     EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
     EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
 
@@ -160,7 +171,77 @@ TEST(ParameterFileDialog, FilterDefaultExtensionAndOverwriteConfirmation)
     configureParameterFileDialog(open, ParameterFileChoice::Open);
     EXPECT_EQ(open.acceptMode(), QFileDialog::AcceptOpen);
     EXPECT_EQ(open.fileMode(), QFileDialog::ExistingFile);
-    EXPECT_EQ(open.nameFilters(), QStringList{"M9 Parameter File(*.mpa)"});
+    EXPECT_EQ(open.nameFilters(), (QStringList{"M9 Parameter File(*.mpa)", "All files (*)"}));
+}
+
+// The next file dialog shown: `look` sees it once the files of its folder
+// are listed, then `typed` goes into its name box, followed by Enter.
+void whenFileDialogShows(std::function<void(QFileDialog &)> look, const QString &typed)
+{
+    whenNextFileDialogShows([look, typed](QFileDialog &dialog) {
+        if (auto *files = dialog.findChild<QListView *>(QStringLiteral("listView")))
+            (void)QTest::qWaitFor([files] { return files->model()->rowCount(files->rootIndex()) > 0; }, 3000);
+        look(dialog);
+        auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        name->setFocus();
+        name->clear();
+        QTest::keyClicks(name, typed);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+}
+
+QStringList listedFiles(const QFileDialog &dialog)
+{
+    QStringList names;
+    if (const auto *files = dialog.findChild<QListView *>(QStringLiteral("listView")))
+        for (int row = 0; row < files->model()->rowCount(files->rootIndex()); ++row)
+            names.append(files->model()->index(row, 0, files->rootIndex()).data().toString());
+    return names;
+}
+
+QToolButton &fileButton(CParameterDlg &window, int controlId)
+{
+    for (QToolButton *button : window.findChildren<QToolButton *>())
+        if (button->property("controlId").toInt() == controlId)
+            return *button;
+    throw std::runtime_error("no such button");
+}
+
+QString documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? QDir(documents).absolutePath() : QDir::homePath();
+}
+
+TEST_F(Files, ASavedFileShowsUnderTheOpenFilterInTheFolderUsedLast)
+{
+    openWindow();
+    type(1, kSystemInertia + 1, "250");
+    QString saveFolder;
+    whenFileDialogShows([&](QFileDialog &save) { saveFolder = save.directory().absolutePath(); },
+                        path("set")); // typed without an extension
+    QTest::mouseClick(&fileButton(dialog(), 1009), Qt::LeftButton);
+    EXPECT_EQ(saveFolder, documentsFolder()) << "never the working directory";
+    ASSERT_TRUE(std::filesystem::exists(file("set.mpa")));
+    EXPECT_FALSE(std::filesystem::exists(file("set.txt")));
+
+    type(1, kSystemInertia + 1, "999");
+    QString openFolder;
+    QStringList filters;
+    QStringList listed;
+    whenFileDialogShows(
+        [&](QFileDialog &open) {
+            openFolder = open.directory().absolutePath();
+            filters = open.nameFilters();
+            listed = listedFiles(open);
+        },
+        QStringLiteral("set.mpa"));
+    QTest::mouseClick(&fileButton(dialog(), 1008), Qt::LeftButton);
+    EXPECT_EQ(openFolder.toStdString(), std::filesystem::canonical(directory.path()).string());
+    EXPECT_EQ(filters, (QStringList{"M9 Parameter File(*.mpa)", "All files (*)"}));
+    EXPECT_TRUE(listed.contains("set.mpa")) << listed.join(", ").toStdString();
+    EXPECT_EQ(value(1, kSystemInertia + 1), "250");
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST(ParameterForm, LimitsAndTextsAreShownAsTheCatalogueWritesThem)

@@ -48,6 +48,10 @@ CAlarmGraphDlg::CAlarmGraphDlg(DriveConnection *drive, QWidget *parent) : QDialo
     m_period = 0;
     m_periodEdit->setValue(alarm_graph::kDefaultPeriod);
     m_view.reset();
+    if (const auto setUp = graphs::rememberedSetUp(graphs::GraphKind::AlarmGraph)) {
+        m_periodEdit->setValue(std::clamp(setUp->period, alarm_graph::kPeriodMin, alarm_graph::kPeriodMax));
+        m_view.restoreSetUp(*setUp);
+    }
     graphs::offerCsvExport(
         *m_chart, this, [this] { return m_view.csvTable(graphs::GraphKind::AlarmGraph, m_period, nullptr); },
         m_pDrive ? &m_pDrive->messages() : nullptr);
@@ -138,6 +142,7 @@ void CAlarmGraphDlg::OnApply()
     m_channelCode = m_view.channelCodes();
     m_view.setUpChart();
     m_unsaved.kept(); // the chart starts empty
+    graphs::rememberSetUp(graphs::GraphKind::AlarmGraph, m_view.setUp(m_period));
     // A refused set-up does not stop the waiting: its first poll reports.
     std::uint8_t status = 0;
     SetAlarmGraph(status);
@@ -168,6 +173,7 @@ void CAlarmGraphDlg::OnYAxis()
     if (!m_yaxisDlg->edit(m_view.limits(), m_pDrive ? &m_pDrive->messages() : nullptr))
         return;
     m_view.replotForSelection(m_period);
+    graphs::rememberSetUp(graphs::GraphKind::AlarmGraph, m_view.setUp(m_periodEdit->value().value_or(m_period)));
     m_saveButton->setEnabled(true);
 }
 

@@ -1,6 +1,10 @@
 #include "alarm_graph_window.h"
 
 #include "alarm_graph_dlg.h"
+#include "window_size_keeper.h"
+
+#include <QPushButton>
+#include <QTimer>
 
 namespace tarvex {
 
@@ -9,7 +13,15 @@ void CAlarmGraphWindow::present()
     if (!drive_)
         return;
     CAlarmGraphDlg dialog(drive_, frame_);
+    keepWindowSize(dialog);
     dialog.setLinkRunner(runner_);
+    // Loaded once the window runs, as its own Open would.
+    const QString file = QString::fromStdString(takeFileToOpen());
+    if (!file.isEmpty())
+        QTimer::singleShot(0, &dialog, [&dialog, file] {
+            if (dialog.openButton().isEnabled())
+                dialog.OpenFrom(file);
+        });
     dialog.exec();
 }
 

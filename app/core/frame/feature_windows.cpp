@@ -1,5 +1,9 @@
 #include "feature_windows.h"
 
+#include "window_size_keeper.h"
+
+#include <QWidget>
+
 #include <array>
 
 namespace tarvex {
@@ -9,8 +13,13 @@ void FeatureWindows::create(const FeatureWindowFactories &factories, QWidget *fr
     for (const auto &[kind, factory] : factories.all()) {
         if (!factory)
             continue;
-        if (auto window = factory(frame))
+        if (auto window = factory(frame)) {
+            // The windows that are widgets themselves (the others size the
+            // windows they create).
+            if (auto *widget = dynamic_cast<QWidget *>(window.get()))
+                keepWindowSize(*widget);
             windows_[kind] = std::move(window);
+        }
     }
 }
 

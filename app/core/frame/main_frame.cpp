@@ -7,9 +7,12 @@
 #include "command_reasons.h"
 #include "command_tip.h"
 #include "qt_message_service.h"
+#include "recent_files.h"
+#include "recent_files_menu.h"
 #include "static_panes.h"
 #include "status_recording.h"
 #include "trend_pane.h"
+#include "ticked_rows_memory.h"
 #include "ui_wait.h"
 #include "user_settings.h"
 
@@ -251,6 +254,9 @@ void CMainFrame::createMenus()
     file->addAction(actions_[Command::New]);
     file->addSeparator();
     file->addAction(actions_[Command::Exit]);
+    recentFiles_ = new RecentFilesMenu(
+        *file, actions_[Command::Exit], [this](Command command) { return isCommandEnabled(command); },
+        [this](Command command, const QString &path) { openRecentFile(command, path); });
 
     QMenu *communication = bar->addMenu(QStringLiteral("&Communication"));
     communication->addAction(actions_[Command::CommunicationSetting]);
@@ -700,6 +706,8 @@ void CMainFrame::onNew()
     if (state_.monitorState() == monitor_state::kRunning)
         drive_->StopMonitoring();
     destroyPanes();
+    // The new panes start with nothing ticked, and so does the next run.
+    rememberTickedRows(0);
     createPanes();
     if (isVisible())
         QTimer::singleShot(0, this, [this] {
@@ -842,6 +850,23 @@ void CMainFrame::openFeature(FeatureKind kind)
     }
     drive_->setActiveFeature(openingOf(kind).activeFeature);
     drive_->OpenFeatureWindow(*window);
+}
+
+void CMainFrame::openRecentFile(Command command, const QString &path)
+{
+    if (!QFileInfo(path).isFile()) {
+        RecentFiles::remove(path);
+        messages_->show("The file was not found.",
+                        path.toStdString() + "\nIt has been taken off the recent files.");
+        return;
+    }
+    const std::optional<FeatureKind> kind = featureOf(command);
+    FeatureWindow *window = kind ? features_.window(*kind) : nullptr;
+    if (!window || !isCommandEnabled(command))
+        return;
+    window->openOnPresent(path.toStdString());
+    OnCommand(command);
+    window->openOnPresent({});
 }
 
 void CMainFrame::chooseLook(int id)

@@ -36,6 +36,7 @@ class CStaticPane4;
 class CTrendPane;
 class StatusRecording;
 class QtMessageService;
+class RecentFilesMenu;
 
 struct FrameOptions {
     MessageService *messages = nullptr;     // null: the frame's own message boxes
@@ -82,6 +83,9 @@ public:
     bool isLinkAnimating() const { return linkAnimating_ != 0; }
 
     void chooseLook(int id);
+    // Opens a recent file in the window of its command, as that window's Open.
+    void openRecentFile(Command command, const QString &path);
+    RecentFilesMenu &recentFiles() { return *recentFiles_; }
     // Connects with the given settings as Communication Setting and Connect
     // would (the device as given: no adapter search), and with `monitor`
     // ticks every status row and starts cyclic monitoring.
@@ -173,6 +177,7 @@ private:
 
     std::map<Command, QAction *> actions_;
     QActionGroup *looks_ = nullptr;
+    RecentFilesMenu *recentFiles_ = nullptr;
     QMenu *viewMenu_ = nullptr;
     QAction *paneListEnd_ = nullptr;
     std::vector<QAction *> paneToggles_;

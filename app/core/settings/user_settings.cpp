@@ -67,6 +67,17 @@ void UserSettings::setWindowGeometry(const QString &window, const QByteArray &ge
     setValue(kLayoutGroup + QLatin1Char('/') + window + QStringLiteral("Geometry"), geometry);
 }
 
+QSize UserSettings::windowSize(const QString &window)
+{
+    const QSize size = value(kLayoutGroup + QLatin1Char('/') + window + QStringLiteral("Size")).toSize();
+    return size.isValid() && !size.isEmpty() ? size : QSize();
+}
+
+void UserSettings::setWindowSize(const QString &window, const QSize &size)
+{
+    setValue(kLayoutGroup + QLatin1Char('/') + window + QStringLiteral("Size"), size);
+}
+
 QByteArray UserSettings::mainWindowState()
 {
     return value(kLayoutGroup + QStringLiteral("/MainWindowState")).toByteArray();

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QSettings>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -29,6 +30,8 @@ public:
     // Window layout: the main window under "MainWindow", tool windows by name.
     static QByteArray windowGeometry(const QString &window);
     static void setWindowGeometry(const QString &window, const QByteArray &geometry);
+    static QSize windowSize(const QString &window);
+    static void setWindowSize(const QString &window, const QSize &size);
     static QByteArray mainWindowState();
     static void setMainWindowState(const QByteArray &state);
     // Forgets every window's size and place and the dock layout.

@@ -1,5 +1,6 @@
 #include "trace_graph_dlg.h"
 
+#include "capture_set_up_memory.h"
 #include "channel_catalog.h"
 #include "channel_chart_setup.h"
 #include "channel_list_box.h"
@@ -57,6 +58,13 @@ TraceGraphDlg::TraceGraphDlg(DriveConnection *drive, QWidget *parent)
     // The lists open at "Not Use", and so do the channel names.
     m_channelNames = m_channels->names();
     m_limits = graphs::kDefaultLimits;
+    // Unless the user left them otherwise.
+    if (const auto setUp = graphs::rememberedSetUp(graphs::GraphKind::Trace)) {
+        m_channels->setIndices(setUp->channels);
+        m_channelNames = m_channels->names();
+        m_periodEdit->setValue(std::clamp(setUp->period, trace::kPeriodMin, trace::kPeriodMax));
+        m_limits = setUp->limits;
+    }
 
     m_openButton->setEnabled(true);
     m_yAxisButton->setEnabled(false);
@@ -174,6 +182,7 @@ void TraceGraphDlg::OnApply()
     }
     const std::array<int, 4> indices = listIndices();
     m_shownIndices = indices;
+    graphs::rememberSetUp(graphs::GraphKind::Trace, {indices, m_periodMs, m_limits});
     for (std::size_t c = 0; c < 4; ++c) {
         m_channelNames[c] = graphs::channelEntryText(indices[c]);
         m_channelCode[c] = static_cast<std::uint16_t>(graphs::channelCode(indices[c]));
@@ -255,6 +264,7 @@ void TraceGraphDlg::OnYAxis()
     if (!m_yaxisDlg->edit(after, m_pDrive ? &m_pDrive->messages() : nullptr))
         return;
     m_limits = after;
+    graphs::rememberSetUp(graphs::GraphKind::Trace, {listIndices(), m_periodEdit->value().value_or(m_periodMs), m_limits});
 
     const std::array<int, 4> indices = m_shownIndices;
     trace::TraceValues values{};

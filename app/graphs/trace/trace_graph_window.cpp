@@ -1,6 +1,9 @@
 #include "trace_graph_window.h"
 
 #include "trace_graph_dlg.h"
+#include "window_size_keeper.h"
+
+#include <QPushButton>
 
 namespace tarvex {
 
@@ -10,11 +13,23 @@ TraceGraphDlg *CTraceGraphWindow::window() const { return dialog_.data(); }
 
 void CTraceGraphWindow::present()
 {
-    if (dialog_ || !drive_)
+    if (!drive_)
         return;
-    dialog_ = new TraceGraphDlg(drive_, frame_);
-    dialog_->setLinkRunner(runner_);
-    dialog_->show();
+    const QString file = QString::fromStdString(takeFileToOpen());
+    if (!dialog_) {
+        dialog_ = new TraceGraphDlg(drive_, frame_);
+        keepWindowSize(*dialog_);
+        dialog_->setLinkRunner(runner_);
+        dialog_->show();
+    } else if (file.isEmpty()) {
+        return;
+    }
+    // As the window's Open: not while a capture runs.
+    if (!file.isEmpty() && dialog_->openButton().isEnabled()) {
+        dialog_->raise();
+        dialog_->activateWindow();
+        dialog_->OpenFrom(file);
+    }
 }
 
 void CTraceGraphWindow::endWork()

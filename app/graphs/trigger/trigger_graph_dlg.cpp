@@ -13,6 +13,7 @@
 #include "integer_edit.h"
 #include "notch_filter_dlg.h"
 #include "trigger_marks.h"
+#include "window_size_keeper.h"
 #include "yaxis_dialog.h"
 
 #include <QCloseEvent>
@@ -54,6 +55,10 @@ CTriggerGraphDlg::CTriggerGraphDlg(DriveConnection *drive, QWidget *parent)
     m_edgeList->setCurrentIndex(0);
     m_sourceList->setCurrentIndex(0);
     m_view.reset();
+    if (const auto setUp = graphs::rememberedSetUp(graphs::GraphKind::Trigger)) {
+        m_periodEdit->setValue(std::clamp(setUp->period, trigger::kPeriodMin, trigger::kPeriodMax));
+        m_view.restoreSetUp(*setUp);
+    }
     graphs::offerCsvExport(*m_chart, this, [this] { return csvTable(); }, m_pDrive ? &m_pDrive->messages() : nullptr);
 
     if (m_pDrive && m_pDrive->isLinkOpen()) {
@@ -161,6 +166,7 @@ void CTriggerGraphDlg::buildControls()
 
     m_yaxisDlg = new CYaxisDlg(this);
     m_notchDlg = new CNotchFilterDlg(this);
+    keepWindowSize(*m_notchDlg);
     m_view.attach(*m_channelLists, *m_chart);
 }
 
@@ -187,6 +193,7 @@ void CTriggerGraphDlg::OnApply()
     m_appliedTrigger = {source, static_cast<int>(m_edge), static_cast<int>(m_position), static_cast<int>(m_level)};
     m_view.setUpChart();
     m_unsaved.kept(); // the chart starts empty
+    graphs::rememberSetUp(graphs::GraphKind::Trigger, m_view.setUp(m_period));
 
     std::uint8_t status = 0;
     if (SetTrigger(status) == trigger::kResultSuccess) {
@@ -237,6 +244,7 @@ void CTriggerGraphDlg::OnYAxis()
         return;
     const bool marked = m_chart->hasTriggerMarks();
     m_view.replotForSelection(m_period);
+    graphs::rememberSetUp(graphs::GraphKind::Trigger, m_view.setUp(m_periodEdit->value().value_or(m_period)));
     if (marked)
         showTriggerMarks();
 }

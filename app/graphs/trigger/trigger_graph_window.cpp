@@ -1,6 +1,9 @@
 #include "trigger_graph_window.h"
 
 #include "trigger_graph_dlg.h"
+#include "window_size_keeper.h"
+
+#include <QPushButton>
 
 namespace tarvex {
 
@@ -14,11 +17,16 @@ void CTriggerGraphWindow::present()
         return;
     if (!dialog_) {
         dialog_ = new CTriggerGraphDlg(drive_, frame_);
+        keepWindowSize(*dialog_);
         dialog_->setLinkRunner(runner_);
     }
     dialog_->show();
     dialog_->raise();
     dialog_->activateWindow();
+    // As the window's Open: not while a capture runs.
+    const QString file = QString::fromStdString(takeFileToOpen());
+    if (!file.isEmpty() && dialog_->openButton().isEnabled())
+        dialog_->OpenFrom(file);
 }
 
 void CTriggerGraphWindow::endWork()

@@ -70,24 +70,20 @@ inline void pressMenuKey(CChartView &chart)
     QTest::keyClick(chart.window()->windowHandle(), Qt::Key_Menu);
 }
 
-// Answers the next file dialog with `path` (an empty path cancels it).
-inline void answerNextFileDialog(const QString &path)
+// Hands the next file dialog shown (within 5 s) to `handle`, which must
+// accept or reject it.
+inline void whenNextFileDialogShows(std::function<void(QFileDialog &)> handle)
 {
     auto *poll = new QTimer(QCoreApplication::instance()); // never outlives the test program
     poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, path] {
+    QObject::connect(poll, &QTimer::timeout, [poll, handle] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
             auto *dialog = qobject_cast<QFileDialog *>(widget);
             if (!dialog || !dialog->isVisible())
                 continue;
             poll->stop();
             poll->deleteLater();
-            if (path.isEmpty()) {
-                dialog->reject();
-            } else {
-                dialog->selectFile(path);
-                QMetaObject::invokeMethod(dialog, "accept");
-            }
+            handle(*dialog);
             return;
         }
     });
@@ -95,6 +91,19 @@ inline void answerNextFileDialog(const QString &path)
     QTimer::singleShot(5000, poll, [poll] {
         poll->stop();
         poll->deleteLater();
+    });
+}
+
+// Answers the next file dialog with `path` (an empty path cancels it).
+inline void answerNextFileDialog(const QString &path)
+{
+    whenNextFileDialogShows([path](QFileDialog &dialog) {
+        if (path.isEmpty()) {
+            dialog.reject();
+        } else {
+            dialog.selectFile(path);
+            QMetaObject::invokeMethod(&dialog, "accept");
+        }
     });
 }
 

@@ -9,6 +9,7 @@
 #include "qt_test_application.h"
 #include "recording_messages.h"
 #include "scratch_directory.h"
+#include "user_settings.h"
 
 #include <QComboBox>
 
@@ -95,6 +96,7 @@ protected:
     {
         frame.reset();
         inDirectory.reset();
+        UserSettings::useFile({}); // the next test's settings are not in this one's directory
     }
 
     // Chooses the port in the setting dialog and accepts it.

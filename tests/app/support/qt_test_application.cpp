@@ -1,5 +1,6 @@
 #include "qt_test_application.h"
 
+#include "settings_isolation.h"
 #include "tarvex_app.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
 namespace tarvex::test {
 
@@ -20,10 +22,7 @@ QApplication &testApplication()
     static QApplication *app = [] {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        // The look the tests choose must not end up in the user's settings.
-        const auto config = std::filesystem::temp_directory_path() / "tarvex-test-config";
-        std::filesystem::create_directories(config);
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.string()));
+        isolateUserSettings();
         // A test program whose entry point made the application already.
         if (auto *existing = qobject_cast<QApplication *>(QCoreApplication::instance())) {
             existing->setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));

@@ -16,6 +16,7 @@
 #include "notch_filter_dlg.h"
 #include "recording_messages.h"
 #include "scratch_directory.h"
+#include "user_settings.h"
 #include "tarvex_app.h"
 #include "trigger_graph_dlg.h"
 #include "ui_pump.h"
@@ -78,6 +79,7 @@ protected:
     {
         frame.reset();
         inDirectory.reset();
+        UserSettings::useFile({}); // the next test's settings are not in this one's directory
     }
 
     CTriggerGraphDlg *window() { return frame->findChild<CTriggerGraphDlg *>(); }

@@ -1,0 +1,229 @@
+// What the program remembers between runs, through two runs over one
+// settings file: the ticked status rows, the data trace's channels, period,
+// axis limits and size, and the recent files of the File menu, which open
+// their file in the window of its kind.
+#include "chart_menu_driver.h"
+#include "frame_fixture.h"
+#include "integer_edit.h"
+#include "recent_files.h"
+#include "static_panes.h"
+#include "trace_graph_dlg.h"
+#include "virtual_drive_session.h"
+#include "yaxis_dialog.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <fstream>
+#include <stdexcept>
+
+namespace tarvex {
+namespace {
+
+using test::FrameFixture;
+
+TraceGraphDlg *openTraceWindow()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *trace = qobject_cast<TraceGraphDlg *>(widget); trace && trace->isVisible())
+            return trace;
+    return nullptr;
+}
+
+void clickTickBox(CGXGridWnd &grid, int row)
+{
+    const QRect cell = grid.visualRect(grid.model()->index(row - 1, 0));
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void typeInto(QLineEdit &edit, const QString &text)
+{
+    edit.setFocus();
+    edit.selectAll();
+    QTest::keyClicks(&edit, text);
+}
+
+QMenu &fileMenu(CMainFrame &frame)
+{
+    for (QAction *menu : frame.menuBar()->actions())
+        if (menu->text() == "&File")
+            return *menu->menu();
+    throw std::runtime_error("no File menu");
+}
+
+// The File menu as the user opens it: the recent entries are the ones
+// between the last separators before "Exit Tarvex".
+std::vector<QAction *> recentEntries(CMainFrame &frame)
+{
+    QMenu &menu = fileMenu(frame);
+    menu.popup(frame.mapToGlobal(QPoint(10, 10)));
+    test::pump();
+    std::vector<QAction *> entries;
+    for (QAction *entry : menu.actions())
+        if (!entry->isSeparator() && entry->text().startsWith('&') && entry->text().at(1).isDigit())
+            entries.push_back(entry);
+    return entries;
+}
+
+void chooseFromFileMenu(CMainFrame &frame, QAction *entry)
+{
+    QMenu &menu = fileMenu(frame);
+    QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(entry).center());
+    test::pump();
+}
+
+// A data trace file with channel 1 on list entry `channel` and period `periodMs`.
+void writeTraceFile(const std::filesystem::path &path, int channel, int periodMs)
+{
+    std::ofstream out(path, std::ios::binary);
+    for (int block = 0; block < 4; ++block)
+        for (int i = 0; i < 361; ++i)
+            out << (i == 0 ? std::string("Name") : std::to_string(block == 0 ? channel : 0)) << "\t0.0 \t" << i
+                << "\r\n";
+    out << "Period\t" << periodMs << "\r\n3500\t-3500\t3500\t-3500\t200\t-200\t500\t0\r\n";
+}
+
+class RememberedSession : public FrameFixture {
+protected:
+    void SetUp() override
+    {
+        TARVEX_NEEDS_VIRTUAL_DRIVE();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim = test::startVirtualDrive();
+        ASSERT_TRUE(sim);
+        startFrame({}, installedFeatureWindows());
+        frame->show();
+        chooseSettings(sim->devicePath());
+        frame->OnCommand(Command::Connect);
+        test::pump();
+        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected);
+#endif
+    }
+    void TearDown() override
+    {
+        FrameFixture::TearDown();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim.reset();
+#endif
+    }
+
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::unique_ptr<test::VirtualDrive> sim;
+#endif
+};
+
+TEST_F(RememberedSession, TickedRowsAndTheTracesSetUpAndSizeComeBackAfterARestart)
+{
+    CGXGridWnd &rows = frame->statusPane().dialog().grid();
+    clickTickBox(rows, 2);
+    clickTickBox(rows, 5);
+    ASSERT_EQ(frame->statusPane().dialog().tickedRows(), 0b10010u);
+
+    frame->action(Command::DataTrace)->trigger();
+    TraceGraphDlg *trace = openTraceWindow();
+    ASSERT_NE(trace, nullptr);
+    trace->channelList(0).setFocus();
+    QTest::keyClick(&trace->channelList(0), Qt::Key_Down);
+    QTest::keyClick(&trace->channelList(2), Qt::Key_Down);
+    QTest::keyClick(&trace->channelList(2), Qt::Key_Down);
+    typeInto(trace->periodEdit(), "20");
+    QTest::mouseClick(&trace->applyButton(), Qt::LeftButton);
+    ASSERT_TRUE(messages.empty()) << messages.texts().front();
+    QTimer::singleShot(0, [trace] {
+        trace->axisDialog().maxEdit(1)->setValue(1750);
+        trace->axisDialog().minEdit(1)->setValue(-1750);
+        trace->axisDialog().apply();
+    });
+    QTest::mouseClick(&trace->yAxisButton(), Qt::LeftButton);
+    ASSERT_EQ(trace->limits()[1].max, 1750);
+    const QSize opened = trace->size();
+    // Taller only: the window is already wider than the test's screen.
+    trace->resize(opened + QSize(0, 40));
+    test::pump();
+    const QSize left = trace->size();
+    ASSERT_NE(left, opened);
+    QTest::mouseClick(&trace->exitButton(), Qt::LeftButton);
+    test::pump();
+
+    restartFrame();
+    frame->show();
+    test::pump();
+    EXPECT_EQ(frame->statusPane().dialog().tickedRows(), 0b10010u);
+    EXPECT_EQ(frame->statusPane().dialog().grid().GetValueRowCol(5, 1), "1");
+
+    frame->action(Command::DataTrace)->trigger();
+    trace = openTraceWindow();
+    ASSERT_NE(trace, nullptr);
+    EXPECT_EQ(trace->channelList(0).currentIndex(), 1);
+    EXPECT_EQ(trace->channelList(1).currentIndex(), 0);
+    EXPECT_EQ(trace->channelList(2).currentIndex(), 2);
+    EXPECT_EQ(trace->periodEdit().value(), 20);
+    EXPECT_EQ(trace->limits()[1].max, 1750);
+    EXPECT_EQ(trace->limits()[1].min, -1750);
+    EXPECT_EQ(trace->limits()[0].max, 3500);
+    EXPECT_EQ(trace->size(), left);
+    QTest::mouseClick(&trace->exitButton(), Qt::LeftButton);
+}
+
+TEST_F(FrameFixture, ARecentFileOpensInItsWindowAfterARestartAndAMissingOneIsTakenOff)
+{
+    startFrame({}, installedFeatureWindows());
+    frame->show();
+    const auto file = directory.path() / "slow axis.mdg";
+    writeTraceFile(file, 3, 40);
+    EXPECT_TRUE(recentEntries(*frame).empty());
+
+    // Opened once through the window's own Open.
+    frame->action(Command::DataTrace)->trigger();
+    TraceGraphDlg *trace = openTraceWindow();
+    ASSERT_NE(trace, nullptr);
+    test::answerNextFileDialog(QString::fromStdString(file.string()));
+    QTest::mouseClick(&trace->openButton(), Qt::LeftButton);
+    ASSERT_EQ(trace->periodEdit().value(), 40);
+    QTest::mouseClick(&trace->exitButton(), Qt::LeftButton);
+    test::pump();
+
+    restartFrame();
+    frame->show();
+    std::vector<QAction *> entries = recentEntries(*frame);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0]->text(), "&1 slow axis.mdg");
+    EXPECT_EQ(entries[0]->toolTip().toStdString(), file.string());
+    chooseFromFileMenu(*frame, entries[0]);
+    trace = openTraceWindow();
+    ASSERT_NE(trace, nullptr);
+    EXPECT_EQ(trace->periodEdit().value(), 40);
+    EXPECT_EQ(trace->channelList(0).currentIndex(), 3);
+    EXPECT_TRUE(messages.empty());
+    QTest::mouseClick(&trace->exitButton(), Qt::LeftButton);
+    test::pump();
+
+    std::filesystem::remove(file);
+    entries = recentEntries(*frame);
+    ASSERT_EQ(entries.size(), 1u);
+    chooseFromFileMenu(*frame, entries[0]);
+    ASSERT_EQ(messages.texts(), std::vector<std::string>{"The file was not found."});
+    EXPECT_EQ(openTraceWindow(), nullptr);
+    EXPECT_TRUE(recentEntries(*frame).empty());
+    fileMenu(*frame).hide();
+}
+
+TEST_F(FrameFixture, TheRecentFilesHoldTheLastEightMostRecentFirst)
+{
+    startFrame();
+    for (int i = 0; i < 10; ++i)
+        RecentFiles::add(QStringLiteral("mpa"), QString::fromStdString((directory.path() / ("set" + std::to_string(i) + ".mpa")).string()));
+    RecentFiles::add(QStringLiteral("mpa"), QString::fromStdString((directory.path() / "set5.mpa").string()));
+    const std::vector<QAction *> entries = recentEntries(*frame);
+    fileMenu(*frame).hide();
+    ASSERT_EQ(entries.size(), 8u);
+    EXPECT_EQ(entries[0]->text(), "&1 set5.mpa");
+    EXPECT_EQ(entries[1]->text(), "&2 set9.mpa");
+    EXPECT_EQ(entries[7]->text(), "&8 set2.mpa");
+}
+
+} // namespace
+} // namespace tarvex
