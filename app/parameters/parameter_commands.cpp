@@ -321,23 +321,23 @@ void ParameterCommands::Read(int group)
 
 // --- writing ----------------------------------------------------------------------
 
-void ParameterCommands::Write(int group)
+bool ParameterCommands::Write(int group, bool announce)
 {
     commitEditing();
     service_.clearStaging();
     if (group == kGroupStatus) {
         show("Can't change Data!");
-        return;
+        return false;
     }
     GroupTable *t = table(group);
     if (!t || !isValidGroup(group) || !catalogue_.groups[static_cast<std::size_t>(group)].loaded ||
         service_.registerCount(group) < 1) {
         show(kNothingChecked);
-        return;
+        return false;
     }
     const std::optional<std::uint16_t> version = versionForWriting();
     if (!version)
-        return;
+        return false;
     const bool lockReported = reportsParameterLock(*version);
 
     const auto &attributes = catalogue_.groups[static_cast<std::size_t>(group)].attributes;
@@ -356,12 +356,12 @@ void ParameterCommands::Write(int group)
         }
         parsed[static_cast<std::size_t>(k)] = wordsForWriting({group, k}, value);
         if (!parsed[static_cast<std::size_t>(k)])
-            return;
+            return false;
         const RangeCheck bounds = isWide(p) ? RangeCheck{} : writeRangeCheck(group, k);
         if (isRangeChecked(p.Param_DataType, p.Param_Bit_Type) &&
             !withinRange(value, text(p.Param_Min_Value), text(p.Param_Max_Value), bounds)) {
             refuseRange({group, k}, value);
-            return;
+            return false;
         }
     }
 
@@ -379,14 +379,14 @@ void ParameterCommands::Write(int group)
                 switch (service_.ReadServoState()) {
                 case CParameter::ServoState::On:
                     show(text(p.Param_Name) + " => You can't change parameter, please Turn off SVON ! ");
-                    return;
+                    return false;
                 case CParameter::ServoState::Unknown:
                     // Taking an unanswered read for "servo off" could change
                     // such a parameter on a running drive.
                     show("Servo State Read Error",
                          "The drive state (register 0) could not be read, so " + text(p.Param_Name) +
                              " and the rows after it were not written.");
-                    return;
+                    return false;
                 case CParameter::ServoState::Off:
                     break;
                 }
@@ -402,23 +402,29 @@ void ParameterCommands::Write(int group)
             // Both halves of a 32-bit value must land: a refused first half
             // ends the command before the second could leave a torn value.
             if (!writeAccepted(service_.WriteParameter(p.Param_Address, words.first, status), lockReported))
-                return;
+                return false;
             if (isWide(p) &&
                 !writeAccepted(service_.WriteParameter(static_cast<std::uint16_t>(p.Param_Address + 2),
                                                        words.second, status),
                                lockReported))
-                return;
+                return false;
             showOnSharingRows({group, k}, words.first, ValueColour::Red);
         }
         restyleWritten(*t, k, checked);
         offset += registersOf(p.Param_Bit_Type);
     }
-    if (written == 0)
+    if (written == 0) {
         show(kNothingChecked);
-    else if (needPowerCycle > 0)
-        inform(kPowerCycleSuccess);
-    else
-        inform(" Write Success !");
+        return false;
+    }
+    if (announce)
+        announceWritten(needPowerCycle > 0);
+    return true;
+}
+
+void ParameterCommands::announceWritten(bool needPowerCycle) const
+{
+    inform(needPowerCycle ? kPowerCycleSuccess : " Write Success !");
 }
 
 ParameterCommands::AllWriteOutcome ParameterCommands::AllWrite()

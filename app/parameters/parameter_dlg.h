@@ -14,6 +14,7 @@
 
 #include "parameter_catalogue.h"
 #include "parameter_commands.h"
+#include "parameter_compare.h"
 #include "parameter_service.h"
 
 #include <QDialog>
@@ -23,11 +24,13 @@
 #include <memory>
 
 class QLabel;
+class QTimer;
 class QPushButton;
 class QToolButton;
 
 namespace tarvex {
 
+class CParameterFilterBar;
 class CParameterFormDlg;
 class CParameterTabCtrl;
 
@@ -66,10 +69,15 @@ public:
     void OnParameterLock();
     void OnParameterUnlock();
     void OnSelchangeTab(int index);
+    // "Compare with file...": a parameter file beside the drive's values.
+    void OnCompareFile();
 
     // What the file buttons do once a file has been chosen.
     bool saveTo(const QString &path);
     bool loadFrom(const QString &path);
+    // Lists the rows in which the file and the drive differ and writes the
+    // ticked ones; false when the file or the drive could not be read.
+    bool compareWith(const QString &path);
 
     // Cyclic monitoring started or stopped: "All Write" is off meanwhile.
     void monitoringSwitched(bool running);
@@ -89,6 +97,8 @@ public:
     CParameterTabCtrl &tabControl() const { return *m_tab; }
     QPushButton *button(ControlId id) const;
     QLabel &progressLine() const { return *m_progress; }
+    CParameterFilterBar &filterBar() const { return *m_filter; }
+    QPushButton &compareButton() const { return *m_compare; }
     bool isOpening() const { return m_opening; }
     bool isCommandRunning() const { return running_; }
     const parameters::ParameterCatalogue &catalogue() const { return m_catalogue; }
@@ -96,11 +106,14 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void createControls();
     void createForms();
     void placeForms();
+    void placeControls();
+    void applyFilter();
     void setLinkCommandsEnabled(bool enabled);
     void showProgress(Transfer transfer, int group);
     void setProgress(const QString &text);
@@ -126,9 +139,13 @@ private:
     QPushButton *m_lock = nullptr;
     QPushButton *m_unlock = nullptr;
     QLabel *m_progress = nullptr;
+    CParameterFilterBar *m_filter = nullptr;
+    QPushButton *m_compare = nullptr;
+    QTimer *m_filterRefresh = nullptr; // values changed: the filter is applied again once they settle
     CParameterFormDlg *m_pCurrentForm = nullptr;
 
     std::unique_ptr<parameters::ParameterCommands> commands_;
+    std::unique_ptr<parameters::ParameterComparison> comparison_;
     std::function<void()> exitHandler_;
     std::function<void(const QString &)> progressObserver_;
     bool linkUsable_ = true;
