@@ -202,6 +202,7 @@ bool ParameterComparison::write(const std::vector<ComparedRow> &rows)
             groups = {row.group};
 
     bool needPowerCycle = false;
+    std::string writtenGroups;
     for (int g : groups) {
         GroupTable *table = commands_.table(g);
         if (!table)
@@ -216,8 +217,15 @@ bool ParameterComparison::write(const std::vector<ComparedRow> &rows)
         commands_.setTable(g, &chosen);
         const bool written = commands_.Write(g, false);
         commands_.setTable(g, table);
-        if (!written)
+        if (!written) {
+            // Write has said why it stopped; what went out before must be known too.
+            if (!writtenGroups.empty())
+                show("Not every selected value was written",
+                     "The selected values of " + writtenGroups + " were written; those of " +
+                         kGroupTexts[static_cast<std::size_t>(g)].tab + " and after it were not.");
             return false;
+        }
+        writtenGroups += (writtenGroups.empty() ? "" : ", ") + std::string(kGroupTexts[static_cast<std::size_t>(g)].tab);
     }
     if (groups.empty())
         return false;

@@ -2,11 +2,11 @@
 // the window's Open dialog, the rows that differ are listed with both
 // values, and only the ticked file values reach the drive, through Write's
 // checks. Files that cannot be read or do not parse list nothing.
+#include "file_dialog_driver.h"
 #include "parameter_compare_dlg.h"
 #include "parameter_session.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -19,15 +19,15 @@ namespace {
 
 using namespace catalogue;
 
-// Runs `use` on the modal window of type W once it is up, from inside its own event loop.
+// Runs `use` on the modal window of type W once it is up, from inside its
+// own event loop. The poll goes with `owner`, so that none outlives its test.
 template <class W, class Use>
-void onceModal(Use use)
+void onceModal(QObject &owner, Use use)
 {
-    auto *poll = new QTimer;
+    auto *poll = new QTimer(&owner);
     QObject::connect(poll, &QTimer::timeout, [poll, use] {
         if (auto *shown = qobject_cast<W *>(QApplication::activeModalWidget())) {
             poll->stop();
-            poll->deleteLater();
             use(*shown);
         }
     });
@@ -88,13 +88,10 @@ protected:
     // hands the listing to `use` while it is up.
     void compareThroughTheButton(const std::string &name, std::function<void(CParameterCompareDlg &)> use)
     {
-        const QString chosen = path(name);
-        onceModal<QFileDialog>([chosen](QFileDialog &files) {
-            files.selectFile(chosen);
-            static_cast<QDialog &>(files).accept(); // its own accept() is protected
-        });
+        QObject polls;
+        answerNextFileDialog(path(name));
         bool shown = false;
-        onceModal<CParameterCompareDlg>([&](CParameterCompareDlg &box) {
+        onceModal<CParameterCompareDlg>(polls, [&](CParameterCompareDlg &box) {
             shown = true;
             use(box);
         });
@@ -214,6 +211,27 @@ TEST_F(Compare, AValueOutOfRangeIsRefusedBeforeAnyGroupIsWritten)
     });
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Error Parameter Range..!"});
     EXPECT_TRUE(changedRegisters(before).empty()) << "the System group's value was not written either";
+}
+
+TEST_F(Compare, AGroupRefusedAfterAnotherWasWrittenSaysWhatWentOut)
+{
+    openWindow();
+    showActive(dialog());
+    ASSERT_TRUE(dialog().saveTo(path("before.mpa")));
+    setDriveRegister(82, 250);  // System 0x2001 Inertia Ratio: may change at any time
+    setDriveRegister(198, 0x0003); // Control 0x210C Gain Switching Mode: servo off only
+    servoOn();
+    compareThroughTheButton("before.mpa", [](CParameterCompareDlg &box) {
+        EXPECT_EQ(box.table().rowCount(), 2);
+        QTest::mouseClick(&box.writeButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(messages.texts(),
+              (std::vector<std::string>{"Gain Switching Mode => You can't change parameter, please Turn off SVON ! ",
+                                        "Not every selected value was written"}));
+    EXPECT_EQ(messages.messages().back().detail,
+              "The selected values of System were written; those of Control and after it were not.");
+    EXPECT_EQ(driveRegister(82), 100);
+    EXPECT_EQ(driveRegister(198), 0x0003);
 }
 
 TEST_F(Compare, TheButtonIsOffWithoutALink)
