@@ -429,19 +429,19 @@ void ParameterCommands::Read(int group)
 
 // --- writing ----------------------------------------------------------------------
 
-void ParameterCommands::Write(int group)
+bool ParameterCommands::Write(int group, bool announce)
 {
     commitEditing();
     service_.clearStaging();
     if (group == kGroupStatus) {
         show("Can't change Data!");
-        return;
+        return false;
     }
     GroupTable *t = table(group);
     if (!t || !isValidGroup(group) || !catalogue_.groups[static_cast<std::size_t>(group)].loaded ||
         service_.registerCount(group) < 1) {
         show(kNothingChecked);
-        return;
+        return false;
     }
     const auto &attributes = catalogue_.groups[static_cast<std::size_t>(group)].attributes;
     auto &staging = service_.staging(group);
@@ -460,7 +460,7 @@ void ParameterCommands::Write(int group)
     if (!version) {
         if (service_.stopRequested())
             cancelledAt(0);
-        return;
+        return false;
     }
     const bool lockReported = reportsParameterLock(*version);
 
@@ -476,12 +476,12 @@ void ParameterCommands::Write(int group)
         }
         parsed[static_cast<std::size_t>(k)] = wordsForWriting({group, k}, value);
         if (!parsed[static_cast<std::size_t>(k)])
-            return;
+            return false;
         const RangeCheck bounds = isWide(p) ? RangeCheck{} : writeRangeCheck(group, k);
         if (isRangeChecked(p.Param_DataType, p.Param_Bit_Type) &&
             !withinRange(value, text(p.Param_Min_Value), text(p.Param_Max_Value), bounds)) {
             refuseRange({group, k}, value);
-            return;
+            return false;
         }
     }
 
@@ -499,18 +499,18 @@ void ParameterCommands::Write(int group)
                 switch (service_.ReadServoState()) {
                 case CParameter::ServoState::On:
                     show(text(p.Param_Name) + " => You can't change parameter, please Turn off SVON ! ");
-                    return;
+                    return false;
                 case CParameter::ServoState::Unknown:
                     if (service_.stopRequested()) {
                         cancelledAt(k);
-                        return;
+                        return false;
                     }
                     // Taking an unanswered read for "servo off" could change
                     // such a parameter on a running drive.
                     show("Servo State Read Error",
                          "The drive state (register 0) could not be read, so " + text(p.Param_Name) +
                              " and the rows after it were not written.");
-                    return;
+                    return false;
                 case CParameter::ServoState::Off:
                     break;
                 }
@@ -529,27 +529,33 @@ void ParameterCommands::Write(int group)
             const std::uint16_t first = service_.WriteParameter(p.Param_Address, words.first, status);
             if (first == kCancelled) {
                 cancelledAt(k);
-                return;
+                return false;
             }
             if (!writeAccepted(first, lockReported))
-                return;
+                return false;
             if (isWide(p) &&
                 !writeAccepted(service_.WriteParameter(static_cast<std::uint16_t>(p.Param_Address + 2),
                                                        words.second, status, false),
                                lockReported))
-                return;
+                return false;
             writtenNames.push_back(text(p.Param_Name));
             showOnSharingRows({group, k}, words.first, ValueColour::Red);
         }
         restyleWritten(*t, k, checked);
         offset += registersOf(p.Param_Bit_Type);
     }
-    if (written == 0)
+    if (written == 0) {
         show(kNothingChecked);
-    else if (needPowerCycle > 0)
-        inform(kPowerCycleSuccess);
-    else
-        inform(" Write Success !");
+        return false;
+    }
+    if (announce)
+        announceWritten(needPowerCycle > 0);
+    return true;
+}
+
+void ParameterCommands::announceWritten(bool needPowerCycle) const
+{
+    inform(needPowerCycle ? kPowerCycleSuccess : " Write Success !");
 }
 
 ParameterCommands::AllWriteOutcome ParameterCommands::AllWrite()

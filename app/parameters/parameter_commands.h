@@ -43,8 +43,12 @@ public:
     int writeExchanges(int group) const;
     // "Read": the checked rows of `group`.
     void Read(int group);
-    // "Write": the checked rows of `group`, with the servo, range and lock checks.
-    void Write(int group);
+    // "Write": the checked rows of `group`, with the servo, range and lock
+    // checks. True when every checked row was written; the success message
+    // is left to the caller when `announce` is false.
+    bool Write(int group, bool announce = true);
+    // The success message of Write.
+    void announceWritten(bool needPowerCycle) const;
 
     enum class AllWriteOutcome { Finished, RefusedWhileMonitoring };
     // "All Write": every settings group as one block each.

@@ -2,21 +2,26 @@
 
 #include "dialog_units.h"
 #include "drive_work_box.h"
+#include "parameter_compare_dlg.h"
 #include "parameter_file_dialog.h"
+#include "parameter_filter.h"
 #include "parameter_forms.h"
 #include "parameter_tab_ctrl.h"
 #include "recent_files.h"
+#include "parameter_window_layout.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QFont>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -65,7 +70,9 @@ CParameterDlg::CParameterDlg(DriveConnection &drive, LinkRunner runner, QWidget 
 {
     setWindowTitle(QStringLiteral("Parameter Editing"));
     setModal(false);
-    setFixedSize(parameters::duSize(587, 393));
+    setMinimumSize(parameters::parameterWindowMinimumSize());
+    resize(parameters::parameterWindowDefaultSize(0));
+    setSizeGripEnabled(true);
     // The layout is drawn for an 8-point dialog font.
     QFont dialogFont = font();
     dialogFont.setPointSize(8);
@@ -73,6 +80,7 @@ CParameterDlg::CParameterDlg(DriveConnection &drive, LinkRunner runner, QWidget 
     setLinkRunner(std::move(runner));
     setProgressListener([this](Transfer transfer, int group) { showProgress(transfer, group); });
     commands_ = std::make_unique<parameters::ParameterCommands>(*this, m_catalogue);
+    comparison_ = std::make_unique<parameters::ParameterComparison>(*this, m_catalogue, *commands_);
     createControls();
 }
 
@@ -112,10 +120,16 @@ void CParameterDlg::createControls()
     m_unlock = commandButton(this, "P.UnLock", duRect(432, 31, 52, 11), ID_PARAMETER_UNLOCK);
     m_exit = commandButton(this, "EXIT", duRect(491, 18, 46, 24), IDC_EXIT);
 
+    m_filter = new CParameterFilterBar(this);
+    m_compare = new QPushButton(QStringLiteral("Co&mpare with file\u2026"), this);
+    m_compare->setAutoDefault(false);
+    m_compare->setToolTip(QStringLiteral("List the parameters whose drive value differs from a parameter file"));
+    m_filterRefresh = new QTimer(this);
+    m_filterRefresh->setSingleShot(true);
+    m_filterRefresh->setInterval(0);
     m_tab = new CParameterTabCtrl(this);
-    m_tab->setGeometry(duRect(8, 57, 559, 315));
     m_progress = new QLabel(this);
-    m_progress->setGeometry(duRect(8, 376, 559, 10));
+    placeControls();
 
     connect(m_allWrite, &QPushButton::clicked, this, &CParameterDlg::OnAllWrite);
     connect(m_write, &QPushButton::clicked, this, &CParameterDlg::OnWrite);
@@ -126,6 +140,9 @@ void CParameterDlg::createControls()
     connect(m_unlock, &QPushButton::clicked, this, &CParameterDlg::OnParameterUnlock);
     connect(m_openFile, &QToolButton::clicked, this, &CParameterDlg::OnOpenFile);
     connect(m_saveFile, &QToolButton::clicked, this, &CParameterDlg::OnSaveFile);
+    connect(m_compare, &QPushButton::clicked, this, &CParameterDlg::OnCompareFile);
+    connect(m_filter, &CParameterFilterBar::filterChanged, this, &CParameterDlg::applyFilter);
+    connect(m_filterRefresh, &QTimer::timeout, this, &CParameterDlg::applyFilter);
 }
 
 // --- initialisation ----------------------------------------------------------------
@@ -164,6 +181,7 @@ void CParameterDlg::createForms()
     if (factoryGroupShown())
         created.push_back(new CPFactoryFormDlg(m_tab));
     const DatabaseLibrary &database = drive()->database();
+    int gridWidth = 0;
     for (CParameterFormDlg *form : created) {
         const int g = form->group();
         m_forms[static_cast<std::size_t>(g)] = form;
@@ -172,11 +190,40 @@ void CParameterDlg::createForms()
         auto &group = m_catalogue.groups[static_cast<std::size_t>(g)];
         if (parameters::loadGroupCatalogue(database, g, group, drive()->messages()))
             form->fillFromCatalogue(group);
+        parameters::fitColumnsToContents(form->grid());
+        gridWidth = std::max(gridWidth, parameters::gridWidthNeeded(form->grid()));
+        connect(&form->grid(), &CGXGridWnd::valueChanged, m_filterRefresh, qOverload<>(&QTimer::start));
         commands_->setTable(g, form);
         form->setVisible(g == 0);
     }
     m_pCurrentForm = m_forms[0];
     m_currentGroup = 0;
+    resize(parameters::parameterWindowDefaultSize(gridWidth));
+}
+
+void CParameterDlg::placeControls()
+{
+    const parameters::ParameterWindowLayout layout = parameters::parameterWindowLayout(size());
+    m_filter->setGeometry(layout.filterBar);
+    m_compare->setGeometry(layout.compareButton);
+    m_tab->setGeometry(layout.tab);
+    m_progress->setGeometry(layout.progress);
+}
+
+void CParameterDlg::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    placeControls();
+}
+
+// Filtering hides rows and never moves them: whatever is typed, checked or
+// written stays with its parameter.
+void CParameterDlg::applyFilter()
+{
+    const ParameterFilter filter = m_filter->filter();
+    for (CParameterFormDlg *form : m_forms)
+        if (form)
+            applyParameterFilter(*form, filter);
 }
 
 void CParameterDlg::placeForms()
@@ -190,7 +237,7 @@ void CParameterDlg::setLinkCommandsEnabled(bool enabled)
 {
     linkUsable_ = enabled;
     m_allWrite->setEnabled(enabled && !monitoring_);
-    for (QPushButton *button : {m_write, m_allRead, m_read, m_lock, m_unlock})
+    for (QPushButton *button : {m_write, m_allRead, m_read, m_lock, m_unlock, m_compare})
         button->setEnabled(enabled);
 }
 
@@ -344,6 +391,35 @@ void CParameterDlg::OnOpenFile()
     const QString path = chooseParameterFile(this, ParameterFileChoice::Open);
     if (!path.isEmpty() && loadFrom(path))
         RecentFiles::add(parameterFileType().kind, path);
+}
+
+void CParameterDlg::OnCompareFile()
+{
+    if (running_)
+        return;
+    const QString path = chooseParameterFile(this, ParameterFileChoice::Open);
+    if (!path.isEmpty())
+        compareWith(path);
+}
+
+bool CParameterDlg::compareWith(const QString &path)
+{
+    std::optional<std::vector<parameters::ComparedRow>> rows;
+    runCommand([&] { rows = comparison_->compare(path.toStdString()); });
+    if (!rows)
+        return false;
+    if (exited_)
+        return true;
+    if (rows->empty()) {
+        drive()->messages().showInformation("The drive holds the values of the file: no parameter differs.");
+        return true;
+    }
+    CParameterCompareDlg compared(std::move(*rows), QFileInfo(path).fileName(), this);
+    if (compared.exec() != QDialog::Accepted || exited_)
+        return true;
+    const std::vector<parameters::ComparedRow> ticked = compared.tickedRows();
+    runCommand([&] { comparison_->write(ticked); });
+    return true;
 }
 
 void CParameterDlg::OnSelchangeTab(int index)

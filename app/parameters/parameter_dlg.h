@@ -16,6 +16,7 @@
 
 #include "parameter_catalogue.h"
 #include "parameter_commands.h"
+#include "parameter_compare.h"
 #include "parameter_service.h"
 
 #include <QDialog>
@@ -25,12 +26,14 @@
 #include <memory>
 
 class QLabel;
+class QTimer;
 class QPushButton;
 class QToolButton;
 
 namespace tarvex {
 
 class DriveWorkBox;
+class CParameterFilterBar;
 class CParameterFormDlg;
 class CParameterTabCtrl;
 
@@ -69,10 +72,15 @@ public:
     void OnParameterLock();
     void OnParameterUnlock();
     void OnSelchangeTab(int index);
+    // "Compare with file...": a parameter file beside the drive's values.
+    void OnCompareFile();
 
     // What the file buttons do once a file has been chosen.
     bool saveTo(const QString &path);
     bool loadFrom(const QString &path);
+    // Lists the rows in which the file and the drive differ and writes the
+    // ticked ones; false when the file or the drive could not be read.
+    bool compareWith(const QString &path);
 
     // Cyclic monitoring started or stopped: "All Write" is off meanwhile.
     void monitoringSwitched(bool running);
@@ -92,6 +100,8 @@ public:
     CParameterTabCtrl &tabControl() const { return *m_tab; }
     QPushButton *button(ControlId id) const;
     QLabel &progressLine() const { return *m_progress; }
+    CParameterFilterBar &filterBar() const { return *m_filter; }
+    QPushButton &compareButton() const { return *m_compare; }
     bool isOpening() const { return m_opening; }
     bool isCommandRunning() const { return running_; }
     // The progress box of the command under way, or null.
@@ -101,11 +111,14 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void createControls();
     void createForms();
     void placeForms();
+    void placeControls();
+    void applyFilter();
     void setLinkCommandsEnabled(bool enabled);
     void showProgress(Transfer transfer, int group);
     void setProgress(const QString &text);
@@ -137,9 +150,13 @@ private:
     QPushButton *m_lock = nullptr;
     QPushButton *m_unlock = nullptr;
     QLabel *m_progress = nullptr;
+    CParameterFilterBar *m_filter = nullptr;
+    QPushButton *m_compare = nullptr;
+    QTimer *m_filterRefresh = nullptr; // values changed: the filter is applied again once they settle
     CParameterFormDlg *m_pCurrentForm = nullptr;
 
     std::unique_ptr<parameters::ParameterCommands> commands_;
+    std::unique_ptr<parameters::ParameterComparison> comparison_;
     std::function<void()> exitHandler_;
     std::function<void(const QString &)> progressObserver_;
     bool linkUsable_ = true;

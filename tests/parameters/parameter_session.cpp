@@ -124,6 +124,31 @@ std::uint16_t ParameterSession::driveRegister(std::uint16_t address) const
     return sim ? sim->registerValue(address) : scripted->value(address);
 }
 
+std::map<std::uint16_t, std::uint16_t> ParameterSession::parameterRegisters() const
+{
+    std::map<std::uint16_t, std::uint16_t> registers;
+    for (const vq::sim::ParameterDefault &p : catalogueDefaults().parameters) {
+        if (p.group == 0)
+            continue; // live readings, not settings
+        registers[p.address] = driveRegister(p.address);
+        if (p.twoRegisters)
+            registers[static_cast<std::uint16_t>(p.address + 2)] = driveRegister(static_cast<std::uint16_t>(p.address + 2));
+    }
+    return registers;
+}
+
+std::vector<std::uint16_t>
+ParameterSession::changedRegisters(const std::map<std::uint16_t, std::uint16_t> &before) const
+{
+    std::vector<std::uint16_t> changed;
+    for (const auto &[address, value] : parameterRegisters()) {
+        const auto old = before.find(address);
+        if (old == before.end() || old->second != value)
+            changed.push_back(address);
+    }
+    return changed;
+}
+
 void ParameterSession::setDriveRegister(std::uint16_t address, std::uint16_t value)
 {
     std::uint8_t status = 1;

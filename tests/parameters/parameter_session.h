@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -75,6 +76,10 @@ protected:
 
     // A register of the drive as the drive holds it.
     std::uint16_t driveRegister(std::uint16_t address) const;
+    // Every settings register of the catalogue as the drive holds it, by address.
+    std::map<std::uint16_t, std::uint16_t> parameterRegisters() const;
+    // The parameter registers whose value differs from `before`.
+    std::vector<std::uint16_t> changedRegisters(const std::map<std::uint16_t, std::uint16_t> &before) const;
     // Changes a register on the drive through the link, as another tool would.
     void setDriveRegister(std::uint16_t address, std::uint16_t value);
     void servoOn();

@@ -22,6 +22,26 @@ QFont cellFont(const CGXStyle &style, const QFont &base)
     return font;
 }
 
+namespace {
+constexpr int kTextPadding = 4;    // each side of a cell's text
+constexpr int kCheckBoxSpacing = 5; // between a check box and its label
+} // namespace
+
+int cellContentWidth(const CGXStyle &style, const QWidget &widget)
+{
+    int width = 2 * kTextPadding;
+    QString text;
+    if (style.IsCheckBox()) {
+        width += widget.style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &widget) + kCheckBoxSpacing;
+        text = style.choiceList.value_or(QString());
+    } else if (!CGXBitmaps::nameInValue(style.GetValue())) {
+        text = style.GetValue();
+    }
+    if (!text.isEmpty())
+        width += QFontMetrics(cellFont(style, widget.font())).horizontalAdvance(text) + 1;
+    return width;
+}
+
 void paintGridCell(QPainter &painter, const QRect &rect, const CGXStyle &style,
                    const QWidget &widget, const CellLook &look)
 {
@@ -45,7 +65,7 @@ void paintGridCell(QPainter &painter, const QRect &rect, const CGXStyle &style,
     const Qt::Alignment vertical = style.verticalAlignment.value_or(Qt::AlignVCenter);
     Qt::Alignment horizontal =
         style.horizontalAlignment.value_or(look.header ? Qt::AlignHCenter : Qt::AlignLeft);
-    QRect content = rect.adjusted(4, 1, -4, -1);
+    QRect content = rect.adjusted(kTextPadding, 1, -kTextPadding, -1);
     QString text;
 
     if (style.IsCheckBox()) {
@@ -56,7 +76,7 @@ void paintGridCell(QPainter &painter, const QRect &rect, const CGXStyle &style,
         box.state = QStyle::State_Enabled | (style.IsChecked() ? QStyle::State_On : QStyle::State_Off);
         box.palette = palette;
         widget.style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &box, &painter, &widget);
-        content.setLeft(box.rect.right() + 5);
+        content.setLeft(box.rect.right() + kCheckBoxSpacing);
         text = style.choiceList.value_or(QString());
         horizontal = Qt::AlignLeft;
     } else if (const auto name = CGXBitmaps::nameInValue(style.GetValue())) {

@@ -21,6 +21,10 @@ struct CellLook {
 void paintGridCell(QPainter &painter, const QRect &rect, const CGXStyle &style,
                    const QWidget &widget, const CellLook &look);
 
+// The width a cell needs to show its whole text (and its check box) on one
+// line, as paintGridCell draws it.
+int cellContentWidth(const CGXStyle &style, const QWidget &widget);
+
 // The font a cell's style asks for, based on the widget's font.
 QFont cellFont(const CGXStyle &style, const QFont &base);
 

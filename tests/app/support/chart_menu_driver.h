@@ -6,10 +6,10 @@
 #pragma once
 
 #include "chart_view.h"
+#include "file_dialog_driver.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFileDialog>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
@@ -68,43 +68,6 @@ inline void rightClickPlot(CChartView &chart)
 inline void pressMenuKey(CChartView &chart)
 {
     QTest::keyClick(chart.window()->windowHandle(), Qt::Key_Menu);
-}
-
-// Hands the next file dialog shown (within 5 s) to `handle`, which must
-// accept or reject it.
-inline void whenNextFileDialogShows(std::function<void(QFileDialog &)> handle)
-{
-    auto *poll = new QTimer(QCoreApplication::instance()); // never outlives the test program
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, handle] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            auto *dialog = qobject_cast<QFileDialog *>(widget);
-            if (!dialog || !dialog->isVisible())
-                continue;
-            poll->stop();
-            poll->deleteLater();
-            handle(*dialog);
-            return;
-        }
-    });
-    poll->start();
-    QTimer::singleShot(5000, poll, [poll] {
-        poll->stop();
-        poll->deleteLater();
-    });
-}
-
-// Answers the next file dialog with `path` (an empty path cancels it).
-inline void answerNextFileDialog(const QString &path)
-{
-    whenNextFileDialogShows([path](QFileDialog &dialog) {
-        if (path.isEmpty()) {
-            dialog.reject();
-        } else {
-            dialog.selectFile(path);
-            QMetaObject::invokeMethod(&dialog, "accept");
-        }
-    });
 }
 
 // Right click on the plot, choose `entry` (a top-level entry of the menu).
