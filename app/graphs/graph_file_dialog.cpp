@@ -9,10 +9,10 @@ namespace tarvex::graphs {
 
 namespace {
 
-QString choose(QWidget *parent, GraphKind kind, QFileDialog::AcceptMode mode)
+QString choose(QWidget *parent, const QStringList &filters, QFileDialog::AcceptMode mode)
 {
     QFileDialog dialog(parent);
-    dialog.setNameFilter(QString::fromLatin1(graphFileFilter(kind)));
+    dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -28,12 +28,22 @@ QString choose(QWidget *parent, GraphKind kind, QFileDialog::AcceptMode mode)
 
 QString chooseGraphFileToSave(QWidget *parent, GraphKind kind)
 {
-    return choose(parent, kind, QFileDialog::AcceptSave);
+    return choose(parent, {QString::fromLatin1(graphFileFilter(kind))}, QFileDialog::AcceptSave);
 }
 
 QString chooseGraphFileToOpen(QWidget *parent, GraphKind kind)
 {
-    return choose(parent, kind, QFileDialog::AcceptOpen);
+    return choose(parent, {QString::fromLatin1(graphFileFilter(kind))}, QFileDialog::AcceptOpen);
+}
+
+QString chooseAnyGraphFileToOpen(QWidget *parent)
+{
+    return choose(parent,
+                  {QStringLiteral("M9 Graph Files(*.mdg *.mtg *.mag)"),
+                   QString::fromLatin1(graphFileFilter(GraphKind::Trace)),
+                   QString::fromLatin1(graphFileFilter(GraphKind::Trigger)),
+                   QString::fromLatin1(graphFileFilter(GraphKind::AlarmGraph))},
+                  QFileDialog::AcceptOpen);
 }
 
 bool saveGraphFile(const QString &path, const GraphFileWriting &file, MessageService *messages)

@@ -19,6 +19,8 @@ namespace tarvex::graphs {
 // The chosen path, or an empty string when the user cancelled.
 QString chooseGraphFileToSave(QWidget *parent, GraphKind kind);
 QString chooseGraphFileToOpen(QWidget *parent, GraphKind kind);
+// A file of any of the three kinds (a reference to compare with).
+QString chooseAnyGraphFileToOpen(QWidget *parent);
 
 // False, after "Cannot Save Parameter File" (when `messages` is given),
 // when the file cannot be written.

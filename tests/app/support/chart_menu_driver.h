@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <functional>
 
@@ -112,6 +113,33 @@ inline bool chooseFromChartMenu(CChartView &chart, const QString &entry)
         action->trigger();
     });
     return shown && chosen;
+}
+
+// Right click on the plot, choose `entry` of the submenu `submenu`.
+inline bool chooseFromChartSubmenu(CChartView &chart, const QString &submenu, const QString &entry)
+{
+    bool chosen = false;
+    const bool shown = whileChartMenuShown([&] { rightClickPlot(chart); }, [&](QMenu &menu) {
+        QAction *holder = menuEntry(menu, submenu);
+        QAction *action = holder && holder->menu() ? menuEntry(*holder->menu(), entry) : nullptr;
+        if (!action || !action->isEnabled())
+            return;
+        chosen = true;
+        menu.close();
+        action->trigger();
+    });
+    return shown && chosen;
+}
+
+// A turn of the mouse wheel over the plot by `notches` (positive: away from
+// the user), with `modifiers` held.
+inline void turnWheel(CChartView &chart, int notches, Qt::KeyboardModifiers modifiers = {})
+{
+    QWidget *plot = chart.plotWidget();
+    const QPointF at = chart.plotArea().center();
+    QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
 }
 
 } // namespace tarvex::test
