@@ -99,13 +99,19 @@ inline void answerNextFileDialog(const QString &path)
     });
 }
 
-// Right click on the plot, choose `entry` (a top-level entry of the menu).
-// True when the menu was shown and held an enabled entry of that name.
-inline bool chooseFromChartMenu(CChartView &chart, const QString &entry)
+// Right click on the plot, choose `entry` of the submenu `submenu` (or of
+// the menu itself when `submenu` is empty). True when the menu was shown and
+// held an enabled entry of that name.
+inline bool chooseFromChartSubmenu(CChartView &chart, const QString &submenu, const QString &entry)
 {
     bool chosen = false;
     const bool shown = whileChartMenuShown([&] { rightClickPlot(chart); }, [&](QMenu &menu) {
-        QAction *action = menuEntry(menu, entry);
+        QMenu *holder = &menu;
+        if (!submenu.isEmpty()) {
+            QAction *sub = menuEntry(menu, submenu);
+            holder = sub ? sub->menu() : nullptr;
+        }
+        QAction *action = holder ? menuEntry(*holder, entry) : nullptr;
         if (!action || !action->isEnabled())
             return;
         chosen = true;
@@ -115,20 +121,10 @@ inline bool chooseFromChartMenu(CChartView &chart, const QString &entry)
     return shown && chosen;
 }
 
-// Right click on the plot, choose `entry` of the submenu `submenu`.
-inline bool chooseFromChartSubmenu(CChartView &chart, const QString &submenu, const QString &entry)
+// Right click on the plot, choose `entry` (a top-level entry of the menu).
+inline bool chooseFromChartMenu(CChartView &chart, const QString &entry)
 {
-    bool chosen = false;
-    const bool shown = whileChartMenuShown([&] { rightClickPlot(chart); }, [&](QMenu &menu) {
-        QAction *holder = menuEntry(menu, submenu);
-        QAction *action = holder && holder->menu() ? menuEntry(*holder->menu(), entry) : nullptr;
-        if (!action || !action->isEnabled())
-            return;
-        chosen = true;
-        menu.close();
-        action->trigger();
-    });
-    return shown && chosen;
+    return chooseFromChartSubmenu(chart, QString(), entry);
 }
 
 // A turn of the mouse wheel over the plot by `notches` (positive: away from

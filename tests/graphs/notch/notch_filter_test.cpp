@@ -11,6 +11,7 @@
 #include "integer_edit.h"
 #include "notch_filter_dlg.h"
 #include "scratch_directory.h"
+#include "spectrum_window_driver.h"
 #include "trigger_graph_dlg.h"
 #include "ui_pump.h"
 #include "virtual_drive_session.h"
@@ -463,30 +464,12 @@ std::array<int, 256> sineOfBin(int bin, int amplitude = 500, int firstSamples = 
     return x;
 }
 
-// Runs `inspect` on the next "FFT" window shown (modally), then closes it.
-void whenSpectrumShown(const std::function<void(CNotchFilterDlg &)> &inspect, bool &seen)
-{
-    auto *poll = new QTimer(QCoreApplication::instance());
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, inspect, &seen] {
-        auto *fft = qobject_cast<CNotchFilterDlg *>(QApplication::activeModalWidget());
-        if (!fft || !fft->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        seen = true;
-        inspect(*fft);
-        fft->reject();
-    });
-    poll->start();
-}
-
 TEST_F(NotchFilter, UsePeakFillsTheFrequencyEditAndTheDriveKeepsItsNotchUntilWrite)
 {
     writeNotchRegisters(0, 777, 33);
     spectraOf(sineOfBin(40));
     bool seen = false;
-    whenSpectrumShown(
+    test::whenSpectrumShown(
         [&](CNotchFilterDlg &fft) {
             EXPECT_FALSE(fft.usePeakButton().isEnabled()) << "no peak before a channel is shown";
             QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
@@ -510,7 +493,7 @@ TEST_F(NotchFilter, APeakAboveTheNotchRangeIsRefusedAndTheEditKept)
     writeNotchRegisters(0, 777, 33);
     spectraOf(sineOfBin(64)); // 1250 Hz, beyond the notch's 1000 Hz
     bool seen = false;
-    whenSpectrumShown(
+    test::whenSpectrumShown(
         [&](CNotchFilterDlg &fft) {
             QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
             QTest::mouseClick(&fft.usePeakButton(), Qt::LeftButton);
@@ -528,7 +511,7 @@ TEST_F(NotchFilter, TheLogOptionPlotsDecibelsAndBack)
 {
     spectraOf(sineOfBin(40));
     bool seen = false;
-    whenSpectrumShown(
+    test::whenSpectrumShown(
         [&](CNotchFilterDlg &fft) {
             QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
             const double linear = fft.spectra()[0][40];
@@ -567,7 +550,7 @@ TEST_F(NotchFilter, TheSpectrumOfTheRangeShownIsOfThoseSamplesOnly)
     bool seen = false;
     std::size_t length = 0;
     int peak = 0;
-    whenSpectrumShown(
+    test::whenSpectrumShown(
         [&](CNotchFilterDlg &fft) {
             length = fft.inputLength();
             QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);

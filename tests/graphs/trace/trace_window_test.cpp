@@ -18,6 +18,7 @@
 #include "linked_drive.h"
 #include "recording_messages.h"
 #include "scratch_directory.h"
+#include "spectrum_window_driver.h"
 #include "trace_graph_dlg.h"
 #include "trace_graph_window.h"
 #include "virtual_drive_session.h"
@@ -947,24 +948,6 @@ TEST_F(TraceWindow, AutoscaleFitsWhatIsShownAndAChannelsAxisFitsItsOwnLimits)
 
 // --- spectrum and reference ------------------------------------------------------
 
-// Runs `inspect` on the next "FFT" window shown (modally), then closes it.
-void inspectNextSpectrum(const std::function<void(CNotchFilterDlg &)> &inspect, bool &seen)
-{
-    auto *poll = new QTimer(QCoreApplication::instance());
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, inspect, &seen] {
-        auto *fft = qobject_cast<CNotchFilterDlg *>(QApplication::activeModalWidget());
-        if (!fft || !fft->isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        seen = true;
-        inspect(*fft);
-        fft->reject();
-    });
-    poll->start();
-}
-
 TEST_F(TraceWindow, TheSpectrumOfTheRunAndOfTheRangeShownPeakAtTheResonance)
 {
     open();
@@ -987,7 +970,7 @@ TEST_F(TraceWindow, TheSpectrumOfTheRunAndOfTheRangeShownPeakAtTheResonance)
     const auto spectrumPeak = [&](const std::function<void()> &ask, std::size_t &length) {
         bool seen = false;
         int peak = 0;
-        inspectNextSpectrum(
+        test::whenSpectrumShown(
             [&](CNotchFilterDlg &fft) {
                 length = fft.inputLength();
                 QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
