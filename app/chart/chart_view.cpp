@@ -11,6 +11,8 @@
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScrollBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -32,8 +34,8 @@ QCPRange rangeOf(double min, double max)
 // the points (elapsed time, frequency), never more than the width allows.
 class PointLabelTicker : public QCPAxisTicker {
 public:
-    explicit PointLabelTicker(const ChartLabels &labels, const long &scrolled)
-        : labels_(labels), scrolled_(scrolled)
+    PointLabelTicker(const ChartLabels &labels, const long &scrolled, const ChartHistorySource *const &history)
+        : labels_(labels), scrolled_(scrolled), history_(history)
     {
         setTickCount(8);
     }
@@ -41,17 +43,20 @@ public:
 protected:
     double getTickStep(const QCPRange &range) override
     {
+        // Whole points in steps of 1, 2, 2.5 or 5 times a power of ten, up
+        // to an hour's worth of points.
         const double raw = range.size() / std::max(1, tickCount());
-        for (double step : {1.0, 2.0, 5.0, 10.0, 20.0, 25.0, 50.0, 100.0, 200.0, 500.0})
-            if (step >= raw)
-                return step;
-        return 1000.0;
+        for (double decade = 1; decade < 1e9; decade *= 10)
+            for (double step : {1.0, 2.0, 2.5, 5.0})
+                if (step * decade >= raw && (decade > 1 || step != 2.5))
+                    return step * decade;
+        return 1e9;
     }
     QString getTickLabel(double tick, const QLocale &, QChar, int) override
     {
         const long position = std::lround(tick);
         if (position < 0)
-            return {};
+            return history_ && -position <= history_->olderPoints() ? history_->label(position).trimmed() : QString();
         // A point not yet drawn has no label: its bare index would read as
         // a time or a frequency among the others.
         return labels_.at(scrolled_ + position).trimmed();
@@ -60,6 +65,7 @@ protected:
 private:
     const ChartLabels &labels_;
     const long &scrolled_;
+    const ChartHistorySource *const &history_;
 };
 
 } // namespace
@@ -79,7 +85,45 @@ CChartView::CChartView(QWidget *parent) : QWidget(parent), plot_(new QCustomPlot
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(plot_);
+    layout->setSpacing(0);
+    layout->addWidget(plot_, 1);
+    // Under the plot: the way back through a long run and the fit.
+    auto *bar = new QHBoxLayout;
+    scrollBar_ = new QScrollBar(Qt::Horizontal, this);
+    scrollBar_->setObjectName(QStringLiteral("chartScrollBar"));
+    endButton_ = new QToolButton(this);
+    endButton_->setText(tr("End"));
+    endButton_->setToolTip(tr("Follow the newest data"));
+    autoscaleButton_ = new QToolButton(this);
+    autoscaleButton_->setText(tr("Autoscale"));
+    autoscaleButton_->setToolTip(tr("Fit the value axes to the data shown"));
+    bar->addWidget(scrollBar_, 1);
+    bar->addWidget(endButton_);
+    bar->addStretch(0);
+    bar->addWidget(autoscaleButton_);
+    referenceButton_ = new QToolButton(this);
+    referenceButton_->setText(tr("Load Reference..."));
+    referenceButton_->setToolTip(tr("Draw a saved capture faded behind this one"));
+    referenceButton_->setVisible(false);
+    bar->addWidget(referenceButton_);
+    connect(referenceButton_, &QToolButton::clicked, this, [this] {
+        if (referenceLoad_)
+            referenceLoad_();
+    });
+    // The reference lies under the live curves.
+    plot_->addLayer(QStringLiteral("reference"), plot_->layer(QStringLiteral("grid")), QCustomPlot::limAbove);
+    layout->addLayout(bar);
+    scrollBar_->setVisible(false);
+    endButton_->setVisible(false);
+    connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
+        if (movingView_)
+            return;
+        const double width = plot_->xAxis->range().size();
+        plot_->xAxis->setRange(value, value + width);
+        plot_->replot(QCustomPlot::rpQueuedReplot);
+    });
+    connect(endButton_, &QToolButton::clicked, this, &CChartView::followNewest);
+    connect(autoscaleButton_, &QToolButton::clicked, this, [this] { autoscale(Qt::Vertical); });
     plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     // The plot covers the whole view: its right click and the menu key are
     // where the user asks for the menu.
@@ -87,10 +131,12 @@ CChartView::CChartView(QWidget *parent) : QWidget(parent), plot_(new QCustomPlot
     plot_->setFocusPolicy(Qt::StrongFocus);
     plot_->installEventFilter(this);
     plot_->setMouseTracking(true);
-    plot_->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new PointLabelTicker(labels_, scrolled_)));
+    plot_->xAxis->setTicker(QSharedPointer<QCPAxisTicker>(new PointLabelTicker(labels_, scrolled_, history_)));
     plot_->xAxis->grid()->setPen(QPen(QColor(210, 210, 210), 0, Qt::DotLine));
     plot_->yAxis->grid()->setPen(QPen(QColor(210, 210, 210), 0, Qt::DotLine));
     connect(plot_->yAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, [this] { syncExtraAxes(); });
+    connect(plot_->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
+            [this](const QCPRange &range) { onXRangeChanged(range); });
     connect(plot_, &QCustomPlot::mouseMove, this,
             [this](QMouseEvent *event) { showCursorAt(plot_->xAxis->pixelToCoord(event->position().x())); });
     connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent *) { resetView(); });
@@ -135,13 +181,16 @@ void CChartView::setUp(const ChartSetup &setup)
     setup_ = setup;
     setup_.axes = std::clamp(setup_.axes, 1, 4);
     plot_->clearGraphs();
+    referenceGraphs_ = {};
     plot_->clearItems();
     triggerLine_ = nullptr;
     levelLine_ = nullptr;
     series_.clear();
     labels_.clear();
     scrolled_ = 0;
-    cursorX_ = -1;
+    historyPart_.clear();
+    pendingShift_ = 0;
+    cursorX_ = std::nan("");
     for (QCPAxis *&axis : axes_) {
         if (axis && axis != plot_->yAxis)
             plot_->axisRect()->removeAxis(axis);
@@ -167,6 +216,7 @@ void CChartView::setUp(const ChartSetup &setup)
     }
     plot_->xAxis->setLabel(setup_.xCaption);
     plot_->xAxis->setRange(setup_.xFirst, setup_.xLast);
+    following_ = true;
 
     for (int c = 0; c < 4; ++c) {
         const int number = kSeriesOfChannel[c];
@@ -203,6 +253,7 @@ void CChartView::setUp(const ChartSetup &setup)
         markerLines_[m]->setPen(QPen(m == 0 ? QColor(0, 150, 150) : QColor(200, 120, 0), 1.2));
         markerLines_[m]->setVisible(false);
     }
+    drawReference();
     syncExtraAxes();
     plot_->replot();
 }
@@ -230,10 +281,19 @@ void CChartView::syncExtraAxes()
 
 void CChartView::refreshGraph(Series &s)
 {
-    QVector<double> keys(static_cast<int>(s.values.size()));
-    for (int i = 0; i < keys.size(); ++i)
-        keys[i] = i;
-    s.graph->setData(keys, QVector<double>(s.values.begin(), s.values.end()), true);
+    QVector<double> keys;
+    QVector<double> values;
+    for (const auto &[number, part] : historyPart_) {
+        if (series(number) == &s) {
+            keys = part.first;
+            values = part.second;
+        }
+    }
+    keys.reserve(keys.size() + static_cast<qsizetype>(s.values.size()));
+    for (std::size_t i = 0; i < s.values.size(); ++i)
+        keys.push_back(static_cast<double>(i));
+    values.append(QVector<double>(s.values.begin(), s.values.end()));
+    s.graph->setData(keys, values, true);
 }
 
 void CChartView::append(int number, double v)
@@ -249,6 +309,9 @@ void CChartView::append(int number, double v)
         if (s->dropped > scrolled_) {
             scrolled_ = s->dropped;
             labels_.dropBefore(scrolled_);
+            // Scrolled back, the view stays on the points it shows.
+            if (!following_)
+                ++pendingShift_;
         }
     }
     refreshGraph(*s);
@@ -289,7 +352,18 @@ QString CChartView::label(int index) const { return index < 0 ? QString() : labe
 
 void CChartView::redraw()
 {
-    if (cursorX_ >= 0 || markers_[0] >= 0 || markers_[1] >= 0)
+    if (pendingShift_ != 0) {
+        const long shift = pendingShift_;
+        pendingShift_ = 0;
+        movingView_ = true;
+        plot_->xAxis->moveRange(-static_cast<double>(shift));
+        movingView_ = false;
+    }
+    if (history_) {
+        rebuildHistory();
+        syncScrollBar();
+    }
+    if (!std::isnan(cursorX_) || markers_[0] >= 0 || markers_[1] >= 0)
         showCursorAt(cursorX_);
     plot_->replot(QCustomPlot::rpQueuedReplot);
 }
@@ -305,9 +379,9 @@ void CChartView::resetView()
 void CChartView::showCursorAt(double x)
 {
     const int longest = longestSeries();
-    const long position = std::lround(x);
-    if (longest == 0 || position < 0 || position >= longest) {
-        cursorX_ = -1;
+    const long position = std::isfinite(x) ? std::lround(x) : -1;
+    if (!std::isfinite(x) || longest == 0 || position < -olderPoints() || position >= longest) {
+        cursorX_ = std::nan("");
         cursorLine_->setVisible(false);
         updateReadout();
         return;
@@ -342,7 +416,14 @@ double CChartView::ownValue(const Series &s, int position) const
 {
     const ChartChannel &one = setup_.channels[0];
     const ChartChannel &ch = setup_.channels[static_cast<std::size_t>(s.channel)];
-    double shown = s.values[static_cast<std::size_t>(position)];
+    double shown = 0;
+    if (position >= 0) {
+        shown = s.values[static_cast<std::size_t>(position)];
+    } else {
+        for (const auto &[number, other] : series_)
+            if (&other == &s)
+                plottedAt(number, s, position, shown);
+    }
     // Back from channel 1's coordinates to the channel's own units.
     if (s.channel > 0 && one.max != one.min)
         shown = ch.min + (ch.max - ch.min) * (shown - one.min) / (one.max - one.min);
@@ -471,16 +552,18 @@ bool CChartView::seriesShown(int number) const
 
 QString CChartView::cursorText() const
 {
-    if (cursorX_ < 0)
+    if (std::isnan(cursorX_))
         return {};
     const int position = static_cast<int>(cursorX_);
-    QString text = label(position).trimmed();
+    QString text = position < 0 ? (history_ ? history_->label(position).trimmed() : QString()) : label(position).trimmed();
     if (text.isEmpty())
         text = QString::number(position);
     if (!setup_.xCaption.isEmpty())
         text += QLatin1Char(' ') + setup_.xCaption;
     for (const auto &[number, s] : series_) {
-        if (!s.graph->visible() || static_cast<std::size_t>(position) >= s.values.size())
+        double plotted = 0;
+        if (!s.graph->visible() || (position >= 0 && static_cast<std::size_t>(position) >= s.values.size()) ||
+            (position < 0 && !plottedAt(number, s, position, plotted)))
             continue;
         const ChartChannel &ch = setup_.channels[static_cast<std::size_t>(s.channel)];
         const double shown = ownValue(s, position);
@@ -497,14 +580,36 @@ void CChartView::autoscale(Qt::Orientations orientations)
         any = any || (s.graph->visible() && !s.values.empty());
     if (!any)
         return;
-    if (orientations & Qt::Horizontal)
-        plot_->xAxis->rescale(true);
+    if (orientations & Qt::Horizontal) {
+        // The whole run, the history before point 0 included.
+        double first = 0;
+        double last = -1;
+        for (const auto &[number, s] : series_) {
+            if (!s.graph->visible() || s.values.empty())
+                continue;
+            first = std::min(first, history_ && history_->hasSeries(number) ? -static_cast<double>(olderPoints()) : 0.0);
+            last = std::max(last, static_cast<double>(s.values.size() - 1));
+        }
+        plot_->xAxis->setRange(first, std::max(last, first + 1));
+    }
     if (orientations & Qt::Vertical) {
-        plot_->yAxis->rescale(true);
-        // A flat trace still gets a band around it.
-        const QCPRange range = plot_->yAxis->range();
-        const double margin = range.size() > 0 ? range.size() * 0.05 : 1.0;
-        plot_->yAxis->setRange(range.lower - margin, range.upper + margin);
+        bool found = false;
+        double low = 0;
+        double high = 0;
+        for (const auto &[number, s] : series_) {
+            double l = 0;
+            double h = 0;
+            if (!s.graph->visible() || !visibleValueRange(s, l, h))
+                continue;
+            low = found ? std::min(low, l) : l;
+            high = found ? std::max(high, h) : h;
+            found = true;
+        }
+        if (found) {
+            // A flat trace still gets a band around it.
+            const double margin = high > low ? (high - low) * 0.05 : 1.0;
+            plot_->yAxis->setRange(low - margin, high + margin);
+        }
     }
     syncExtraAxes();
     plot_->replot();
@@ -543,6 +648,16 @@ void CChartView::fillContextMenu(QMenu &menu)
     scale->addAction(tr("All Axes"), this, [this] { autoscale(Qt::Horizontal | Qt::Vertical); });
     scale->addAction(tr("Time Axis"), this, [this] { autoscale(Qt::Horizontal); });
     scale->addAction(tr("Value Axes"), this, [this] { autoscale(Qt::Vertical); });
+    if (setup_.axes > 1) {
+        scale->addSeparator();
+        for (int c = 0; c < setup_.axes; ++c) {
+            const ChartChannel &ch = setup_.channels[static_cast<std::size_t>(c)];
+            const Series *s = series(kSeriesOfChannel[c]);
+            QAction *fit = scale->addAction(tr("Axis of %1").arg(ch.name.isEmpty() ? tr("Channel %1").arg(c + 1) : ch.name),
+                                            this, [this, c] { autoscaleChannel(c); });
+            fit->setEnabled(s && s->graph->visible() && !s->values.empty() && (c == 0 || limitsFit_));
+        }
+    }
     menu.addSeparator();
     menu.addAction(tr("Export Picture..."), this, &CChartView::exportWithDialog);
     menu.addAction(tr("Print..."), this, &CChartView::print);
@@ -554,6 +669,16 @@ void CChartView::fillContextMenu(QMenu &menu)
             exportCsv_();
     });
     csv->setEnabled(static_cast<bool>(exportCsv_));
+    if (referenceLoad_) {
+        menu.addSeparator();
+        menu.addAction(tr("Load Reference..."), this, [this] { referenceLoad_(); });
+        menu.addAction(tr("Clear Reference"), this, &CChartView::clearReference)->setEnabled(hasReference());
+    }
+    if (spectrumRequest_) {
+        menu.addSeparator();
+        menu.addAction(tr("Spectrum of Whole Capture..."), this, [this] { spectrumRequest_(false); });
+        menu.addAction(tr("Spectrum of Shown Range..."), this, [this] { spectrumRequest_(true); });
+    }
 }
 
 void CChartView::showContextMenu(const QPoint &globalPos)
@@ -568,8 +693,18 @@ bool CChartView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != plot_)
         return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Wheel) {
+        const auto *wheel = static_cast<QWheelEvent *>(event);
+        // The wheel scrolls through time; with Ctrl it zooms, as the plot does.
+        if (wheel->modifiers().testFlag(Qt::ControlModifier))
+            return false;
+        wheelScroll(*wheel);
+        return true;
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        if (navigationKey(*key))
+            return true;
         const bool menuKey = key->key() == Qt::Key_Menu ||
                              (key->key() == Qt::Key_F10 && key->modifiers().testFlag(Qt::ShiftModifier));
         if (!menuKey)

@@ -3,14 +3,17 @@
 // (their samples are mapped into channel 1's range before they are set),
 // captions with the channel names, a caption under the x axis, and series
 // addressed by number (channels 1 to 4 use series 0, 1, 2 and 5; the
-// spectrum uses series 0). Beyond that it behaves as a scope view: wheel
-// zoom and drag pan with a reset and autoscale, a cursor read-out of the
+// spectrum uses series 0). Beyond that it behaves as a scope view: the
+// wheel, a drag, the scroll bar and the keys move through time (back into a
+// long run the window keeps), Ctrl and the wheel zoom, with a reset and
+// autoscale, a cursor read-out of the
 // point's label and every channel's value, and a context menu (right click
 // or the menu key) that exports the picture (PNG, JPEG, PDF, SVG), prints it,
 // copies it to the clipboard and hands the CSV export to the window, which
 // alone knows the capture's physical values and settings.
 #pragma once
 
+#include "chart_history.h"
 #include "chart_labels.h"
 
 #include <QColor>
@@ -18,16 +21,24 @@
 #include <QWidget>
 
 #include <array>
+#include <cmath>
 #include <functional>
 #include <map>
+#include <vector>
+#include <utility>
 #include <vector>
 
 class QCustomPlot;
 class QCPAxis;
+class QCPRange;
+class QKeyEvent;
+class QWheelEvent;
 class QCPGraph;
 class QCPItemStraightLine;
 class QCPItemText;
 class QMenu;
+class QScrollBar;
+class QToolButton;
 
 namespace tarvex {
 class MessageService;
@@ -73,8 +84,54 @@ public:
 
     // The scope view's own commands.
     void resetView();
-    // Fits the axes of `orientations` to the data of the channels on show.
+    // Fits the axes of `orientations` to the channels on show: the time
+    // axis to all their data, the value axes to what the time axis shows.
     void autoscale(Qt::Orientations orientations);
+    // Fits one channel's axis to what it shows. Channel 1's range is the
+    // plot's own; the others are mapped into it by the window's limits, so
+    // their fit is handed to the window as new limits in their own units.
+    void autoscaleChannel(int channel);
+    void setLimitsFit(std::function<void(int channel, double min, double max)> fit) { limitsFit_ = std::move(fit); }
+    // The window's spectrum of its capture: of all of it, or of the points
+    // shown (first to last position). Without one the menu has no entries.
+    void setSpectrumRequest(std::function<void(bool shownOnly)> request) { spectrumRequest_ = std::move(request); }
+
+    // A long run kept by the window, drawn left of point 0 and reached by
+    // scrolling back (null: none). Not owned; it outlives the view or is
+    // reset to null first.
+    void setHistory(const ChartHistorySource *history);
+    // While the view shows the newest point it follows the data as it
+    // arrives; scrolled back, it stays on the points it shows.
+    bool isFollowing() const { return following_; }
+    void followNewest(); // back to the newest point, keeping the zoom
+    void scrollBy(double points);
+    void scrollToOldest();
+    // A saved capture drawn faded behind the live channels, each of its
+    // channels (in its own units) on that channel's axis, from point 0 on;
+    // it stays through later set-ups until cleared.
+    void setReference(const std::array<std::vector<double>, 4> &ownUnits, const QString &name);
+    void clearReference();
+    bool hasReference() const { return !referenceName_.isEmpty(); }
+    const QString &referenceName() const { return referenceName_; }
+    // The reference as drawn: point `index` of a channel in plot coordinates.
+    int referenceCount(int channel) const;
+    double referencePlotted(int channel, int index) const;
+    // The window's way to choose and load a reference; without one the menu
+    // has no entry for it.
+    void setReferenceLoad(std::function<void()> load);
+    QToolButton *referenceButton() const { return referenceButton_; }
+
+    // The points shown, first to last (positions left of 0 are history).
+    std::pair<double, double> timeView() const;
+    void setTimeView(double first, double last);
+    // The part of channel 1's range shown.
+    std::pair<double, double> valueView() const;
+    // The points a series draws within the time shown, history included
+    // (at most two per pixel column where there are more).
+    std::vector<std::pair<double, double>> shownPoints(int series) const;
+    QScrollBar *scrollBar() const { return scrollBar_; }
+    QToolButton *endButton() const { return endButton_; }
+    QToolButton *autoscaleButton() const { return autoscaleButton_; }
     bool exportTo(const QString &path); // format by suffix: .png, .jpg/.jpeg, .pdf, .svg
     void print();
     void copyToClipboard();
@@ -143,6 +200,18 @@ private:
     bool cursorSpan(double &span) const;
     void updateReadout();
     void onPlotClick(QMouseEvent *event);
+    // The value of series `s` at `position` in plot coordinates, from the
+    // history left of point 0; false when there is none.
+    bool plottedAt(int number, const Series &s, long position, double &plotted) const;
+    long olderPoints() const;
+    void onXRangeChanged(const QCPRange &range);
+    void rebuildHistory();
+    void syncScrollBar();
+    bool navigationKey(const QKeyEvent &key);
+    void wheelScroll(const QWheelEvent &wheel);
+    bool visibleValueRange(const Series &s, double &low, double &high) const;
+    void drawReference();
+    double referenceToPlot(int channel, double own) const;
 
     QCustomPlot *plot_ = nullptr;
     ChartSetup setup_;
@@ -152,7 +221,7 @@ private:
     long scrolled_ = 0; // points the longest series has dropped so far
     QCPItemStraightLine *cursorLine_ = nullptr;
     QCPItemText *cursorLabel_ = nullptr;
-    double cursorX_ = -1;
+    double cursorX_ = std::nan(""); // history lies at negative positions: none is NaN
     std::array<double, 2> markers_{-1, -1};
     std::array<QCPItemStraightLine *, 2> markerLines_{};
     double pointSpacing_ = 0;
@@ -162,4 +231,20 @@ private:
     bool keyMenuShown_ = false; // the menu key opened the menu
     tarvex::MessageService *messages_ = nullptr;
     std::function<void()> exportCsv_;
+    std::function<void(int, double, double)> limitsFit_;
+    std::function<void(bool)> spectrumRequest_;
+    std::function<void()> referenceLoad_;
+    std::array<std::vector<double>, 4> reference_;
+    std::array<QCPGraph *, 4> referenceGraphs_{};
+    QString referenceName_;
+    QToolButton *referenceButton_ = nullptr;
+
+    const ChartHistorySource *history_ = nullptr;
+    std::map<int, std::pair<QVector<double>, QVector<double>>> historyPart_; // per series: keys, values
+    bool following_ = true;
+    long pendingShift_ = 0; // points scrolled in since the last redraw while not following
+    bool movingView_ = false; // the view itself moves the range, not the user
+    QScrollBar *scrollBar_ = nullptr;
+    QToolButton *endButton_ = nullptr;
+    QToolButton *autoscaleButton_ = nullptr;
 };

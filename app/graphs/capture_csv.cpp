@@ -145,7 +145,7 @@ CsvTable traceCsvTable(const std::array<std::vector<double>, 4> &physical, const
     return table;
 }
 
-CsvTable spectrumCsvTable(const Spectrum &spectrum, const std::vector<double> &frequenciesHz,
+CsvTable spectrumCsvTable(std::span<const double> spectrum, const std::vector<double> &frequenciesHz,
                           const std::string &channelName)
 {
     CsvTable table;

@@ -11,6 +11,7 @@
 #include "spectrum.h"
 
 #include <array>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,7 +60,7 @@ CsvTable traceCsvTable(const std::array<std::vector<double>, 4> &physical, const
                        int periodMs, long long first = 0);
 
 // A spectrum: the amplitude of each bin at the frequency it is shown at.
-CsvTable spectrumCsvTable(const Spectrum &spectrum, const std::vector<double> &frequenciesHz,
+CsvTable spectrumCsvTable(std::span<const double> spectrum, const std::vector<double> &frequenciesHz,
                           const std::string &channelName);
 
 } // namespace tarvex::graphs

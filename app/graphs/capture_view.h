@@ -19,6 +19,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class CChartView;
 
@@ -142,6 +143,18 @@ public:
         plot(period);
     }
 
+    // The display samples of positions [begin, end) of each channel in use.
+    std::array<std::vector<double>, 4> samples(std::size_t begin, std::size_t end) const
+    {
+        std::array<std::vector<double>, 4> out;
+        for (std::size_t c = 0; c < 4; ++c)
+            for (std::size_t i = begin; i < end && i < N && m_listIndex[c] != kNotUsed; ++i)
+                out[c].push_back(m_display[c][i]);
+        return out;
+    }
+
+    // A capture is shown (received and plotted, or loaded).
+    bool isPlotted() const { return m_plotted; }
     const CaptureChannels<N> &display() const { return m_display; }
     const ScaledChannels<N> &scaled() const { return m_scaled; }
     const ChannelLimits &limits() const { return m_limits; }

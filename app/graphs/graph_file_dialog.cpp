@@ -23,6 +23,17 @@ QString chooseGraphFileToOpen(QWidget *parent, GraphKind kind)
     return chooseFile(parent, graphFileType(kind), FileChoice::Open);
 }
 
+QString chooseAnyGraphFileToOpen(QWidget *parent)
+{
+    // A reference can be any of the three kinds; its folder is the trace's.
+    const FileType any{graphFileType(GraphKind::Trace).kind,
+                       {QStringLiteral("M9 Graph Files(*.mdg *.mtg *.mag)"),
+                        QString::fromLatin1(graphFileFilter(GraphKind::Trace)),
+                        QString::fromLatin1(graphFileFilter(GraphKind::Trigger)),
+                        QString::fromLatin1(graphFileFilter(GraphKind::AlarmGraph))}};
+    return chooseFile(parent, any, FileChoice::Open);
+}
+
 bool saveGraphFile(const QString &path, const GraphFileWriting &file, MessageService *messages)
 {
     if (writeGraphFile(QFile::encodeName(path).toStdString(), file)) {

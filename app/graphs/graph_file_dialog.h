@@ -21,6 +21,8 @@ FileType graphFileType(GraphKind kind);
 // The chosen path, or an empty string when the user cancelled.
 QString chooseGraphFileToSave(QWidget *parent, GraphKind kind);
 QString chooseGraphFileToOpen(QWidget *parent, GraphKind kind);
+// A file of any of the three kinds (a reference to compare with).
+QString chooseAnyGraphFileToOpen(QWidget *parent);
 
 // False, after "Cannot Save Parameter File" (when `messages` is given),
 // when the file cannot be written. A file written or read goes to the

@@ -82,42 +82,72 @@ std::vector<Complex> fourierTransform(const std::vector<Complex> &input)
     return output;
 }
 
-Spectrum amplitudeSpectrum(const std::array<double, kSpectrumInput> &samples)
+std::vector<double> amplitudeSpectrumOf(const std::vector<double> &samples)
 {
-    std::vector<Complex> windowed(kSpectrumInput);
-    for (int n = 0; n < kSpectrumInput; ++n) {
-        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * n / 255.0);
-        windowed[static_cast<std::size_t>(n)] = samples[static_cast<std::size_t>(n)] * w;
+    const std::size_t n = samples.size();
+    if (n < 2)
+        return {};
+    std::vector<Complex> windowed(n);
+    const double divisor = static_cast<double>(n - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * static_cast<double>(i) / divisor);
+        windowed[i] = samples[i] * w;
     }
     const auto x = fourierTransform(windowed);
-    Spectrum magnitudes{};
-    for (int k = 0; k < kSpectrumBins; ++k)
-        magnitudes[static_cast<std::size_t>(k)] = std::abs(x[static_cast<std::size_t>(k)]) / kSpectrumInput;
+    std::vector<double> magnitudes(n / 2);
+    for (std::size_t k = 0; k < magnitudes.size(); ++k)
+        magnitudes[k] = std::abs(x[k]) / static_cast<double>(n);
     return magnitudes;
+}
+
+Spectrum amplitudeSpectrum(const std::array<double, kSpectrumInput> &samples)
+{
+    const std::vector<double> magnitudes = amplitudeSpectrumOf(std::vector<double>(samples.begin(), samples.end()));
+    Spectrum spectrum{};
+    std::copy(magnitudes.begin(), magnitudes.end(), spectrum.begin());
+    return spectrum;
+}
+
+std::size_t spectrumLength(std::size_t available)
+{
+    std::size_t best = 0;
+    const std::size_t limit = std::min(available, kLongestSpectrumInput);
+    for (std::size_t a = 1; a <= limit; a *= 2)
+        for (std::size_t b = a; b <= limit; b *= 3)
+            for (std::size_t c = b; c <= limit; c *= 5)
+                best = std::max(best, c);
+    return best < 2 ? 0 : best;
 }
 
 double captureSamplePeriod(int period) { return std::max(1, period) * 0.0002; }
 
-int binFrequency(int bin, double samplePeriod)
+int binFrequencyOf(int bin, std::size_t inputLength, double samplePeriod)
 {
-    return static_cast<int>(std::lround(bin / (kSpectrumInput * samplePeriod)));
+    return static_cast<int>(std::lround(bin / (static_cast<double>(inputLength) * samplePeriod)));
 }
 
-SpectrumPeak findPeak(const Spectrum &spectrum, double samplePeriod)
+int binFrequency(int bin, double samplePeriod) { return binFrequencyOf(bin, kSpectrumInput, samplePeriod); }
+
+SpectrumPeak findPeakOf(const std::vector<double> &spectrum, std::size_t inputLength, double samplePeriod)
 {
     SpectrumPeak peak;
     double best = 0.0001;
-    for (int k = 2; k < kSpectrumBins; ++k) {
-        if (spectrum[static_cast<std::size_t>(k)] > best) {
-            best = spectrum[static_cast<std::size_t>(k)];
-            peak.bin = k;
+    for (std::size_t k = 2; k < spectrum.size(); ++k) {
+        if (spectrum[k] > best) {
+            best = spectrum[k];
+            peak.bin = static_cast<int>(k);
         }
     }
     if (peak.bin < 0)
         return peak;
-    peak.frequencyHz = binFrequency(peak.bin, samplePeriod);
+    peak.frequencyHz = binFrequencyOf(peak.bin, inputLength, samplePeriod);
     peak.amplitude = fixedText(static_cast<double>(static_cast<float>(best)), 2);
     return peak;
+}
+
+SpectrumPeak findPeak(const Spectrum &spectrum, double samplePeriod)
+{
+    return findPeakOf(std::vector<double>(spectrum.begin(), spectrum.end()), kSpectrumInput, samplePeriod);
 }
 
 } // namespace tarvex::graphs

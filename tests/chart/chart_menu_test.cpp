@@ -72,7 +72,9 @@ TEST_F(ChartMenu, ARightClickOnThePlotOpensTheMenuWithEveryEntry)
     ASSERT_TRUE(shown) << "no menu after a right click on the plot";
     EXPECT_EQ(seen, QStringList({"Reset View", "Autoscale", "Export Picture...", "Print...", "Copy to Clipboard",
                                  "Clear Cursors", "Export CSV..."}));
-    EXPECT_EQ(scaling, QStringList({"All Axes", "Time Axis", "Value Axes"}));
+    EXPECT_EQ(scaling, QStringList({"All Axes", "Time Axis", "Value Axes", "Axis of Current Speed[rpm]",
+                                    "Axis of Channel 2", "Axis of Channel 3", "Axis of Channel 4"}))
+        << "one entry per channel's axis";
     EXPECT_FALSE(csvEnabled) << "a chart without a CSV export offers none";
 }
 

@@ -1,6 +1,7 @@
 #include "alarm_graph_dlg.h"
 
 #include "capture_plot.h"
+#include "capture_spectrum.h"
 #include "channel_catalog.h"
 #include "channel_lists.h"
 #include "chart_view.h"
@@ -10,6 +11,8 @@
 #include "graph_window_parts.h"
 #include "integer_edit.h"
 #include "link_animation.h"
+#include "notch_filter_dlg.h"
+#include "reference_overlay.h"
 #include "yaxis_dialog.h"
 
 #include <QComboBox>
@@ -55,6 +58,8 @@ CAlarmGraphDlg::CAlarmGraphDlg(DriveConnection *drive, QWidget *parent) : QDialo
     graphs::offerCsvExport(
         *m_chart, this, [this] { return m_view.csvTable(graphs::GraphKind::AlarmGraph, m_period, nullptr); },
         m_pDrive ? &m_pDrive->messages() : nullptr);
+    m_chart->setSpectrumRequest([this](bool shownOnly) { OnSpectrum(shownOnly); });
+    graphs::offerReferenceOverlay(*m_chart, this, m_pDrive ? &m_pDrive->messages() : nullptr);
     m_yAxisButton->setEnabled(true);
     m_applyButton->setEnabled(true);
     m_uploadButton->setEnabled(false);
@@ -97,12 +102,15 @@ void CAlarmGraphDlg::buildControls()
     // What each command needs, so that a greyed one tells what to do first.
     m_uploadButton->setToolTip(QStringLiteral("Show the recording (once the drive has recorded an alarm after Apply)"));
     m_saveButton->setToolTip(QStringLiteral("Save the recording to a file (after Upload)"));
+    m_fftButton = button("FFT");
+    connect(m_fftButton, &QPushButton::clicked, this, [this] { OnSpectrum(false); });
     auto *commands = new QGridLayout;
     commands->addWidget(m_applyButton, 0, 0);
     commands->addWidget(m_uploadButton, 0, 1);
     commands->addWidget(m_yAxisButton, 1, 0);
     commands->addWidget(m_saveButton, 2, 0);
     commands->addWidget(m_openButton, 2, 1);
+    commands->addWidget(m_fftButton, 1, 1);
 
     auto *status = new QGroupBox(QStringLiteral("Status"), this);
     m_animation = new CLinkAnimation(status);
@@ -321,6 +329,20 @@ void CAlarmGraphDlg::keyPressEvent(QKeyEvent *event)
     default:
         QDialog::keyPressEvent(event);
     }
+}
+
+void CAlarmGraphDlg::OnSpectrum(bool shownOnly)
+{
+    if (!m_view.isPlotted())
+        return;
+    const auto [begin, end] = shownOnly ? graphs::shownPositions(m_chart->timeView(), alarm_graph::kSamples)
+                                        : std::pair<std::size_t, std::size_t>{0, alarm_graph::kSamples};
+    if (!m_notchDlg)
+        m_notchDlg = new CNotchFilterDlg(this);
+    m_notchDlg->setDriveConnection(m_pDrive);
+    m_notchDlg->setLinkRunner(m_runner);
+    graphs::presentSpectra(*m_notchDlg, m_view.samples(begin, end), graphs::captureSamplePeriod(m_period),
+                           shownOnly ? QStringLiteral("the range shown") : QStringLiteral("the recording"));
 }
 
 } // namespace tarvex

@@ -26,6 +26,7 @@ class QPushButton;
 namespace tarvex {
 
 class CLinkAnimation;
+class CNotchFilterDlg;
 
 namespace graphs {
 class CChannelLists;
@@ -52,6 +53,8 @@ public:
     void OnYAxis();
     void OnSave();
     void OnOpen();
+    // The spectrum of the recording ("FFT") or of the range shown.
+    void OnSpectrum(bool shownOnly);
     // Save and Open once the file has been chosen; false after the message.
     bool SaveTo(const QString &path);
     bool OpenFrom(const QString &path);
@@ -79,6 +82,8 @@ public:
     QPushButton &yAxisButton() { return *m_yAxisButton; }
     QPushButton &saveButton() { return *m_saveButton; }
     QPushButton &openButton() { return *m_openButton; }
+    QPushButton &fftButton() { return *m_fftButton; }
+    CNotchFilterDlg *spectrumWindow() const { return m_notchDlg; }
 
     void done(int result) override;
 
@@ -105,6 +110,8 @@ private:
     QPushButton *m_yAxisButton = nullptr;
     QPushButton *m_saveButton = nullptr;
     QPushButton *m_openButton = nullptr;
+    QPushButton *m_fftButton = nullptr;
+    CNotchFilterDlg *m_notchDlg = nullptr;
     CLinkAnimation *m_animation = nullptr;
     CChartView *m_chart = nullptr;
     CYaxisDlg *m_yaxisDlg = nullptr;

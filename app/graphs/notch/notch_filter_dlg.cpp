@@ -8,6 +8,7 @@
 #include "integer_edit.h"
 #include "shared_register.h"
 
+#include <QCheckBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -17,15 +18,24 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 namespace tarvex {
 
 namespace {
 // The Y range the edits accept, the same bounds as the axis dialog's.
 constexpr int kRangeBound = graphs::kAxisLimitBound;
+// The floor of the dB scale: a bin of exactly 0 has no logarithm.
+constexpr double kLowestMagnitude = 1e-6;
+
+double decibels(double magnitude) { return 20.0 * std::log10(std::max(magnitude, kLowestMagnitude)); }
 } // namespace
 
 CNotchFilterDlg::CNotchFilterDlg(QWidget *parent) : QDialog(parent)
 {
+    for (auto &spectrum : m_spectra)
+        spectrum.assign(graphs::kSpectrumBins, 0.0);
     setWindowTitle(QStringLiteral("FFT"));
     setModal(true);
     buildControls();
@@ -77,6 +87,14 @@ void CNotchFilterDlg::buildControls()
     measurementGrid->addWidget(new QLabel(QStringLiteral("High Freq."), measurement), 1, 0);
     measurementGrid->addWidget(m_highFrequencyField, 1, 1);
     measurementGrid->addWidget(new QLabel(QStringLiteral("Hz"), measurement), 1, 2);
+    m_usePeakButton = button(QStringLiteral("Use peak"));
+    m_usePeakButton->setToolTip(QStringLiteral("Put the peak frequency into the notch frequency (sent by Write)"));
+    m_usePeakButton->setEnabled(false);
+    measurementGrid->addWidget(m_usePeakButton, 2, 1);
+    connect(m_usePeakButton, &QPushButton::clicked, this, &CNotchFilterDlg::OnUsePeak);
+    m_logBox = new QCheckBox(QStringLiteral("Log (dB)"), scale);
+    scaleGrid->addWidget(m_logBox, 3, 0, 1, 2);
+    connect(m_logBox, &QCheckBox::toggled, this, &CNotchFilterDlg::setLogarithmic);
 
     auto *channels = new QGroupBox(QStringLiteral("Channel"), this);
     auto *channelGrid = new QGridLayout(channels);
@@ -92,7 +110,10 @@ void CNotchFilterDlg::buildControls()
     connect(m_writeButton, &QPushButton::clicked, this, &CNotchFilterDlg::OnWrite);
 
 
+    m_titleLabel = new QLabel(this);
+    m_titleLabel->setVisible(false);
     auto *side = new QVBoxLayout;
+    side->addWidget(m_titleLabel);
     side->addWidget(scale);
     side->addWidget(parameters);
     side->addWidget(measurement);
@@ -101,6 +122,32 @@ void CNotchFilterDlg::buildControls()
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(side);
     layout->addWidget(graphs::framedChart(this, {620, 380}, m_chart), 1);
+}
+
+void CNotchFilterDlg::setSpectra(const std::array<graphs::Spectrum, 4> &spectra, double samplePeriod)
+{
+    std::array<std::vector<double>, 4> copied;
+    for (std::size_t c = 0; c < 4; ++c)
+        copied[c].assign(spectra[c].begin(), spectra[c].end());
+    setSpectra(copied, samplePeriod, graphs::kSpectrumInput);
+}
+
+void CNotchFilterDlg::setSpectra(const std::array<std::vector<double>, 4> &spectra, double samplePeriod,
+                                 std::size_t inputLength, const QString &title)
+{
+    m_spectra = spectra;
+    // Every channel has the same bins, as many as the chart can be set.
+    std::size_t bins = 0;
+    for (const auto &spectrum : m_spectra)
+        bins = std::max(bins, spectrum.size());
+    bins = std::min(bins, graphs::kLongestSpectrumInput / 2);
+    for (auto &spectrum : m_spectra)
+        spectrum.resize(bins, 0.0);
+    m_samplePeriod = samplePeriod;
+    m_inputLength = std::max<std::size_t>(inputLength, 1);
+    m_title = title;
+    m_titleLabel->setText(title);
+    m_titleLabel->setVisible(!title.isEmpty());
 }
 
 void CNotchFilterDlg::present()
@@ -123,8 +170,8 @@ graphs::CsvTable CNotchFilterDlg::csvTable() const
     if (m_shownChannel < 0)
         return graphs::spectrumCsvTable({}, {}, {});
     std::vector<double> frequencies;
-    for (int bin = 0; bin < graphs::kSpectrumBins; ++bin)
-        frequencies.push_back(bin / (graphs::kSpectrumInput * m_samplePeriod));
+    for (int bin = 0; bin < bins(); ++bin)
+        frequencies.push_back(bin / (static_cast<double>(m_inputLength) * m_samplePeriod));
     return graphs::spectrumCsvTable(m_spectra[static_cast<std::size_t>(m_shownChannel)], frequencies,
                                     "Channel " + std::to_string(m_shownChannel + 1));
 }
@@ -149,13 +196,16 @@ void CNotchFilterDlg::setUpChart()
     ChartSetup setup;
     setup.axes = 1;
     setup.channels[0] = {QString(), static_cast<double>(*max), static_cast<double>(*min), true};
+    if (m_logarithmic)
+        setup.channels[0] = {QString(), decibels(*max), decibels(std::max(*min, 0) * 1.0), true};
     for (std::size_t c = 1; c < 4; ++c)
         setup.channels[c].shown = false;
     setup.xCaption = QStringLiteral("[Hz]");
     setup.xFirst = 0;
-    setup.xLast = graphs::kSpectrumBins;
+    setup.xLast = bins();
     m_chart->setUp(setup);
     m_shownChannel = -1;
+    m_usePeakButton->setEnabled(false);
 }
 
 // The drive's values as it holds them, also where they lie outside the
@@ -211,21 +261,59 @@ void CNotchFilterDlg::OnWrite()
 
 void CNotchFilterDlg::OnChannel(int channel)
 {
-    const graphs::Spectrum &spectrum = m_spectra[static_cast<std::size_t>(channel & 3)];
-    const graphs::SpectrumPeak peak = graphs::findPeak(spectrum, m_samplePeriod);
+    const std::vector<double> &spectrum = m_spectra[static_cast<std::size_t>(channel & 3)];
+    const graphs::SpectrumPeak peak = graphs::findPeakOf(spectrum, m_inputLength, m_samplePeriod);
     m_peakFrequency = peak.frequencyHz;
     m_peakAmplitude = QString::fromStdString(peak.amplitude);
     m_dataField->setText(m_peakAmplitude);
     m_highFrequencyField->setText(QString::number(m_peakFrequency));
     m_shownChannel = channel & 3;
+    m_usePeakButton->setEnabled(peak.bin >= 0);
+    plotShownChannel();
+}
 
+void CNotchFilterDlg::plotShownChannel()
+{
+    if (m_shownChannel < 0)
+        return;
+    const std::vector<double> &spectrum = m_spectra[static_cast<std::size_t>(m_shownChannel)];
     // Bin k is point k + 1, labelled with its own frequency, so that the
     // label under the peak is the frequency read out and written.
-    for (int point = 1; point <= graphs::kSpectrumBins; ++point) {
-        m_chart->setPoint(0, point, spectrum[static_cast<std::size_t>(point - 1)]);
-        m_chart->setLabel(point, QStringLiteral("%1 ").arg(graphs::binFrequency(point - 1, m_samplePeriod)));
+    for (int point = 1; point <= bins(); ++point) {
+        const double magnitude = spectrum[static_cast<std::size_t>(point - 1)];
+        m_chart->setPoint(0, point, m_logarithmic ? decibels(magnitude) : magnitude);
+        m_chart->setLabel(point,
+                          QStringLiteral("%1 ").arg(graphs::binFrequencyOf(point - 1, m_inputLength, m_samplePeriod)));
     }
+    if (m_logarithmic)
+        m_chart->autoscale(Qt::Vertical);
     m_chart->redraw();
+}
+
+void CNotchFilterDlg::setLogarithmic(bool on)
+{
+    if (m_logBox->isChecked() != on)
+        m_logBox->setChecked(on); // comes back here through the box
+    if (m_logarithmic == on)
+        return;
+    m_logarithmic = on;
+    const int shown = m_shownChannel;
+    setUpChart();
+    if (shown >= 0)
+        OnChannel(shown);
+}
+
+void CNotchFilterDlg::OnUsePeak()
+{
+    if (m_shownChannel < 0 || m_peakFrequency <= 0)
+        return;
+    if (m_peakFrequency > notch::kFrequencyMax) {
+        if (MessageService *box = messages())
+            box->show("The peak frequency " + std::to_string(m_peakFrequency) +
+                      " Hz lies above the notch filter's range (0 to " + std::to_string(notch::kFrequencyMax) + " Hz)");
+        return;
+    }
+    m_frequencyEdit->setValue(m_peakFrequency);
 }
 
 } // namespace tarvex

@@ -16,6 +16,8 @@
 #include <array>
 
 class CChartView;
+class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -40,11 +42,11 @@ public:
     void setLinkRunner(CNotchFilter::LinkRunner runner) { m_notch.setLinkRunner(std::move(runner)); }
     // The spectra of a capture whose samples were taken every `samplePeriod`
     // seconds: the frequency axis and the peak read-out follow it.
-    void setSpectra(const std::array<graphs::Spectrum, 4> &spectra, double samplePeriod)
-    {
-        m_spectra = spectra;
-        m_samplePeriod = samplePeriod;
-    }
+    void setSpectra(const std::array<graphs::Spectrum, 4> &spectra, double samplePeriod);
+    // The same for spectra of `inputLength` samples (a trace run, a range
+    // shown); `title` says what they are of.
+    void setSpectra(const std::array<std::vector<double>, 4> &spectra, double samplePeriod, std::size_t inputLength,
+                    const QString &title = QString());
 
     // Shows the window modally: the opening (a silent read of the notch
     // parameters and a fresh chart), the user's session, then the end of
@@ -58,6 +60,12 @@ public:
     void OnRead();
     void OnWrite();
     void OnChannel(int channel);
+    // Puts the peak shown into the notch frequency edit; nothing is sent
+    // before "Write".
+    void OnUsePeak();
+    // Magnitudes in dB (20 log10) instead of linear amplitudes.
+    void setLogarithmic(bool on);
+    bool isLogarithmic() const { return m_logarithmic; }
 
     // The spectrum shown as frequency and amplitude: what "Export CSV..."
     // writes (no rows before a channel is shown).
@@ -67,7 +75,8 @@ public:
     const notch::NotchParameters &parameters() const { return m_parameters; }
     int peakFrequency() const { return m_peakFrequency; }
     const QString &peakAmplitude() const { return m_peakAmplitude; }
-    const std::array<graphs::Spectrum, 4> &spectra() const { return m_spectra; }
+    const std::array<std::vector<double>, 4> &spectra() const { return m_spectra; }
+    std::size_t inputLength() const { return m_inputLength; }
     bool firstReadDone() const { return m_firstReadDone; }
 
     CChartView &chart() { return *m_chart; }
@@ -81,16 +90,23 @@ public:
     QPushButton &applyButton() { return *m_applyButton; }
     QPushButton &readButton() { return *m_readButton; }
     QPushButton &writeButton() { return *m_writeButton; }
+    QPushButton &usePeakButton() { return *m_usePeakButton; }
+    QCheckBox &logBox() { return *m_logBox; }
     QPushButton &channelButton(int channel) { return *m_channelButtons[static_cast<std::size_t>(channel & 3)]; }
 
 private:
     void buildControls();
     void setUpChart();
     void showParameters();
+    void plotShownChannel();
+    int bins() const { return static_cast<int>(m_spectra[0].size()); }
     MessageService *messages() const;
 
     CNotchFilter m_notch;
-    std::array<graphs::Spectrum, 4> m_spectra{};
+    std::array<std::vector<double>, 4> m_spectra;
+    std::size_t m_inputLength = graphs::kSpectrumInput;
+    QString m_title;
+    bool m_logarithmic = false;
     double m_samplePeriod = graphs::captureSamplePeriod(1);
     notch::NotchParameters m_parameters;
     bool m_firstReadDone = false;
@@ -110,6 +126,9 @@ private:
     QPushButton *m_readButton = nullptr;
     QPushButton *m_writeButton = nullptr;
     std::array<QPushButton *, 4> m_channelButtons{};
+    QPushButton *m_usePeakButton = nullptr;
+    QCheckBox *m_logBox = nullptr;
+    QLabel *m_titleLabel = nullptr;
 };
 
 } // namespace tarvex

@@ -1,6 +1,8 @@
 #include "trace_graph_dlg.h"
 
 #include "capture_set_up_memory.h"
+#include "axis_fit.h"
+#include "capture_spectrum.h"
 #include "channel_catalog.h"
 #include "channel_chart_setup.h"
 #include "channel_list_box.h"
@@ -12,7 +14,9 @@
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
 #include "integer_edit.h"
-#include "number_text.h"
+#include "notch_filter_dlg.h"
+#include "reference_overlay.h"
+#include "trace_history_source.h"
 #include "trace_period.h"
 #include "trace_values.h"
 #include "yaxis_dialog.h"
@@ -38,11 +42,6 @@ constexpr auto kPollInterval = 2ms;
 // A stopped drive holds a few blocks at most; a drive that keeps sending
 // after its stop is not waited for longer than this.
 constexpr auto kDrainLimit = 10s;
-
-QString timeLabel(long long point, int periodMs)
-{
-    return QString::fromStdString(fixedText(static_cast<double>(point + 1) * periodMs / 1000.0, 2) + " ");
-}
 
 } // namespace
 
@@ -80,6 +79,16 @@ TraceGraphDlg::TraceGraphDlg(DriveConnection *drive, QWidget *parent)
     }
 
     setUpChart();
+    // The whole run stays reachable by scrolling back.
+    m_historySource = std::make_unique<trace::TraceHistorySource>(m_history, *m_chart, m_limits, m_shownIndices, m_periodMs);
+    m_chart->setHistory(m_historySource.get());
+    m_chart->setLimitsFit([this](int channel, double low, double high) {
+        graphs::ChannelLimits fitted = m_limits;
+        fitted[static_cast<std::size_t>(channel & 3)] = graphs::fittedLimits(low, high);
+        applyLimits(fitted);
+    });
+    m_chart->setSpectrumRequest([this](bool shownOnly) { OnSpectrum(shownOnly); });
+    graphs::offerReferenceOverlay(*m_chart, this, m_pDrive ? &m_pDrive->messages() : nullptr);
     graphs::offerCsvExport(*m_chart, this, [this] { return m_history.csvTable(m_periodMs); },
                            m_pDrive ? &m_pDrive->messages() : nullptr);
 
@@ -91,6 +100,7 @@ TraceGraphDlg::TraceGraphDlg(DriveConnection *drive, QWidget *parent)
 TraceGraphDlg::~TraceGraphDlg()
 {
     endWorker();
+    m_chart->setHistory(nullptr);
     m_watchdogEntry.withdraw();
     if (m_pDrive) {
         m_pDrive->traceBusy = 0;
@@ -112,6 +122,7 @@ void TraceGraphDlg::buildControls()
     m_yAxisButton = button("Y-Axis");
     m_saveButton = button("Save");
     m_openButton = button("Open");
+    m_fftButton = button("FFT");
     connect(m_applyButton, &QPushButton::clicked, this, &TraceGraphDlg::OnApply);
     connect(m_startButton, &QPushButton::clicked, this, &TraceGraphDlg::OnStart);
     connect(m_stopButton, &QPushButton::clicked, this, &TraceGraphDlg::OnStop);
@@ -126,6 +137,7 @@ void TraceGraphDlg::buildControls()
     m_yAxisButton->setToolTip(QStringLiteral("Change the axis limits (not while tracing)"));
     m_saveButton->setToolTip(QStringLiteral("Save the chart to a file (not while tracing)"));
     m_openButton->setToolTip(QStringLiteral("Open a saved trace (not while tracing)"));
+    connect(m_fftButton, &QPushButton::clicked, this, [this] { OnSpectrum(false); });
 
     // Left: what to trace and the commands; right: the chart.
     auto *period = new QHBoxLayout;
@@ -140,6 +152,7 @@ void TraceGraphDlg::buildControls()
     view->addWidget(m_yAxisButton);
     view->addWidget(m_saveButton);
     view->addWidget(m_openButton);
+    view->addWidget(m_fftButton);
     auto *controls = new QVBoxLayout;
     controls->addWidget(m_channels);
     controls->addLayout(period);
@@ -259,10 +272,15 @@ void TraceGraphDlg::OnExit()
 
 void TraceGraphDlg::OnYAxis()
 {
-    const graphs::ChannelLimits before = m_limits;
     graphs::ChannelLimits after = m_limits;
     if (!m_yaxisDlg->edit(after, m_pDrive ? &m_pDrive->messages() : nullptr))
         return;
+    applyLimits(after);
+}
+
+void TraceGraphDlg::applyLimits(const graphs::ChannelLimits &after)
+{
+    const graphs::ChannelLimits before = m_limits;
     m_limits = after;
     graphs::rememberSetUp(graphs::GraphKind::Trace, {listIndices(), m_periodEdit->value().value_or(m_periodMs), m_limits});
 
@@ -283,6 +301,8 @@ void TraceGraphDlg::OnYAxis()
     for (int i = 0; i < trace::kTracePoints; ++i)
         labels[static_cast<std::size_t>(i)] = m_chart->label(i);
     const long long plotted = m_plotted;
+    const auto [first, last] = m_chart->timeView();
+    const bool following = m_chart->isFollowing();
 
     setUpChart();
     replot(values, counts);
@@ -290,6 +310,9 @@ void TraceGraphDlg::OnYAxis()
         if (!labels[static_cast<std::size_t>(i)].isEmpty())
             m_chart->setLabel(i, labels[static_cast<std::size_t>(i)]);
     m_plotted = plotted;
+    // The user stays where they were in the run.
+    if (!following)
+        m_chart->setTimeView(first, last);
     m_chart->redraw();
 }
 
@@ -374,9 +397,20 @@ void TraceGraphDlg::OpenFrom(const QString &path)
         counts[c] = indices[c] == graphs::kNotUsed ? 0 : trace::kTracePoints;
     replot(m_values, counts);
     for (int i = 0; i < trace::kTracePoints; ++i)
-        m_chart->setLabel(i, timeLabel(i, m_periodMs));
+        m_chart->setLabel(i, trace::traceTimeLabel(i, m_periodMs));
     m_plotted = trace::kTracePoints;
     m_chart->redraw();
+}
+
+void TraceGraphDlg::OnSpectrum(bool shownOnly)
+{
+    const std::pair<double, double> all{-1e18, 1e18};
+    const auto samples = m_historySource->samples(shownOnly ? m_chart->timeView() : all);
+    if (!m_notchDlg)
+        m_notchDlg = new CNotchFilterDlg(this);
+    m_notchDlg->setDriveConnection(m_pDrive);
+    graphs::presentSpectra(*m_notchDlg, samples, m_periodMs / 1000.0,
+                           shownOnly ? QStringLiteral("the range shown") : QStringLiteral("the run"));
 }
 
 // --- the worker -------------------------------------------------------------
@@ -509,7 +543,7 @@ void TraceGraphDlg::plotBlock(const trace::TraceBlock &block)
 void TraceGraphDlg::labelNewestPoint()
 {
     const long long newest = std::min<long long>(m_plotted, trace::kTracePoints - 1);
-    m_chart->setLabel(static_cast<int>(newest), timeLabel(m_plotted, m_periodMs));
+    m_chart->setLabel(static_cast<int>(newest), trace::traceTimeLabel(m_plotted, m_periodMs));
 }
 
 // --- closing ----------------------------------------------------------------

@@ -23,6 +23,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 
 class CChartView;
 class CYaxisDlg;
@@ -32,6 +33,12 @@ class QLabel;
 class QPushButton;
 
 namespace tarvex {
+
+class CNotchFilterDlg;
+
+namespace trace {
+class TraceHistorySource;
+}
 
 namespace graphs {
 class CChannelLists;
@@ -60,6 +67,8 @@ public:
     void OnYAxis();
     void OnSave();
     void OnOpen();
+    // The spectrum of the whole run ("FFT") or of the range shown.
+    void OnSpectrum(bool shownOnly);
     // Save and Open once the file has been chosen.
     void SaveTo(const QString &path);
     void OpenFrom(const QString &path);
@@ -91,6 +100,9 @@ public:
     QPushButton &yAxisButton() { return *m_yAxisButton; }
     QPushButton &saveButton() { return *m_saveButton; }
     QPushButton &openButton() { return *m_openButton; }
+    QPushButton &fftButton() { return *m_fftButton; }
+    // The "FFT" window of the run, once asked for.
+    CNotchFilterDlg *spectrumWindow() const { return m_notchDlg; }
 
 Q_SIGNALS:
     // The window has ended ("EXIT" or closed); it deletes itself next.
@@ -112,6 +124,8 @@ private:
     void plotBlock(const trace::TraceBlock &block);
     void labelNewestPoint();
     void replot(const trace::TraceValues &values, const std::array<int, 4> &counts);
+    // New axis limits: every point keeps its physical value and its time.
+    void applyLimits(const graphs::ChannelLimits &after);
     void waitForWorker();
     // Esc and the close box: the window goes unless it holds an unsaved
     // capture the user wants to keep.
@@ -128,6 +142,8 @@ private:
     QPushButton *m_yAxisButton = nullptr;
     QPushButton *m_saveButton = nullptr;
     QPushButton *m_openButton = nullptr;
+    QPushButton *m_fftButton = nullptr;
+    CNotchFilterDlg *m_notchDlg = nullptr;
     CChartView *m_chart = nullptr;
     CYaxisDlg *m_yaxisDlg = nullptr;
 
@@ -148,6 +164,7 @@ private:
     trace::TraceValues m_values{};
     long long m_plotted = 0; // points plotted since the chart was last set up
     trace::TraceHistory m_history;
+    std::unique_ptr<trace::TraceHistorySource> m_historySource;
     TracePlotTiming m_plotTiming;
     bool m_exited = false;
     graphs::UnsavedCapture m_unsaved;

@@ -11,7 +11,9 @@
 #include "graph_file_dialog.h"
 #include "graph_window_parts.h"
 #include "integer_edit.h"
+#include "capture_spectrum.h"
 #include "notch_filter_dlg.h"
+#include "reference_overlay.h"
 #include "trigger_marks.h"
 #include "window_size_keeper.h"
 #include "yaxis_dialog.h"
@@ -60,6 +62,8 @@ CTriggerGraphDlg::CTriggerGraphDlg(DriveConnection *drive, QWidget *parent)
         m_view.restoreSetUp(*setUp);
     }
     graphs::offerCsvExport(*m_chart, this, [this] { return csvTable(); }, m_pDrive ? &m_pDrive->messages() : nullptr);
+    m_chart->setSpectrumRequest([this](bool shownOnly) { OnSpectrum(shownOnly); });
+    graphs::offerReferenceOverlay(*m_chart, this, m_pDrive ? &m_pDrive->messages() : nullptr);
 
     if (m_pDrive && m_pDrive->isLinkOpen()) {
         m_fftButton->setEnabled(false);
@@ -330,6 +334,22 @@ void CTriggerGraphDlg::OnFft()
     m_notchDlg->setLinkRunner(m_runner);
     m_notchDlg->setSpectra(computeSpectra(), graphs::captureSamplePeriod(m_shownPeriod));
     m_notchDlg->present();
+}
+
+void CTriggerGraphDlg::OnSpectrum(bool shownOnly)
+{
+    // Only of a capture that is there (taken or loaded).
+    if (!m_view.isPlotted())
+        return;
+    if (!shownOnly) {
+        OnFft();
+        return;
+    }
+    const auto [begin, end] = graphs::shownPositions(m_chart->timeView(), trigger::kSamples);
+    m_notchDlg->setDriveConnection(m_pDrive);
+    m_notchDlg->setLinkRunner(m_runner);
+    graphs::presentSpectra(*m_notchDlg, m_view.samples(begin, end), graphs::captureSamplePeriod(m_shownPeriod),
+                           QStringLiteral("the range shown"));
 }
 
 void CTriggerGraphDlg::OnExit()

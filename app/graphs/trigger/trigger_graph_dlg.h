@@ -65,6 +65,8 @@ public:
     void OnSave();
     void OnOpen();
     void OnFft();
+    // The spectrum of the whole capture ("FFT") or of the range shown.
+    void OnSpectrum(bool shownOnly);
     void OnExit();
     // Save and Open once the file has been chosen; false after the message.
     bool SaveTo(const QString &path);

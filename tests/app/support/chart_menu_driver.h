@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <functional>
 
@@ -70,13 +71,19 @@ inline void pressMenuKey(CChartView &chart)
     QTest::keyClick(chart.window()->windowHandle(), Qt::Key_Menu);
 }
 
-// Right click on the plot, choose `entry` (a top-level entry of the menu).
-// True when the menu was shown and held an enabled entry of that name.
-inline bool chooseFromChartMenu(CChartView &chart, const QString &entry)
+// Right click on the plot, choose `entry` of the submenu `submenu` (or of
+// the menu itself when `submenu` is empty). True when the menu was shown and
+// held an enabled entry of that name.
+inline bool chooseFromChartSubmenu(CChartView &chart, const QString &submenu, const QString &entry)
 {
     bool chosen = false;
     const bool shown = whileChartMenuShown([&] { rightClickPlot(chart); }, [&](QMenu &menu) {
-        QAction *action = menuEntry(menu, entry);
+        QMenu *holder = &menu;
+        if (!submenu.isEmpty()) {
+            QAction *sub = menuEntry(menu, submenu);
+            holder = sub ? sub->menu() : nullptr;
+        }
+        QAction *action = holder ? menuEntry(*holder, entry) : nullptr;
         if (!action || !action->isEnabled())
             return;
         chosen = true;
@@ -84,6 +91,23 @@ inline bool chooseFromChartMenu(CChartView &chart, const QString &entry)
         action->trigger();
     });
     return shown && chosen;
+}
+
+// Right click on the plot, choose `entry` (a top-level entry of the menu).
+inline bool chooseFromChartMenu(CChartView &chart, const QString &entry)
+{
+    return chooseFromChartSubmenu(chart, QString(), entry);
+}
+
+// A turn of the mouse wheel over the plot by `notches` (positive: away from
+// the user), with `modifiers` held.
+inline void turnWheel(CChartView &chart, int notches, Qt::KeyboardModifiers modifiers = {})
+{
+    QWidget *plot = chart.plotWidget();
+    const QPointF at = chart.plotArea().center();
+    QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot, &wheel);
 }
 
 } // namespace tarvex::test

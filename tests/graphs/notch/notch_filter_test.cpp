@@ -5,16 +5,19 @@
 // resonance of the virtual drive found with FFT and suppressed by writing
 // the notch filter on it.
 #include "capture_window_fixture.h"
+#include "chart_menu_driver.h"
 #include "channel_lists.h"
 #include "chart_view.h"
 #include "integer_edit.h"
 #include "notch_filter_dlg.h"
 #include "scratch_directory.h"
+#include "spectrum_window_driver.h"
 #include "trigger_graph_dlg.h"
 #include "ui_pump.h"
 #include "virtual_drive_session.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -26,6 +29,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <functional>
 #include <numbers>
 #include <utility>
 #include <sstream>
@@ -446,6 +450,119 @@ TEST_F(NotchFilter, AResonanceFoundWithFftIsSuppressedByTheNotchWrittenOnIt)
         near = std::max(near, after[0][k]);
     EXPECT_LT(near, before / 5) << "the notch takes the resonance out";
 #endif
+}
+
+// --- the peak into the notch, the dB scale, the range shown --------------------
+
+// `x` of bin 40 of a 0.2 ms capture: 781 Hz.
+std::array<int, 256> sineOfBin(int bin, int amplitude = 500, int firstSamples = 256)
+{
+    std::array<int, 256> x{};
+    for (int n = 0; n < firstSamples; ++n)
+        x[static_cast<std::size_t>(n)] =
+            static_cast<int>(std::lround(amplitude * std::sin(2 * std::numbers::pi * bin * n / 256.0)));
+    return x;
+}
+
+TEST_F(NotchFilter, UsePeakFillsTheFrequencyEditAndTheDriveKeepsItsNotchUntilWrite)
+{
+    writeNotchRegisters(0, 777, 33);
+    spectraOf(sineOfBin(40));
+    bool seen = false;
+    test::whenSpectrumShown(
+        [&](CNotchFilterDlg &fft) {
+            EXPECT_FALSE(fft.usePeakButton().isEnabled()) << "no peak before a channel is shown";
+            QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
+            ASSERT_TRUE(fft.usePeakButton().isEnabled());
+            QTest::mouseClick(&fft.usePeakButton(), Qt::LeftButton);
+            EXPECT_EQ(fft.frequencyEdit().value(), 781) << "the peak shown";
+            EXPECT_EQ(reg(176), 777) << "nothing is written before Write";
+            EXPECT_EQ(reg(174), 0);
+            QTest::mouseClick(&fft.writeButton(), Qt::LeftButton);
+            EXPECT_EQ(reg(176), 781);
+            EXPECT_EQ(reg(178), 33) << "the bandwidth as it was";
+        },
+        seen);
+    window->OnFft();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Write Success...!"});
+}
+
+TEST_F(NotchFilter, APeakAboveTheNotchRangeIsRefusedAndTheEditKept)
+{
+    writeNotchRegisters(0, 777, 33);
+    spectraOf(sineOfBin(64)); // 1250 Hz, beyond the notch's 1000 Hz
+    bool seen = false;
+    test::whenSpectrumShown(
+        [&](CNotchFilterDlg &fft) {
+            QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
+            QTest::mouseClick(&fft.usePeakButton(), Qt::LeftButton);
+            EXPECT_EQ(fft.frequencyEdit().value(), 777);
+        },
+        seen);
+    window->OnFft();
+    EXPECT_TRUE(seen);
+    ASSERT_EQ(messages.texts().size(), 1u);
+    EXPECT_NE(messages.texts().front().find("1250 Hz"), std::string::npos) << messages.texts().front();
+    EXPECT_EQ(reg(176), 777);
+}
+
+TEST_F(NotchFilter, TheLogOptionPlotsDecibelsAndBack)
+{
+    spectraOf(sineOfBin(40));
+    bool seen = false;
+    test::whenSpectrumShown(
+        [&](CNotchFilterDlg &fft) {
+            QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
+            const double linear = fft.spectra()[0][40];
+            EXPECT_DOUBLE_EQ(fft.chart().value(0, 41), linear);
+            QTest::keyClick(&fft.logBox(), Qt::Key_Space);
+            ASSERT_TRUE(fft.isLogarithmic());
+            EXPECT_NEAR(fft.chart().value(0, 41), 20 * std::log10(linear), 1e-9);
+            EXPECT_EQ(fft.highFrequencyField().text(), "781") << "the read-out stays";
+            EXPECT_GE(fft.chart().valueView().second, 20 * std::log10(linear)) << "the dB scale holds the peak";
+            QTest::keyClick(&fft.logBox(), Qt::Key_Space);
+            EXPECT_DOUBLE_EQ(fft.chart().value(0, 41), linear);
+        },
+        seen);
+    window->OnFft();
+    EXPECT_TRUE(seen);
+}
+
+TEST_F(NotchFilter, TheSpectrumOfTheRangeShownIsOfThoseSamplesOnly)
+{
+    // 500 Hz (bin 25.6 of 256 at 0.2 ms) in the first 100 samples only.
+    std::array<int, 256> x{};
+    for (int n = 0; n < 100; ++n)
+        x[static_cast<std::size_t>(n)] = static_cast<int>(std::lround(800 * std::sin(2 * std::numbers::pi * 500 * n * 0.0002)));
+    spectraOf(x);
+    window->resize(1000, 600);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    CChartView &chart = window->chart();
+    test::turnWheel(chart, 6, Qt::ControlModifier); // zoomed in about the middle
+    QTest::keyClick(chart.plotWidget(), Qt::Key_Home); // to the capture's start
+    const auto [first, last] = chart.timeView();
+    ASSERT_DOUBLE_EQ(first, 0);
+    ASSERT_LT(last, 110);
+    ASSERT_GT(last, 60);
+
+    bool seen = false;
+    std::size_t length = 0;
+    int peak = 0;
+    test::whenSpectrumShown(
+        [&](CNotchFilterDlg &fft) {
+            length = fft.inputLength();
+            QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
+            peak = fft.peakFrequency();
+        },
+        seen);
+    ASSERT_TRUE(test::chooseFromChartMenu(chart, "Spectrum of Shown Range..."));
+    ASSERT_TRUE(test::pumpUntil([&] { return seen; }, 3s));
+    EXPECT_LE(length, static_cast<std::size_t>(last) + 1);
+    EXPECT_GE(length, static_cast<std::size_t>(last * 0.8));
+    const double binWidth = 1.0 / (static_cast<double>(length) * 0.0002);
+    EXPECT_NEAR(peak, 500, binWidth / 2 + 1) << "bins k / (N T) of the samples shown";
 }
 
 } // namespace

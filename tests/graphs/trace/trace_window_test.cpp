@@ -10,6 +10,8 @@
 #include "chart_menu_driver.h"
 #include "chart_view.h"
 #include "integer_edit.h"
+#include "notch_filter_dlg.h"
+#include "spectrum.h"
 #include "commands.h"
 #include "csv_reader.h"
 #include "feature_windows.h"
@@ -17,22 +19,27 @@
 #include "modal_messages.h"
 #include "recording_messages.h"
 #include "scratch_directory.h"
+#include "spectrum_window_driver.h"
 #include "trace_graph_dlg.h"
 #include "trace_graph_window.h"
 #include "virtual_drive_session.h"
 #include "yaxis_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QScrollBar>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 namespace tarvex {
@@ -893,6 +900,258 @@ TEST_F(TraceWindow, ExportCsvWritesTheWholeRunWithEachChannelInItsOwnUnits)
     }
     // On the chart the torque is drawn on the speed's axis.
     EXPECT_NE(window->chart().value(2, 360), window->chart().value(0, 360));
+}
+
+// --- the whole run on the chart ------------------------------------------------
+
+// What the chart draws at the positions it shows, as the drive's counter
+// (position p of a run of `plotted` points is sample plotted - 361 + p).
+std::vector<std::pair<double, double>> shownPoints(CChartView &chart, int series)
+{
+    return chart.shownPoints(series);
+}
+
+TEST_F(TraceWindow, AfterARunTheWheelAndADragGoBackToTheDrivesOlderSamples)
+{
+    open();
+    choose({1, 0, 0, 0});
+    applyWithCounter(3, {0});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(1200, 30s));
+    window->OnStop();
+    const long long plotted = window->plottedPoints();
+    window->resize(900, 520);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    CChartView &chart = window->chart();
+    ASSERT_TRUE(chart.isFollowing());
+    EXPECT_TRUE(chart.scrollBar()->isVisible());
+
+    test::turnWheel(chart, 20); // 20 notches of a tenth of the width: two widths back
+    auto [first, last] = chart.timeView();
+    EXPECT_NEAR(last, 360 - 2 * 360, 1);
+    EXPECT_FALSE(chart.isFollowing());
+    auto points = shownPoints(chart, 0);
+    ASSERT_GT(points.size(), 300u);
+    for (const auto &[key, value] : points)
+        ASSERT_EQ(static_cast<std::uint16_t>(value), static_cast<std::uint16_t>(plotted - 361 + static_cast<long long>(key)))
+            << "position " << key;
+    // The time under the point is that of the sample.
+    chart.showCursorAt(points.front().first);
+    EXPECT_TRUE(chart.cursorText().startsWith(
+        QString::number((plotted - 361 + static_cast<long long>(points.front().first) + 1) * 0.003, 'f', 2)))
+        << chart.cursorText().toStdString() << " at " << points.front().first
+        << chart.cursorText().toStdString();
+
+    // A drag to the right shows older points still.
+    QWidget *plot = chart.plotWidget();
+    const QPoint from = chart.plotArea().center();
+    QTest::mousePress(plot, Qt::LeftButton, {}, from);
+    QTest::mouseMove(plot, from + QPoint(chart.plotArea().width() / 4, 0));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, from + QPoint(chart.plotArea().width() / 4, 0));
+    const double before = first;
+    std::tie(first, last) = chart.timeView();
+    EXPECT_LT(first, before - 50);
+
+    // Home goes to the first sample of the run, End back to the newest.
+    QTest::keyClick(plot, Qt::Key_Home);
+    std::tie(first, last) = chart.timeView();
+    EXPECT_DOUBLE_EQ(first, -static_cast<double>(plotted - 361));
+    points = shownPoints(chart, 0);
+    ASSERT_FALSE(points.empty());
+    EXPECT_EQ(points.front().second, 0) << "the run's first sample";
+    QTest::mouseClick(chart.endButton(), Qt::LeftButton);
+    std::tie(first, last) = chart.timeView();
+    EXPECT_DOUBLE_EQ(last, 360);
+    EXPECT_TRUE(chart.isFollowing());
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TraceWindow, TheViewFollowsWhileRunningUntilScrolledBackAndAgainAfterEnd)
+{
+    open(57600, true); // paced: a block every 300 ms at 10 ms
+    choose({1, 0, 0, 0});
+    applyWithCounter(10, {0});
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->OnStart();
+    CChartView &chart = window->chart();
+    ASSERT_TRUE(plottedAtLeast(450));
+    EXPECT_TRUE(chart.isFollowing());
+    EXPECT_DOUBLE_EQ(chart.timeView().second, 360);
+
+    QTest::keyClick(chart.plotWidget(), Qt::Key_PageUp);
+    ASSERT_FALSE(chart.isFollowing());
+    const auto held = shownPoints(chart, 0);
+    ASSERT_FALSE(held.empty());
+    const long long before = window->plottedPoints();
+    ASSERT_TRUE(plottedAtLeast(before + 60));
+    const auto still = shownPoints(chart, 0);
+    ASSERT_FALSE(still.empty());
+    EXPECT_EQ(still.front().second, held.front().second) << "scrolled back, the view stays on its samples";
+    EXPECT_EQ(still.back().second, held.back().second);
+
+    QTest::keyClick(chart.plotWidget(), Qt::Key_End);
+    EXPECT_TRUE(chart.isFollowing());
+    ASSERT_TRUE(plottedAtLeast(window->plottedPoints() + 30));
+    const auto newest = shownPoints(chart, 0);
+    ASSERT_FALSE(newest.empty());
+    EXPECT_EQ(static_cast<std::uint16_t>(newest.back().second), static_cast<std::uint16_t>(window->plottedPoints() - 1));
+    window->OnStop();
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TraceWindow, AutoscaleFitsWhatIsShownAndAChannelsAxisFitsItsOwnLimits)
+{
+    open();
+    choose({1, 0, 4, 0});
+    applyWithCounter(3, {0, 2});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(1200, 30s));
+    window->OnStop();
+    const long long plotted = window->plottedPoints();
+    window->resize(900, 520);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    CChartView &chart = window->chart();
+    test::turnWheel(chart, 10); // one width back: samples plotted - 722 to plotted - 361
+    const auto [first, last] = chart.timeView();
+
+    QTest::mouseClick(chart.autoscaleButton(), Qt::LeftButton);
+    const auto [fittedLower, fittedUpper] = chart.valueView();
+    double low = 1e9;
+    double high = -1e9;
+    for (int series : {0, 2})
+        for (const auto &[key, value] : shownPoints(chart, series)) {
+            low = std::min(low, value);
+            high = std::max(high, value);
+        }
+    // Both channels as drawn, the torque on the speed's scale, with a band.
+    const double band = (high - low) * 0.1;
+    EXPECT_LE(fittedLower, low);
+    EXPECT_GT(fittedLower, low - band);
+    EXPECT_GE(fittedUpper, high);
+    EXPECT_LT(fittedUpper, high + band);
+    const double oldest = static_cast<double>(plotted - 361) + first;
+    const double newest = static_cast<double>(plotted - 361) + last;
+    EXPECT_DOUBLE_EQ(chart.timeView().first, first) << "the time axis stays";
+
+    // Channel 3 (a torque on a +-200 axis) fitted: new limits around the
+    // counter values shown, and every sample keeps its value in %.
+    ASSERT_TRUE(test::chooseFromChartSubmenu(chart, "Autoscale", "Axis of current Torque[%]"));
+    const graphs::AxisLimits torque = window->limits()[2];
+    EXPECT_LE(torque.min, oldest);
+    EXPECT_GE(torque.max, newest);
+    EXPECT_LT(torque.max - torque.min, 500);
+    EXPECT_DOUBLE_EQ(chart.timeView().first, first) << "the user stays where they were";
+    chart.showCursorAt(360);
+    const QString text = chart.cursorText();
+    const qsizetype at = text.indexOf(QStringLiteral("current Torque[%]: "));
+    ASSERT_GE(at, 0) << text.toStdString();
+    EXPECT_NEAR(text.mid(at + 19).section(QLatin1Char('\n'), 0, 0).toDouble(), static_cast<double>(plotted - 1), 0.5)
+        << text.toStdString();
+    EXPECT_TRUE(messages.empty());
+}
+
+// --- spectrum and reference ------------------------------------------------------
+
+TEST_F(TraceWindow, TheSpectrumOfTheRunAndOfTheRangeShownPeakAtTheResonance)
+{
+    open();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::uint8_t status = 1;
+    drive->link().WrSgRegister(4182, 1, &status); // servo on
+    ASSERT_EQ(status, 0);
+    sim->setResonance(true, 40); // below half the 333 Hz of a 3 ms trace
+#endif
+    choose({1, 0, 0, 0});
+    window->periodEdit().setValue(3);
+    window->OnApply();
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(1500));
+    window->OnStop();
+    window->resize(1000, 560);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    const auto spectrumPeak = [&](const std::function<void()> &ask, std::size_t &length) {
+        bool seen = false;
+        int peak = 0;
+        test::whenSpectrumShown(
+            [&](CNotchFilterDlg &fft) {
+                length = fft.inputLength();
+                QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
+                peak = fft.peakFrequency();
+                EXPECT_EQ(fft.chart().label(fft.chart().count(0) - 1).trimmed().toInt(),
+                          graphs::binFrequencyOf(static_cast<int>(length / 2) - 1, length, 0.003));
+            },
+            seen);
+        ask();
+        EXPECT_TRUE(pumpUntil([&] { return seen; }, 3s));
+        return peak;
+    };
+    std::size_t length = 0;
+    int peak = spectrumPeak([&] { QTest::mouseClick(&window->fftButton(), Qt::LeftButton); }, length);
+    EXPECT_EQ(length, graphs::spectrumLength(static_cast<std::size_t>(window->plottedPoints())));
+    EXPECT_GE(length, 1440u) << "the whole run";
+    EXPECT_NEAR(peak, 40, 1);
+
+    test::turnWheel(window->chart(), 5, Qt::ControlModifier);
+    const auto [first, last] = window->chart().timeView();
+    peak = spectrumPeak([&] { ASSERT_TRUE(test::chooseFromChartMenu(window->chart(), "Spectrum of Shown Range...")); },
+                        length);
+    EXPECT_LE(length, static_cast<std::size_t>(last - first) + 1);
+    EXPECT_GE(length, static_cast<std::size_t>((last - first) * 0.8));
+    EXPECT_NEAR(peak, 40, 1.0 / (static_cast<double>(length) * 0.003) / 2 + 1) << "bins k / (N T) of the range shown";
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TraceWindow, ASavedRunLoadedAsReferenceLiesBehindTheNextOneWithTheFilesValues)
+{
+    open();
+    choose({1, 0, 4, 0});
+    applyWithCounter(3, {0, 2});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(400));
+    window->OnStop();
+    test::ScratchDirectory scratch;
+    const std::string path = (scratch / "before.mdg").string();
+    window->SaveTo(QString::fromStdString(path));
+    std::array<std::vector<double>, 2> saved;
+    for (int i = 0; i < 361; ++i) {
+        saved[0].push_back(window->chart().value(0, i));
+        saved[1].push_back(window->chart().value(2, i));
+    }
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    test::answerNextFileDialog(QString::fromStdString(path));
+    ASSERT_TRUE(test::chooseFromChartMenu(window->chart(), "Load Reference..."));
+    ASSERT_TRUE(messages.empty()) << messages.texts().front();
+    CChartView &chart = window->chart();
+    ASSERT_TRUE(chart.hasReference());
+    EXPECT_EQ(chart.referenceName(), "before.mdg");
+    ASSERT_EQ(chart.referenceCount(0), 361);
+    ASSERT_EQ(chart.referenceCount(2), 361);
+    EXPECT_EQ(chart.referenceCount(1), 0) << "a channel at Not Use brings nothing";
+    for (int i = 0; i < 361; ++i) {
+        ASSERT_EQ(chart.referencePlotted(0, i), saved[0][static_cast<std::size_t>(i)]) << i;
+        ASSERT_NEAR(chart.referencePlotted(2, i), saved[1][static_cast<std::size_t>(i)], 20) << i;
+    }
+
+    // A new set-up and run: the reference stays behind it, on the new axes.
+    editLimits({{{3500, -3500}, {3500, -3500}, {400, -400}, {500, 0}}});
+    window->OnApply();
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(60));
+    window->OnStop();
+    ASSERT_TRUE(chart.hasReference());
+    EXPECT_EQ(chart.referencePlotted(0, 100), saved[0][100]);
+    EXPECT_NEAR(chart.referencePlotted(2, 100), -3500 + (saved[1][100] + 3500) / 2 + 1750, 20)
+        << "the torque in %, now on a +-400 axis";
+    ASSERT_TRUE(test::chooseFromChartMenu(chart, "Clear Reference"));
+    EXPECT_FALSE(chart.hasReference());
+    EXPECT_TRUE(messages.empty());
 }
 
 } // namespace
