@@ -64,7 +64,8 @@ void CParameterWindow::present()
 // Only between the window's own commands, as its Open button.
 void CParameterWindow::loadInto(const QString &file)
 {
-    if (!file.isEmpty() && dialog_ && !dialog_->isCommandRunning() && dialog_->loadFrom(file))
+    CParameterDlg *dialog = dialog_.data();
+    if (!file.isEmpty() && dialog && !dialog->isCommandRunning() && dialog->loadFrom(file))
         RecentFiles::add(parameterFileType().kind, file);
 }
 

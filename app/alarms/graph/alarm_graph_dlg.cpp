@@ -345,4 +345,9 @@ void CAlarmGraphDlg::OnSpectrum(bool shownOnly)
                            shownOnly ? QStringLiteral("the range shown") : QStringLiteral("the recording"));
 }
 
+bool CAlarmGraphDlg::canOpenFile() const
+{
+    return m_openButton && m_openButton->isEnabled();
+}
+
 } // namespace tarvex

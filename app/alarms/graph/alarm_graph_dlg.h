@@ -82,6 +82,8 @@ public:
     QPushButton &yAxisButton() { return *m_yAxisButton; }
     QPushButton &saveButton() { return *m_saveButton; }
     QPushButton &openButton() { return *m_openButton; }
+    // Whether Open may be used now (not while a capture runs).
+    bool canOpenFile() const;
     QPushButton &fftButton() { return *m_fftButton; }
     CNotchFilterDlg *spectrumWindow() const { return m_notchDlg; }
 

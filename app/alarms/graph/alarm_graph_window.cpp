@@ -19,7 +19,7 @@ void CAlarmGraphWindow::present()
     const QString file = QString::fromStdString(takeFileToOpen());
     if (!file.isEmpty())
         QTimer::singleShot(0, &dialog, [&dialog, file] {
-            if (dialog.openButton().isEnabled())
+            if (dialog.canOpenFile())
                 dialog.OpenFrom(file);
         });
     dialog.exec();

@@ -562,4 +562,9 @@ void TraceGraphDlg::leaveUnlessKept()
         OnExit();
 }
 
+bool TraceGraphDlg::canOpenFile() const
+{
+    return m_openButton && m_openButton->isEnabled();
+}
+
 } // namespace tarvex

@@ -100,6 +100,8 @@ public:
     QPushButton &yAxisButton() { return *m_yAxisButton; }
     QPushButton &saveButton() { return *m_saveButton; }
     QPushButton &openButton() { return *m_openButton; }
+    // Whether Open may be used now (not while a capture runs).
+    bool canOpenFile() const;
     QPushButton &fftButton() { return *m_fftButton; }
     // The "FFT" window of the run, once asked for.
     CNotchFilterDlg *spectrumWindow() const { return m_notchDlg; }

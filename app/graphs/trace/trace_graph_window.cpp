@@ -25,7 +25,7 @@ void CTraceGraphWindow::present()
         return;
     }
     // As the window's Open: not while a capture runs.
-    if (!file.isEmpty() && dialog_->openButton().isEnabled()) {
+    if (!file.isEmpty() && dialog_->canOpenFile()) {
         dialog_->raise();
         dialog_->activateWindow();
         dialog_->OpenFrom(file);

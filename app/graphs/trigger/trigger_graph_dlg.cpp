@@ -456,4 +456,9 @@ void CTriggerGraphDlg::leaveUnlessKept()
         OnExit();
 }
 
+bool CTriggerGraphDlg::canOpenFile() const
+{
+    return m_openButton && m_openButton->isEnabled();
+}
+
 } // namespace tarvex

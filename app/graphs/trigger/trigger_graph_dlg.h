@@ -108,6 +108,8 @@ public:
     QPushButton &yAxisButton() { return *m_yAxisButton; }
     QPushButton &saveButton() { return *m_saveButton; }
     QPushButton &openButton() { return *m_openButton; }
+    // Whether Open may be used now (not while a capture runs).
+    bool canOpenFile() const;
     QPushButton &fftButton() { return *m_fftButton; }
     QPushButton &exitButton() { return *m_exitButton; }
     graphs::CCaptureStateLabel &stateLabel() { return *m_stateLabel; }

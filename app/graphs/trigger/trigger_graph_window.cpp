@@ -25,7 +25,7 @@ void CTriggerGraphWindow::present()
     dialog_->activateWindow();
     // As the window's Open: not while a capture runs.
     const QString file = QString::fromStdString(takeFileToOpen());
-    if (!file.isEmpty() && dialog_->openButton().isEnabled())
+    if (!file.isEmpty() && dialog_->canOpenFile())
         dialog_->OpenFrom(file);
 }
 
