@@ -9,6 +9,7 @@
 #include "operation_registers.h"
 #include "register_access.h"
 #include "ui_pause.h"
+#include "window_keys.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -105,6 +106,7 @@ CAutotuningDlg::CAutotuningDlg(QWidget *parent)
     layout->addWidget(resultGroup);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     makeButtonsNonDefault(*this);
+    addWindowKeys(*this);
 
     // Sliders and edit boxes in step: a slider moved by the user sets its
     // level; a level typed is taken when it lies in its range and moves the

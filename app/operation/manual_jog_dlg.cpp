@@ -9,6 +9,7 @@
 #include "operation_registers.h"
 #include "register_access.h"
 #include "ui_pause.h"
+#include "window_keys.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -102,6 +103,7 @@ CManualJogDlg::CManualJogDlg(QWidget *parent)
     layout->addLayout(bottomRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     makeButtonsNonDefault(*this);
+    addWindowKeys(*this);
 
     // Slider and edit box in step. The slider clamps to its range, the edit
     // box does not: 7000 typed moves the slider to its end but stays 7000.

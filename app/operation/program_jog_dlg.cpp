@@ -10,6 +10,7 @@
 #include "register_access.h"
 #include "shared_register.h"
 #include "ui_pause.h"
+#include "window_keys.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -95,6 +96,7 @@ CProgramJogDlg::CProgramJogDlg(QWidget *parent)
     layout->addLayout(bottomRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     makeButtonsNonDefault(*this);
+    addWindowKeys(*this);
 
     connect(m_apply, &QPushButton::clicked, this, &CProgramJogDlg::OnApply);
     connect(m_start, &QPushButton::clicked, this, &CProgramJogDlg::OnStartStop);

@@ -9,6 +9,7 @@
 #include "parameter_tab_ctrl.h"
 #include "recent_files.h"
 #include "parameter_window_layout.h"
+#include "window_keys.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -130,6 +131,7 @@ void CParameterDlg::createControls()
     m_tab = new CParameterTabCtrl(this);
     m_progress = new QLabel(this);
     placeControls();
+    addWindowKeys(*this, {m_openFile, m_saveFile, m_allRead});
 
     connect(m_allWrite, &QPushButton::clicked, this, &CParameterDlg::OnAllWrite);
     connect(m_write, &QPushButton::clicked, this, &CParameterDlg::OnWrite);

@@ -14,6 +14,7 @@
 #include "notch_filter_dlg.h"
 #include "reference_overlay.h"
 #include "yaxis_dialog.h"
+#include "window_keys.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -94,6 +95,7 @@ void CAlarmGraphDlg::buildControls()
     m_yAxisButton = button("Y-Axis");
     m_saveButton = button("SAVE");
     m_openButton = button("OPEN");
+    addWindowKeys(*this, {m_openButton, m_saveButton, nullptr});
     connect(m_applyButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnApply);
     connect(m_uploadButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnUpload);
     connect(m_yAxisButton, &QPushButton::clicked, this, &CAlarmGraphDlg::OnYAxis);

@@ -2,6 +2,7 @@
 
 #include "drive_connection.h"
 #include "drive_work_box.h"
+#include "window_keys.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,6 +41,7 @@ CAlarmHistoryDlg::CAlarmHistoryDlg(DriveConnection *drive, QWidget *parent)
     m_updateButton->setAutoDefault(false);
     m_clearButton->setAutoDefault(false);
     connect(m_updateButton, &QPushButton::clicked, this, &CAlarmHistoryDlg::OnUpdate);
+    addWindowKeys(*this, {nullptr, nullptr, m_updateButton});
     connect(m_clearButton, &QPushButton::clicked, this, &CAlarmHistoryDlg::OnClear);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -20,6 +20,7 @@
 #include "trace_period.h"
 #include "trace_values.h"
 #include "yaxis_dialog.h"
+#include "window_keys.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -122,6 +123,7 @@ void TraceGraphDlg::buildControls()
     m_yAxisButton = button("Y-Axis");
     m_saveButton = button("Save");
     m_openButton = button("Open");
+    addWindowKeys(*this, {m_openButton, m_saveButton, nullptr});
     m_fftButton = button("FFT");
     connect(m_applyButton, &QPushButton::clicked, this, &TraceGraphDlg::OnApply);
     connect(m_startButton, &QPushButton::clicked, this, &TraceGraphDlg::OnStart);

@@ -17,6 +17,7 @@
 #include "trigger_marks.h"
 #include "window_size_keeper.h"
 #include "yaxis_dialog.h"
+#include "window_keys.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -128,6 +129,7 @@ void CTriggerGraphDlg::buildControls()
     m_yAxisButton = button("Y-Axis");
     m_saveButton = button("Save");
     m_openButton = button("Open");
+    addWindowKeys(*this, {m_openButton, m_saveButton, nullptr});
     m_fftButton = button("FFT");
     m_exitButton = button("EXIT");
     connect(m_applyButton, &QPushButton::clicked, this, &CTriggerGraphDlg::OnApply);
