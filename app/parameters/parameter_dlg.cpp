@@ -407,7 +407,9 @@ void CParameterDlg::OnCompareFile()
 bool CParameterDlg::compareWith(const QString &path)
 {
     std::optional<std::vector<parameters::ComparedRow>> rows;
-    runCommand([&] { rows = comparison_->compare(path.toStdString()); });
+    // Reading every group takes as long as All Read: shown, and cancellable, the same way.
+    runWithProgress(QStringLiteral("Compare with file"), commands_->allReadSteps(), Steps::Groups, {},
+                    [&] { rows = comparison_->compare(path.toStdString()); });
     if (!rows)
         return false;
     if (exited_)
