@@ -1,7 +1,7 @@
 // A whole session against the virtual drive: connect through the setting
 // dialog, monitor with rows ticked and unticked, lose the cable, "NEW"
 // while monitoring, and shut down while the poll thread runs.
-#include "frame_fixture.h"
+#include "connected_frame_fixture.h"
 #include "lamp_images.h"
 #include "static_panes.h"
 #include "tarvex_app.h"
@@ -31,28 +31,12 @@ bool eventuallyOnUi(Condition condition, int timeoutMs = 10000)
     return true;
 }
 
-class Session : public test::FrameFixture {
+class Session : public test::ConnectedFrameFixture {
 protected:
     void SetUp() override
     {
         TARVEX_NEEDS_VIRTUAL_DRIVE();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = test::startVirtualDrive();
-        ASSERT_TRUE(sim);
-        startFrame();
-        chooseSettings(sim->devicePath());
-        frame->OnCommand(Command::Connect);
-        test::pump();
-        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected)
-            << (messages.empty() ? "" : messages.texts().front());
-#endif
-    }
-    void TearDown() override
-    {
-        FrameFixture::TearDown();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim.reset();
-#endif
+        connectToVirtualDrive();
     }
 
     CGXGridWnd &statusGrid() { return frame->statusPane().dialog().grid(); }
@@ -69,9 +53,6 @@ protected:
 #endif
     }
 
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    std::unique_ptr<test::VirtualDrive> sim;
-#endif
 };
 
 TEST_F(Session, OsUpgradeLetsGoOfThePortBeforeTheUpgraderTakesItOver)

@@ -3,7 +3,7 @@
 // axis limits and size, and the recent files of the File menu, which open
 // their file in the window of its kind.
 #include "chart_menu_driver.h"
-#include "frame_fixture.h"
+#include "connected_frame_fixture.h"
 #include "integer_edit.h"
 #include "recent_files.h"
 #include "static_panes.h"
@@ -86,33 +86,13 @@ void writeTraceFile(const std::filesystem::path &path, int channel, int periodMs
     out << "Period\t" << periodMs << "\r\n3500\t-3500\t3500\t-3500\t200\t-200\t500\t0\r\n";
 }
 
-class RememberedSession : public FrameFixture {
+class RememberedSession : public test::ConnectedFrameFixture {
 protected:
     void SetUp() override
     {
         TARVEX_NEEDS_VIRTUAL_DRIVE();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = test::startVirtualDrive();
-        ASSERT_TRUE(sim);
-        startFrame({}, installedFeatureWindows());
-        frame->show();
-        chooseSettings(sim->devicePath());
-        frame->OnCommand(Command::Connect);
-        test::pump();
-        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected);
-#endif
+        connectToVirtualDrive(installedFeatureWindows(), true);
     }
-    void TearDown() override
-    {
-        FrameFixture::TearDown();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim.reset();
-#endif
-    }
-
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    std::unique_ptr<test::VirtualDrive> sim;
-#endif
 };
 
 TEST_F(RememberedSession, TickedRowsAndTheTracesSetUpAndSizeComeBackAfterARestart)

@@ -6,7 +6,7 @@
 #include "background_file_writer.h"
 #include "chart_menu_driver.h"
 #include "csv_reader.h"
-#include "frame_fixture.h"
+#include "connected_frame_fixture.h"
 #include "static_panes.h"
 #include "status_record_rows.h"
 #include "status_recording.h"
@@ -74,28 +74,12 @@ std::vector<std::string> fileLines(const std::string &path)
     return lines;
 }
 
-class TrendSession : public test::FrameFixture {
+class TrendSession : public test::ConnectedFrameFixture {
 protected:
     void SetUp() override
     {
         TARVEX_NEEDS_VIRTUAL_DRIVE();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = test::startVirtualDrive();
-        ASSERT_TRUE(sim);
-        startFrame();
-        frame->show();
-        chooseSettings(sim->devicePath());
-        frame->OnCommand(Command::Connect);
-        test::pumpFor(20ms);
-        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected);
-#endif
-    }
-    void TearDown() override
-    {
-        FrameFixture::TearDown();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim.reset();
-#endif
+        connectToVirtualDrive({}, true);
     }
 
     CGXGridWnd &statusGrid() { return frame->statusPane().dialog().grid(); }
@@ -110,9 +94,6 @@ protected:
     }
     std::string scratch(const std::string &name) { return (directory.path() / name).string(); }
 
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    std::unique_ptr<test::VirtualDrive> sim;
-#endif
 };
 
 TEST_F(TrendSession, TheTrendPlotsTheChosenVariablesAsThePaneShowsThemAndGreysWhenMonitoringStops)
