@@ -223,7 +223,7 @@ void CChartView::setUp(const ChartSetup &setup)
         Series s;
         s.channel = c;
         s.graph = plot_->addGraph(plot_->xAxis, plot_->yAxis);
-        s.graph->setPen(QPen(seriesColor(number), 1.4));
+        s.graph->setPen(QPen(seriesColor(number), kLineWidth));
         s.graph->setName(setup_.channels[static_cast<std::size_t>(c)].name);
         s.graph->setVisible(setup_.channels[static_cast<std::size_t>(c)].shown);
         series_.emplace(number, std::move(s));
@@ -294,6 +294,13 @@ void CChartView::refreshGraph(Series &s)
         keys.push_back(static_cast<double>(i));
     values.append(QVector<double>(s.values.begin(), s.values.end()));
     s.graph->setData(keys, values, true);
+    // A dense stretch of a long run (the lows and highs of many samples per
+    // pixel column) is drawn one pixel wide and unsmoothed: stroking a wide
+    // smoothed pen along thousands of steep steps takes seconds per replot.
+    QPen pen = s.graph->pen();
+    pen.setWidthF(historyDense_ ? 0.0 : kLineWidth);
+    s.graph->setPen(pen);
+    s.graph->setAntialiased(!historyDense_);
 }
 
 void CChartView::append(int number, double v)

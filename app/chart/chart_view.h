@@ -241,6 +241,8 @@ private:
 
     const ChartHistorySource *history_ = nullptr;
     std::map<int, std::pair<QVector<double>, QVector<double>>> historyPart_; // per series: keys, values
+    bool historyDense_ = false; // the history shown has more samples than pixel columns
+    static constexpr double kLineWidth = 1.4;
     bool following_ = true;
     long pendingShift_ = 0; // points scrolled in since the last redraw while not following
     bool movingView_ = false; // the view itself moves the range, not the user

@@ -46,12 +46,14 @@ bool CChartView::plottedAt(int number, const Series &s, long position, double &p
 void CChartView::rebuildHistory()
 {
     historyPart_.clear();
+    historyDense_ = false;
     if (history_) {
         const long older = olderPoints();
         const QCPRange shown = plot_->xAxis->range();
         const long from = std::max(-older, static_cast<long>(std::floor(shown.lower)) - 1);
         const long to = std::min(0L, static_cast<long>(std::ceil(shown.upper)) + 1);
         const int columns = std::max(100, plot_->axisRect()->width());
+        historyDense_ = to - from > 2L * columns;
         for (const auto &[number, s] : series_) {
             if (!history_->hasSeries(number) || from >= to)
                 continue;

@@ -27,8 +27,9 @@ double zoomStepMs(CChartView &chart, int steps)
     clock.start();
     for (int i = 0; i < steps; ++i) {
         const int turn = i % 2 == 0 ? 120 : -120;
+        // Ctrl and the wheel zoom; the wheel alone scrolls.
         QWheelEvent wheel(centre, plot->mapToGlobal(centre), QPoint(), QPoint(0, turn), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(plot, &wheel);
         chart.plot()->replot(QCustomPlot::rpImmediateRefresh);
     }

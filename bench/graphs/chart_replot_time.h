@@ -7,6 +7,7 @@ class CChartView;
 double averageReplotMs(CChartView &chart);
 // The average of `times` full replots, timed here.
 double fullReplotMs(CChartView &chart, int times);
-// The average of `steps` zoom steps: a wheel turn on the plot's centre (in
-// on even steps, out on odd ones) and the replot it calls for.
+// The average of `steps` zoom steps: a turn of the wheel with Ctrl held on
+// the plot's centre (in on even steps, out on odd ones) and the replot it
+// calls for.
 double zoomStepMs(CChartView &chart, int steps);
