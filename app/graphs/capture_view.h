@@ -40,6 +40,7 @@ public:
     void reset()
     {
         m_display = {};
+        m_fromDrive = false;
         m_plotted = false;
         m_lists->setIndices({0, 0, 0, 0});
         takeSelection();
@@ -97,6 +98,8 @@ public:
     void receive(const CaptureChannels<N> &received, unsigned start)
     {
         m_display = rotateChannels(received, start);
+        m_received = m_display;
+        m_fromDrive = true;
         m_plotted = false;
     }
     // The DC-link channels arrive in 0.1 V and are shown in volts.
@@ -124,7 +127,22 @@ public:
         std::array<std::vector<int>, 4> samples;
         for (std::size_t c = 0; c < 4 && m_plotted; ++c)
             samples[c].assign(m_display[c].begin(), m_display[c].end());
-        return captureCsvTable(kind, samples, m_listIndex, period, trigger);
+        CsvTable table = captureCsvTable(kind, samples, m_listIndex, period, trigger);
+        // The DC link arrives in tenths of a volt: the chart and the graph
+        // file hold whole volts, the export keeps the tenth the drive gave.
+        std::size_t column = 0;
+        for (std::size_t c = 0; c < 4 && m_plotted && m_fromDrive; ++c) {
+            if (m_listIndex[c] == kNotUsed)
+                continue;
+            if (m_listIndex[c] == kDcLinkIndex && column < table.columns.size()) {
+                std::vector<double> &values = table.columns[column].values;
+                values.clear();
+                for (const std::int16_t tenths : m_received[c])
+                    values.push_back(static_cast<double>(tenths) / 10.0);
+            }
+            ++column;
+        }
+        return table;
     }
 
     // Where a file is read into: lines a file lacks keep what the previous
@@ -139,6 +157,7 @@ public:
         m_lists->setIndices(m_loadBuffer.listIndices);
         takeSelection();
         loadCaptureSamples(m_loadBuffer.samples, m_display);
+        m_fromDrive = false;
         setUpChart();
         plot(period);
     }
@@ -169,7 +188,9 @@ private:
     std::array<QString, 4> m_names;
     std::array<int, 4> m_listIndex{}; // the selection the capture was taken with
     CaptureChannels<N> m_display{};
-    bool m_plotted = false; // m_display is what the chart shows
+    CaptureChannels<N> m_received{}; // as the drive sent it (the DC link in 0.1 V)
+    bool m_fromDrive = false;        // m_received belongs to the capture shown
+    bool m_plotted = false;          // m_display is what the chart shows
     ScaledChannels<N> m_scaled{};
     GraphFileContents m_loadBuffer;
 };

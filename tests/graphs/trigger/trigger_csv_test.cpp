@@ -87,7 +87,8 @@ TEST_F(TriggerCsv, TheExportHoldsEveryChannelInItsOwnUnitAndTheCapturesSettings)
         ASSERT_EQ(row.size(), 4u);
         EXPECT_NEAR(row[0], static_cast<double>(k) * 0.0006, 1e-12) << "row " << k;
         EXPECT_EQ(row[1], speed[(start + k) % 256]) << "row " << k;
-        EXPECT_EQ(row[2], dcLink[(start + k) % 256] / 10) << "row " << k;
+        // Volts to the tenth the drive sent, though the chart shows whole volts.
+        EXPECT_NEAR(row[2], dcLink[(start + k) % 256] / 10.0, 1e-9) << "row " << k;
         EXPECT_EQ(row[3], torque[(start + k) % 256]) << "row " << k;
     }
     // The DC link sits near 310 V: plotted on the speed's axis it would not.
