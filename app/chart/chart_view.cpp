@@ -106,6 +106,14 @@ CChartView::CChartView(QWidget *parent) : QWidget(parent), plot_(new QCustomPlot
     referenceButton_->setToolTip(tr("Draw a saved capture faded behind this one"));
     referenceButton_->setVisible(false);
     bar->addWidget(referenceButton_);
+    // The chart's menu under a button too, for those who do not look for it
+    // under the right mouse button.
+    menuButton_ = new QToolButton(this);
+    menuButton_->setText(tr("Export..."));
+    menuButton_->setToolTip(tr("Export picture or CSV, print, copy, autoscale (also a right click on the plot)"));
+    bar->addWidget(menuButton_);
+    connect(menuButton_, &QToolButton::clicked, this,
+            [this] { showContextMenu(menuButton_->mapToGlobal(QPoint(0, menuButton_->height()))); });
     connect(referenceButton_, &QToolButton::clicked, this, [this] {
         if (referenceLoad_)
             referenceLoad_();

@@ -120,6 +120,8 @@ public:
     // has no entry for it.
     void setReferenceLoad(std::function<void()> load);
     QToolButton *referenceButton() const { return referenceButton_; }
+    // Opens the chart's menu, as a right click on the plot does.
+    QToolButton *menuButton() const { return menuButton_; }
 
     // The points shown, first to last (positions left of 0 are history).
     std::pair<double, double> timeView() const;
@@ -238,6 +240,7 @@ private:
     std::array<QCPGraph *, 4> referenceGraphs_{};
     QString referenceName_;
     QToolButton *referenceButton_ = nullptr;
+    QToolButton *menuButton_ = nullptr;
 
     const ChartHistorySource *history_ = nullptr;
     std::map<int, std::pair<QVector<double>, QVector<double>>> historyPart_; // per series: keys, values

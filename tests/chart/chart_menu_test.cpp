@@ -87,6 +87,16 @@ TEST_F(ChartMenu, TheMenuKeyOpensItToo)
     EXPECT_TRUE(shown) << "no menu after the menu key";
 }
 
+TEST_F(ChartMenu, TheExportButtonUnderThePlotOpensTheSameMenu)
+{
+    QStringList seen;
+    const bool shown = whileChartMenuShown([&] { QTest::mouseClick(view.menuButton(), Qt::LeftButton); },
+                                           [&](QMenu &menu) { seen = entries(menu); });
+    ASSERT_TRUE(shown) << "no menu after a click on the button";
+    EXPECT_TRUE(seen.contains("Export Picture...") && seen.contains("Print...") && seen.contains("Copy to Clipboard") &&
+                seen.contains("Export CSV..."));
+}
+
 TEST_F(ChartMenu, CopyPutsThePictureOnTheClipboard)
 {
     QApplication::clipboard()->clear();
