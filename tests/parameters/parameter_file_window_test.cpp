@@ -182,8 +182,17 @@ void whenFileDialogShows(std::function<void(QFileDialog &)> look, const QString 
         if (auto *files = dialog.findChild<QListView *>(QStringLiteral("listView")))
             (void)QTest::qWaitFor([files] { return files->model()->rowCount(files->rootIndex()) > 0; }, 3000);
         look(dialog);
+        // Typed keys select as they go only while the name box has the
+        // focus; without it a path's leading "/" stays selected and Return
+        // opens the root folder instead of saving.
         auto *name = dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-        name->setFocus();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                dialog.activateWindow();
+                name->setFocus();
+                return name->hasFocus();
+            },
+            5000));
         name->clear();
         QTest::keyClicks(name, typed);
         QTest::keyClick(name, Qt::Key_Return);

@@ -5,7 +5,10 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -23,7 +26,12 @@ inline void chooseInFileDialog(QFileDialog &dialog, const QString &path)
 }
 
 // Hands the next file dialog shown (within 5 s) to `handle`, which must
-// accept or reject it.
+// accept or reject it. The dialog is handed over once it is the active
+// window, as it is when a user types into it: keys typed into a dialog that
+// is still settling (its folder listed but not yet active) can leave a stale
+// selection that turns Return into a change of folder. A dialog that
+// `handle` leaves open is a failure, and is rejected so that the test ends
+// instead of waiting in it for ever.
 inline void whenNextFileDialogShows(std::function<void(QFileDialog &)> handle)
 {
     auto *poll = new QTimer(QCoreApplication::instance()); // never outlives the test program
@@ -35,7 +43,17 @@ inline void whenNextFileDialogShows(std::function<void(QFileDialog &)> handle)
                 continue;
             poll->stop();
             poll->deleteLater();
+            if (!QTest::qWaitForWindowActive(dialog, 10000))
+                ADD_FAILURE() << "the file dialog never became the active window";
             handle(*dialog);
+            QTimer::singleShot(10000, dialog, [dialog] {
+                if (!dialog->isVisible())
+                    return;
+                ADD_FAILURE() << "the file dialog was left open; its name box holds \""
+                              << dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text().toStdString()
+                              << "\" in " << dialog->directory().absolutePath().toStdString();
+                dialog->reject();
+            });
             return;
         }
     });

@@ -146,7 +146,7 @@ protected:
         window->OnYAxis();
     }
 
-    bool plottedAtLeast(long long points, std::chrono::milliseconds timeout = 10s)
+    bool plottedAtLeast(long long points, std::chrono::milliseconds timeout = 60s)
     {
         return pumpUntil([&] { return window->plottedPoints() >= points; }, timeout);
     }
@@ -388,7 +388,7 @@ TEST_F(TraceWindow, ALongRunKeepsEveryBlockTheDriveSent)
     choose({1, 2, 0, 7});
     applyWithCounter(8, {0}); // a block every 240 ms
     window->OnStart();
-    ASSERT_TRUE(plottedAtLeast(30 * 30, 20s))
+    ASSERT_TRUE(plottedAtLeast(30 * 30))
         << "30 blocks, far beyond the chart's 361 points; " << window->plottedPoints() << " plotted";
     window->OnStop();
     ASSERT_TRUE(pumpUntil([&] { return !window->isWorkerRunning(); }));
@@ -701,7 +701,7 @@ TEST_F(TraceWindow, TheLinkWatchdogEndsAStalledCapture)
     window->OnStart();
     ASSERT_TRUE(plottedAtLeast(30));
     drive->stalledFeatures().clearAll(); // what the watchdog does after 5 s without an exchange
-    EXPECT_TRUE(pumpUntil([&] { return !window->isWorkerRunning(); }, 2s));
+    EXPECT_TRUE(pumpUntil([&] { return !window->isWorkerRunning(); }, 20s));
     EXPECT_FALSE(window->isRunning());
 }
 
@@ -917,7 +917,7 @@ TEST_F(TraceWindow, AfterARunTheWheelAndADragGoBackToTheDrivesOlderSamples)
     choose({1, 0, 0, 0});
     applyWithCounter(3, {0});
     window->OnStart();
-    ASSERT_TRUE(plottedAtLeast(1200, 30s));
+    ASSERT_TRUE(plottedAtLeast(1200));
     window->OnStop();
     const long long plotted = window->plottedPoints();
     window->resize(900, 520);
@@ -1007,7 +1007,7 @@ TEST_F(TraceWindow, AutoscaleFitsWhatIsShownAndAChannelsAxisFitsItsOwnLimits)
     choose({1, 0, 4, 0});
     applyWithCounter(3, {0, 2});
     window->OnStart();
-    ASSERT_TRUE(plottedAtLeast(1200, 30s));
+    ASSERT_TRUE(plottedAtLeast(1200));
     window->OnStop();
     const long long plotted = window->plottedPoints();
     window->resize(900, 520);
@@ -1032,8 +1032,16 @@ TEST_F(TraceWindow, AutoscaleFitsWhatIsShownAndAChannelsAxisFitsItsOwnLimits)
     EXPECT_GT(fittedLower, low - band);
     EXPECT_GE(fittedUpper, high);
     EXPECT_LT(fittedUpper, high + band);
-    const double oldest = static_cast<double>(plotted - 361) + first;
-    const double newest = static_cast<double>(plotted - 361) + last;
+    // The counter as the window kept it: on a busy machine the drive may
+    // have sampled more than were read, so the counter runs ahead of the
+    // number of points plotted.
+    const trace::TraceHistory &run = window->history();
+    ASSERT_EQ(static_cast<long long>(run.size()), plotted);
+    const auto counterAt = [&](double position) {
+        return run.value(static_cast<std::size_t>(plotted - 361 + std::lround(position)), 2);
+    };
+    const double oldest = counterAt(std::ceil(first));
+    const double newest = counterAt(std::floor(last));
     EXPECT_DOUBLE_EQ(chart.timeView().first, first) << "the time axis stays";
 
     // Channel 3 (a torque on a +-200 axis) fitted: new limits around the
@@ -1048,7 +1056,7 @@ TEST_F(TraceWindow, AutoscaleFitsWhatIsShownAndAChannelsAxisFitsItsOwnLimits)
     const QString text = chart.cursorText();
     const qsizetype at = text.indexOf(QStringLiteral("current Torque[%]: "));
     ASSERT_GE(at, 0) << text.toStdString();
-    EXPECT_NEAR(text.mid(at + 19).section(QLatin1Char('\n'), 0, 0).toDouble(), static_cast<double>(plotted - 1), 0.5)
+    EXPECT_NEAR(text.mid(at + 19).section(QLatin1Char('\n'), 0, 0).toDouble(), counterAt(360), 0.5)
         << text.toStdString();
     EXPECT_TRUE(messages.empty());
 }
@@ -1087,7 +1095,7 @@ TEST_F(TraceWindow, TheSpectrumOfTheRunAndOfTheRangeShownPeakAtTheResonance)
             },
             seen);
         ask();
-        EXPECT_TRUE(pumpUntil([&] { return seen; }, 3s));
+        EXPECT_TRUE(pumpUntil([&] { return seen; }, 20s));
         return peak;
     };
     std::size_t length = 0;
