@@ -388,12 +388,19 @@ TEST(LinkLibraryProfiles, UnknownProfilesAreRefusedAndTheChoiceOutlivesTheInstan
     ASSERT_EQ(CommConnect(VQ_NO_EVENT), 1);
     std::uint8_t bytes[2] = {};
     std::uint8_t status = 0xEE;
-    const double took = millisecondsOf([&] { CommRdSgRegister(78, bytes, &status, 1); });
+    // The specified profile never takes less than its fixed 5 + 40 ms; the
+    // quickest of a few reads tells the profiles apart on a busy machine,
+    // where any one read may be held up.
+    const auto quickestRead = [&] {
+        double quickest = 1e9;
+        for (int i = 0; i < 5; ++i)
+            quickest = std::min(quickest, millisecondsOf([&] { CommRdSgRegister(78, bytes, &status, 1); }));
+        return quickest;
+    };
+    EXPECT_LT(quickestRead(), 40.0) << "the fast profile was not in effect";
     EXPECT_EQ(status, 0);
-    EXPECT_LT(took, 40.0) << "the fast profile was not in effect";
     EXPECT_EQ(CommSetExchangeProfile(7), 0);
-    const double still = millisecondsOf([&] { CommRdSgRegister(78, bytes, &status, 1); });
-    EXPECT_LT(still, 40.0) << "a refused profile changed the one in use";
+    EXPECT_LT(quickestRead(), 40.0) << "a refused profile changed the one in use";
     CommDestroy();
     EXPECT_EQ(CommSetExchangeProfile(VQ_PROFILE_SPECIFIED), 1);
 }
