@@ -239,7 +239,7 @@ TEST_F(M9ctlDrive, SeveralDrivesEachWriteAFileOfTheirOwnAndNeverShareOne)
         EXPECT_NE(readText(dir + "/" + name + ".mpa").find("0x2001\t0.\t" + std::to_string(101 + i) + "\r\n"),
                   std::string::npos)
             << name;
-        EXPECT_EQ(lines(readText(dir + "/traces/" + name + ".csv")).front(), "time_ms,Current Speed[rpm]") << name;
+        EXPECT_EQ(readText(dir + "/traces/" + name + ".csv").rfind("time_ms,Current Speed[rpm]\n", 0), 0u) << name;
     }
     second->stop();
     third->stop();

@@ -50,6 +50,9 @@ const Interruption kInterruptions[] = {
      [](vq::sim::VirtualDrive &d) { d.setSilent(false); }},
 };
 
+// gtest names the case by it instead of printing the object's bytes.
+void PrintTo(const Interruption &way, std::ostream *out) { *out << way.name; }
+
 class M9ctlFlash : public DriveTest {};
 class M9ctlFlashInterrupted : public DriveTest, public ::testing::WithParamInterface<Interruption> {};
 
