@@ -20,6 +20,12 @@ RunningProgram::RunningProgram(const std::string &path, const std::vector<std::s
         close(out[1]);
         return;
     }
+    // Built before the fork: the test's own threads (the virtual drives) may
+    // hold the allocator's lock when it happens.
+    std::vector<char *> argv{const_cast<char *>(path.c_str())};
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
         const int devnull = open("/dev/null", O_RDONLY);
@@ -37,10 +43,6 @@ RunningProgram::RunningProgram(const std::string &path, const std::vector<std::s
         close(err[0]);
         if (chdir(directory.c_str()) != 0)
             _exit(126);
-        std::vector<char *> argv{const_cast<char *>(path.c_str())};
-        for (const std::string &a : args)
-            argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
         execv(path.c_str(), argv.data());
         _exit(127);
     }
