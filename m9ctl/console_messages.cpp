@@ -27,19 +27,21 @@ constexpr Rule kRules[] = {
     {"Tarvex Database file open error!!", kFileError},
 };
 
-void printLine(const std::string &text, const std::string &detail)
+std::string lineText(const std::string &text, const std::string &detail)
 {
     std::string line = "m9ctl: " + text;
     while (!line.empty() && line.back() == ' ')
         line.pop_back();
     if (!detail.empty())
         line += "\n  " + detail;
-    std::fprintf(stderr, "%s\n", line.c_str());
+    return line;
 }
+
+void printLine(const std::string &line) { std::fprintf(stderr, "%s\n", line.c_str()); }
 
 } // namespace
 
-void warn(const std::string &text) { printLine(text, {}); }
+void warn(const std::string &text) { printLine(lineText(text, {})); }
 
 int exitCodeForMessage(const std::string &text)
 {
@@ -58,11 +60,10 @@ bool ConsoleMessages::present(const tarvex::Message &message)
         return true;
     case tarvex::Message::Kind::Question:
         // Nobody can answer a box here; a question counts as declined.
-        printLine(message.text, message.detail);
+        emit({lineText(message.text, message.detail), kDone});
         return false;
     case tarvex::Message::Kind::Warning:
-        printLine(message.text, message.detail);
-        worst_ = worse(worst_, exitCodeForMessage(message.text));
+        emit({lineText(message.text, message.detail), exitCodeForMessage(message.text)});
         return true;
     }
     return false;
@@ -71,8 +72,48 @@ bool ConsoleMessages::present(const tarvex::Message &message)
 void ConsoleMessages::fail(int code, const std::string &text)
 {
     std::lock_guard lock(mutex_);
-    printLine(text, {});
-    worst_ = worse(worst_, code);
+    emit({lineText(text, {}), code});
+}
+
+void ConsoleMessages::emit(Line line)
+{
+    if (holding_) {
+        held_.push_back(std::move(line));
+        return;
+    }
+    printLine(line.text);
+    worst_ = worse(worst_, line.code);
+}
+
+void ConsoleMessages::hold()
+{
+    std::lock_guard lock(mutex_);
+    holding_ = true;
+}
+
+void ConsoleMessages::release()
+{
+    std::lock_guard lock(mutex_);
+    holding_ = false;
+    for (Line &line : held_)
+        emit(std::move(line));
+    held_.clear();
+}
+
+void ConsoleMessages::drop()
+{
+    std::lock_guard lock(mutex_);
+    holding_ = false;
+    held_.clear();
+}
+
+bool ConsoleMessages::holds(const std::string &text) const
+{
+    std::lock_guard lock(mutex_);
+    for (const Line &line : held_)
+        if (line.text.find(text) != std::string::npos)
+            return true;
+    return false;
 }
 
 int ConsoleMessages::worstCode() const

@@ -25,14 +25,31 @@ public:
 
     // A message of m9ctl's own, with its exit code.
     void fail(int code, const std::string &text);
+    // From hold() on, lines and their codes are kept instead of printed,
+    // until release() prints them and counts their codes or drop() forgets
+    // them: for a failure that a later step may explain better.
+    void hold();
+    void release();
+    void drop();
+    // Whether a line kept since hold() contains `text`.
+    bool holds(const std::string &text) const;
     int worstCode() const;
     std::vector<std::string> notes() const;
     void clearNotes();
 
 private:
+    struct Line {
+        std::string text;
+        int code;
+    };
+    // Prints the line, or keeps it while holding; called under the lock.
+    void emit(Line line);
+
     mutable std::mutex mutex_;
     int worst_ = 0;
     std::vector<std::string> notes_;
+    bool holding_ = false;
+    std::vector<Line> held_;
 };
 
 } // namespace m9ctl

@@ -47,8 +47,16 @@ int runInfo(DriveSession &session, const std::vector<std::string> &args)
     int code = kDone;
     if (!onlyJsonFlag(args, "info", json, code))
         return code;
-    if (!session.connect())
-        return worse(kLinkFailure, session.messages().worstCode());
+    switch (session.connectOrFindBootLoader()) {
+    case DriveSession::Answer::Firmware: break;
+    case DriveSession::Answer::Nothing: return worse(kLinkFailure, session.messages().worstCode());
+    case DriveSession::Answer::BootLoader:
+        session.bootPort().close();
+        session.messages().fail(kLinkFailure, session.port() + ": the drive is in its boot loader (a firmware "
+                                                               "download did not finish); m9ctl flash FILE.hex "
+                                                               "downloads it again and restarts the drive");
+        return kLinkFailure;
+    }
     tarvex::DriveConnection &drive = session.drive();
     const std::optional<std::uint16_t> state = session.readRegister(tarvex::drive_register::kDriveState);
     const std::optional<std::uint16_t> version = session.readRegister(kVersionRegister);

@@ -18,6 +18,8 @@ constexpr const char *kDatabaseFile = "VQ_DatabaseManager.so";
 constexpr const char *kExchangeProfileExport = "CommSetExchangeProfile";
 constexpr std::int32_t kProfileFast = 1;
 using SetExchangeProfileFn = std::int32_t (*)(std::int32_t);
+// The connection's message when the port opened but register 0 went unanswered.
+constexpr const char *kFirmwareSilent = "Check PORT & BaudRate";
 
 bool koreanSystem()
 {
@@ -44,14 +46,18 @@ std::string programDirectory()
 
 DriveSession::DriveSession(const LinkOptions &options, std::string port, ConsoleMessages &messages)
     : options_(options), port_(std::move(port)), messages_(messages),
-      drive_(std::make_unique<tarvex::DriveConnection>(frame_, messages_))
+      drive_(std::make_unique<tarvex::DriveConnection>(frame_, messages_)),
+      boot_(bootPort_, [&messages](const std::string &text) { messages.fail(kLinkFailure, text); })
 {
+    bootPort_.setPortName(port_);
+    bootPort_.setStation(options_.node);
 }
 
 DriveSession::~DriveSession()
 {
     disconnect();
     drive_.reset();
+    bootPort_.close();
 }
 
 bool DriveSession::connect()
@@ -73,6 +79,29 @@ bool DriveSession::connect()
     if (options_.fast)
         applyExchangeProfile();
     return true;
+}
+
+DriveSession::Answer DriveSession::connectOrFindBootLoader()
+{
+    messages_.hold();
+    if (connect()) {
+        messages_.release();
+        return Answer::Firmware;
+    }
+    // Only a port that opened and then heard nothing may have a boot loader
+    // behind it; a port that did not open says so as it is.
+    if (!messages_.holds(kFirmwareSilent)) {
+        messages_.release();
+        return Answer::Nothing;
+    }
+    disconnect(); // the boot loader needs the port to itself
+    if (!boot_.enterBootLoader(false)) {
+        bootPort_.close();
+        messages_.release();
+        return Answer::Nothing;
+    }
+    messages_.drop();
+    return Answer::BootLoader;
 }
 
 void DriveSession::applyExchangeProfile()

@@ -3,6 +3,8 @@
 // opened, and the link connected the way "Connect" does it.
 #pragma once
 
+#include "boot_port.h"
+#include "boot_session.h"
 #include "console_messages.h"
 #include "drive_connection.h"
 #include "m9ctl_options.h"
@@ -25,6 +27,15 @@ public:
     // Binds the link library and connects; false (reported) when the drive
     // cannot be reached.
     bool connect();
+    // What answered on the port: the drive's firmware, its boot loader
+    // (left waiting by a firmware download that did not finish), or nothing.
+    enum class Answer { Firmware, BootLoader, Nothing };
+    // connect(), and when the port opened but the firmware kept silent, the
+    // upgrader's own question for a boot loader that is already waiting
+    // (Ready asks it when the firmware does not answer). The link's failure
+    // is reported only when nothing answered; after BootLoader the boot
+    // loader's handshake is done and bootPort() is open.
+    Answer connectOrFindBootLoader();
     // Binds the catalogue library and opens the catalogue; false (reported)
     // when it cannot be read.
     bool openCatalogue();
@@ -35,6 +46,10 @@ public:
     const std::string &port() const { return port_; }
     const LinkOptions &options() const { return options_; }
     ConsoleMessages &messages() { return messages_; }
+    // The drive's boot loader on the same device and node; its messages are
+    // link failures.
+    upgrader::BootPort &bootPort() { return bootPort_; }
+    upgrader::BootSession &boot() { return boot_; }
 
     // One register, or nothing when the drive did not answer.
     std::optional<std::uint16_t> readRegister(std::uint16_t address);
@@ -49,6 +64,8 @@ private:
     ConsoleMessages &messages_;
     tarvex::FrameState frame_;
     std::unique_ptr<tarvex::DriveConnection> drive_;
+    upgrader::BootPort bootPort_;
+    upgrader::BootSession boot_;
     bool linkBound_ = false;
     bool catalogueOpen_ = false;
 };

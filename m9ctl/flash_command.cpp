@@ -30,7 +30,12 @@ bool checkHexFile(const std::string &path, ConsoleMessages &messages)
     }
     upgrader::FirmwareImage image;
     switch (image.read(in)) {
-    case upgrader::HexResult::Ok: return true;
+    case upgrader::HexResult::Ok:
+        if (const std::string incomplete = image.incompleteFileText(); !incomplete.empty()) {
+            messages.fail(kFileError, path + ": " + incomplete);
+            return false;
+        }
+        return true;
     case upgrader::HexResult::UnknownRecordType:
         messages.fail(kFileError, path + ": line " + std::to_string(image.failedLine()) + ": Unknown hex record type");
         return false;
@@ -81,39 +86,46 @@ int runFlash(DriveSession &session, const std::vector<std::string> &argsIn)
     const std::string path = args.words().front();
     if (!checkHexFile(path, session.messages()))
         return kFileError;
-    if (!session.connect())
-        return worse(kLinkFailure, session.messages().worstCode());
-    const std::optional<bool> servoOn = session.servoOn();
-    if (!servoOn) {
-        session.messages().fail(kLinkFailure, session.port() + ": the servo state (register 0) could not be read; "
-                                              "nothing was downloaded");
-        return kLinkFailure;
-    }
-    if (*servoOn) {
-        session.messages().fail(kRefused, session.port() + ": the servo is on; turn it off before a firmware "
-                                              "download (nothing was downloaded)");
-        return kRefused;
-    }
-    if (!yes && !confirmFlash(1)) {
-        session.messages().fail(kRefused, session.port() + ": not downloaded");
-        return kRefused;
-    }
-    // The boot loader needs the port to itself.
-    session.disconnect();
-
-    upgrader::BootPort port;
-    port.setPortName(session.port());
-    port.setStation(session.options().node);
     ConsoleMessages &messages = session.messages();
-    upgrader::BootSession boot(port, [&messages](const std::string &text) {
-        messages.fail(kLinkFailure, text);
-    });
-    const bool answered = boot.probeApplication();
-    if (!boot.enterBootLoader(answered)) {
-        port.close();
-        session.messages().fail(kLinkFailure, session.port() + ": the boot loader did not answer; "
-                                              "nothing was downloaded");
-        return kLinkFailure;
+    upgrader::BootSession &boot = session.boot();
+    const DriveSession::Answer answer = session.connectOrFindBootLoader();
+    if (answer == DriveSession::Answer::Nothing)
+        return worse(kLinkFailure, messages.worstCode());
+    if (answer == DriveSession::Answer::BootLoader) {
+        // No servo to check: the boot loader runs no motor. The download
+        // that was cut short is simply made again, as the upgrader does.
+        warn(session.port() + ": the drive answered in its boot loader (an earlier download did not finish); "
+                              "the download starts again");
+        if (!yes && !confirmFlash(1)) {
+            session.bootPort().close();
+            messages.fail(kRefused, session.port() + ": not downloaded");
+            return kRefused;
+        }
+    } else {
+        const std::optional<bool> servoOn = session.servoOn();
+        if (!servoOn) {
+            messages.fail(kLinkFailure, session.port() + ": the servo state (register 0) could not be read; "
+                                                         "nothing was downloaded");
+            return kLinkFailure;
+        }
+        if (*servoOn) {
+            messages.fail(kRefused, session.port() + ": the servo is on; turn it off before a firmware "
+                                                     "download (nothing was downloaded)");
+            return kRefused;
+        }
+        if (!yes && !confirmFlash(1)) {
+            messages.fail(kRefused, session.port() + ": not downloaded");
+            return kRefused;
+        }
+        // The boot loader needs the port to itself.
+        session.disconnect();
+        const bool answered = boot.probeApplication();
+        if (!boot.enterBootLoader(answered)) {
+            session.bootPort().close();
+            messages.fail(kLinkFailure, session.port() + ": the boot loader did not answer; "
+                                                         "nothing was downloaded");
+            return kLinkFailure;
+        }
     }
     std::atomic<int> result{upgrader::kRunning};
     std::thread download([&] { result = boot.download(path); });
@@ -124,14 +136,14 @@ int runFlash(DriveSession &session, const std::vector<std::string> &argsIn)
         std::this_thread::sleep_for(kProgressPause);
     }
     download.join();
-    port.close();
+    session.bootPort().close();
     if (progress)
         std::fprintf(stderr, "\rdownloading %3.0f %%\n", boot.progress());
     if (result.load() != upgrader::kCompleted) {
         const int code = resultCode(result.load());
         if (code == kLinkFailure)
-            session.messages().fail(kLinkFailure, "USB Commucation Error!!");
-        return worse(code, session.messages().worstCode());
+            messages.fail(kLinkFailure, "USB Commucation Error!!");
+        return worse(code, messages.worstCode());
     }
     std::printf("Firmware Download Completion!! %d rows from %s\n", boot.rowsWritten(), path.c_str());
     return kDone;

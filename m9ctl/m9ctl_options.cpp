@@ -195,11 +195,18 @@ const char *usageText()
            "  m9ctl LINK trace --channels A,B,C,D --period MS --seconds S -o FILE(.csv|.mdg)\n"
            "  m9ctl LINK alarms [--clear] [--json]          the alarm history, decoded\n"
            "  m9ctl LINK alarm-reset                        reset the active alarm\n"
-           "  m9ctl LINK flash FILE.hex [--yes]             download firmware into the boot loader\n"
+           "  m9ctl LINK flash FILE.hex [--yes]             download firmware into the boot loader; a drive\n"
+           "                                                left in it by a cut-short download gets it again\n"
            "\n"
            "LINK: --port DEVICE (repeatable) [--node N] [--baud B] [--fast] [--catalogue FILE]\n"
-           "Exit: 0 done, 1 different or not verified, 2 usage, 3 link failure,\n"
-           "      4 refused by the drive or a check, 5 file error.\n";
+           "Output files (params save, trace -o) name each drive: {port} in the path becomes the\n"
+           "device without its leading / and with every character other than a letter, a digit,\n"
+           "., - or _ made _ (/dev/ttyUSB0 -> dev_ttyUSB0), {node} the node number; an existing\n"
+           "folder gets one file per drive named so (.mpa, .csv). Several drives writing one\n"
+           "file are refused before any drive is asked.\n"
+           "Exit: 0 done, 1 different or not verified, 2 usage, 3 link failure (also a trace\n"
+           "      that ended early, a drive waiting in its boot loader), 4 refused by the drive\n"
+           "      or a check, 5 file error (also results lost on standard output).\n";
 }
 
 } // namespace m9ctl

@@ -1,7 +1,9 @@
 // m9ctl: the suite's drive work on the command line.
 #include "commands.h"
 #include "exit_codes.h"
+#include "output_paths.h"
 #include "several_drives.h"
+#include "standard_output.h"
 
 #include <cstdio>
 #include <iostream>
@@ -40,9 +42,7 @@ bool hasWord(const std::vector<std::string> &args, const std::string &word)
     return false;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int runCommandLine(int argc, char **argv)
 {
     std::string error;
     std::optional<Invocation> inv = parseInvocation(std::vector<std::string>(argv + 1, argv + argc), error);
@@ -68,6 +68,10 @@ int main(int argc, char **argv)
     if (inv->link.ports.size() > kMostDrives)
         return usageError("at most " + std::to_string(kMostDrives) + " drives at once");
     if (inv->link.ports.size() > 1) {
+        // Checked before any drive is asked anything: a file each drive
+        // overwrites in turn would keep only the last drive's values.
+        if (const std::string shared = sharedOutputRefusal(*inv); !shared.empty())
+            return usageError(shared);
         // The children cannot ask; the question is put once for all drives.
         if (inv->command == "flash" && !hasWord(inv->args, "--yes")) {
             if (!confirmFlash(inv->link.ports.size()))
@@ -82,6 +86,9 @@ int main(int argc, char **argv)
         DriveSession session(inv->link, inv->link.ports.front(), messages);
         code = command(session, inv->args);
     }
-    std::fflush(stdout);
     return worse(code, messages.worstCode());
 }
+
+} // namespace
+
+int main(int argc, char **argv) { return withStandardOutput(runCommandLine(argc, argv)); }

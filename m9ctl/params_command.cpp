@@ -2,6 +2,7 @@
 
 #include "exit_codes.h"
 #include "json_text.h"
+#include "output_paths.h"
 #include "parameter_file.h"
 #include "parameter_sheet.h"
 
@@ -340,7 +341,8 @@ int runParams(DriveSession &session, const std::vector<std::string> &argsIn)
         if (words.size() != 1)
             return usageError("params " + verb + " needs exactly one parameter file");
         if (verb == "save")
-            return save(session, sheet, words[0]);
+            return save(session, sheet,
+                        driveOutputPath(words[0], session.port(), session.options().node, kParameterFileExtension));
         if (verb == "diff")
             return diff(session, sheet, words[0], json);
         return load(session, sheet, words[0], all, verify);

@@ -3,6 +3,7 @@
 #include "channel_catalog.h"
 #include "exit_codes.h"
 #include "graph_file.h"
+#include "output_paths.h"
 #include "trace_file.h"
 #include "trace_graph.h"
 #include "trace_period.h"
@@ -24,6 +25,9 @@ namespace {
 using namespace tarvex;
 
 constexpr std::chrono::milliseconds kPollPause{2};
+// Beyond a block's time: room for the fetch of a block that filled just as
+// the run's time was up.
+constexpr std::chrono::milliseconds kLateBlockGrace{1000};
 
 // A channel by its list index (0 to 16), its entry text, or the entry text
 // without its unit ("current speed").
@@ -139,6 +143,7 @@ int runTrace(DriveSession &session, const std::vector<std::string> &argsIn)
         return usageError(std::string(refusal));
     if (!parseWholeNumber(*secondsText, 1, 3600, seconds))
         return usageError("--seconds " + *secondsText + ": give 1 to 3600 seconds");
+    output = driveOutputPath(*output, session.port(), session.options().node, kTraceFolderExtension);
     const bool csv = endsWith(*output, ".csv");
     if (!csv && !endsWith(*output, ".mdg"))
         return usageError("-o " + *output + ": the file name ends in .csv or .mdg");
@@ -160,11 +165,21 @@ int runTrace(DriveSession &session, const std::vector<std::string> &argsIn)
 
     std::vector<trace::TraceBlock> blocks;
     const bool progress = progressShown();
+    // The blocks the drive fills in the time asked for. The last of them may
+    // still be on its way when the time is up, so the run waits a block's
+    // time longer for what is due before it counts a shortfall.
+    const std::size_t blocksDue =
+        static_cast<std::size_t>(seconds * 1000 / (periodMs * static_cast<long>(trace::kSamplesPerBlock)));
     const auto begin = std::chrono::steady_clock::now();
     const auto end = begin + std::chrono::seconds(seconds);
+    const auto lastChance = end + std::chrono::milliseconds(periodMs * trace::kSamplesPerBlock) + kLateBlockGrace;
+    const auto goOn = [&] {
+        const auto now = std::chrono::steady_clock::now();
+        return now < end || (blocks.size() < blocksDue && now < lastChance);
+    };
     int lastShown = -1;
     bool failed = false;
-    while (std::chrono::steady_clock::now() < end) {
+    while (goOn()) {
         trace::TraceBlock block{};
         const std::uint16_t result = service.ReceiveTrace(block, status);
         if (result == trace::kResultSuccess)
@@ -186,15 +201,23 @@ int runTrace(DriveSession &session, const std::vector<std::string> &argsIn)
         std::fprintf(stderr, "\n");
     service.setStopPending(true);
     service.OperateTrace(trace::kOperationStop, status);
-    if (failed)
-        return worse(kLinkFailure, session.messages().worstCode());
+    // What arrived is kept also when the run ended early: a line fault late
+    // in a long run should not cost the samples already taken.
     const bool written = csv ? writeCsv(*output, indices, static_cast<int>(periodMs), blocks)
                              : writeMdg(*output, indices, static_cast<int>(periodMs), blocks);
     if (!written) {
         session.messages().fail(kFileError, "cannot write " + *output);
-        return kFileError;
+        return worse(kFileError, session.messages().worstCode());
     }
-    std::printf("traced %zu samples per channel into %s\n", blocks.size() * trace::kSamplesPerBlock, output->c_str());
+    const std::size_t held = blocks.size() * trace::kSamplesPerBlock;
+    if (failed || blocks.size() < blocksDue) {
+        session.messages().fail(kLinkFailure, session.port() + ": the trace ended early: " + std::to_string(held) +
+                                                  " of " + std::to_string(blocksDue * trace::kSamplesPerBlock) +
+                                                  " samples per channel arrived; " + *output + " holds those " +
+                                                  std::to_string(held));
+        return worse(kLinkFailure, session.messages().worstCode());
+    }
+    std::printf("traced %zu samples per channel into %s\n", held, output->c_str());
     return session.messages().worstCode();
 }
 

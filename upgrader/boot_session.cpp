@@ -152,6 +152,11 @@ int BootSession::download(const std::string &hexPath)
         message_("Bad Hex file");
         return kBadHexFile;
     }
+    if (const std::string incomplete = image->incompleteFileText(); !incomplete.empty()) {
+        port_.close();
+        message_(incomplete);
+        return kBadHexFile;
+    }
 
     std::vector<std::uint8_t> start(FirmwareImage::kProgramRowBytes);
     for (int request = 0;; ++request) {

@@ -52,7 +52,10 @@ public:
     // Returns whether it answered ("application answered").
     bool probeApplication();
     // The boot entry: opens the port at 115200 (if closed) and shakes hands
-    // with the boot loader. Returns whether downloading may start.
+    // with the boot loader. Returns whether downloading may start. Without
+    // an answer from the firmware it only asks (0x0B): a boot loader left
+    // waiting by a download that did not finish answers that, which is how
+    // Ready, and m9ctl after a silent firmware, find such a drive again.
     bool enterBootLoader(bool applicationAnswered);
     // Whether the last boot entry had the port open at 115200 but heard no
     // answer from the boot loader (a failed open has said so already).

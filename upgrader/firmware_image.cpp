@@ -125,6 +125,8 @@ HexResult FirmwareImage::read(std::istream &hex)
     std::uint32_t extended = 0;
     std::string line;
     int lineNumber = 0;
+    sawData_ = false;
+    sawEnd_ = false;
     while (std::getline(hex, line)) {
         ++lineNumber;
         failedLine_ = lineNumber;
@@ -142,6 +144,7 @@ HexResult FirmwareImage::read(std::istream &hex)
             // Words are two HEX bytes each; an odd byte count would split one.
             if (record.byteCount % 2 != 0)
                 return HexResult::BadHexFile;
+            sawData_ = sawData_ || record.byteCount > 0;
             std::uint32_t word = (extended + static_cast<std::uint32_t>(record.address)) / 2;
             // Four hexadecimal characters make one word: two data bytes in file order.
             for (int i = 0; i < record.byteCount; i += 2, ++word) {
@@ -153,6 +156,7 @@ HexResult FirmwareImage::read(std::istream &hex)
             break;
         }
         case 1:
+            sawEnd_ = true;
             break; // end of file: reading goes on to the end of the text
         case 4: {
             if (record.byteCount != 2)
@@ -168,6 +172,15 @@ HexResult FirmwareImage::read(std::istream &hex)
         return HexResult::BadHexFile;
     failedLine_ = 0;
     return HexResult::Ok;
+}
+
+std::string FirmwareImage::incompleteFileText() const
+{
+    if (!sawData_)
+        return "Bad Hex file: it holds no program data (an empty file?); nothing was downloaded";
+    if (!sawEnd_)
+        return "Bad Hex file: it has no end-of-file record, so it may be cut short; nothing was downloaded";
+    return {};
 }
 
 void FirmwareImage::overlayResetJump(const std::uint8_t b[6])

@@ -59,6 +59,12 @@ public:
     HexResult read(std::istream &hex);
     // Line number (1-based) of the record that made read() fail.
     int failedLine() const { return failedLine_; }
+    // Why a file that read() took is still not a whole firmware: it holds no
+    // data record (an empty file would rewrite row 0 blank but for the reset
+    // jump), or its end-of-file record is missing (it may have been cut
+    // short). Empty when it is whole. The reader itself stays lenient; the
+    // download refuses such a file before anything is sent.
+    std::string incompleteFileText() const;
 
     // Puts the controller's own first two instructions (read back from it,
     // b[0] being the goto opcode 0x04) over program words 0 to 3.
@@ -77,6 +83,8 @@ private:
 
     std::vector<std::unique_ptr<ImageRow>> rows_;
     int failedLine_ = 0;
+    bool sawData_ = false;
+    bool sawEnd_ = false;
 };
 
 } // namespace upgrader

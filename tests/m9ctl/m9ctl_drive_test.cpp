@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 using namespace m9test;
 
@@ -178,4 +179,125 @@ TEST_F(M9ctlDrive, ARefusedDeviceNamesTheGroupToJoin)
     const Outcome run = m9ctl({"--port", refused, "info"});
     EXPECT_EQ(run.code, 3);
     EXPECT_NE(run.err.find("dialout"), std::string::npos) << run.err;
+}
+
+namespace {
+
+// The device as m9ctl names a drive's file: /dev/pts/7 -> dev_pts_7.
+std::string fileNameOf(const std::string &device)
+{
+    std::string name = device.substr(1);
+    for (char &c : name)
+        if (c == '/')
+            c = '_';
+    return name;
+}
+
+} // namespace
+
+TEST_F(M9ctlDrive, SeveralDrivesEachWriteAFileOfTheirOwnAndNeverShareOne)
+{
+    auto second = startDrive();
+    auto third = startDrive();
+    const std::vector<vq::sim::VirtualDrive *> drives{drive.get(), second.get(), third.get()};
+    std::vector<std::string> ports;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        writeRegister(drives[i]->devicePath(), kInertiaRatioAddress, static_cast<std::uint16_t>(101 + i));
+        ports.insert(ports.end(), {"--port", drives[i]->devicePath()});
+    }
+    const auto all = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), ports.begin(), ports.end());
+        return m9ctl(args, dir);
+    };
+    const auto answered = [&] {
+        long long frames = 0;
+        for (auto *d : drives)
+            frames += d->counters().framesAnswered;
+        return frames;
+    };
+
+    // One file for three drives is refused before any drive is asked.
+    const long long before = answered();
+    for (const std::vector<std::string> &shared :
+         {std::vector<std::string>{"params", "save", "par.mpa"}, {"params", "save", "node{node}.mpa"},
+          {"trace", "--channels", "1", "--period", "20", "--seconds", "1", "-o", "run.csv"}}) {
+        const Outcome refused = all(shared);
+        EXPECT_EQ(refused.code, 2) << shared.back();
+        EXPECT_NE(refused.err.find("would both write"), std::string::npos) << refused.err;
+        EXPECT_NE(refused.err.find("{port}"), std::string::npos) << refused.err;
+    }
+    EXPECT_EQ(answered(), before);
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+
+    const Outcome save = all({"params", "save", "{port}.mpa"});
+    EXPECT_EQ(save.code, 0) << save.err;
+    std::filesystem::create_directory(dir + "/traces");
+    const Outcome trace = all({"trace", "--channels", "1", "--period", "20", "--seconds", "1", "-o", "traces"});
+    EXPECT_EQ(trace.code, 0) << trace.err;
+    for (std::size_t i = 0; i < drives.size(); ++i) {
+        const std::string name = fileNameOf(drives[i]->devicePath());
+        EXPECT_NE(readText(dir + "/" + name + ".mpa").find("0x2001\t0.\t" + std::to_string(101 + i) + "\r\n"),
+                  std::string::npos)
+            << name;
+        EXPECT_EQ(readText(dir + "/traces/" + name + ".csv").rfind("time_ms,Current Speed[rpm]\n", 0), 0u) << name;
+    }
+    second->stop();
+    third->stop();
+}
+
+TEST_F(M9ctlDrive, ATraceCutShortByTheLineSaysSoAndKeepsWhatArrived)
+{
+    const struct {
+        const char *name;
+        std::function<void(vq::sim::VirtualDrive &)> fault, mend;
+    } kFaults[] = {
+        // Every block's fetch cut off (the readiness answers are short and pass).
+        {"blocks cut off", [](vq::sim::VirtualDrive &d) { d.cutNextReplies(200, 1000000); },
+         [](vq::sim::VirtualDrive &d) { d.cutNextReplies(0, 0); }},
+        {"line silent", [](vq::sim::VirtualDrive &d) { d.setSilent(true); },
+         [](vq::sim::VirtualDrive &d) { d.setSilent(false); }},
+    };
+    for (const auto &fault : kFaults) {
+        std::filesystem::remove(dir + "/run.csv");
+        // A drive whose trace has never run, so that its blocks count this run's.
+        auto fresh = startDrive();
+        // 2 s at 13 ms: five blocks of 30 samples.
+        auto run = startM9ctl({"--port", fresh->devicePath(), "trace", "--channels", "1", "--period", "13",
+                               "--seconds", "2", "-o", "run.csv"},
+                              dir);
+        ASSERT_TRUE(eventually([&] { return fresh->traceBlocksProduced() >= 3; })) << fault.name;
+        fault.fault(*fresh);
+        const Outcome cut = run->finish();
+        fault.mend(*fresh);
+        fresh->stop();
+        EXPECT_EQ(cut.code, 3) << fault.name << ": " << cut.err;
+        const std::size_t at = cut.err.find("the trace ended early: ");
+        ASSERT_NE(at, std::string::npos) << fault.name << ": " << cut.err;
+        const int held = std::stoi(cut.err.substr(at + 23));
+        EXPECT_NE(cut.err.find(std::to_string(held) + " of 150 samples"), std::string::npos) << cut.err;
+        EXPECT_GT(held, 0) << fault.name;
+        EXPECT_LT(held, 150) << fault.name;
+        EXPECT_NE(cut.err.find("run.csv holds those"), std::string::npos) << cut.err;
+        EXPECT_EQ(lines(readText(dir + "/run.csv")).size(), static_cast<std::size_t>(held) + 1) << fault.name;
+    }
+}
+
+TEST_F(M9ctlDrive, ResultsLostOnAFullStandardOutputGiveExitFive)
+{
+    auto second = startDrive();
+    const std::vector<std::vector<std::string>> kCommands{
+        {"--help"},
+        {"--port", device, "info"},
+        {"--port", device, "alarms"},
+        {"--port", device, "monitor", "--count", "1"},
+        {"--port", device, "params", "get", "0x2001"},
+        {"--port", device, "--port", second->devicePath(), "info"},
+    };
+    for (const auto &command : kCommands) {
+        const Outcome full = m9ctl(command, dir, "/dev/full");
+        EXPECT_EQ(full.code, 5) << command.back() << ": " << full.err;
+        EXPECT_NE(full.err.find("cannot write the results to standard output"), std::string::npos)
+            << command.back() << ": " << full.err;
+    }
+    second->stop();
 }

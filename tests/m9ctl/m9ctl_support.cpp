@@ -2,18 +2,36 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <unistd.h>
 
 namespace m9test {
 
-Outcome m9ctl(const std::vector<std::string> &args, const std::string &directory)
+Outcome m9ctl(const std::vector<std::string> &args, const std::string &directory, const std::string &standardOutput)
 {
-    return runProgram(M9CTL_PATH, args, directory);
+    return runProgram(M9CTL_PATH, args, directory, standardOutput);
+}
+
+std::unique_ptr<RunningProgram> startM9ctl(const std::vector<std::string> &args, const std::string &directory)
+{
+    return std::make_unique<RunningProgram>(M9CTL_PATH, args, directory);
+}
+
+bool eventually(const std::function<bool()> &condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
 }
 
 void DriveTest::SetUp()
@@ -29,10 +47,16 @@ void DriveTest::TearDown()
     std::filesystem::remove_all(dir);
 }
 
-Outcome DriveTest::ctl(std::vector<std::string> args)
+Outcome DriveTest::ctl(std::vector<std::string> args, const std::string &standardOutput)
 {
     args.insert(args.begin(), {"--port", device});
-    return m9ctl(args, dir);
+    return m9ctl(args, dir, standardOutput);
+}
+
+std::unique_ptr<RunningProgram> DriveTest::startCtl(std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"--port", device});
+    return startM9ctl(args, dir);
 }
 
 std::unique_ptr<vq::sim::VirtualDrive> startDrive()

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -20,8 +21,14 @@ namespace m9test {
 inline constexpr std::uint16_t kInertiaRatioAddress = 82; // 0x2001, 0..30000, default 100
 inline constexpr std::uint16_t kOperationCommand = 4182;  // 1 servo on, 6 servo off
 
-// Runs m9ctl with `args`, standard input from /dev/null, in `directory`.
-Outcome m9ctl(const std::vector<std::string> &args, const std::string &directory = "/tmp");
+// Runs m9ctl with `args`, standard input from /dev/null, in `directory`;
+// standard output goes to `standardOutput` when one is named.
+Outcome m9ctl(const std::vector<std::string> &args, const std::string &directory = "/tmp",
+              const std::string &standardOutput = {});
+// m9ctl started in the background, for a test that interrupts it.
+std::unique_ptr<RunningProgram> startM9ctl(const std::vector<std::string> &args, const std::string &directory);
+// Waits for `condition` with a deadline generous enough for a loaded machine.
+bool eventually(const std::function<bool()> &condition);
 
 // A started drive in instant mode holding the real catalogue's defaults.
 std::unique_ptr<vq::sim::VirtualDrive> startDrive();
@@ -47,7 +54,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
     // m9ctl with --port of the drive in front of `args`.
-    Outcome ctl(std::vector<std::string> args);
+    Outcome ctl(std::vector<std::string> args, const std::string &standardOutput = {});
+    std::unique_ptr<RunningProgram> startCtl(std::vector<std::string> args);
 
     std::unique_ptr<vq::sim::VirtualDrive> drive;
     std::string device;

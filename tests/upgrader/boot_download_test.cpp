@@ -154,8 +154,16 @@ TEST_F(BootDownload, NothingIsSentForAnEmptyPathAMissingFileOrABadImage)
     bad[bad.size() - 3] = bad[bad.size() - 3] == '0' ? '1' : '0'; // the end record's checksum
     EXPECT_EQ(session.download(hexFile(bad)), upgrader::kBadHexFile);
     EXPECT_EQ(session.download(hexFile(file({record(2, 0, {0, 0})}))), upgrader::kUnknownRecord);
-    EXPECT_EQ(said(), (std::vector<std::string>{"File Full Path is not command!!", "\nCan't open HEX File\n",
-                                                "Bad Hex file"}));
+    // Files the reader takes but that are no whole firmware: empty, or cut
+    // before their end record.
+    EXPECT_EQ(session.download(hexFile("")), upgrader::kBadHexFile);
+    const std::string whole = twoRowImage();
+    EXPECT_EQ(session.download(hexFile(whole.substr(0, whole.size() - (endOfFile().size() + 2)))),
+              upgrader::kBadHexFile);
+    EXPECT_EQ(said(), (std::vector<std::string>{
+                          "File Full Path is not command!!", "\nCan't open HEX File\n", "Bad Hex file",
+                          "Bad Hex file: it holds no program data (an empty file?); nothing was downloaded",
+                          "Bad Hex file: it has no end-of-file record, so it may be cut short; nothing was downloaded"}));
     EXPECT_TRUE(drive->programRowsWritten().empty());
     EXPECT_TRUE(drive->inBootLoader()); // still waiting for an image
 }
