@@ -2,6 +2,9 @@
 // the parameter count, the first register address and the attribute list,
 // read from the generated catalogue through the library, as each opening of
 // the window does. Prints the median of many rounds; the target is 20 ms.
+//
+//   bench_catalogue_model [--quick] [catalogue]   (200 rounds, quick 20)
+#include "bench_run.h"
 #include "vq_database.h"
 
 #include <algorithm>

@@ -86,6 +86,9 @@ int main(int argc, char **argv)
         return 1;
     DriveConnection &drive = setup->drive;
     vq::sim::VirtualDrive &sim = *setup->sim;
+    // Each sample ends with one box of each.
+    setup->messages.expect("All Read Success");
+    setup->messages.expect("All Read Cancelled");
 
     auto *dialog = new CParameterDlg(drive, runKeepingUiAlive);
     dialog->OnInitDialog();
