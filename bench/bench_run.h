@@ -45,12 +45,18 @@ inline bool takeQuickFlag(int &argc, char **argv)
     return 1;
 }
 
-// A file of the staged run directory. TARVEX_BENCH_RUN_DIR names another
-// one: a copy with a library taken away shows that the benchmark notices.
-inline std::string runFile(const std::string &name)
+// The staged run directory: the libraries, the programs and the catalogue.
+// TARVEX_BENCH_RUN_DIR names another one: a copy with a library taken away
+// shows that the benchmarks notice.
+inline std::string runDirectory()
 {
     const char *other = std::getenv("TARVEX_BENCH_RUN_DIR");
-    return std::string(other && *other ? other : TARVEX_RUN_DIRECTORY) + "/" + name;
+    return other && *other ? other : TARVEX_RUN_DIRECTORY;
 }
+
+inline std::string runFile(const std::string &name) { return runDirectory() + "/" + name; }
+
+// The English catalogue, as the program opens it on an English system.
+inline std::string englishCatalogue() { return runFile("DB/M9A_Tarvex-DATA_ENG.mdb"); }
 
 } // namespace tarvex::bench

@@ -70,7 +70,7 @@ int main(int argc, char **argv)
     frameOptions.messages = &messages;
     frameOptions.applyStoredLook = false;
     // The program finds its libraries beside itself; this one is elsewhere.
-    frameOptions.programDirectory = tarvex::bench::runFile(".");
+    frameOptions.programDirectory = tarvex::bench::runDirectory();
     tarvex::CMainFrame frame(std::move(frameOptions));
     frame.show();
 

@@ -63,7 +63,7 @@ int onceInThisProcess(int argc, char **argv)
     tarvex::FrameOptions options;
     options.messages = &messages;
     // The program finds its libraries beside itself; this one is elsewhere.
-    options.programDirectory = tarvex::bench::runFile(".");
+    options.programDirectory = tarvex::bench::runDirectory();
     tarvex::CMainFrame frame(std::move(options));
     frame.show();
     if (!QTest::qWaitForWindowExposed(&frame, 10000))

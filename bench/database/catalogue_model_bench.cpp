@@ -44,7 +44,7 @@ double milliseconds(std::chrono::steady_clock::duration d)
 int main(int argc, char **argv)
 {
     const int roundCount = tarvex::bench::takeQuickFlag(argc, argv) ? 20 : 200;
-    const std::string path = argc > 1 ? argv[1] : tarvex::bench::runFile("DB/M9A_Tarvex-DATA_ENG.mdb");
+    const std::string path = argc > 1 ? argv[1] : tarvex::bench::englishCatalogue();
     if (!DB_Create())
         return tarvex::bench::cannotMeasure("the catalogue library did not start");
 

@@ -112,7 +112,7 @@ int main(int argc, char **argv)
     using tarvex::bench::cannotMeasure;
     const bool quick = tarvex::bench::takeQuickFlag(argc, argv);
     const int repetitions = argc > 1 ? std::clamp(std::atoi(argv[1]), 3, 200) : quick ? 3 : 9;
-    const std::string catalogueFile = tarvex::bench::runFile("DB/M9A_Tarvex-DATA_ENG.mdb");
+    const std::string catalogueFile = tarvex::bench::englishCatalogue();
     vq::sim::CatalogueDefaults catalogue;
     std::string error;
     if (!vq::sim::loadCatalogueDefaults(catalogueFile, catalogue, error))

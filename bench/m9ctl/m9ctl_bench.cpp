@@ -128,7 +128,7 @@ int main(int argc, char **argv)
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : quick ? 1 : 3;
     vq::sim::CatalogueDefaults defaults;
     std::string error;
-    if (!vq::sim::loadCatalogueDefaults(tarvex::bench::runFile("DB/M9A_Tarvex-DATA_ENG.mdb"), defaults, error))
+    if (!vq::sim::loadCatalogueDefaults(tarvex::bench::englishCatalogue(), defaults, error))
         return cannotMeasure("the catalogue did not load: %s", error.c_str());
     const auto blocks = groupBlocks(defaults);
     Drives one, four;

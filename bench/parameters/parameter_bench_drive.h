@@ -18,7 +18,7 @@
 namespace tarvex::bench {
 
 struct ParameterBenchDrive {
-    std::string catalogueFile = runFile("DB/M9A_Tarvex-DATA_ENG.mdb");
+    std::string catalogueFile = englishCatalogue();
     vq::sim::DriveOptions options;
     std::unique_ptr<vq::sim::VirtualDrive> sim;
     CountingMessages messages;
