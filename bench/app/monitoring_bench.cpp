@@ -2,8 +2,9 @@
 // 26 rows ticked: the longest stall of the user-interface thread, measured
 // by a 1 ms timer, and the resident memory over the run.
 //
-//   app_monitoring_bench [minutes]   (default 0.5; targets: stall under
-//                                     50 ms, memory under 150 MB, no growth)
+//   app_monitoring_bench [--quick] [minutes]   (default 0.5, quick 0.1;
+//       targets: stall under 50 ms, memory under 150 MB, no growth)
+#include "bench_run.h"
 #include "comm_set_dialog.h"
 #include "main_frame.h"
 #include "recording_free_messages.h"
@@ -22,7 +23,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <unistd.h>
 #include <vector>
@@ -44,12 +44,12 @@ int main(int argc, char **argv)
 #ifndef TARVEX_HAVE_VIRTUAL_DRIVE
     (void)argc;
     (void)argv;
-    std::printf("monitoring: skipped, the virtual drive is not part of this build\n");
-    return 0;
+    return tarvex::bench::cannotMeasure("the virtual drive is not part of this build");
 #else
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const double minutes = argc > 1 ? std::clamp(std::atof(argv[1]), 0.05, 600.0) : 0.5;
+    const bool quick = tarvex::bench::takeQuickFlag(argc, argv);
+    const double minutes = argc > 1 ? std::clamp(std::atof(argv[1]), 0.05, 600.0) : quick ? 0.1 : 0.5;
     argc = 1;
 
     vq::sim::DriveOptions options;
@@ -58,12 +58,9 @@ int main(int argc, char **argv)
     options.log = [](const std::string &) {};
     vq::sim::VirtualDrive sim(options);
     std::string error;
-    if (!sim.start(error)) {
-        std::fprintf(stderr, "the virtual drive did not start: %s\n", error.c_str());
-        return 1;
-    }
+    if (!sim.start(error))
+        return tarvex::bench::cannotMeasure("the virtual drive did not start: %s", error.c_str());
 
-    std::filesystem::current_path(TARVEX_RUN_DIRECTORY);
     QApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     app.setApplicationName(QStringLiteral("Tarvex_M9A"));
@@ -72,6 +69,8 @@ int main(int argc, char **argv)
     tarvex::FrameOptions frameOptions;
     frameOptions.messages = &messages;
     frameOptions.applyStoredLook = false;
+    // The program finds its libraries beside itself; this one is elsewhere.
+    frameOptions.programDirectory = tarvex::bench::runDirectory();
     tarvex::CMainFrame frame(std::move(frameOptions));
     frame.show();
 
@@ -79,10 +78,8 @@ int main(int argc, char **argv)
     frame.commSetDialog().portField().setEditText(QString::fromStdString(sim.devicePath()));
     frame.commSetDialog().OnOK();
     frame.OnCommand(tarvex::Command::Connect);
-    if (!frame.drive().isLinkOpen()) {
-        std::fprintf(stderr, "no connection to the virtual drive\n");
-        return 1;
-    }
+    if (!frame.drive().isLinkOpen())
+        return tarvex::bench::cannotMeasure("no connection to the virtual drive");
     frame.statusPane().dialog().grid().clickHeader(0, 1);
     frame.OnCommand(tarvex::Command::Start);
 
@@ -121,8 +118,11 @@ int main(int argc, char **argv)
     });
     QApplication::exec();
 
-    std::printf("monitoring %.2f min, 26 rows ticked, 19200 baud paced (still running: %s, messages %zu)\n",
-                minutes, stillMonitoring ? "yes" : "no", messages.count());
+    if (const int failed = messages.failIfShown())
+        return failed;
+    if (!stillMonitoring)
+        return tarvex::bench::cannotMeasure("monitoring had stopped before the end of the run");
+    std::printf("monitoring %.2f min, 26 rows ticked, 19200 baud paced\n", minutes);
     std::printf("  longest user-interface stall: %lld ms (target under 50 ms)\n",
                 static_cast<long long>(longestStall));
     if (!memory.empty()) {

@@ -2,7 +2,8 @@
 // drive pacing its bytes at 19200 baud: the time from one cycle's last
 // lamp to the next cycle's last lamp.
 //
-//   app_poll_cycle_bench [cycles]    (default 10; target at most 0.45 s)
+//   app_poll_cycle_bench [--quick] [cycles]    (default 10, quick 3; target at most 0.45 s)
+#include "bench_run.h"
 #include "communication.h"
 #include "drive_connection.h"
 #include "recording_free_messages.h"
@@ -64,25 +65,23 @@ int main(int argc, char **argv)
 #ifndef TARVEX_HAVE_VIRTUAL_DRIVE
     (void)argc;
     (void)argv;
-    std::printf("poll cycle: skipped, the virtual drive is not part of this build\n");
-    return 0;
+    return tarvex::bench::cannotMeasure("the virtual drive is not part of this build");
 #else
-    const int cycles = argc > 1 ? std::clamp(std::atoi(argv[1]), 2, 1000) : 10;
+    const bool quick = tarvex::bench::takeQuickFlag(argc, argv);
+    const int cycles = argc > 1 ? std::clamp(std::atoi(argv[1]), 2, 1000) : quick ? 3 : 10;
     vq::sim::DriveOptions options;
     options.paced = true;
     options.lineSpeed = 19200;
     options.log = [](const std::string &) {};
     vq::sim::VirtualDrive sim(options);
     std::string error;
-    if (!sim.start(error)) {
-        std::fprintf(stderr, "the virtual drive did not start: %s\n", error.c_str());
-        return 1;
-    }
+    if (!sim.start(error))
+        return tarvex::bench::cannotMeasure("the virtual drive did not start: %s", error.c_str());
 
     tarvex::FrameState frame;
     tarvex::bench::CountingMessages messages;
     tarvex::DriveConnection drive(frame, messages);
-    drive.BindLinkLibrary(TARVEX_LINK_LIBRARY);
+    drive.BindLinkLibrary(tarvex::bench::runFile("VQ_Communication.so"));
     tarvex::CCommunication settings(&drive);
     settings.ApplySettings(0, tarvex::PortChoice{1, sim.devicePath()}, tarvex::kDialogBaudIndex);
     TimingPanes panes;
@@ -91,18 +90,16 @@ int main(int argc, char **argv)
     drive.setInputView(&inputs);
     drive.setOutputView(&panes);
     drive.Connect();
-    if (!drive.isLinkOpen()) {
-        std::fprintf(stderr, "no connection to the virtual drive\n");
-        return 1;
-    }
+    if (!drive.isLinkOpen())
+        return tarvex::bench::cannotMeasure("no connection to the virtual drive");
     drive.StartMonitoring();
     // The first cycle starts mid-way; measure between cycle ends.
     const auto ends = panes.waitForCycles(static_cast<std::size_t>(cycles) + 1);
     drive.StopWorkers({});
-    if (ends.size() < static_cast<std::size_t>(cycles) + 1) {
-        std::fprintf(stderr, "only %zu cycles completed\n", ends.size());
-        return 1;
-    }
+    if (ends.size() < static_cast<std::size_t>(cycles) + 1)
+        return tarvex::bench::cannotMeasure("only %zu cycles completed", ends.size());
+    if (const int failed = messages.failIfShown())
+        return failed;
     std::vector<double> seconds;
     for (std::size_t i = 1; i < ends.size(); ++i)
         seconds.push_back(std::chrono::duration<double>(ends[i] - ends[i - 1]).count());
@@ -110,9 +107,9 @@ int main(int argc, char **argv)
         std::accumulate(seconds.begin(), seconds.end(), 0.0) / static_cast<double>(seconds.size());
     std::printf("poll cycle, 26 rows ticked, 19200 baud paced, %d cycles (target at most 0.45 s)\n",
                 cycles);
-    std::printf("  mean %.3f s, best %.3f s, worst %.3f s, messages %zu\n", mean,
+    std::printf("  mean %.3f s, best %.3f s, worst %.3f s\n", mean,
                 *std::min_element(seconds.begin(), seconds.end()),
-                *std::max_element(seconds.begin(), seconds.end()), messages.count());
+                *std::max_element(seconds.begin(), seconds.end()));
     return 0;
 #endif
 }

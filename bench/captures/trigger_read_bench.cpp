@@ -5,7 +5,8 @@
 // waits its fixed line timings around every exchange. The bytes' own wire
 // time (ten bits each, plus the drive's reaction) is printed beside them.
 //
-//   captures_trigger_read_bench [reads]    (default 5; target within 10 % of the link time)
+//   captures_trigger_read_bench [--quick] [reads]    (default 5, quick 2; target within 10 % of the link time)
+#include "bench_run.h"
 #include "drive_connection.h"
 #include "recording_free_messages.h"
 #include "trigger_graph.h"
@@ -27,12 +28,13 @@ int main(int argc, char **argv)
 #ifndef TARVEX_HAVE_VIRTUAL_DRIVE
     (void)argc;
     (void)argv;
-    std::printf("trigger capture read: skipped, the virtual drive is not part of this build\n");
-    return 0;
+    return tarvex::bench::cannotMeasure("the virtual drive is not part of this build");
 #else
+    using tarvex::bench::cannotMeasure;
     using Clock = std::chrono::steady_clock;
     constexpr unsigned kBaud = 19200;
-    const int reads = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 100) : 5;
+    const bool quick = tarvex::bench::takeQuickFlag(argc, argv);
+    const int reads = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 100) : quick ? 2 : 5;
 
     vq::sim::DriveOptions options;
     options.paced = true;
@@ -40,21 +42,17 @@ int main(int argc, char **argv)
     options.log = [](const std::string &) {};
     vq::sim::VirtualDrive sim(options);
     std::string error;
-    if (!sim.start(error)) {
-        std::fprintf(stderr, "the virtual drive did not start: %s\n", error.c_str());
-        return 1;
-    }
+    if (!sim.start(error))
+        return cannotMeasure("the virtual drive did not start: %s", error.c_str());
 
     tarvex::FrameState frame;
     tarvex::bench::CountingMessages messages;
     tarvex::DriveConnection drive(frame, messages);
-    drive.BindLinkLibrary(TARVEX_LINK_LIBRARY);
+    drive.BindLinkLibrary(tarvex::bench::runFile("VQ_Communication.so"));
     drive.storeSettings({0, tarvex::PortChoice{1, sim.devicePath()}, kBaud});
     drive.Connect();
-    if (!drive.isLinkOpen()) {
-        std::fprintf(stderr, "no connection to the virtual drive\n");
-        return 1;
-    }
+    if (!drive.isLinkOpen())
+        return cannotMeasure("no connection to the virtual drive");
 
     // Period 1, four channels, triggered by the DC link's ripple falling through 310.5 V.
     tarvex::CTriggerGraph trigger(&drive);
@@ -67,18 +65,16 @@ int main(int argc, char **argv)
     std::uint8_t status = 0;
     if (trigger.SetTrigger(status) != tarvex::trigger::kResultSuccess ||
         trigger.StartTrigger(status) != tarvex::trigger::kResultSuccess)
-        return 1;
+        return cannotMeasure("the drive did not take the trigger set-up (status %u)", status);
     tarvex::trigger::TriggerSamples samples{};
     int state = 0;
     unsigned start = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (state != tarvex::trigger::kStateComplete && Clock::now() < deadline)
         if (trigger.ReadTrigger(samples, state, start, status) != tarvex::trigger::kResultSuccess)
-            return 1;
-    if (state != tarvex::trigger::kStateComplete) {
-        std::fprintf(stderr, "the capture did not complete\n");
-        return 1;
-    }
+            return cannotMeasure("reading the capture's state failed (status %u)", status);
+    if (state != tarvex::trigger::kStateComplete)
+        return cannotMeasure("the capture did not complete");
 
     // The same eighteen exchanges made straight into the link library.
     const auto rawRead = [&] {
@@ -101,14 +97,16 @@ int main(int argc, char **argv)
         auto begin = Clock::now();
         if (trigger.ReadTrigger(samples, state, start, status) != tarvex::trigger::kResultSuccess ||
             state != tarvex::trigger::kStateComplete)
-            return 1;
+            return cannotMeasure("a capture read failed (status %u)", status);
         seconds.push_back(std::chrono::duration<double>(Clock::now() - begin).count());
         begin = Clock::now();
         if (!rawRead())
-            return 1;
+            return cannotMeasure("a bare link read failed");
         reference.push_back(std::chrono::duration<double>(Clock::now() - begin).count());
     }
     drive.StopWorkers({});
+    if (const int failed = messages.failIfShown())
+        return failed;
 
     // Requests of 8 bytes; replies of 5 + 2 x count bytes.
     constexpr double kByteSeconds = 10.0 / kBaud;
@@ -125,9 +123,9 @@ int main(int argc, char **argv)
                 "(target within 10 %% of the link time)\n", reads);
     std::printf("  link time %.3f s for the eighteen exchanges (their bytes alone %.3f s + drive reaction %.3f s)\n",
                 needed, wire, link - wire);
-    std::printf("  capture read mean %.3f s (%+.1f %% of the link time), best %.3f s, worst %.3f s, messages %zu\n",
+    std::printf("  capture read mean %.3f s (%+.1f %% of the link time), best %.3f s, worst %.3f s\n",
                 read, 100.0 * (read - needed) / needed, *std::min_element(seconds.begin(), seconds.end()),
-                *std::max_element(seconds.begin(), seconds.end()), messages.count());
+                *std::max_element(seconds.begin(), seconds.end()));
     return 0;
 #endif
 }

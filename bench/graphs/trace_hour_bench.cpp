@@ -6,13 +6,14 @@
 // blocks come at ten times the drive's real rate, and the user-interface
 // thread's stalls are measured then, with the whole hour in the window.
 //
-//   trace_hour_bench [minutes]   (default 60)
+//   trace_hour_bench [--quick] [minutes]   (default 60, quick 5)
 //
 // Figures: blocks fed and kept (target: all), the memory the run took
 // (target under 200 MB), the time of a full replot with all four channels
 // and of a zoom step at full history (target under 50 ms each), and the
 // user-interface thread's longest stall while the blocks came in (target
 // under 50 ms).
+#include "bench_run.h"
 #include "chart_replot_time.h"
 #include "chart_view.h"
 #include "drive_connection.h"
@@ -61,7 +62,8 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const double minutes = argc > 1 ? std::clamp(std::atof(argv[1]), 0.1, 120.0) : 60.0;
+    const bool quick = tarvex::bench::takeQuickFlag(argc, argv);
+    const double minutes = argc > 1 ? std::clamp(std::atof(argv[1]), 0.1, 120.0) : quick ? 5.0 : 60.0;
     int one = 1;
     QApplication app(one, argv);
 
@@ -73,17 +75,13 @@ int main(int argc, char **argv)
     const auto load = replay ? reinterpret_cast<LoadFn>(dlsym(replay, "RecordedTraceLoad")) : nullptr;
     const auto served = replay ? reinterpret_cast<ServedFn>(dlsym(replay, "RecordedTraceServed")) : nullptr;
     const auto pace = replay ? reinterpret_cast<PaceFn>(dlsym(replay, "RecordedTracePace")) : nullptr;
-    if (!load || !served || !pace) {
-        std::printf("trace hour: the recorded-trace link library did not load\n");
-        return 1;
-    }
+    if (!load || !served || !pace)
+        return tarvex::bench::cannotMeasure("the recorded-trace link library did not load");
     drive.storeSettings({0, tarvex::PortChoice{1, "recorded"}, kBaud});
     drive.InitLink();
     drive.Connect();
-    if (!drive.isLinkOpen()) {
-        std::printf("trace hour: no link\n");
-        return 1;
-    }
+    if (!drive.isLinkOpen())
+        return tarvex::bench::cannotMeasure("no link to the recorded run");
 
     const int period = tarvex::trace::shortestPeriodMs(kBaud);
     const auto blocks = static_cast<long long>(minutes * 60'000.0 / period / tarvex::trace::kSamplesPerBlock);
@@ -105,10 +103,8 @@ int main(int argc, char **argv)
         window.OnApply();
         load(blocks);
         window.OnStart();
-        if (!window.isRunning()) {
-            std::printf("trace hour: the trace did not start\n");
-            return 1;
-        }
+        if (!window.isRunning())
+            return tarvex::bench::cannotMeasure("the trace did not start");
 
         // The hour as fast as the window takes it, then the last blocks at
         // the compressed real rate with the stalls watched.
@@ -179,7 +175,10 @@ int main(int argc, char **argv)
     std::printf("  longest user-interface stall   %lld ms over the last %lld blocks at %dx the real rate"
                 "  (target under 50 ms)\n",
                 longestStallMs, std::min(blocks, kPacedBlocks), kCompression);
-    std::printf("  messages                       %zu\n", messages.count());
     drive.StopWorkers({});
-    return static_cast<long long>(kept) == samples ? 0 : 2;
+    if (const int failed = messages.failIfShown())
+        return failed;
+    if (static_cast<long long>(kept) != samples)
+        return tarvex::bench::cannotMeasure("%zu of %lld samples kept", kept, samples);
+    return 0;
 }

@@ -4,12 +4,13 @@
 // sample counter, so every plotted point says which sample it is; the
 // other three channels carry real quantities so the plot does its full work.
 //
-//   trace_sustained_bench [seconds] [baud...]   (default 60 s, 19200 57600)
+//   trace_sustained_bench [--quick] [seconds] [baud...]   (default 60 s, quick 5 s; 19200 57600)
 //
 // Figures: blocks the drive produced, blocks received and plotted (target:
 // all), samples lost, repeated or out of order (target: none), the
 // user-interface thread's time per plotted block (target: under 5 ms) and
 // its longest stall.
+#include "bench_run.h"
 #include "chart_replot_time.h"
 #include "chart_view.h"
 #include "drive_connection.h"
@@ -82,22 +83,18 @@ int runAt(std::uint32_t baud, double seconds)
     options.log = [](const std::string &) {};
     vq::sim::VirtualDrive sim(options);
     std::string error;
-    if (!sim.start(error)) {
-        std::printf("trace %u: the virtual drive did not start: %s\n", baud, error.c_str());
-        return 1;
-    }
+    if (!sim.start(error))
+        return tarvex::bench::cannotMeasure("trace %u: the virtual drive did not start: %s", baud, error.c_str());
 
     tarvex::FrameState frame;
     tarvex::bench::CountingMessages messages;
     tarvex::DriveConnection drive(frame, messages);
-    drive.BindLinkLibrary(TARVEX_LINK_LIBRARY);
+    drive.BindLinkLibrary(tarvex::bench::runFile("VQ_Communication.so"));
     drive.storeSettings({0, tarvex::PortChoice{1, sim.devicePath()}, baud});
     drive.InitLink();
     drive.Connect();
-    if (!drive.isLinkOpen()) {
-        std::printf("trace %u: no link to the virtual drive\n", baud);
-        return 1;
-    }
+    if (!drive.isLinkOpen())
+        return tarvex::bench::cannotMeasure("trace %u: no connection to the virtual drive", baud);
 
     const int period = tarvex::trace::shortestPeriodMs(baud);
     long long plotted = 0;
@@ -119,10 +116,8 @@ int runAt(std::uint32_t baud, double seconds)
         std::uint8_t status = 0;
         window.SetTrace(status);
         window.OnStart();
-        if (!window.isRunning()) {
-            std::printf("trace %u: the trace did not start\n", baud);
-            return 1;
-        }
+        if (!window.isRunning())
+            return tarvex::bench::cannotMeasure("trace %u: the trace did not start", baud);
 
         UiStallWatch watch([&] { check.look(window.chart(), window.plottedPoints()); });
         // A loop of its own: quitting the application would close the window.
@@ -156,9 +151,14 @@ int runAt(std::uint32_t baud, double seconds)
                 static_cast<double>(timing.longest.count()) / 1e6);
     std::printf("  chart replot                  %.3f ms average\n", replotMs);
     std::printf("  longest user-interface stall  %lld ms\n", longestStallMs);
-    std::printf("  messages                      %zu\n", messages.count());
     drive.StopWorkers({});
-    return received == produced && check.lost == 0 && check.repeated == 0 ? 0 : 2;
+    if (const int failed = messages.failIfShown())
+        return failed;
+    if (check.checked == 0)
+        return tarvex::bench::cannotMeasure("trace %u: no sample was plotted", baud);
+    if (received != produced || check.lost != 0 || check.repeated != 0)
+        return tarvex::bench::cannotMeasure("trace %u: blocks or samples went missing", baud);
+    return 0;
 }
 #endif
 
@@ -169,12 +169,12 @@ int main(int argc, char **argv)
 #ifndef TARVEX_HAVE_VIRTUAL_DRIVE
     (void)argc;
     (void)argv;
-    std::printf("trace: skipped, the virtual drive is not part of this build\n");
-    return 0;
+    return tarvex::bench::cannotMeasure("the virtual drive is not part of this build");
 #else
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const double seconds = argc > 1 ? std::clamp(std::atof(argv[1]), 1.0, 3600.0) : 60.0;
+    const bool quick = tarvex::bench::takeQuickFlag(argc, argv);
+    const double seconds = argc > 1 ? std::clamp(std::atof(argv[1]), 1.0, 3600.0) : quick ? 5.0 : 60.0;
     std::vector<std::uint32_t> bauds;
     for (int i = 2; i < argc; ++i)
         bauds.push_back(static_cast<std::uint32_t>(std::strtoul(argv[i], nullptr, 10)));

@@ -3,7 +3,8 @@
 // against the bare link time of the same register exchanges, and the same
 // commands on four drives at once (target: at most 1.3 x one drive).
 //
-//   m9ctl_bench [rounds, default 3]
+//   m9ctl_bench [--quick] [rounds]   (best of 3, quick 1)
+#include "bench_run.h"
 #include "catalogue_defaults.h"
 #include "program_run.h"
 #include "virtual_drive.h"
@@ -86,6 +87,7 @@ struct Drives {
     }
 };
 
+// Milliseconds of the best round; -1 when m9ctl failed.
 double commandMs(const Drives &drives, std::vector<std::string> command, const std::string &dir, int rounds,
                  bool changeFirst)
 {
@@ -106,10 +108,12 @@ double commandMs(const Drives &drives, std::vector<std::string> command, const s
             }
         }
         const auto start = Clock::now();
-        const int code = m9test::runProgram(M9CTL_PATH, args, dir).code;
+        const m9test::Outcome result = m9test::runProgram(tarvex::bench::runFile("m9ctl"), args, dir);
         const double ms = msSince(start);
-        if (code != 0)
-            std::fprintf(stderr, "m9ctl exited with %d\n", code);
+        if (result.code != 0) {
+            std::fprintf(stderr, "m9ctl %s exited with %d: %s", command[1].c_str(), result.code, result.err.c_str());
+            return -1;
+        }
         best = std::min(best, ms);
     }
     return best;
@@ -119,23 +123,21 @@ double commandMs(const Drives &drives, std::vector<std::string> command, const s
 
 int main(int argc, char **argv)
 {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    using tarvex::bench::cannotMeasure;
+    const bool quick = tarvex::bench::takeQuickFlag(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : quick ? 1 : 3;
     vq::sim::CatalogueDefaults defaults;
     std::string error;
-    if (!vq::sim::loadCatalogueDefaults(TARVEX_REAL_CATALOGUE, defaults, error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
+    if (!vq::sim::loadCatalogueDefaults(tarvex::bench::englishCatalogue(), defaults, error))
+        return cannotMeasure("the catalogue did not load: %s", error.c_str());
     const auto blocks = groupBlocks(defaults);
     Drives one, four;
     for (int i = 0; i < 5; ++i) {
         vq::sim::DriveOptions options;
         options.paced = true;
         auto drive = std::make_unique<vq::sim::VirtualDrive>(options, defaults);
-        if (!drive->start(error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 1;
-        }
+        if (!drive->start(error))
+            return cannotMeasure("the virtual drive did not start: %s", error.c_str());
         (i == 0 ? one : four).drives.push_back(std::move(drive));
     }
     const std::string dir = std::filesystem::temp_directory_path() / ("m9ctl_bench_" + std::to_string(getpid()));
@@ -147,6 +149,11 @@ int main(int argc, char **argv)
     const double load1 = commandMs(one, {"params", "load", "set.mpa", "--verify"}, dir, rounds, true);
     const double save4 = commandMs(four, {"params", "save", "set.mpa"}, dir, rounds, false);
     const double load4 = commandMs(four, {"params", "load", "set.mpa", "--verify"}, dir, rounds, true);
+    std::filesystem::remove_all(dir);
+    if (bareSave < 0 || bareLoad < 0)
+        return cannotMeasure("the link did not open the virtual drive");
+    if (save1 < 0 || load1 < 0 || save4 < 0 || load4 < 0)
+        return cannotMeasure("an m9ctl command failed");
 
     std::printf("catalogue: %zu parameters in %zu group blocks, 19200 baud, paced drives, best of %d\n",
                 defaults.parameters.size(), blocks.size(), rounds);
@@ -160,6 +167,5 @@ int main(int argc, char **argv)
     for (auto *set : {&one, &four})
         for (auto &d : set->drives)
             d->stop();
-    std::filesystem::remove_all(dir);
     return 0;
 }

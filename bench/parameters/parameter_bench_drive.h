@@ -3,6 +3,7 @@
 // both libraries bound, linked to it.
 #pragma once
 
+#include "bench_run.h"
 #include "communication.h"
 #include "drive_connection.h"
 #include "recording_free_messages.h"
@@ -17,7 +18,7 @@
 namespace tarvex::bench {
 
 struct ParameterBenchDrive {
-    std::string catalogueFile = std::string(TARVEX_RUN_DIRECTORY) + "/DB/M9A_Tarvex-DATA_ENG.mdb";
+    std::string catalogueFile = englishCatalogue();
     vq::sim::DriveOptions options;
     std::unique_ptr<vq::sim::VirtualDrive> sim;
     CountingMessages messages;
@@ -32,14 +33,14 @@ inline void drawOffscreenByDefault()
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
-// Null, after saying why, when the drive or the link did not start.
+// Null, after saying why, when the drive, a library or the link did not start.
 inline std::unique_ptr<ParameterBenchDrive> startParameterBenchDrive()
 {
     auto bench = std::make_unique<ParameterBenchDrive>();
     vq::sim::CatalogueDefaults defaults;
     std::string error;
     if (!vq::sim::loadCatalogueDefaults(bench->catalogueFile, defaults, error)) {
-        std::fprintf(stderr, "the catalogue did not load: %s\n", error.c_str());
+        cannotMeasure("the catalogue did not load: %s", error.c_str());
         return nullptr;
     }
     bench->options.paced = true;
@@ -47,19 +48,22 @@ inline std::unique_ptr<ParameterBenchDrive> startParameterBenchDrive()
     bench->options.log = [](const std::string &) {};
     bench->sim = std::make_unique<vq::sim::VirtualDrive>(bench->options, defaults);
     if (!bench->sim->start(error)) {
-        std::fprintf(stderr, "the virtual drive did not start: %s\n", error.c_str());
+        cannotMeasure("the virtual drive did not start: %s", error.c_str());
         return nullptr;
     }
     DriveConnection &drive = bench->drive;
-    drive.BindLinkLibrary(TARVEX_LINK_LIBRARY);
-    drive.BindDatabaseLibrary(std::string(TARVEX_RUN_DIRECTORY) + "/VQ_DatabaseManager.so");
+    drive.BindLinkLibrary(runFile("VQ_Communication.so"));
+    drive.BindDatabaseLibrary(runFile("VQ_DatabaseManager.so"));
     drive.OpenCatalogue(bench->catalogueFile);
     CCommunication(&drive).ApplySettings(0, PortChoice{1, bench->sim->devicePath()}, kDialogBaudIndex);
     drive.Connect();
     if (!drive.isLinkOpen()) {
-        std::fprintf(stderr, "the link did not open\n");
+        cannotMeasure("no connection to the virtual drive");
         return nullptr;
     }
+    // A library or the catalogue that did not load is a box by now.
+    if (bench->messages.failIfShown() != 0)
+        return nullptr;
     return bench;
 }
 

@@ -4,7 +4,7 @@
 // could not react. Then All Read again, with Cancel clicked while a group is
 // being read, and the time from the click until the command has ended.
 //
-//   parameter_ui_stall_bench [late ms] [samples]   (defaults 200 and 3)
+//   parameter_ui_stall_bench [--quick] [late ms] [samples]   (defaults 200 and 3, quick 1 sample)
 //   targets: longest stall under 100 ms; Cancel within about one exchange
 //            (All Read's time shared among its exchanges)
 #include "drive_work_box.h"
@@ -77,14 +77,18 @@ int main(int argc, char **argv)
 {
     using namespace tarvex;
     bench::drawOffscreenByDefault();
+    const bool quick = bench::takeQuickFlag(argc, argv);
     QApplication app(argc, argv);
     const int lateMs = argc > 1 ? std::clamp(std::atoi(argv[1]), 0, 300) : 200;
-    const int samples = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 20) : 3;
+    const int samples = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 20) : quick ? 1 : 3;
     const std::unique_ptr<bench::ParameterBenchDrive> setup = bench::startParameterBenchDrive();
     if (!setup)
         return 1;
     DriveConnection &drive = setup->drive;
     vq::sim::VirtualDrive &sim = *setup->sim;
+    // Each sample ends with one box of each.
+    setup->messages.expect("All Read Success");
+    setup->messages.expect("All Read Cancelled");
 
     auto *dialog = new CParameterDlg(drive, runKeepingUiAlive);
     dialog->OnInitDialog();
@@ -121,19 +125,24 @@ int main(int argc, char **argv)
         }
     }
 
+    // The groups and the version register.
+    const int exchanges = static_cast<int>(parameters::readOrder(dialog->factoryGroupShown()).size()) + 1;
+    delete dialog;
+    drive.StopWorkers({});
+    if (const int failed = setup->messages.failIfShown())
+        return failed;
+    if (ticks == 0)
+        return bench::cannotMeasure("the user-interface timer never ticked");
+    if (reactions.size() != static_cast<std::size_t>(samples))
+        return bench::cannotMeasure("Cancel was not reached in %zu of %d samples",
+                                    static_cast<std::size_t>(samples) - reactions.size(), samples);
+
     std::printf("parameter window All Read, drive answering %d ms late, 19200 baud, %d samples\n", lateMs, samples);
     std::printf("  All Read:                               %8.1f ms (longest)\n", largest(readTimes));
     std::printf("  longest gap between 5 ms UI ticks:      %8.1f ms  (target under 100 ms)\n", largest(stalls));
     std::printf("  UI ticks during the reads:              %8d\n", ticks);
-    // The groups and the version register.
-    const int exchanges = static_cast<int>(parameters::readOrder(dialog->factoryGroupShown()).size()) + 1;
     std::printf("  Cancel clicked to command ended:        %8.1f ms (longest; target within about one exchange, "
                 "%.1f ms here)\n",
                 largest(reactions), largest(readTimes) / exchanges);
-    if (reactions.size() != static_cast<std::size_t>(samples))
-        std::printf("  Cancel was not reached in %zu samples\n", static_cast<std::size_t>(samples) - reactions.size());
-    std::printf("  messages shown: %zu\n", setup->messages.count());
-    delete dialog;
-    drive.StopWorkers({});
     return 0;
 }

@@ -4,7 +4,7 @@
 // the grid filling from the catalogue; the display of the values read; and
 // the time until the window is shown with its grids filled.
 //
-//   parameter_window_bench [samples]   (default 5)
+//   parameter_window_bench [--quick] [samples]   (default 5, quick 2)
 //   targets: the window's All Read within 10 % of the bare link calls,
 //            grid filling under 100 ms
 #include "parameter_bench_drive.h"
@@ -46,8 +46,9 @@ int main(int argc, char **argv)
 {
     using namespace tarvex;
     bench::drawOffscreenByDefault();
+    const bool quick = bench::takeQuickFlag(argc, argv);
     QApplication app(argc, argv);
-    const int samples = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 100) : 5;
+    const int samples = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 100) : quick ? 2 : 5;
     const std::unique_ptr<bench::ParameterBenchDrive> setup = bench::startParameterBenchDrive();
     if (!setup)
         return 1;
@@ -61,7 +62,7 @@ int main(int argc, char **argv)
     for (int g : parameters::readOrder(false)) {
         parameters::GroupCatalogue group;
         if (!parameters::loadGroupCatalogue(drive.database(), g, group, messages))
-            return 1;
+            return bench::cannotMeasure("group %d is not in the catalogue", g);
         blocks.push_back({static_cast<std::uint16_t>(drive.database().GetFrPrmAddrInGrp(g)), group.registerCount});
         // Request of 8 bytes, reply of 5 + 2n, ten bits a byte, and the drive's reaction.
         wireMs += (8.0 + 5.0 + 2.0 * group.registerCount) * 10.0 / 19.2 + options.responseDelayUs / 1000.0;
@@ -77,11 +78,13 @@ int main(int argc, char **argv)
             std::uint8_t status = 1;
             drive.link().RdMtRegister(block.first, block.count, buffer, &status);
             if (status != 0)
-                std::fprintf(stderr, "bare read at %u: status %u\n", block.first, status);
+                return bench::cannotMeasure("bare read at %u: status %u", block.first, status);
         }
         std::uint8_t version[2];
         std::uint8_t status = 1;
         drive.link().RdSgRegister(62, version, &status, 1);
+        if (status != 0)
+            return bench::cannotMeasure("bare read of the version: status %u", status);
         bare.push_back(ms(Clock::now() - bareStart));
 
         // The window's opening.
@@ -106,10 +109,8 @@ int main(int argc, char **argv)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QCoreApplication::processEvents();
         const auto visible = Clock::now();
-        if (!readsBegin || !readsEnd) {
-            std::fprintf(stderr, "the window did not read\n");
-            return 1;
-        }
+        if (!readsBegin || !readsEnd)
+            return bench::cannotMeasure("the window did not read");
         windowRead.push_back(ms(*readsEnd - *readsBegin));
         inLinkCalls.push_back(ms(linkTime));
         display.push_back(ms(*readsEnd - *readsBegin - linkTime));
@@ -118,6 +119,9 @@ int main(int argc, char **argv)
         delete dialog;
     }
 
+    drive.StopWorkers({});
+    if (const int failed = messages.failIfShown())
+        return failed;
     const double bareMs = median(bare);
     const double readMs = median(windowRead);
     std::printf("parameter window at 19200 baud, %d samples (medians)\n", samples);
@@ -129,8 +133,5 @@ int main(int argc, char **argv)
     std::printf("    of which value display:              %8.1f ms\n", median(display));
     std::printf("  grid filling from the catalogue:       %8.1f ms  (target under 100 ms)\n", median(fill));
     std::printf("  opening to the shown, filled window:   %8.1f ms\n", median(shown));
-    if (messages.count() > 0)
-        std::printf("  messages shown: %zu\n", messages.count());
-    drive.StopWorkers({});
     return 0;
 }

@@ -1,6 +1,9 @@
 // Prints the virtual drive's reply latency in instant mode (a scattered read
 // of the 34 state variable addresses, from the request written to the reply
 // complete on a raw client descriptor) and its CPU use while idle.
+//
+//   bench_virtual_drive [--quick]   (1000 exchanges and 3 s idle, quick 200 and 1 s)
+#include "bench_run.h"
 #include "crc16.h"
 #include "virtual_drive.h"
 
@@ -81,30 +84,26 @@ bool exchange(int fd, const std::vector<std::uint8_t> &request, std::size_t repl
 
 } // namespace
 
-int main()
+int main(int argc, char **argv)
 {
+    using tarvex::bench::cannotMeasure;
+    const bool quick = tarvex::bench::takeQuickFlag(argc, argv);
     vq::sim::DriveOptions options;
     options.paced = false;
     vq::sim::VirtualDrive drive(options);
     std::string error;
-    if (!drive.start(error)) {
-        std::fprintf(stderr, "cannot start the virtual drive: %s\n", error.c_str());
-        return 1;
-    }
+    if (!drive.start(error))
+        return cannotMeasure("the virtual drive did not start: %s", error.c_str());
     const int fd = openClient(drive.devicePath());
-    if (fd < 0) {
-        std::fprintf(stderr, "cannot open %s\n", drive.devicePath().c_str());
-        return 1;
-    }
+    if (fd < 0)
+        return cannotMeasure("cannot open %s", drive.devicePath().c_str());
     const auto request = stateBlockRequest();
     const std::size_t replyLength = 5 + request[2];
     std::vector<double> micros;
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < (quick ? 200 : 1000); ++i) {
         const auto start = Clock::now();
-        if (!exchange(fd, request, replyLength)) {
-            std::fprintf(stderr, "exchange %d failed\n", i);
-            return 1;
-        }
+        if (!exchange(fd, request, replyLength))
+            return cannotMeasure("exchange %d failed", i);
         micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
     std::sort(micros.begin(), micros.end());
@@ -113,7 +112,7 @@ int main()
                 micros[micros.size() / 2], micros[micros.size() * 95 / 100], micros.back());
 
     // Idle: nobody talks, nothing runs.
-    const double idleSeconds = 3.0;
+    const double idleSeconds = quick ? 1.0 : 3.0;
     const double cpuBefore = cpuSeconds();
     const auto wallBefore = Clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(idleSeconds));
@@ -127,7 +126,7 @@ int main()
     std::vector<std::uint8_t> servoOn{0x00, 0x06, 0x10, 0x56, 0x00, 0x01, 0, 0};
     vq::modbus::appendCrc(servoOn.data(), 6);
     if (!exchange(fd, servoOn, 8))
-        return 1;
+        return cannotMeasure("the drive did not answer the servo on");
     const double cpuBusy = cpuSeconds();
     const auto wallBusy = Clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(idleSeconds));
