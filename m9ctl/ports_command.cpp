@@ -21,7 +21,7 @@ int runPorts(const std::vector<std::string> &argsIn)
         // The adapter the main program would pick (the drive's PL2303 cable).
         const bool cable = adapter.device && *adapter.device == device.device;
         // The node first, then what it is and its stable name.
-        const std::string description = device.device == tarvex::kVirtualDriveLink
+        const std::string description = device.device == tarvex::virtualDriveLink()
                                             ? device.device + ": virtual drive"
                                             : device.description();
         if (json)

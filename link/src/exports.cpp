@@ -36,6 +36,9 @@ int runAttempts(int limit, Retry retry, std::uint8_t *status, Exchange &&exchang
         *status = VQ_STATUS_NOT_ATTEMPTED;
     g_attemptCounter = 0;
     int result = 0;
+    LinkInstance *operationLink = g_instance.load();
+    if (operationLink)
+        operationLink->exchanger().beginOperation();
     for (;;) {
         std::this_thread::yield();
         if (LinkInstance *link = g_instance.load()) {
@@ -52,6 +55,9 @@ int runAttempts(int limit, Retry retry, std::uint8_t *status, Exchange &&exchang
             break;
         ++g_attemptCounter;
     }
+    if (operationLink)
+        operationLink->exchanger().endOperation(*status == VQ_STATUS_OK ||
+                                                (retry == Retry::Trace && *status == 5));
     return result;
 }
 

@@ -71,8 +71,7 @@ void FrameExchanger::settleIfNeeded(int requestLength)
         return;
     // A retry of the same request may take the late answer to an earlier
     // attempt: it carries the same data.
-    if (requestLength == lastRequestLength_ &&
-        std::equal(tx_.begin(), tx_.begin() + requestLength, lastRequest_.begin()))
+    if (sameAsLastRequest(requestLength))
         return;
     // Replies to the earlier attempts come, if at all, as far apart as the
     // attempts went out, so one attempt's time of quiet means none is left;
@@ -108,6 +107,85 @@ void FrameExchanger::settleIfNeeded(int requestLength)
     }
 }
 
+bool FrameExchanger::sameAsLastRequest(int requestLength) const
+{
+    return requestLength == lastRequestLength_ &&
+           std::equal(tx_.begin(), tx_.begin() + requestLength, lastRequest_.begin());
+}
+
+void FrameExchanger::beginOperation()
+{
+    if (forgetOwed_.exchange(false))
+        marker_.forget();
+    unansweredAttempts_ = 0;
+}
+
+void FrameExchanger::endOperation(bool accepted)
+{
+    // Replies that came within the operation showed how late the drive is;
+    // the wait before a different request covers that much, no more.
+    const bool beyondSettling =
+        lateEstimateUs_ + LineTiming::kSettleMargin * kUsPerMs > LineTiming::kSettleLimit * kUsPerMs;
+    if (unansweredAttempts_ == 0 || (accepted && !beyondSettling))
+        return;
+    const bool firstOwed = !marker_.owing();
+    const bool sameOwed = owedRequestLength_ == lastRequestLength_ &&
+                          std::equal(lastRequest_.begin(), lastRequest_.begin() + lastRequestLength_,
+                                     owedRequest_.begin());
+    if (firstOwed) {
+        owedRequest_ = lastRequest_;
+        owedRequestLength_ = lastRequestLength_;
+    } else if (!sameOwed) {
+        owedRequestLength_ = 0;
+    }
+    marker_.owe(lastRequest_.data(), lastRequestLength_);
+}
+
+bool FrameExchanger::drainUntilMarker(long long deadlineUs, int &drained)
+{
+    std::array<std::uint8_t, LineTiming::kMaxChunk> scratch{};
+    // Bytes that keep coming never hold the line past the deadline.
+    for (long long nowUs = sleeper_.nowUs(); nowUs < deadlineUs; nowUs = sleeper_.nowUs()) {
+        const int queued = pipe_.waiting();
+        const int n = queued > 0 ? pipe_.read(scratch.data(), static_cast<int>(scratch.size())) : 0;
+        if (queued < 0 || n < 0) {
+            drained = -1; // the line cannot be asked
+            return false;
+        }
+        if (n > 0) {
+            noteBytesReceived();
+            drained += n;
+            if (marker_.seen(scratch.data(), n))
+                return true;
+            continue;
+        }
+        sleeper_.sleepUs(std::min<long long>(LineTiming::kSettleStep * kUsPerMs, deadlineUs - nowUs));
+    }
+    return false;
+}
+
+ExchangeResult FrameExchanger::markerAttempt(const Plan &plan, ExchangeProfile profile)
+{
+    std::array<std::uint8_t, modbus::kFrameBufferSize> marker{};
+    const int length = marker_.build(marker.data(), node_);
+    const long long deadlineUs =
+        sleeper_.nowUs() + attemptBudgetUs(length, scatteredReplyLength(length - 5), 0);
+    send(marker.data(), length, profile);
+    int drained = 0;
+    const bool answered = drainUntilMarker(deadlineUs, drained);
+    lastLineActivityUs_ = std::max(lastLineActivityUs_, sleeper_.nowUs());
+    clearBuffers();
+    if (answered) {
+        // Everything asked before the marker has been answered or never
+        // will be: the next attempt asks this operation's request.
+        marker_.forget();
+        unsettled_ = false;
+    }
+    if (drained != 0)
+        return {0, VQ_STATUS_FAILED_READ}; // others' replies, the marker's, or a line that cannot be asked
+    return {plan.kind == Kind::Write ? kWriteReplyLength : 0, VQ_STATUS_NO_REPLY};
+}
+
 void FrameExchanger::noteBytesReceived()
 {
     lastLineActivityUs_ = sleeper_.nowUs();
@@ -117,7 +195,7 @@ void FrameExchanger::noteBytesReceived()
         lateEstimateUs_ = std::max(1LL, lastLineActivityUs_ - runFirstSendUs_);
 }
 
-void FrameExchanger::send(int length, ExchangeProfile profile)
+void FrameExchanger::send(const std::uint8_t *frame, int length, ExchangeProfile profile)
 {
     if (activity_)
         activity_();
@@ -130,7 +208,7 @@ void FrameExchanger::send(int length, ExchangeProfile profile)
     const long long writtenUs = sleeper_.nowUs();
     // A refused write is not a failure of the send: a lost request shows up
     // as a missing reply.
-    (void)pipe_.write(tx_.data(), length);
+    (void)pipe_.write(frame, length);
     // The waits that follow are meant from the end of the request on the
     // line. A frame cannot leave faster than the line carries it, whatever
     // the driver reports (a pseudo-terminal takes it at once).
@@ -287,6 +365,14 @@ ExchangeResult FrameExchanger::finish(const Plan &plan, const ReceiveResult &rec
         out = {count, received.status};
         wholeFrame = received.status == 0;
     }
+    // By position: an attempt that got a whole frame back, even a wrong
+    // one, owes nothing more; one that got none may still be answered.
+    const int frameLength =
+        (length >= 2 && (rx_[1] & kExceptionBit)) ? kExceptionReplyLength : plan.expectedLength;
+    // (A line that cannot be asked, a closed port, carried nothing out.)
+    if (received.completed && !(received.status == 0 && length >= frameLength &&
+                                crcMatches(rx_.data(), static_cast<std::size_t>(frameLength))))
+        ++unansweredAttempts_;
     if (!wholeFrame && !unsettled_) {
         unsettled_ = true;
         runFirstSendUs_ = lastSendUs_;
@@ -299,6 +385,10 @@ ExchangeResult FrameExchanger::finish(const Plan &plan, const ReceiveResult &rec
 ExchangeResult FrameExchanger::run(const Plan &plan)
 {
     const ExchangeProfile profile = profile_;
+    const bool owedByThis = owedRequestLength_ == plan.requestLength &&
+                            std::equal(tx_.begin(), tx_.begin() + plan.requestLength, owedRequest_.begin());
+    if (marker_.owing() && !owedByThis)
+        return markerAttempt(plan, profile);
     settleIfNeeded(plan.requestLength);
     std::copy_n(tx_.begin(), plan.requestLength, lastRequest_.begin());
     lastRequestLength_ = plan.requestLength;
@@ -307,7 +397,7 @@ ExchangeResult FrameExchanger::run(const Plan &plan)
     lastAttemptBudgetUs_ = budgetUs;
     const long long deadlineUs = sleeper_.nowUs() + budgetUs;
 
-    send(plan.requestLength, profile);
+    send(tx_.data(), plan.requestLength, profile);
     ReceiveResult received;
     if (profile == ExchangeProfile::Fast) {
         received = receiveWaiting(plan.expectedLength, deadlineUs);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "byte_pipe.h"
+#include "line_marker.h"
 #include "modbus_frame.h"
 
 #include <array>
@@ -93,6 +94,16 @@ public:
     // window and twice the wire time of its frames.
     long long attemptBudgetUs(int requestLength, int expectedLength, unsigned extraMs) const;
 
+    // The attempts of one operation lie between these. An operation that
+    // gave up while replies to it may still come leaves them owed however
+    // late they are: the attempts of a different request then ask a marker
+    // (line_marker.h) until its answer has come, and only then the request.
+    void beginOperation();
+    void endOperation(bool accepted);
+    // A new line owes nothing; taken at the next operation (settings change
+    // from another thread than the exchanges').
+    void forgetOwedReplies() { forgetOwed_ = true; }
+
 private:
     enum class Kind { Read, Write, Scattered };
     struct Plan {
@@ -106,7 +117,13 @@ private:
 
     ExchangeResult run(const Plan &plan);
     void settleIfNeeded(int requestLength);
-    void send(int length, ExchangeProfile profile);
+    bool sameAsLastRequest(int requestLength) const;
+    void send(const std::uint8_t *frame, int length, ExchangeProfile profile);
+    // An attempt while replies are owed: it asks the marker instead and
+    // reads what arrives until the marker's answer (then the next attempt
+    // asks the request) or the attempt's time is up.
+    ExchangeResult markerAttempt(const Plan &plan, ExchangeProfile profile);
+    bool drainUntilMarker(long long deadlineUs, int &drained);
     ReceiveResult receivePolling(int expectedLength, long long deadlineUs);
     ReceiveResult receiveWaiting(int expectedLength, long long deadlineUs);
     // Fixes the target length once the function byte is in; true when the
@@ -142,6 +159,14 @@ private:
     long long runFirstSendUs_ = 0;
     long long lateEstimateUs_ = 0;
     void noteBytesReceived();
+
+    // Replies owed by operations that gave up, and the request they asked
+    // (a repeat of that one request may take them: they carry its data).
+    LineMarker marker_;
+    std::array<std::uint8_t, modbus::kFrameBufferSize> owedRequest_{};
+    int owedRequestLength_ = 0; // 0: owed by more than one request
+    std::atomic<bool> forgetOwed_{false};
+    int unansweredAttempts_ = 0; // in this operation: no whole frame came back
 };
 
 } // namespace vq::link

@@ -19,6 +19,8 @@ void LinkInstance::configure(std::uint8_t node, const std::string &device, unsig
                              VQEventHandle event)
 {
     std::lock_guard lock(settingsMutex_);
+    if (device != device_)
+        exchanger_.forgetOwedReplies(); // another line owes nothing
     device_ = device;
     baud_ = baud;
     turnaroundMs_ = turnaroundForBaud(baud, turnaroundMs_);

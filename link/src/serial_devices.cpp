@@ -208,7 +208,9 @@ std::vector<SerialDevice> listSerialDevices(const SerialDeviceRoots &roots)
         found.push_back(port);
     }
 
-    if (!roots.virtualDriveLink.empty() && fs::exists(roots.virtualDriveLink, error)) {
+    if (!roots.virtualDriveLink.empty() &&
+        isPrivateFolder(fs::path(roots.virtualDriveLink).parent_path().string()) &&
+        fs::exists(roots.virtualDriveLink, error)) {
         SerialDevice drive;
         drive.device = roots.virtualDriveLink;
         found.push_back(drive);

@@ -2,17 +2,17 @@
 // system knows of it: the first four on-board ports (COM1 to COM4), every
 // USB serial adapter and modem with its stable /dev/serial/by-id name, USB
 // vendor and product (ids and names) and kernel driver, and the virtual
-// drive's fixed link when it runs. The kernel lists each serial device
+// drive's link when it runs. The kernel lists each serial device
 // under <sysfs>/class/tty with a link to its device; the USB device sits up
 // to three levels above it.
 #pragma once
+
+#include "virtual_drive_link.h"
 
 #include <string>
 #include <vector>
 
 namespace tarvex {
-
-inline constexpr const char *kVirtualDriveLink = "/tmp/ttyM9A";
 
 // The USB serial converters recognised by vendor id or driver.
 enum class AdapterFamily { None, Ftdi, Cp210x, Ch340, Pl2303, OtherUsb };
@@ -34,7 +34,7 @@ struct SerialDevice {
 struct SerialDeviceRoots {
     std::string sysfs = "/sys";
     std::string dev = "/dev";
-    std::string virtualDriveLink = kVirtualDriveLink;
+    std::string virtualDriveLink = tarvex::virtualDriveLink(); // offered only in a private folder
 };
 
 // Fills `out` from <sysfs>/class/tty/<name>: driver, USB ids and names,

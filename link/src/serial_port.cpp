@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -40,6 +41,15 @@ bool requestLowLatency(int fd)
         return true;
     serial.flags |= ASYNC_LOW_LATENCY;
     return ::ioctl(fd, TIOCSSERIAL, &serial) == 0;
+}
+
+void releaseAndClose(int fd)
+{
+    // The exclusive flag belongs to the terminal, not to the descriptor: a
+    // pseudo-terminal whose other end stays open would keep it after the
+    // close, and the next open by a normal user would find the port busy.
+    ::ioctl(fd, TIOCNXCL);
+    ::close(fd); // releases the advisory lock
 }
 
 bool baudToSpeed(unsigned baud, unsigned &speed)
@@ -87,13 +97,20 @@ bool SerialPort::open(const std::string &device, unsigned baud, ModemLines lines
         lastError_ = errno;
         return false;
     }
-    // Exclusive use: a second open of the device by anyone but root fails.
+    // Exclusive use. The advisory lock refuses a second opener whoever it
+    // is (root passes the exclusive flag by); the flag keeps out programs
+    // that take no lock. Both go with the descriptor at close.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        lastError_ = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return false;
+    }
     ::ioctl(fd, TIOCEXCL);
 
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         lastError_ = errno;
-        ::close(fd);
+        releaseAndClose(fd);
         return false;
     }
     ::cfmakeraw(&tio);
@@ -106,7 +123,7 @@ bool SerialPort::open(const std::string &device, unsigned baud, ModemLines lines
     ::cfsetospeed(&tio, static_cast<speed_t>(speed));
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
         lastError_ = errno;
-        ::close(fd);
+        releaseAndClose(fd);
         return false;
     }
     // DTR and RTS on or off as asked (a pseudo-terminal has no modem lines
@@ -128,7 +145,7 @@ void SerialPort::close()
     int dtr = TIOCM_DTR;
     ::ioctl(fd_, TIOCMBIC, &dtr);
     ::tcflush(fd_, TCIOFLUSH);
-    ::close(fd_);
+    releaseAndClose(fd_);
     fd_ = -1;
 }
 

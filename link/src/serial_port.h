@@ -22,7 +22,8 @@ public:
     enum class ModemLines { HeldOn, Off };
 
     // Opens and configures the device. Returns false (with lastError() set to
-    // the errno) when it cannot be opened or the line settings are refused.
+    // the errno) when it cannot be opened or the line settings are refused;
+    // EBUSY when another program holds the port.
     bool open(const std::string &device, unsigned baud, ModemLines lines = ModemLines::HeldOn);
     // Clears DTR, purges both queues and closes; safe when already closed.
     void close();
@@ -53,6 +54,9 @@ private:
 // Asks the driver of an open serial device for its low-latency mode; false
 // when the driver has no such setting or refuses it.
 bool requestLowLatency(int fd);
+
+// Clears the exclusive flag set at open and closes the descriptor.
+void releaseAndClose(int fd);
 
 // termios speed constant for a baud rate; false for rates the port cannot set.
 bool baudToSpeed(unsigned baud, unsigned &speed);

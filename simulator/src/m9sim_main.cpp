@@ -5,16 +5,19 @@
 #include "console_commands.h"
 #include "m9sim_options.h"
 #include "virtual_drive.h"
+#include "virtual_drive_link.h"
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -62,6 +65,24 @@ bool runLines(VirtualDrive &drive, std::string &buffer)
     return true;
 }
 
+// The default link's folder: made private to this user when missing, and
+// refused when it exists but another user could reach into it (someone
+// may have made it in /tmp first, to plant a link of theirs).
+bool prepareDefaultLinkFolder(std::string &error)
+{
+    const std::string folder = tarvex::virtualDriveLinkFolder();
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot make the folder " + folder + " for the link: " + std::strerror(errno);
+        return false;
+    }
+    if (!tarvex::isPrivateFolder(folder)) {
+        error = folder + " is not a private folder of this user (a directory of yours that only you may "
+                         "open); remove it, or give --link PATH or --no-link";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -95,6 +116,10 @@ int main(int argc, char **argv)
         std::cerr << "m9sim: cannot watch for signals\n";
         return 1;
     }
+    if (options.defaultLink && !options.drive.linkPath.empty() && !prepareDefaultLinkFolder(error)) {
+        std::cerr << "m9sim: " << error << '\n';
+        return 1;
+    }
     VirtualDrive drive(options.drive, catalogue);
     drive.setTuningDuration(std::chrono::milliseconds(static_cast<long long>(options.tuningSeconds * 1000.0)));
     error.clear();
@@ -103,11 +128,10 @@ int main(int argc, char **argv)
         return 1;
     }
     std::cout << drive.devicePath() << std::endl;
-    if (!error.empty())
-        std::cerr << "m9sim: " << error << '\n';
-    std::cerr << "m9sim: serving " << drive.devicePath();
+    // The link on a line of its own, for scripts to find.
     if (drive.linked())
-        std::cerr << " (also " << options.drive.linkPath << ")";
+        std::cerr << "m9sim: linked as " << options.drive.linkPath << '\n';
+    std::cerr << "m9sim: serving " << drive.devicePath();
     std::cerr << ", node " << int{options.drive.node} << ", " << options.drive.lineSpeed << " baud, "
               << (options.drive.paced ? "paced" : "instant") << ", " << catalogue.parameters.size()
               << " catalogue parameters; type help for commands\n";

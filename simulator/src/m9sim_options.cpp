@@ -1,6 +1,7 @@
 #include "m9sim_options.h"
 
 #include "console_commands.h"
+#include "virtual_drive_link.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -46,15 +47,18 @@ std::string programUsage()
     return std::string(
                "Usage: m9sim [options]\n"
                "A virtual M9A servo drive on a pseudo-terminal. The first line on standard output\n"
-               "is the device it serves; a client opens that device (or the link) at the drive's\n"
-               "line speed. SIGINT or SIGTERM stop it and remove the link.\n\n"
+               "is the device it serves; a client opens that device (or the link, named on\n"
+               "standard error) at the drive's line speed. SIGINT or SIGTERM stop it and remove\n"
+               "the link.\n\n"
                "Options:\n"
                "  --node N                 node address, 0 to 255 (default 0)\n"
                "  --catalogue PATH         parameter catalogue for the factory defaults\n"
                "                           (default ./DB/M9A_Tarvex-DATA_ENG.mdb)\n"
                "  --no-catalogue           run with the fixed registers only\n"
-               "  --link PATH              symbolic link to the device (default /tmp/ttyM9A);\n"
-               "                           an existing file that is not a link is never replaced\n"
+               "  --link PATH              symbolic link to the device (default ttyM9A in\n"
+               "                           $XDG_RUNTIME_DIR, else in /tmp/m9sim-UID); a file there\n"
+               "                           that is not this user's link to a pseudo-terminal, or a\n"
+               "                           folder another user may change, stops m9sim\n"
                "  --no-link                make no link\n"
                "  --baud N                 line speed: 9600, 19200, 38400, 57600 or 115200 (default 19200)\n"
                "  --any-baud               answer whatever line speed the client has set\n"
@@ -71,7 +75,8 @@ std::string programUsage()
 
 bool parseProgramOptions(const std::vector<std::string> &args, ProgramOptions &out, std::string &error)
 {
-    out.drive.linkPath = "/tmp/ttyM9A";
+    out.drive.linkPath = tarvex::virtualDriveLink();
+    out.defaultLink = true;
     out.drive.paced = true;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
@@ -110,8 +115,10 @@ bool parseProgramOptions(const std::vector<std::string> &args, ProgramOptions &o
                 return false;
             }
             out.drive.linkPath = v;
+            out.defaultLink = false;
         } else if (a == "--no-link") {
             out.drive.linkPath.clear();
+            out.defaultLink = false;
         } else if (a == "--baud") {
             if (!value(v) || !toLong(v, 1, 1000000, n) || !supportedBaud(n)) {
                 error = error.empty() ? "--baud takes 9600, 19200, 38400, 57600 or 115200" : error;

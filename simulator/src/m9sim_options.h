@@ -10,6 +10,7 @@ namespace vq::sim {
 
 struct ProgramOptions {
     DriveOptions drive;
+    bool defaultLink = true; // the link in the user's runtime folder, made ready at start
     std::string cataloguePath = "./DB/M9A_Tarvex-DATA_ENG.mdb";
     bool catalogueGiven = false; // a named catalogue must load; the default may be missing
     bool useCatalogue = true;

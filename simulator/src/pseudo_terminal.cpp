@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include <fcntl.h>
@@ -27,6 +28,42 @@ void sleepUntilNs(long long deadline)
     ts.tv_nsec = static_cast<long>(deadline % 1'000'000'000LL);
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
     }
+}
+
+std::string folderOf(const std::string &path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Nobody but this user (and root) can put another file under a name in the
+// folder: it is ours and closed to others, or a shared folder with the
+// sticky bit (like /tmp), where a name once taken stays its owner's.
+bool folderOnlyWeChange(const std::string &folder)
+{
+    struct stat st{};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return false;
+    if (st.st_uid != ::geteuid() && st.st_uid != 0)
+        return false;
+    return (st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX) != 0;
+}
+
+// A symbolic link this user owns whose target starts with `target` (the
+// whole device path, or the pseudo-terminal folder).
+bool isLinkOfOurs(const std::string &path, const std::string &target)
+{
+    struct stat st{};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode) || st.st_uid != ::geteuid())
+        return false;
+    char text[256] = {};
+    const ssize_t n = ::readlink(path.c_str(), text, sizeof text - 1);
+    if (n <= 0)
+        return false;
+    const std::string points(text, static_cast<std::size_t>(n));
+    return target.back() == '/' ? points.rfind(target, 0) == 0 : points == target;
 }
 
 } // namespace
@@ -58,29 +95,44 @@ PseudoTerminal::PseudoTerminal()
 
 PseudoTerminal::~PseudoTerminal()
 {
-    if (!linkPath_.empty()) {
-        // Another instance may have taken the name over since; leave its link.
-        char target[256] = {};
-        const ssize_t n = ::readlink(linkPath_.c_str(), target, sizeof target - 1);
-        if (n > 0 && devicePath_ == std::string(target, static_cast<std::size_t>(n)))
-            ::unlink(linkPath_.c_str());
-    }
+    // Another run may have taken the name over since; leave its link.
+    if (!linkPath_.empty() && isLinkOfOurs(linkPath_, devicePath_))
+        ::unlink(linkPath_.c_str());
     if (slaveKeeper_ >= 0)
         ::close(slaveKeeper_);
     if (master_ >= 0)
         ::close(master_);
 }
 
-bool PseudoTerminal::linkAt(const std::string &path)
+bool PseudoTerminal::linkAt(const std::string &path, std::string &error)
 {
-    struct stat st{};
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (!S_ISLNK(st.st_mode))
-            return false; // never replace a real file or device
-        ::unlink(path.c_str());
-    }
-    if (::symlink(devicePath_.c_str(), path.c_str()) != 0)
+    const std::string folder = folderOf(path);
+    if (!folderOnlyWeChange(folder)) {
+        error = "will not link " + path + ": the folder " + folder +
+                " may be changed by another user (use a folder of your own)";
         return false;
+    }
+    struct stat st{};
+    const bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && !isLinkOfOurs(path, "/dev/pts/")) {
+        error = "will not replace " + path +
+                ": it is not a link of this user to a pseudo-terminal (left as it is)";
+        return false;
+    }
+    // A link of an earlier run is replaced in one step: the name never
+    // stands free for someone else to take.
+    const std::string made = exists ? path + ".new-" + std::to_string(::getpid()) : path;
+    if (::symlink(devicePath_.c_str(), made.c_str()) != 0 ||
+        (exists && ::rename(made.c_str(), path.c_str()) != 0)) {
+        error = "cannot make " + path + " a link to " + devicePath_ + ": " + std::strerror(errno);
+        if (exists)
+            ::unlink(made.c_str());
+        return false;
+    }
+    if (!isLinkOfOurs(path, devicePath_)) {
+        error = "cannot make " + path + " a link to " + devicePath_ + ": it was changed meanwhile";
+        return false;
+    }
     linkPath_ = path;
     return true;
 }

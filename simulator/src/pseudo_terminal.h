@@ -20,9 +20,11 @@ public:
     // The device path a client opens, for example /dev/pts/3.
     const std::string &devicePath() const { return devicePath_; }
     // Makes `path` a symbolic link to the device so that users can type one
-    // fixed port name; replaces an older symbolic link, never a real file.
-    // Removed on destruction if it still points to this device.
-    bool linkAt(const std::string &path);
+    // port name. Only a link this user made to a pseudo-terminal (one left
+    // by an earlier run) is replaced; anything else there, or a folder that
+    // another user may change, is refused with `error` set, the file left as
+    // it is. Removed on destruction if it is still this device's link.
+    bool linkAt(const std::string &path, std::string &error);
 
     // Waits at most timeoutMs for bytes and reads what is there (up to max).
     // Returns the count, 0 on time-out, -1 on failure.

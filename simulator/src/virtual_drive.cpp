@@ -56,16 +56,17 @@ bool VirtualDrive::start(std::string &error)
         error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
         return false;
     }
+    // A link that cannot be made stops the drive: the programs told to open
+    // that name would find nothing, or another's device.
+    if (!options_.linkPath.empty()) {
+        linked_ = pty_.linkAt(options_.linkPath, error);
+        if (!linked_)
+            return false;
+    }
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
         error = std::string("cannot create the wake-up event: ") + std::strerror(errno);
         return false;
-    }
-    if (!options_.linkPath.empty()) {
-        linked_ = pty_.linkAt(options_.linkPath);
-        if (!linked_)
-            error = "cannot make " + options_.linkPath + " a link to " + pty_.devicePath() +
-                    " (an existing file that is not a symbolic link is never replaced)";
     }
     thread_ = std::thread([this] { serve(); });
     return true;

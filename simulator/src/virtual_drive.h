@@ -56,8 +56,8 @@ public:
     VirtualDrive &operator=(const VirtualDrive &) = delete;
 
     // Opens the line and starts serving. False with `error` set when the
-    // pseudo-terminal cannot be had; a symbolic link that cannot be made is
-    // reported in `error` too but does not stop the drive (check linked()).
+    // pseudo-terminal cannot be had or the link asked for cannot be made
+    // (see PseudoTerminal::linkAt).
     bool start(std::string &error);
     void stop();
     const std::string &devicePath() const { return pty_.devicePath(); }

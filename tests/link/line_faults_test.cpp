@@ -35,6 +35,28 @@ double attemptBoundMs(int requestBytes, int replyBytes)
     return 5 + 340 + 2 * (wireMs(requestBytes, 19200) + wireMs(replyBytes, 19200));
 }
 
+// A drive on the link whose two registers (their one-register reads look
+// alike on the line) have been read in time; then every answer comes
+// `lateMs` late and none gives way to the next request.
+struct LateRun {
+    const std::uint16_t addresses[2] = {62, 4174};
+    std::unique_ptr<vq::sim::VirtualDrive> drive = startDrive();
+    LinkSession link{drive->devicePath()};
+    std::uint16_t truth[2] = {};
+
+    bool start(int lateMs)
+    {
+        for (int i = 0; i < 2; ++i) {
+            const Words w = link.readSingle(addresses[i]);
+            if (w.status != 0)
+                return false;
+            truth[i] = w.values.at(0);
+        }
+        drive->setReplyDelayMs(lateMs, /*keepEvery=*/true);
+        return truth[0] != truth[1];
+    }
+};
+
 class LateDrive : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override { ASSERT_EQ(CommSetExchangeProfile(GetParam()), 1); }
@@ -48,28 +70,51 @@ protected:
 // answer to the next, different request.
 TEST_P(LateDrive, AnswersThatComeLateAreNeverTakenForAnotherRegister)
 {
-    const std::uint16_t addresses[2] = {62, 4174};
     for (int lateMs : {400, 600, 1000}) {
-        auto drive = startDrive();
-        LinkSession link(drive->devicePath());
-        ASSERT_TRUE(link.connected());
-        std::uint16_t truth[2] = {};
-        for (int i = 0; i < 2; ++i) {
-            const Words w = link.readSingle(addresses[i]);
-            ASSERT_EQ(w.status, 0);
-            truth[i] = w.values.at(0);
-        }
-        ASSERT_NE(truth[0], truth[1]);
-
-        drive->setReplyDelayMs(lateMs, /*keepEvery=*/true);
+        LateRun run;
+        ASSERT_TRUE(run.start(lateMs));
         for (int round = 0; round < 3; ++round) {
             const int which = round % 2;
-            const Words w = link.readSingle(addresses[which]);
+            const Words w = run.link.readSingle(run.addresses[which]);
             EXPECT_EQ(w.status, 0) << lateMs << " ms late, read " << round;
             if (w.status == 0)
-                EXPECT_EQ(w.values.at(0), truth[which]) << lateMs << " ms late, read " << round;
+                EXPECT_EQ(w.values.at(0), run.truth[which]) << lateMs << " ms late, read " << round;
         }
-        EXPECT_EQ(drive->counters().repliesSuperseded, 0) << "the drive withdrew an answer";
+        EXPECT_EQ(run.drive->counters().repliesSuperseded, 0) << "the drive withdrew an answer";
+    }
+}
+
+// Later than every attempt of its request, a reply of a full-duplex drive
+// still comes, and looks like the reply to any other one-register read: it
+// must never be the next request's value, however late it is. Once the drive
+// answers in time again, so does the link.
+TEST_P(LateDrive, AReplyLaterThanAllAttemptsIsNeverTakenByTheNextRequest)
+{
+    for (int lateMs : {1500, 3500, 6000}) {
+        LateRun run;
+        ASSERT_TRUE(run.start(lateMs));
+        const Words first = run.link.readSingle(run.addresses[0]);
+        if (first.status == 0)
+            EXPECT_EQ(first.values.at(0), run.truth[0]) << lateMs << " ms late";
+        const Words next = run.link.readSingle(run.addresses[1]);
+        if (next.status == 0)
+            EXPECT_EQ(next.values.at(0), run.truth[1]) << lateMs << " ms late: the earlier request's reply was taken";
+
+        // Every reply the drive owes has gone out (none is withdrawn).
+        const auto allSent = [&] {
+            const auto c = run.drive->counters();
+            return c.repliesSent >= c.framesAnswered;
+        };
+        const auto deadline = Clock::now() + std::chrono::seconds(60);
+        while (!allSent() && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(allSent());
+        run.drive->setReplyDelayMs(0);
+        const Words back = run.link.readSingle(run.addresses[0]);
+        EXPECT_EQ(back.status, 0) << lateMs << " ms late, then in time";
+        if (back.status == 0)
+            EXPECT_EQ(back.values.at(0), run.truth[0]);
+        EXPECT_EQ(run.drive->counters().repliesSuperseded, 0) << "the drive withdrew an answer";
     }
 }
 

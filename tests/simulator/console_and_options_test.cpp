@@ -3,6 +3,7 @@
 #include "console_commands.h"
 #include "m9sim_options.h"
 #include "sim_test_support.h"
+#include "virtual_drive_link.h"
 
 #include <gtest/gtest.h>
 
@@ -93,7 +94,8 @@ TEST(ProgramOptions, DefaultsAndValues)
     ASSERT_TRUE(parseProgramOptions({}, o, error));
     EXPECT_EQ(o.drive.node, 0);
     EXPECT_EQ(o.drive.lineSpeed, 19200u);
-    EXPECT_EQ(o.drive.linkPath, "/tmp/ttyM9A");
+    EXPECT_EQ(o.drive.linkPath, tarvex::virtualDriveLink());
+    EXPECT_TRUE(o.defaultLink);
     EXPECT_EQ(o.cataloguePath, "./DB/M9A_Tarvex-DATA_ENG.mdb");
     EXPECT_TRUE(o.drive.paced);
 

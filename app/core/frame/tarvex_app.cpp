@@ -21,7 +21,7 @@ StartOptions parseStartOptions(const QStringList &arguments)
     parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Connect at start to the drive on <device> (for example "
-                                                 "/dev/ttyUSB0, or /tmp/ttyM9A for the virtual drive)."),
+                                                 "/dev/ttyUSB0, or the link the virtual drive names)."),
                                   QStringLiteral("device"));
     const QCommandLineOption node(QStringLiteral("node"), QStringLiteral("The drive's node, 0 to 99 (default 0)."),
                                   QStringLiteral("n"), QStringLiteral("0"));
