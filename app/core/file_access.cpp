@@ -207,7 +207,9 @@ std::string unreadableReason(const std::string &path, std::size_t limit)
     struct stat st{};
     if (::stat(path.c_str(), &st) != 0)
         return errnoText(errno);
-    return refusalOf(st, limit);
+    if (std::string refusal = refusalOf(st, limit); !refusal.empty())
+        return refusal;
+    return ::access(path.c_str(), R_OK) == 0 ? std::string() : errnoText(errno);
 }
 
 } // namespace tarvex

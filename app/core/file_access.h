@@ -33,6 +33,7 @@ inline constexpr std::size_t kGraphFileLimit = 8u << 20;
 inline constexpr std::size_t kHexFileLimit = 4u << 20;
 inline constexpr std::size_t kSettingsFileLimit = 1u << 20;
 inline constexpr std::size_t kScriptFileLimit = 1u << 20;
+inline constexpr std::size_t kCatalogueFileLimit = 64u << 20;
 
 struct FileReading {
     std::optional<std::string> text; // the whole file, when it could be read
