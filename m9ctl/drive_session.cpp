@@ -1,9 +1,9 @@
 #include "drive_session.h"
 
 #include "exit_codes.h"
+#include "file_access.h"
 
 #include <cstdlib>
-#include <fstream>
 
 #include <dlfcn.h>
 #include <unistd.h>
@@ -125,8 +125,8 @@ bool DriveSession::openCatalogue()
     const std::string path = options_.catalogue.empty()
                                  ? programDirectory() + "/" + std::string(tarvex::catalogueFileFor(koreanSystem())).substr(2)
                                  : options_.catalogue;
-    if (!std::ifstream(path)) {
-        messages_.fail(kFileError, "cannot read the parameter catalogue " + path);
+    if (const std::string reason = tarvex::unreadableReason(path, tarvex::kCatalogueFileLimit); !reason.empty()) {
+        messages_.fail(kFileError, "cannot read the parameter catalogue " + path + ": " + reason);
         return false;
     }
     drive_->BindDatabaseLibrary(programDirectory() + "/" + kDatabaseFile);

@@ -3,12 +3,13 @@
 #include "boot_session.h"
 #include "exit_codes.h"
 #include "firmware_image.h"
+#include "file_access.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <thread>
 
 #include <unistd.h>
@@ -23,11 +24,12 @@ constexpr std::chrono::milliseconds kProgressPause{200};
 // refused while the drive still runs its firmware.
 bool checkHexFile(const std::string &path, ConsoleMessages &messages)
 {
-    std::ifstream in(path);
-    if (!in) {
-        messages.fail(kFileError, "Can't open HEX File " + path);
+    const tarvex::FileReading file = tarvex::readBoundedFile(path, tarvex::kHexFileLimit);
+    if (!file.text) {
+        messages.fail(kFileError, "Can't open HEX File " + path + ": " + file.reason);
         return false;
     }
+    std::istringstream in(*file.text);
     upgrader::FirmwareImage image;
     switch (image.read(in)) {
     case upgrader::HexResult::Ok:

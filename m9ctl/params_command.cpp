@@ -28,9 +28,10 @@ int readFile(ParameterSheet &sheet, ConsoleMessages &messages, const std::string
     std::vector<std::string> numbers;
     for (const ParameterRef &ref : order)
         numbers.push_back(sheet.number(ref));
-    const std::optional<ParameterFileContents> contents = loadParameterFile(path, numbers);
+    const ParameterFileReading reading = loadParameterFile(path, numbers);
+    const std::optional<ParameterFileContents> &contents = reading.contents;
     if (!contents) {
-        messages.fail(kFileError, "cannot open parameter file " + path);
+        messages.fail(kFileError, "cannot open parameter file " + path + ": " + reading.problem);
         return kFileError;
     }
     if (!contents->mismatches.empty()) {

@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -57,12 +56,10 @@ double physical(int listIndex, std::int16_t sample)
     return listIndex == graphs::kDcLinkIndex ? sample / 10.0 : static_cast<double>(sample);
 }
 
-bool writeCsv(const std::string &path, const std::array<int, 4> &indices, int periodMs,
-              const std::vector<trace::TraceBlock> &blocks)
+tarvex::FileOutcome writeCsv(const std::string &path, const std::array<int, 4> &indices, int periodMs,
+                             const std::vector<trace::TraceBlock> &blocks)
 {
-    std::ofstream out(path, std::ios::binary);
-    if (!out)
-        return false;
+    std::ostringstream out;
     out << "time_ms";
     for (int index : indices)
         if (index != graphs::kNotUsed)
@@ -77,10 +74,10 @@ bool writeCsv(const std::string &path, const std::array<int, 4> &indices, int pe
                     out << ',' << physical(indices[c], block[c][j]);
             out << '\n';
         }
-    return static_cast<bool>(out.flush());
+    return tarvex::saveFileAtomically(path, out.str());
 }
 
-bool writeMdg(const std::string &path, const std::array<int, 4> &indices, int periodMs,
+tarvex::FileOutcome writeMdg(const std::string &path, const std::array<int, 4> &indices, int periodMs,
               const std::vector<trace::TraceBlock> &blocks)
 {
     // The file holds what the window's chart would: the newest 361 points.
@@ -147,8 +144,8 @@ int runTrace(DriveSession &session, const std::vector<std::string> &argsIn)
     const bool csv = endsWith(*output, ".csv");
     if (!csv && !endsWith(*output, ".mdg"))
         return usageError("-o " + *output + ": the file name ends in .csv or .mdg");
-    if (!std::ofstream(*output, std::ios::app)) {
-        session.messages().fail(kFileError, "cannot write " + *output);
+    if (const tarvex::FileOutcome savable = tarvex::checkSavable(*output); !savable) {
+        session.messages().fail(kFileError, "cannot write " + *output + ": " + savable.reason);
         return kFileError;
     }
     if (!session.connect())
@@ -203,10 +200,10 @@ int runTrace(DriveSession &session, const std::vector<std::string> &argsIn)
     service.OperateTrace(trace::kOperationStop, status);
     // What arrived is kept also when the run ended early: a line fault late
     // in a long run should not cost the samples already taken.
-    const bool written = csv ? writeCsv(*output, indices, static_cast<int>(periodMs), blocks)
-                             : writeMdg(*output, indices, static_cast<int>(periodMs), blocks);
+    const tarvex::FileOutcome written = csv ? writeCsv(*output, indices, static_cast<int>(periodMs), blocks)
+                                            : writeMdg(*output, indices, static_cast<int>(periodMs), blocks);
     if (!written) {
-        session.messages().fail(kFileError, "cannot write " + *output);
+        session.messages().fail(kFileError, "cannot write " + *output + ": " + written.reason);
         return worse(kFileError, session.messages().worstCode());
     }
     const std::size_t held = blocks.size() * trace::kSamplesPerBlock;

@@ -1,16 +1,21 @@
 #include "boot_session.h"
 
+#include "file_access.h"
 #include "modbus_frame.h"
 #include "port_open_failure.h"
 
 #include <chrono>
-#include <fstream>
+#include <sstream>
 #include <thread>
 #include <vector>
 
 #include "download_progress.h"
 
 namespace upgrader {
+
+using tarvex::FileReading;
+using tarvex::kHexFileLimit;
+using tarvex::readBoundedFile;
 
 BootSession::BootSession(BootPort &port, MessageFn message, BootTiming timing)
     : port_(port), message_(std::move(message)), timing_(timing)
@@ -132,17 +137,19 @@ int BootSession::download(const std::string &hexPath)
         message_("File Full Path is not command!!");
         return kNoPath;
     }
-    std::ifstream file(hexPath);
-    if (!file) {
+    // Bounded and regular files only: a FIFO or a device given as the file
+    // would otherwise block the download before it starts.
+    const FileReading hex = readBoundedFile(hexPath, kHexFileLimit);
+    if (!hex.text) {
         message_("\nCan't open HEX File\n");
         return kCannotOpenFile;
     }
+    std::istringstream file(*hex.text);
 
     // The whole file is read and checked before the first byte goes to the
     // boot loader.
     auto image = std::make_unique<FirmwareImage>();
     const HexResult read = image->read(file);
-    file.close();
     if (read == HexResult::UnknownRecordType) {
         port_.close();
         return kUnknownRecord;

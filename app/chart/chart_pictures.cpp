@@ -1,10 +1,15 @@
 #include "chart_pictures.h"
 
+#include "file_access.h"
+
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
+#include <QFile>
 #include <QFileInfo>
+#include <QPdfWriter>
 #include <QPrinter>
 #include <QSvgGenerator>
 
@@ -15,23 +20,45 @@ namespace {
 
 QSize pictureSize(const QCustomPlot &plot) { return {std::max(plot.width(), 640), std::max(plot.height(), 400)}; }
 
-bool writeSvg(QCustomPlot &plot, const QString &path)
+// A picture is drawn into memory first and then saved as every other file:
+// a failed save keeps the old picture instead of leaving a truncated one.
+void paintVector(QCustomPlot &plot, QPaintDevice &device, QSize size)
 {
-    const QSize size = pictureSize(plot);
-    QSvgGenerator generator;
-    generator.setFileName(path);
-    generator.setSize(size);
-    generator.setViewBox(QRect(QPoint(0, 0), size));
-    generator.setTitle(QStringLiteral("Chart"));
     QCPPainter painter;
-    if (!painter.begin(&generator))
-        return false;
+    if (!painter.begin(&device))
+        return;
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
     plot.toPainter(&painter, size.width(), size.height());
     painter.end();
-    // QSvgGenerator reports no write failure of its own.
-    return QFileInfo(path).size() > 0;
+}
+
+QByteArray pictureBytes(QCustomPlot &plot, const QString &suffix)
+{
+    const QSize size = pictureSize(plot);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (suffix == QLatin1String("png")) {
+        plot.toPixmap(size.width(), size.height()).save(&buffer, "PNG");
+    } else if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
+        plot.toPixmap(size.width(), size.height()).save(&buffer, "JPG", 92);
+    } else if (suffix == QLatin1String("pdf")) {
+        // At 72 dots per inch a point is a pixel: the page is the chart's size.
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        writer.setPageMargins(QMarginsF());
+        writer.setPageSize(QPageSize(QSizeF(size), QPageSize::Point));
+        paintVector(plot, writer, size);
+    } else if (suffix == QLatin1String("svg")) {
+        QSvgGenerator generator;
+        generator.setOutputDevice(&buffer);
+        generator.setSize(size);
+        generator.setViewBox(QRect(QPoint(0, 0), size));
+        generator.setTitle(QStringLiteral("Chart"));
+        paintVector(plot, generator, size);
+    }
+    return bytes;
 }
 
 } // namespace
@@ -46,16 +73,12 @@ bool isPictureSuffix(const QString &suffix)
 bool writePicture(QCustomPlot &plot, const QString &path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    const QSize size = pictureSize(plot);
-    if (suffix == QLatin1String("png"))
-        return plot.savePng(path, size.width(), size.height());
-    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg"))
-        return plot.saveJpg(path, size.width(), size.height(), 1.0, 92);
-    if (suffix == QLatin1String("pdf"))
-        return plot.savePdf(path, size.width(), size.height());
-    if (suffix == QLatin1String("svg"))
-        return writeSvg(plot, path);
-    return false;
+    if (!isPictureSuffix(suffix))
+        return false;
+    const QByteArray bytes = pictureBytes(plot, suffix);
+    return !bytes.isEmpty() &&
+           tarvex::saveFileAtomically(QFile::encodeName(path).toStdString(), std::string_view(bytes.constData(),
+                                                                                              static_cast<std::size_t>(bytes.size())));
 }
 
 void copyToClipboard(QCustomPlot &plot)

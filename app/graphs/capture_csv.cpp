@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 
 namespace tarvex::graphs {
 namespace {
@@ -85,15 +84,9 @@ std::string csvText(const CsvTable &table)
     return text;
 }
 
-bool writeCsvFile(const std::string &path, const CsvTable &table)
+FileOutcome writeCsvFile(const std::string &path, const CsvTable &table)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    const std::string text = csvText(table);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    return static_cast<bool>(out);
+    return saveFileAtomically(path, csvText(table));
 }
 
 CsvTable captureCsvTable(GraphKind kind, const std::array<std::vector<int>, 4> &display,

@@ -7,6 +7,7 @@
 // the same files.
 #pragma once
 
+#include "file_access.h"
 #include "graph_file.h"
 #include "spectrum.h"
 
@@ -43,8 +44,8 @@ CsvColumn csvChannelColumn(int listIndex);
 
 // The whole text, lines ending with LF.
 std::string csvText(const CsvTable &table);
-// False when the file cannot be created or written.
-bool writeCsvFile(const std::string &path, const CsvTable &table);
+// Saved atomically: on failure the reason, and the old file stays as it was.
+FileOutcome writeCsvFile(const std::string &path, const CsvTable &table);
 
 // A one-shot capture (trigger or alarm recording) of display samples
 // (rotated, DC link in volts) taken every `period` x 0.2 ms; the trigger's

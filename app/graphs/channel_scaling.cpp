@@ -21,6 +21,16 @@ int pinned(double value)
 
 } // namespace
 
+std::string unusableLimitsText(const ChannelLimits &limits)
+{
+    std::string text;
+    for (std::size_t c = 0; c < limits.size(); ++c)
+        if (!usableLimits(withinBound(limits[c])))
+            text += "Channel " + std::to_string(c + 1) + ": max " + std::to_string(limits[c].max) + ", min " +
+                    std::to_string(limits[c].min) + "\n";
+    return text;
+}
+
 int mapToPrimary(int sample, AxisLimits own, AxisLimits primary)
 {
     if (own.span() == 0)

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace tarvex::graphs {
 
@@ -25,15 +26,36 @@ inline constexpr ChannelLimits kDefaultLimits = {{{3500, -3500}, {3500, -3500}, 
 // The largest magnitude an axis limit may have, typed or read from a file.
 inline constexpr int kAxisLimitBound = 1'000'000;
 
-// Limits from outside (a file) kept within that bound.
-constexpr ChannelLimits boundedLimits(const ChannelLimits &limits)
+// Whether an axis can be drawn from these limits: a span (max above min),
+// within the bound. The chart's tick search never ends without a span.
+constexpr bool usableLimits(AxisLimits limits)
+{
+    return limits.max > limits.min && limits.max <= kAxisLimitBound && limits.min >= -kAxisLimitBound;
+}
+
+// Limits from outside (a file, the remembered set-up) as the windows draw
+// them: kept within the bound, and a channel whose limits have no span
+// given its default.
+constexpr AxisLimits withinBound(AxisLimits limits)
 {
     const auto bound = [](int v) { return v < -kAxisLimitBound ? -kAxisLimitBound : v > kAxisLimitBound ? kAxisLimitBound : v; };
+    return {bound(limits.max), bound(limits.min)};
+}
+
+constexpr ChannelLimits boundedLimits(const ChannelLimits &limits)
+{
     ChannelLimits bounded{};
-    for (std::size_t c = 0; c < bounded.size(); ++c)
-        bounded[c] = {bound(limits[c].max), bound(limits[c].min)};
+    for (std::size_t c = 0; c < bounded.size(); ++c) {
+        bounded[c] = withinBound(limits[c]);
+        if (!usableLimits(bounded[c]))
+            bounded[c] = kDefaultLimits[c];
+    }
     return bounded;
 }
+
+// One line per channel whose limits boundedLimits replaces ("Channel 2: max
+// 5, min 5"), or empty when all can be drawn.
+std::string unusableLimitsText(const ChannelLimits &limits);
 
 // Integer mapping of a raw sample into channel 1's range (product first,
 // then the division, truncating toward zero).

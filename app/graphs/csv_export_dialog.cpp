@@ -16,10 +16,12 @@ QString chooseCsvFileToSave(QWidget *parent)
 
 bool saveCsvFile(const QString &path, const CsvTable &table, MessageService *messages)
 {
-    if (writeCsvFile(QFile::encodeName(path).toStdString(), table))
+    const std::string name = QFile::encodeName(path).toStdString();
+    const FileOutcome saved = writeCsvFile(name, table);
+    if (saved)
         return true;
     if (messages)
-        messages->show("Cannot Save CSV File");
+        messages->show("Cannot Save CSV File", name + ": " + saved.reason);
     return false;
 }
 

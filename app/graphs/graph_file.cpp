@@ -2,7 +2,7 @@
 
 #include "number_text.h"
 
-#include <fstream>
+#include "text_file_lines.h"
 
 namespace tarvex::graphs {
 namespace {
@@ -64,38 +64,41 @@ std::string traceValueText(double value)
 
 std::string captureValueText(int sample) { return std::to_string(sample); }
 
-bool writeGraphFile(const std::string &path, const GraphFileWriting &file)
+FileOutcome writeGraphFile(const std::string &path, const GraphFileWriting &file)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
+    std::string out;
     const int lines = linesPerBlock(file.kind);
     const bool trigger = file.kind == GraphKind::Trigger;
+    const std::string triggerColumns = '\t' + std::to_string(file.trigger.source) + '\t' +
+                                       std::to_string(file.trigger.edge) + '\t' +
+                                       std::to_string(file.trigger.position) + '\t' + std::to_string(file.trigger.level);
     for (int c = 0; c < 4; ++c) {
         const auto &points = file.points[static_cast<std::size_t>(c)];
         for (int i = 0; i < lines; ++i) {
             const PointRecord empty;
             const PointRecord &p = static_cast<std::size_t>(i) < points.size() ? points[static_cast<std::size_t>(i)] : empty;
-            out << (i == 0 ? file.channelNames[static_cast<std::size_t>(c)]
-                           : std::to_string(file.listIndices[static_cast<std::size_t>(c)]))
-                << '\t' << p.time << '\t' << p.value;
+            out += i == 0 ? file.channelNames[static_cast<std::size_t>(c)]
+                          : std::to_string(file.listIndices[static_cast<std::size_t>(c)]);
+            out += '\t' + p.time + '\t' + p.value;
             if (trigger)
-                out << '\t' << file.trigger.source << '\t' << file.trigger.edge << '\t' << file.trigger.position
-                    << '\t' << file.trigger.level;
-            out << "\r\n";
+                out += triggerColumns;
+            out += "\r\n";
         }
     }
-    out << "Period\t" << file.period << "\r\n";
+    out += "Period\t" + std::to_string(file.period) + "\r\n";
     for (int c = 0; c < 4; ++c) {
         const AxisLimits &l = file.limits[static_cast<std::size_t>(c)];
-        out << l.max << '\t' << l.min << (c == 3 ? "\r\n" : "\t");
+        out += std::to_string(l.max) + '\t' + std::to_string(l.min) + (c == 3 ? "\r\n" : "\t");
     }
-    out.flush();
-    return static_cast<bool>(out);
+    return saveFileAtomically(path, out);
 }
 
-bool readGraphFile(const std::string &path, GraphKind kind, GraphFileContents &into)
+FileOutcome readGraphFile(const std::string &path, GraphKind kind, GraphFileContents &into)
 {
+    // A file refused leaves `into` as it was.
+    TextFileLines file = readTextFileLines(path, kGraphFileLimit, kLineLimit);
+    if (!file.lines)
+        return {std::move(file.problem)};
     const int n = linesPerBlock(kind);
     for (auto &s : into.samples)
         s.resize(static_cast<std::size_t>(n), 0);
@@ -103,15 +106,10 @@ bool readGraphFile(const std::string &path, GraphKind kind, GraphFileContents &i
         for (auto &s : into.samples)
             std::fill(s.begin(), s.end(), 0);
 
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
     const bool trigger = kind == GraphKind::Trigger;
     int counter = 0; // L: counted lines
-    std::string line;
-    while (counter <= 4 * n + 1 && std::getline(in, line)) {
-        if (line.size() > kLineLimit)
-            line.resize(kLineLimit);
+    for (std::size_t l = 0; counter <= 4 * n + 1 && l < file.lines->size(); ++l) {
+        const std::string &line = (*file.lines)[l];
         std::size_t first = 0;
         while (first < line.size() && (line[first] == ' ' || line[first] == '\t'))
             ++first;
@@ -145,7 +143,7 @@ bool readGraphFile(const std::string &path, GraphKind kind, GraphFileContents &i
         }
         ++counter;
     }
-    return true;
+    return {};
 }
 
 } // namespace tarvex::graphs

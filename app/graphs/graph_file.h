@@ -6,6 +6,7 @@
 #pragma once
 
 #include "channel_scaling.h"
+#include "file_access.h"
 
 #include <array>
 #include <string>
@@ -46,8 +47,8 @@ struct GraphFileWriting {
     TriggerSettings trigger; // written on every line of a trigger file
 };
 
-// False when the file cannot be created or written.
-bool writeGraphFile(const std::string &path, const GraphFileWriting &file);
+// Saved atomically: on failure the reason, and the old file stays as it was.
+FileOutcome writeGraphFile(const std::string &path, const GraphFileWriting &file);
 
 struct GraphFileContents {
     std::array<int, 4> listIndices{};
@@ -61,8 +62,9 @@ struct GraphFileContents {
 // after their first character and blank lines do not count, lines after the
 // limits line are ignored. A trace file starts from zeroed samples; trigger
 // and alarm graph files keep the samples of `into` where lines are missing.
-// False only when the file cannot be opened.
-bool readGraphFile(const std::string &path, GraphKind kind, GraphFileContents &into);
+// Refused, with the reason, when the file cannot be read or is not whole: cut
+// short without its last line end, or with a line too long to take whole.
+FileOutcome readGraphFile(const std::string &path, GraphKind kind, GraphFileContents &into);
 
 // Time texts of the saved points: the trace writes the point index times its
 // period field, the captures the time in milliseconds of 0.2 ms periods.

@@ -36,23 +36,31 @@ QString chooseAnyGraphFileToOpen(QWidget *parent)
 
 bool saveGraphFile(const QString &path, const GraphFileWriting &file, MessageService *messages)
 {
-    if (writeGraphFile(QFile::encodeName(path).toStdString(), file)) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    const FileOutcome saved = writeGraphFile(name, file);
+    if (saved) {
         RecentFiles::add(graphFileType(file.kind).kind, path);
         return true;
     }
     if (messages)
-        messages->show("Cannot Save Parameter File");
+        messages->show("Cannot Save Parameter File", name + ": " + saved.reason);
     return false;
 }
 
 bool openGraphFile(const QString &path, GraphKind kind, GraphFileContents &into, MessageService *messages)
 {
-    if (readGraphFile(QFile::encodeName(path).toStdString(), kind, into)) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    const FileOutcome read = readGraphFile(name, kind, into);
+    if (read) {
         RecentFiles::add(graphFileType(kind).kind, path);
+        // The windows draw the default axis instead (the same rule as for the
+        // remembered set-up); the user learns why the file's limits are not shown.
+        if (const std::string unusable = unusableLimitsText(into.limits); !unusable.empty() && messages)
+            messages->show("Axis limits in the file cannot be drawn", unusable + "The default limits are shown.");
         return true;
     }
     if (messages)
-        messages->show("Cannot Open Parameter File");
+        messages->show("Cannot Open Parameter File", name + ": " + read.reason);
     return false;
 }
 

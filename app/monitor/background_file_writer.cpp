@@ -1,5 +1,7 @@
 #include "background_file_writer.h"
 
+#include <unistd.h>
+
 namespace tarvex {
 
 std::unique_ptr<BackgroundFileWriter> BackgroundFileWriter::create(const std::string &path,
@@ -51,7 +53,10 @@ bool BackgroundFileWriter::finish()
     wake_.notify_one();
     if (thread_.joinable())
         thread_.join();
-    const bool closed = std::fclose(file_) == 0;
+    // A full disk may only show when the written pages reach it: the
+    // recording is complete only when they have.
+    const bool synced = ::fsync(::fileno(file_)) == 0;
+    const bool closed = std::fclose(file_) == 0 && synced;
     file_ = nullptr;
     std::lock_guard lock(mutex_);
     if (!closed)

@@ -688,8 +688,8 @@ bool ParameterCommands::Save(const std::string &path)
         }
     }
     const std::string version = service_.drive() ? service_.drive()->versionText() : std::string();
-    if (!saveParameterFile(path, version, lines)) {
-        show("Cannot Save Parameter File");
+    if (const FileOutcome saved = saveParameterFile(path, version, lines); !saved) {
+        show("Cannot Save Parameter File", path + ": " + saved.reason);
         return false;
     }
     return true;
@@ -712,9 +712,10 @@ bool ParameterCommands::Load(const std::string &path)
             numbers.push_back(text(attributes[static_cast<std::size_t>(k)].Param_Num));
         }
     }
-    const std::optional<ParameterFileContents> contents = loadParameterFile(path, numbers);
+    const ParameterFileReading reading = loadParameterFile(path, numbers);
+    const std::optional<ParameterFileContents> &contents = reading.contents;
     if (!contents) {
-        show("Cannot Open Parameter File");
+        show("Cannot Open Parameter File", path + ": " + reading.problem);
         return false;
     }
     std::string refused; // lines whose value the parameter cannot hold

@@ -104,9 +104,10 @@ std::optional<std::vector<ComparedRow>> ParameterComparison::compare(const std::
             numbers.push_back(text(attribute(g, k).Param_Num));
         }
     }
-    const std::optional<ParameterFileContents> contents = loadParameterFile(path, numbers);
+    const ParameterFileReading reading = loadParameterFile(path, numbers);
+    const std::optional<ParameterFileContents> &contents = reading.contents;
     if (!contents) {
-        show("Cannot Open Parameter File", {});
+        show("Cannot Open Parameter File", path + ": " + reading.problem);
         return std::nullopt;
     }
     // A file saved from another parameter list sets other parameters by

@@ -14,6 +14,12 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <sys/stat.h>
+
 namespace tarvex {
 namespace {
 
@@ -79,6 +85,52 @@ TEST_F(FrameFixture, StartedFromAnotherFolderTheProgramFindsEverythingBesideItse
         frame->OnCommand(Command::CommunicationSetting);
         EXPECT_TRUE(enabled(Command::ParameterEditing));
         frame.reset();
+    }
+}
+
+TEST_F(FrameFixture, ASettingsFileThatIsNoFileOrFarTooLargeIsLeftAloneAndTheProgramStartsWithTheDefaults)
+{
+    const std::filesystem::path settings = directory / "settings.ini";
+    const auto contents = [&] {
+        std::ifstream in(settings, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    };
+    struct Case {
+        const char *name;
+        std::function<void()> make;
+    };
+    const Case cases[] = {
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0); }},
+        {"a folder", [&] { std::filesystem::create_directory(settings); }},
+        {"far too large", [&] { directory.write("settings.ini", "[Layout]\n" + std::string(8u << 20, ';') + "\n"); }},
+    };
+    bool first = true;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        frame.reset();
+        std::filesystem::remove_all(settings);
+        c.make();
+        const std::filesystem::file_status before = std::filesystem::status(settings);
+        const std::string text = std::filesystem::is_regular_file(settings) ? contents() : std::string();
+        messages.clear();
+        if (first)
+            startFrame();
+        else
+            createFrame();
+        first = false;
+        ASSERT_EQ(messages.count("The settings file cannot be used"), 1u);
+        EXPECT_NE(messages.messages().front().detail.find("settings.ini"), std::string::npos);
+        // The run remembers what it changes elsewhere and leaves the file as it was.
+        frame->OnCommand(Command::CommunicationSetting);
+        frame->close();
+        frame.reset();
+        EXPECT_EQ(std::filesystem::status(settings).type(), before.type());
+        if (!text.empty()) {
+            EXPECT_TRUE(contents() == text) << "the large file is not rewritten";
+        }
+        EXPECT_EQ(messages.count("The settings file cannot be used"), 1u) << "said once";
     }
 }
 

@@ -19,10 +19,13 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <csignal>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
+
+#include <sys/resource.h>
 
 namespace tarvex::test {
 namespace {
@@ -45,6 +48,31 @@ std::vector<std::string> linesOf(const std::string &text)
         lines.push_back(text.substr(from, end - from));
     return lines;
 }
+
+// Files of this process limited to one 512-byte block while it lives, as on
+// a full disk: a write beyond it fails (EFBIG) instead of ending the process.
+class FullDisk {
+public:
+    FullDisk()
+    {
+        ::getrlimit(RLIMIT_FSIZE, &before_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = before_;
+        limit.rlim_cur = 512;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FullDisk()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &before_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FullDisk(const FullDisk &) = delete;
+    FullDisk &operator=(const FullDisk &) = delete;
+
+private:
+    rlimit before_{};
+    void (*previous_)(int) = SIG_DFL;
+};
 
 class Files : public ParameterSession {
 protected:
@@ -156,6 +184,28 @@ TEST_F(Files, PathsThatCannotBeReadOrWrittenAreReported)
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{"Cannot Open Parameter File", "Cannot Save Parameter File"}));
     EXPECT_EQ(value(1, kSystemInertia + 1), "100");
+}
+
+TEST_F(Files, ASaveThatFailsKeepsTheOldFileByteForByteLeavesNoNewOneAndSaysWhy)
+{
+    openWindow();
+    const std::string old = "M9AServio Drive version: \told\r\n";
+    directory.write("set.mpa", old);
+    {
+        FullDisk full;
+        EXPECT_FALSE(dialog().saveTo(path("set.mpa")));
+        EXPECT_FALSE(dialog().saveTo(path("new.mpa")));
+    }
+    EXPECT_EQ(contentsOf(file("set.mpa")), old);
+    EXPECT_FALSE(std::filesystem::exists(file("new.mpa")));
+    for (const auto &entry : std::filesystem::directory_iterator(directory.path()))
+        EXPECT_TRUE(entry.path().filename() == "set.mpa" || entry.path().filename().string().find(".mpa") ==
+                                                                 std::string::npos)
+            << "no temporary file is left: " << entry.path();
+    ASSERT_EQ(messages.texts(),
+              (std::vector<std::string>{"Cannot Save Parameter File", "Cannot Save Parameter File"}));
+    EXPECT_NE(messages.messages().front().detail.find("File too large"), std::string::npos)
+        << messages.messages().front().detail;
 }
 
 TEST(ParameterFileDialog, FilterDefaultExtensionAndOverwriteConfirmation)

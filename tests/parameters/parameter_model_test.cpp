@@ -167,7 +167,7 @@ TEST_F(ParameterFiles, SaveWritesTheExactLayoutAndLoadsBackByPosition)
     EXPECT_EQ(slurp(path("a.mpa")),
               "M9AServio Drive version: \t0132\r\n0x2000\t0.\t12.5\r\n0x2001\t0.\t0101\r\n"
               "0x2002\t0.\t  1A\r\n0x2003\t0.\t-100000\r\n");
-    const auto loaded = loadParameterFile(path("a.mpa"), numbers);
+    const auto loaded = loadParameterFile(path("a.mpa"), numbers).contents;
     ASSERT_TRUE(loaded);
     ASSERT_EQ(loaded->values.size(), 4u);
     EXPECT_EQ(loaded->values[0].value, "12.5"); // split at the first full stop: the value keeps its own
@@ -180,7 +180,7 @@ TEST_F(ParameterFiles, BlankLinesAndLinesWithoutASeparatorAreSkipped)
 {
     spit(path("b.mpa"), "M9AServio Drive version: \t\r\n\r\n   \r\n0x2000\t0.\t7\r\nno separator here\r\n"
                         ".starts with one\r\n0x2001\t0.\t8\r\n");
-    const auto loaded = loadParameterFile(path("b.mpa"), numbers);
+    const auto loaded = loadParameterFile(path("b.mpa"), numbers).contents;
     ASSERT_TRUE(loaded);
     ASSERT_EQ(loaded->values.size(), 2u);
     EXPECT_EQ(loaded->values[1].position, 1);
@@ -190,7 +190,7 @@ TEST_F(ParameterFiles, BlankLinesAndLinesWithoutASeparatorAreSkipped)
 TEST_F(ParameterFiles, AHeaderWithoutATabMakesTheNextTabLineTheHeader)
 {
     spit(path("c.mpa"), "header without tab\r\n0x2000\t0.\t1\r\n0x2001\t0.\t2\r\n");
-    const auto loaded = loadParameterFile(path("c.mpa"), numbers);
+    const auto loaded = loadParameterFile(path("c.mpa"), numbers).contents;
     ASSERT_TRUE(loaded);
     ASSERT_EQ(loaded->values.size(), 1u);
     EXPECT_EQ(loaded->values[0].value, "2");
@@ -199,15 +199,15 @@ TEST_F(ParameterFiles, AHeaderWithoutATabMakesTheNextTabLineTheHeader)
 TEST_F(ParameterFiles, ExtraLinesAreNotReadAndShortFilesFillOnlyTheirRows)
 {
     spit(path("d.mpa"), "h\t\r\n0x2000\t0.\t1\r\n0x2001\t0.\t2\r\n0x2002\t0.\t3\r\n0x2003\t0.\t4\r\n0x2004\t0.\t5\r\n");
-    EXPECT_EQ(loadParameterFile(path("d.mpa"), numbers)->values.size(), 4u);
+    EXPECT_EQ(loadParameterFile(path("d.mpa"), numbers).contents->values.size(), 4u);
     spit(path("e.mpa"), "h\t\r\n0x2000\t0.\t1\r\n");
-    EXPECT_EQ(loadParameterFile(path("e.mpa"), numbers)->values.size(), 1u);
+    EXPECT_EQ(loadParameterFile(path("e.mpa"), numbers).contents->values.size(), 1u);
 }
 
 TEST_F(ParameterFiles, AFileFromAnotherCatalogueLoadsByPositionButNamesTheMismatches)
 {
     spit(path("f.mpa"), "h\t\r\n0x2000\t0.\t1\r\n0x2101\t0.\t2\r\n0x2002\t0.\t3\r\n0x3003\t0.\t4\r\n");
-    const auto loaded = loadParameterFile(path("f.mpa"), numbers);
+    const auto loaded = loadParameterFile(path("f.mpa"), numbers).contents;
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->values.size(), 4u);
     ASSERT_EQ(loaded->mismatches.size(), 2u);
@@ -219,7 +219,7 @@ TEST_F(ParameterFiles, AFileFromAnotherCatalogueLoadsByPositionButNamesTheMismat
 
 TEST_F(ParameterFiles, UnreadableAndUnwritablePathsFail)
 {
-    EXPECT_FALSE(loadParameterFile(path("missing.mpa"), numbers));
+    EXPECT_FALSE(loadParameterFile(path("missing.mpa"), numbers).contents);
     EXPECT_FALSE(saveParameterFile((dir / "nope" / "x.mpa").string(), "", {}));
 }
 

@@ -154,6 +154,8 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
         ownMessages_->setParentWindow(this);
         messages_ = ownMessages_.get();
     }
+    if (const std::string notice = UserSettings::refusedFileNotice(); !notice.empty())
+        messages_->show("The settings file cannot be used", notice);
 
     // 1. The stored application look.
     look_ = options_.applyStoredLook ? storedLook() : kDefaultLook;

@@ -2,6 +2,7 @@
 
 #include "about_dialog.h"
 #include "comm_set_dialog.h"
+#include "file_access.h"
 #include "main_frame.h"
 #include "static_panes.h"
 
@@ -17,7 +18,6 @@
 #include <QPixmap>
 #include <QSpinBox>
 #include <QTabBar>
-#include <QTextStream>
 #include <QTimer>
 #include <QWindow>
 
@@ -145,18 +145,19 @@ ScriptRunner::ScriptRunner(CMainFrame &frame, const QString &scriptFile) : frame
 {
     // A script is a handful of short lines: a larger file is not one, and
     // an over-long line is left out whole rather than cut into steps.
-    constexpr qint64 kMaxScriptBytes = 1 << 20;
     constexpr int kMaxLines = 10000;
     constexpr int kMaxLineLength = 1000;
-    QFile file(scriptFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        std::fprintf(stderr, "script: cannot read %s\n", qPrintable(scriptFile));
-    } else if (file.size() > kMaxScriptBytes) {
-        std::fprintf(stderr, "script: %s is larger than a script can be\n", qPrintable(scriptFile));
+    const FileReading file = readBoundedFile(QFile::encodeName(scriptFile).toStdString(), kScriptFileLimit);
+    if (!file.text) {
+        std::fprintf(stderr, "script: cannot read %s: %s\n", qPrintable(scriptFile), file.reason.c_str());
     } else {
-        QTextStream in(&file);
-        for (int count = 1; !in.atEnd() && count <= kMaxLines; ++count) {
-            const QString line = in.readLine();
+        QString text = QString::fromUtf8(*file.text);
+        text.remove(QLatin1Char('\r'));
+        const QStringList all = text.split(QLatin1Char('\n'));
+        for (int count = 1; count <= all.size() && count <= kMaxLines; ++count) {
+            const QString &line = all[count - 1];
+            if (count == all.size() && line.isEmpty())
+                break; // behind the last line end
             if (line.size() > kMaxLineLength)
                 std::fprintf(stderr, "script: line %d is too long and is left out\n", count);
             else

@@ -1,10 +1,15 @@
 #include "user_settings.h"
 
+#include "file_access.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <mutex>
+#include <utility>
 
 namespace tarvex {
 
@@ -22,6 +27,49 @@ QString &settingsFile()
     return path;
 }
 
+const QString kOrganisation = QStringLiteral("Local AppWizard-Generated Applications");
+const QString kApplication = QStringLiteral("Tarvex_M9A");
+
+// The outcome of the check of the chosen settings file.
+struct FileCheck {
+    bool done = false;
+    QString fallback;    // where this run's settings go instead; empty when the file is used
+    std::string notice;  // why, until it is taken
+};
+
+FileCheck &fileCheck()
+{
+    static FileCheck check;
+    return check;
+}
+
+// Where QSettings keeps the user's own settings (without reading them).
+QString defaultSettingsFile()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') + kOrganisation +
+           QLatin1Char('/') + kApplication + QStringLiteral(".conf");
+}
+
+// Called with the mutex held.
+void checkFile()
+{
+    FileCheck &check = fileCheck();
+    if (check.done)
+        return;
+    check.done = true;
+    const QString path = settingsFile().isEmpty() ? defaultSettingsFile() : settingsFile();
+    const std::string name = QFile::encodeName(path).toStdString();
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return; // nothing stored yet: QSettings creates it
+    const std::string reason = unreadableReason(name, kSettingsFileLimit);
+    if (reason.empty())
+        return;
+    static QTemporaryDir instead;
+    check.fallback = instead.filePath(QStringLiteral("settings.ini"));
+    check.notice = name + ": " + reason +
+                   ". The program starts with the default settings and does not change that file.";
+}
+
 const QString kLayoutGroup = QStringLiteral("Layout");
 const QString kFoldersGroup = QStringLiteral("Folders");
 
@@ -31,6 +79,7 @@ void UserSettings::useFile(const QString &path)
 {
     std::lock_guard lock(fileMutex());
     settingsFile() = path;
+    fileCheck() = {};
 }
 
 QString UserSettings::file()
@@ -39,13 +88,24 @@ QString UserSettings::file()
     return settingsFile();
 }
 
+std::string UserSettings::refusedFileNotice()
+{
+    std::lock_guard lock(fileMutex());
+    checkFile();
+    return std::exchange(fileCheck().notice, {});
+}
+
 std::unique_ptr<QSettings> UserSettings::open()
 {
-    const QString path = file();
+    QString path;
+    {
+        std::lock_guard lock(fileMutex());
+        checkFile();
+        path = fileCheck().fallback.isEmpty() ? settingsFile() : fileCheck().fallback;
+    }
     if (!path.isEmpty())
         return std::make_unique<QSettings>(path, QSettings::IniFormat);
-    return std::make_unique<QSettings>(QStringLiteral("Local AppWizard-Generated Applications"),
-                                       QStringLiteral("Tarvex_M9A"));
+    return std::make_unique<QSettings>(kOrganisation, kApplication);
 }
 
 QVariant UserSettings::value(const QString &key, const QVariant &fallback)

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 
 namespace tarvex {
 
@@ -19,6 +20,13 @@ public:
     // Where the settings live from now on; empty for the user's own.
     static void useFile(const QString &path);
     static QString file();
+
+    // Checks the settings file once for the chosen place: one that is not a
+    // regular file (a FIFO would block every read) or is far larger than
+    // settings ever grow (each read would parse it all) is left untouched,
+    // and the run keeps its settings in a temporary file instead, starting
+    // from the defaults. Returns why, the first time only; empty otherwise.
+    static std::string refusedFileNotice();
 
     static std::unique_ptr<QSettings> open();
 

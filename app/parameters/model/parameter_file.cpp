@@ -1,6 +1,6 @@
 #include "parameter_file.h"
 
-#include <fstream>
+#include "text_file_lines.h"
 
 namespace tarvex::parameters {
 namespace {
@@ -63,33 +63,26 @@ std::string utf8ToLatin1(const std::string &utf8)
     return out;
 }
 
-bool saveParameterFile(const std::string &path, const std::string &versionText,
-                       const std::vector<ParameterLine> &lines)
+FileOutcome saveParameterFile(const std::string &path, const std::string &versionText,
+                              const std::vector<ParameterLine> &lines)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        return false;
-    out << kParameterFileHeader << utf8ToLatin1(versionText) << "\r\n";
+    std::string text = kParameterFileHeader + utf8ToLatin1(versionText) + "\r\n";
     for (const ParameterLine &line : lines)
-        out << utf8ToLatin1(line.number) << '\t' << utf8ToLatin1(line.subIndex) << ".\t"
-            << utf8ToLatin1(line.value) << "\r\n";
-    out.flush();
-    return static_cast<bool>(out);
+        text += utf8ToLatin1(line.number) + '\t' + utf8ToLatin1(line.subIndex) + ".\t" + utf8ToLatin1(line.value) +
+                "\r\n";
+    return saveFileAtomically(path, text);
 }
 
-std::optional<ParameterFileContents> loadParameterFile(const std::string &path,
-                                                       const std::vector<std::string> &catalogueNumbers)
+ParameterFileReading loadParameterFile(const std::string &path, const std::vector<std::string> &catalogueNumbers)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
+    TextFileLines file = readTextFileLines(path, kParameterFileLimit, kLineLimit);
+    if (!file.lines)
+        return {std::nullopt, std::move(file.problem)};
     ParameterFileContents contents;
     const int total = 1 + static_cast<int>(catalogueNumbers.size());
     int i = 0;
-    std::string raw;
-    while (i < total && std::getline(in, raw)) {
-        if (raw.size() > kLineLimit)
-            raw.resize(kLineLimit);
+    for (std::size_t l = 0; i < total && l < file.lines->size(); ++l) {
+        const std::string &raw = (*file.lines)[l];
         std::size_t first = 0;
         while (first < raw.size() && (raw[first] == ' ' || raw[first] == '\t'))
             ++first;
@@ -115,7 +108,7 @@ std::optional<ParameterFileContents> loadParameterFile(const std::string &path,
         }
         ++i;
     }
-    return contents;
+    return {std::move(contents), {}};
 }
 
 } // namespace tarvex::parameters

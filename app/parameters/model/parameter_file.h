@@ -5,11 +5,14 @@
 // 8-bit text (Latin-1) with CR LF line ends.
 #pragma once
 
+#include "file_access.h"
+
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace tarvex::parameters {
+
 
 inline constexpr const char *kParameterFileHeader = "M9AServio Drive version: \t";
 inline constexpr const char *kParameterFileFilter = "M9 Parameter File(*.mpa)";
@@ -23,8 +26,8 @@ struct ParameterLine {
     std::string value;    // the Value cell's text as shown
 };
 
-// False when the file cannot be created or written.
-bool saveParameterFile(const std::string &path, const std::string &versionText,
+// Saved atomically: on failure the reason, and the old file stays as it was.
+FileOutcome saveParameterFile(const std::string &path, const std::string &versionText,
                        const std::vector<ParameterLine> &lines);
 
 struct LoadedValue {
@@ -45,12 +48,17 @@ struct ParameterFileContents {
     std::vector<NumberMismatch> mismatches;
 };
 
+struct ParameterFileReading {
+    std::optional<ParameterFileContents> contents;
+    std::string problem; // why there are none: the file cannot be read, or is not whole (line and column)
+};
+
 // Reads a file against the catalogue's numbers in file order. Blank lines and
 // lines without their separator (a tab in the header, a full stop after) are
-// skipped; lines beyond the catalogue's count are not read. nullopt when the
-// file cannot be opened.
-std::optional<ParameterFileContents> loadParameterFile(const std::string &path,
-                                                       const std::vector<std::string> &catalogueNumbers);
+// skipped; lines beyond the catalogue's count are not read. A file cut short
+// (no line end after its last line) or with a line too long to take whole is
+// refused, as is anything but a regular file of parameter-file size.
+ParameterFileReading loadParameterFile(const std::string &path, const std::vector<std::string> &catalogueNumbers);
 
 // 8-bit file text to and from the program's UTF-8.
 std::string latin1ToUtf8(const std::string &latin1);

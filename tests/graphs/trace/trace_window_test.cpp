@@ -802,13 +802,49 @@ TEST_F(TraceWindow, AFileWithOutlandishNumbersIsKeptWithinBounds)
     text += "2000000000\t-2000000000\t5\t5\t1\t0\t1\t0\r\n";
     directory.write("odd.mdg", text);
     window->OpenFrom(QString::fromStdString((directory / "odd.mdg").string()));
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"Axis limits in the file cannot be drawn"})
+        << "channel 2's limits have no span";
     EXPECT_EQ(window->periodEdit().value(), 200);
     for (int c = 0; c < 4; ++c)
         EXPECT_EQ(window->channelList(c).currentIndex(), 0) << "an index outside the list is Not Use";
     EXPECT_EQ(window->limits()[0].max, 1000000);
     EXPECT_EQ(window->limits()[0].min, -1000000);
     EXPECT_EQ(window->chart().count(0), 0);
+}
+
+TEST_F(TraceWindow, AFileWhoseAxisLimitsHaveNoSpanIsShownWithTheDefaultLimitsAndSaysWhich)
+{
+    open(19200, false, false);
+    test::ScratchDirectory directory;
+    struct Case {
+        const char *limits;
+        const char *named;
+    };
+    const Case cases[] = {
+        {"5\t5\t3500\t-3500\t200\t-200\t500\t0", "Channel 1: max 5, min 5"},
+        {"-3500\t3500\t3500\t-3500\t200\t-200\t500\t0", "Channel 1: max -3500, min 3500"},
+        {"3500\t-3500\t3500\t-3500\t-200\t200\t0\t0", "Channel 3: max -200, min 200\nChannel 4: max 0, min 0"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.limits);
+        std::string text;
+        for (int ch = 0; ch < 4; ++ch)
+            for (int i = 0; i < 361; ++i)
+                text += (i == 0 ? std::string("name") : std::to_string(ch + 1)) + "\t0.0 \t" + std::to_string(i) + "\r\n";
+        text += "Period\t10\r\n" + std::string(c.limits) + "\r\n";
+        directory.write("limits.mdg", text);
+        messages.clear();
+        window->OpenFrom(QString::fromStdString((directory / "limits.mdg").string()));
+        window->show();
+        window->chart().grab(); // drawn, not only set up
+        ASSERT_EQ(messages.texts(), std::vector<std::string>{"Axis limits in the file cannot be drawn"});
+        EXPECT_NE(messages.messages().front().detail.find(c.named), std::string::npos)
+            << messages.messages().front().detail;
+        for (std::size_t ch = 0; ch < 4; ++ch)
+            EXPECT_LT(window->limits()[ch].min, window->limits()[ch].max) << ch;
+        EXPECT_TRUE(sameLimits(window->limits(), graphs::boundedLimits(window->limits())));
+        EXPECT_EQ(window->chart().count(0), 361);
+    }
 }
 
 TEST_F(TraceWindow, FilesThatCannotBeWrittenOrReadAreReported)

@@ -151,6 +151,29 @@ TEST_F(TriggerFile, MissingLinesKeepThePreviousLoadAndBlankLinesDoNotCount)
     EXPECT_EQ(window->channelLists().indices()[0], 2);
 }
 
+TEST_F(TriggerFile, AFileWhoseAxisLimitsHaveNoSpanIsShownWithTheDefaultLimitsAndSaysWhich)
+{
+    test::ScratchDirectory dir;
+    const std::pair<const char *, const char *> cases[] = {
+        {"7\t7\t3500\t-3500\t200\t-200\t500\t0", "Channel 1: max 7, min 7"},
+        {"3500\t-3500\t-10\t10\t200\t-200\t500\t0", "Channel 2: max -10, min 10"},
+    };
+    for (const auto &[limits, named] : cases) {
+        SCOPED_TRACE(limits);
+        dir.write("limits.mtg", triggerFile({1, 2, 3, 4}, "0\t0\t0\t0", "0\t0\t0\t0", 1, limits));
+        messages.clear();
+        ASSERT_TRUE(window->OpenFrom(qt(dir / "limits.mtg")));
+        window->show();
+        window->chart().grab();
+        ASSERT_EQ(messages.texts(), std::vector<std::string>{"Axis limits in the file cannot be drawn"});
+        EXPECT_NE(messages.messages().front().detail.find(named), std::string::npos);
+        for (std::size_t c = 0; c < 4; ++c) {
+            EXPECT_LT(window->limits()[c].min, window->limits()[c].max) << c;
+        }
+        EXPECT_EQ(window->chart().count(0), 256);
+    }
+}
+
 TEST_F(TriggerFile, FilesThatCannotBeOpenedOrCreatedAreReported)
 {
     test::ScratchDirectory dir;
