@@ -7,6 +7,7 @@
 #include "graph_window_parts.h"
 #include "integer_edit.h"
 #include "shared_register.h"
+#include "window_keys.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -41,6 +42,7 @@ CNotchFilterDlg::CNotchFilterDlg(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("FFT"));
     setModal(true);
     buildControls();
+    addWindowKeys(*this, {nullptr, nullptr, m_readButton});
 }
 
 CNotchFilterDlg::~CNotchFilterDlg() = default;

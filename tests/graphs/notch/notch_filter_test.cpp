@@ -514,6 +514,22 @@ TEST_F(NotchFilter, TheSpectrumFillsItsChartWithFrequencyTicksThatDoNotOverlap)
     }
 }
 
+TEST_F(NotchFilter, CtrlWClosesTheWindowAsItsCloseBoxWould)
+{
+    spectraOf(sineOfBin(40));
+    bool seen = false;
+    bool closed = false;
+    test::whenSpectrumShown(
+        [&](CNotchFilterDlg &fft) {
+            QTest::keyClick(fft.windowHandle(), Qt::Key_W, Qt::ControlModifier);
+            closed = !fft.isVisible();
+        },
+        seen);
+    window->OnFft();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(closed);
+}
+
 TEST_F(NotchFilter, UsePeakFillsOnlyWhatTheCapturesSamplingCanHaveMeasured)
 {
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
