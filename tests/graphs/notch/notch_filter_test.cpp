@@ -103,6 +103,21 @@ protected:
         return window->computeSpectra();
     }
 
+    // A capture of the DC link's ripple on channel 1 taken with `period`,
+    // through the window's buttons; false when none came in time.
+    bool captureRipple(int period)
+    {
+        const int before = window->capturesShown();
+        window->periodEdit().setValue(period);
+        window->channelLists().setIndices({1, 0, 0, 0});
+        window->sourceList().setCurrentIndex(6);
+        window->edgeList().setCurrentIndex(1);
+        window->levelEdit().setValue(3105);
+        QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
+        QTest::mouseClick(&window->startButton(), Qt::LeftButton);
+        return test::pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 5s);
+    }
+
     test::ScratchDirectory directory;
 };
 
@@ -374,15 +389,7 @@ TEST_F(NotchFilter, AResonanceReadsItsFrequencyWhateverTheCapturesSamplingPeriod
     // Each below half its sampling rate (500 Hz at period 5).
     for (auto [period, hz] : {std::pair{1, 600}, {2, 600}, {5, 300}}) {
         sim->setResonance(true, hz);
-        const int before = window->capturesShown();
-        window->periodEdit().setValue(period);
-        window->channelLists().setIndices({1, 0, 0, 0});
-        window->sourceList().setCurrentIndex(6); // the DC link's ripple
-        window->edgeList().setCurrentIndex(1);
-        window->levelEdit().setValue(3105);
-        QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
-        QTest::mouseClick(&window->startButton(), Qt::LeftButton);
-        ASSERT_TRUE(test::pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 5s));
+        ASSERT_TRUE(captureRipple(period));
         // The next capture must not be the one analysed: the FFT looks at
         // the capture on show, taken with `period`.
         window->periodEdit().setValue(7);
@@ -541,15 +548,7 @@ TEST_F(NotchFilter, UsePeakFillsOnlyWhatTheCapturesSamplingCanHaveMeasured)
     for (auto [period, fills] : {std::pair{1, true}, {10, false}}) {
         writeNotchRegisters(0, 777, 33);
         messages.clear();
-        const int before = window->capturesShown();
-        window->periodEdit().setValue(period);
-        window->channelLists().setIndices({1, 0, 0, 0});
-        window->sourceList().setCurrentIndex(6); // the DC link's ripple
-        window->edgeList().setCurrentIndex(1);
-        window->levelEdit().setValue(3105);
-        QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
-        QTest::mouseClick(&window->startButton(), Qt::LeftButton);
-        ASSERT_TRUE(test::pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 5s));
+        ASSERT_TRUE(captureRipple(period));
         bool seen = false;
         int filled = 0;
         test::whenSpectrumShown(
