@@ -773,9 +773,13 @@ bool CChartView::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::Wheel) {
         const auto *wheel = static_cast<QWheelEvent *>(event);
-        // The wheel scrolls through time; with Ctrl it zooms, as the plot does.
-        if (wheel->modifiers().testFlag(Qt::ControlModifier))
+        // The wheel scrolls through time; with Ctrl it zooms time, with
+        // Shift and Ctrl the values, as the plot does.
+        if (wheel->modifiers().testFlag(Qt::ControlModifier)) {
+            plot_->axisRect()->setRangeZoom(wheel->modifiers().testFlag(Qt::ShiftModifier) ? Qt::Vertical
+                                                                                           : Qt::Horizontal);
             return false;
+        }
         wheelScroll(*wheel);
         return true;
     }
