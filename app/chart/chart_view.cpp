@@ -172,6 +172,23 @@ QWidget *CChartView::plotWidget() const { return plot_; }
 
 QRect CChartView::plotArea() const { return plot_->axisRect()->rect(); }
 
+std::vector<QRect> CChartView::timeTickLabelRects() const
+{
+    std::vector<QRect> rects;
+    const QCPAxis &axis = *plot_->xAxis;
+    const QFontMetrics metrics(axis.tickLabelFont());
+    const int top = plotArea().bottom() + axis.tickLabelPadding();
+    for (qsizetype i = 0; i < axis.tickVector().size(); ++i) {
+        const QString text = axis.tickVectorLabels().value(i);
+        if (text.isEmpty())
+            continue;
+        const int width = metrics.horizontalAdvance(text);
+        const int centre = static_cast<int>(std::lround(axis.coordToPixel(axis.tickVector()[i])));
+        rects.emplace_back(centre - width / 2, top, width, metrics.height());
+    }
+    return rects;
+}
+
 CChartView::Series *CChartView::series(int number)
 {
     const auto it = series_.find(number);
@@ -240,8 +257,17 @@ void CChartView::setUp(const ChartSetup &setup)
     for (auto &[number, s] : series_)
         if (setup_.axes > 1 && s.graph->visible() && !s.graph->name().isEmpty())
             s.graph->addToLegend();
-    // No empty box while no channel is chosen.
-    plot_->legend->setVisible(plot_->legend->itemCount() > 0);
+    // No empty box while no channel is chosen. An empty legend also leaves
+    // its row: a grid column is no wider than its narrowest element allows,
+    // and an empty legend allows no more than its margins, which squeezed
+    // the plot to its smallest width.
+    const bool legendShown = plot_->legend->itemCount() > 0;
+    QCPLayoutGrid *layout = plot_->plotLayout();
+    if (legendShown && !layout->element(0, 0))
+        layout->addElement(0, 0, plot_->legend);
+    else if (!legendShown && layout->element(0, 0) == plot_->legend)
+        layout->take(plot_->legend);
+    plot_->legend->setVisible(legendShown);
 
     cursorLine_ = new QCPItemStraightLine(plot_);
     cursorLine_->setPen(QPen(QColor(120, 120, 120), 0, Qt::DashLine));
@@ -630,7 +656,38 @@ void CChartView::autoscale(Qt::Orientations orientations)
     plot_->replot();
 }
 
-bool CChartView::exportTo(const QString &path) { return chart_pictures::writePicture(*plot_, path); }
+void CChartView::asPicture(const std::function<void()> &draw)
+{
+    // What follows the mouse belongs to the screen, and an axis without a
+    // curve would read as a channel lost.
+    std::vector<QCPLayerable *> hidden;
+    for (QCPLayerable *part : std::initializer_list<QCPLayerable *>{cursorLine_, cursorLabel_})
+        if (part && part->visible())
+            hidden.push_back(part);
+    for (int c = 1; c < setup_.axes; ++c) {
+        const int number = kSeriesOfChannel[c];
+        const Series *s = series(number);
+        const bool draws = s && s->graph->visible() && (!s->values.empty() || (history_ && history_->hasSeries(number)));
+        QCPAxis *axis = axes_[static_cast<std::size_t>(c)];
+        if (axis && axis->visible() && !draws)
+            hidden.push_back(axis);
+    }
+    for (QCPLayerable *part : hidden)
+        part->setVisible(false);
+    draw();
+    for (QCPLayerable *part : hidden)
+        part->setVisible(true);
+    plot_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+bool CChartView::exportTo(const QString &path, QSize size)
+{
+    if (!size.isValid())
+        size = chart_pictures::defaultPictureSize(plot_->size());
+    bool written = false;
+    asPicture([&] { written = chart_pictures::writePicture(*plot_, path, size); });
+    return written;
+}
 
 void CChartView::exportWithDialog()
 {
@@ -640,7 +697,10 @@ void CChartView::exportWithDialog()
     const QString path = tarvex::chooseFile(this, pictures, tarvex::FileChoice::Save, tr("Export Picture"));
     if (path.isEmpty())
         return;
-    if (!exportTo(path) && messages_)
+    const std::optional<QSize> size = chart_pictures::askPictureSize(this, plot_->size());
+    if (!size)
+        return;
+    if (!exportTo(path, *size) && messages_)
         messages_->show("Cannot Export Picture File");
 }
 
@@ -651,10 +711,13 @@ void CChartView::print()
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    chart_pictures::printOn(*plot_, printer);
+    asPicture([&] { chart_pictures::printOn(*plot_, printer); });
 }
 
-void CChartView::copyToClipboard() { chart_pictures::copyToClipboard(*plot_); }
+void CChartView::copyToClipboard()
+{
+    asPicture([this] { chart_pictures::copyToClipboard(*plot_); });
+}
 
 void CChartView::fillContextMenu(QMenu &menu)
 {
@@ -710,9 +773,13 @@ bool CChartView::eventFilter(QObject *watched, QEvent *event)
         return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::Wheel) {
         const auto *wheel = static_cast<QWheelEvent *>(event);
-        // The wheel scrolls through time; with Ctrl it zooms, as the plot does.
-        if (wheel->modifiers().testFlag(Qt::ControlModifier))
+        // The wheel scrolls through time; with Ctrl it zooms time, with
+        // Shift and Ctrl the values, as the plot does.
+        if (wheel->modifiers().testFlag(Qt::ControlModifier)) {
+            plot_->axisRect()->setRangeZoom(wheel->modifiers().testFlag(Qt::ShiftModifier) ? Qt::Vertical
+                                                                                           : Qt::Horizontal);
             return false;
+        }
         wheelScroll(*wheel);
         return true;
     }

@@ -134,7 +134,11 @@ public:
     QScrollBar *scrollBar() const { return scrollBar_; }
     QToolButton *endButton() const { return endButton_; }
     QToolButton *autoscaleButton() const { return autoscaleButton_; }
-    bool exportTo(const QString &path); // format by suffix: .png, .jpg/.jpeg, .pdf, .svg
+    // Format by suffix: .png, .jpg/.jpeg, .pdf, .svg; at `size` pixels, or
+    // the default size (chart_pictures) when none is given. Pictures show
+    // the data, not the hover line and read-out, nor the axes of channels
+    // that draw nothing.
+    bool exportTo(const QString &path, QSize size = QSize());
     void print();
     void copyToClipboard();
 
@@ -175,6 +179,10 @@ public:
     // coordinates (for code that does not see the plot's own class).
     QWidget *plotWidget() const;
     QRect plotArea() const;
+    // Where the time (or frequency) axis's tick labels lie in the plot
+    // widget, left to right, as last drawn: labels that overlap are
+    // unreadable.
+    std::vector<QRect> timeTickLabelRects() const;
     static QColor seriesColor(int series);
     static bool isSeriesNumber(int series) { return series == 0 || series == 1 || series == 2 || series == 5; }
 
@@ -194,6 +202,8 @@ private:
     void syncExtraAxes();
     void refreshGraph(Series &s);
     void exportWithDialog();
+    // Runs `draw` with the plot as a picture shows it, then as it was.
+    void asPicture(const std::function<void()> &draw);
     void fillContextMenu(QMenu &menu);
     double ownValue(const Series &s, int position) const;
     int longestSeries() const;

@@ -132,7 +132,12 @@ SpectrumPeak findPeakOf(const std::vector<double> &spectrum, std::size_t inputLe
 {
     SpectrumPeak peak;
     double best = 0.0001;
-    for (std::size_t k = 2; k < spectrum.size(); ++k) {
+    // The lowest bins hold the signal's mean and its drift, spread over the
+    // first two by the window; in a long run more bins than these lie below
+    // 1 Hz, where no resonance is, and would read as a peak at "0 Hz".
+    const double binsPerHz = static_cast<double>(inputLength) * samplePeriod;
+    const auto first = std::max<std::size_t>(2, static_cast<std::size_t>(std::ceil(binsPerHz * 0.5)));
+    for (std::size_t k = first; k < spectrum.size(); ++k) {
         if (spectrum[k] > best) {
             best = spectrum[k];
             peak.bin = static_cast<int>(k);

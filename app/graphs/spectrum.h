@@ -50,7 +50,8 @@ struct SpectrumPeak {
     int bin = -1;
 };
 
-// The strongest bin from 2 up (the lowest bins hold the signal's mean);
+// The strongest bin from 2 up (the lowest bins hold the signal's mean) and
+// of at least 1 Hz;
 // the first of equal maxima wins. The samples were taken every
 // `samplePeriod` seconds.
 SpectrumPeak findPeak(const Spectrum &spectrum, double samplePeriod);

@@ -147,3 +147,24 @@ TEST_F(ChartMeasure, ThePlatformsOwnMenuRequestAfterTheMenuKeyOpensNoSecondMenu)
         [](QMenu &) {});
     EXPECT_FALSE(second);
 }
+
+namespace {
+
+TEST_F(ChartMeasure, CursorsArePlacedAtAnyZoomAndCtrlWheelZoomsTimeOnly)
+{
+    const auto values = view.valueView();
+    tarvex::test::turnWheel(view, 3, Qt::ControlModifier);
+    const auto [first, last] = view.timeView();
+    EXPECT_LT(last - first, 255) << "the time axis zoomed in";
+    EXPECT_EQ(view.valueView(), values) << "the value axis as it was";
+    const int middle = static_cast<int>(std::lround((first + last) / 2));
+    clickAt(middle);
+    EXPECT_EQ(view.measureCursor(0), middle) << "a click sets cursor 1 in the zoomed view";
+    clickAt(middle + 5, Qt::ShiftModifier);
+    EXPECT_EQ(view.measureCursor(1), middle + 5);
+    tarvex::test::turnWheel(view, 3, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_LT(view.valueView().second - view.valueView().first, values.second - values.first)
+        << "Shift+Ctrl zooms the value axis";
+}
+
+} // namespace

@@ -11,11 +11,14 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -187,6 +190,47 @@ TEST(ChartView, ExportsPicturesImageToolsCanOpen)
     EXPECT_GT(drawn, 20);
     EXPECT_FALSE(view.exportTo(dir.filePath("chart.bmpx")));
     EXPECT_FALSE(view.exportTo(dir.filePath("missing/dir/chart.png")));
+}
+
+// Pixels of a series' colour: its curve, axis and legend entry.
+int pixelsOfColour(const QImage &image, QColor colour)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += image.pixelColor(x, y).rgb() == colour.rgb();
+    return count;
+}
+
+TEST(ChartView, PicturesShowTheDataAtTheChosenSizeWithoutHoverOrUnusedAxes)
+{
+    CChartView view;
+    view.resize(700, 430);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    view.setUp(fourChannels());
+    for (int i = 0; i < 256; ++i)
+        view.setPoint(0, i, 3000 * std::sin(i / 20.0)); // channel 4 (series 5) draws nothing
+    QTemporaryDir dir;
+    const QSize shown = view.plotWidget()->size();
+    const QSize byDefault(std::max(1600, 2 * shown.width()), std::max(1000, 2 * shown.height()));
+    for (QSize asked : {QSize(), QSize(1234, 777)}) {
+        const QString hovered = dir.filePath("hovered.png");
+        const QString still = dir.filePath("still.png");
+        QTest::mouseMove(view.plotWidget(), view.plotArea().center());
+        ASSERT_FALSE(view.cursorText().isEmpty()) << "the hover read-out is up";
+        ASSERT_TRUE(view.exportTo(hovered, asked));
+        view.showCursorAt(std::nan(""));
+        ASSERT_TRUE(view.exportTo(still, asked));
+        const QImage picture(hovered);
+        EXPECT_EQ(picture.size(), asked.isValid() ? asked : byDefault);
+        EXPECT_TRUE(picture == QImage(still)) << "no hover line nor read-out in the picture";
+        // Its legend entry's short line stays; an axis would run the plot's height.
+        EXPECT_LT(pixelsOfColour(picture, CChartView::seriesColor(5)), picture.height() / 4)
+            << "no axis for a channel without data";
+        EXPECT_GT(pixelsOfColour(picture, CChartView::seriesColor(0)), 1000);
+    }
+    EXPECT_TRUE(view.plot()->axisRect()->axes(QCPAxis::atRight).last()->visible()) << "the window keeps its axes";
 }
 
 TEST(ChartView, EqualLimitsStillDrawAnAxis)

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImage>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -87,8 +88,15 @@ TEST(FileDialogs, AnExportedPictureGetsItsExtensionAndTheNextExportStartsBesideI
 
     QTemporaryDir directory;
     test::answerNextFileDialog(directory.filePath("speed"));
+    QSize suggested;
+    test::answerNextPictureSize(&suggested, QSize(900, 600));
     ASSERT_TRUE(test::chooseFromChartMenu(view, "Export Picture..."));
-    EXPECT_TRUE(QFileInfo::exists(directory.filePath("speed.png")));
+    EXPECT_EQ(QImage(directory.filePath("speed.png")).size(), QSize(900, 600)) << "the size chosen";
+    EXPECT_EQ(suggested, QSize(1600, 1000)) << "the default for a chart this size";
+    test::answerNextFileDialog(directory.filePath("again"));
+    test::answerNextPictureSize(&suggested);
+    ASSERT_TRUE(test::chooseFromChartMenu(view, "Export Picture..."));
+    EXPECT_EQ(suggested, QSize(900, 600)) << "the size chosen last";
 
     QString folder;
     test::whenNextFileDialogShows([&folder](QFileDialog &dialog) {

@@ -20,6 +20,10 @@ inline constexpr int kRegisters = 3;
 inline constexpr int kUseMax = 1;
 inline constexpr int kFrequencyMax = 1000;
 inline constexpr int kBandwidthMax = 1000;
+// A capture sees frequencies up to half its sampling rate; anything above
+// folds back as a false lower peak. Only a capture sampled at least this
+// often covers the whole notch range, so that its peak is the resonance.
+inline constexpr double kLongestSamplePeriod = 1.0 / (2.0 * kFrequencyMax);
 
 struct NotchParameters {
     int use = 0;

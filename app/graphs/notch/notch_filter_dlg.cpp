@@ -7,6 +7,7 @@
 #include "graph_window_parts.h"
 #include "integer_edit.h"
 #include "shared_register.h"
+#include "window_keys.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -29,6 +30,8 @@ constexpr int kRangeBound = graphs::kAxisLimitBound;
 // The floor of the dB scale: a bin of exactly 0 has no logarithm.
 constexpr double kLowestMagnitude = 1e-6;
 
+const QString kUsePeakTip = QStringLiteral("Put the peak frequency into the notch frequency (sent by Write)");
+
 double decibels(double magnitude) { return 20.0 * std::log10(std::max(magnitude, kLowestMagnitude)); }
 } // namespace
 
@@ -39,6 +42,7 @@ CNotchFilterDlg::CNotchFilterDlg(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("FFT"));
     setModal(true);
     buildControls();
+    addWindowKeys(*this, {nullptr, nullptr, m_readButton});
 }
 
 CNotchFilterDlg::~CNotchFilterDlg() = default;
@@ -88,7 +92,7 @@ void CNotchFilterDlg::buildControls()
     measurementGrid->addWidget(m_highFrequencyField, 1, 1);
     measurementGrid->addWidget(new QLabel(QStringLiteral("Hz"), measurement), 1, 2);
     m_usePeakButton = button(QStringLiteral("Use peak"));
-    m_usePeakButton->setToolTip(QStringLiteral("Put the peak frequency into the notch frequency (sent by Write)"));
+    m_usePeakButton->setToolTip(kUsePeakTip);
     m_usePeakButton->setEnabled(false);
     measurementGrid->addWidget(m_usePeakButton, 2, 1);
     connect(m_usePeakButton, &QPushButton::clicked, this, &CNotchFilterDlg::OnUsePeak);
@@ -269,6 +273,8 @@ void CNotchFilterDlg::OnChannel(int channel)
     m_highFrequencyField->setText(QString::number(m_peakFrequency));
     m_shownChannel = channel & 3;
     m_usePeakButton->setEnabled(peak.bin >= 0);
+    const QString tooSlow = samplingTooSlowText();
+    m_usePeakButton->setToolTip(tooSlow.isEmpty() ? kUsePeakTip : tooSlow);
     plotShownChannel();
 }
 
@@ -303,10 +309,29 @@ void CNotchFilterDlg::setLogarithmic(bool on)
         OnChannel(shown);
 }
 
+QString CNotchFilterDlg::samplingTooSlowText() const
+{
+    if (m_samplePeriod <= notch::kLongestSamplePeriod * (1.0 + 1e-9))
+        return {};
+    return QStringLiteral("This capture was sampled every %1 ms: it shows frequencies up to %2 Hz only, and a "
+                          "resonance in the notch filter's range (up to %3 Hz) would show at a false lower "
+                          "frequency. The notch frequency is left as it is; take a trigger capture sampled every "
+                          "%4 ms or faster to find it.")
+        .arg(m_samplePeriod * 1000.0, 0, 'g', 4)
+        .arg(std::floor(0.5 / m_samplePeriod), 0, 'f', 0)
+        .arg(notch::kFrequencyMax)
+        .arg(notch::kLongestSamplePeriod * 1000.0, 0, 'g', 3);
+}
+
 void CNotchFilterDlg::OnUsePeak()
 {
     if (m_shownChannel < 0 || m_peakFrequency <= 0)
         return;
+    if (const QString why = samplingTooSlowText(); !why.isEmpty()) {
+        if (MessageService *box = messages())
+            box->show(why.toStdString());
+        return;
+    }
     if (m_peakFrequency > notch::kFrequencyMax) {
         if (MessageService *box = messages())
             box->show("The peak frequency " + std::to_string(m_peakFrequency) +

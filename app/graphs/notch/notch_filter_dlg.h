@@ -101,6 +101,9 @@ private:
     void plotShownChannel();
     int bins() const { return static_cast<int>(m_spectra[0].size()); }
     MessageService *messages() const;
+    // Why the peak of a capture sampled too slowly to cover the notch range
+    // is not put into the notch; empty when the sampling covers it.
+    QString samplingTooSlowText() const;
 
     CNotchFilter m_notch;
     std::array<std::vector<double>, 4> m_spectra;

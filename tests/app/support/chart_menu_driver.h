@@ -10,7 +10,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QMenu>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -108,6 +110,31 @@ inline void turnWheel(CChartView &chart, int notches, Qt::KeyboardModifiers modi
     QWheelEvent wheel(at, plot->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton, modifiers,
                       Qt::NoScrollPhase, false);
     QApplication::sendEvent(plot, &wheel);
+}
+
+// Answers the size question of the next picture export with `size` (its
+// suggestion when none is given) and tells what it suggested.
+inline void answerNextPictureSize(QSize *suggested = nullptr, QSize size = QSize())
+{
+    auto *poll = new QTimer(QCoreApplication::instance()); // never outlives the test program
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, suggested, size] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QLatin1String("pictureSizeDialog"))
+            return;
+        poll->stop();
+        poll->deleteLater();
+        auto *width = dialog->findChild<QSpinBox *>(QStringLiteral("pictureWidth"));
+        auto *height = dialog->findChild<QSpinBox *>(QStringLiteral("pictureHeight"));
+        if (suggested)
+            *suggested = QSize(width->value(), height->value());
+        if (size.isValid()) {
+            width->setValue(size.width());
+            height->setValue(size.height());
+        }
+        dialog->accept();
+    });
+    poll->start();
 }
 
 } // namespace tarvex::test

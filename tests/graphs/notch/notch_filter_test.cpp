@@ -103,6 +103,21 @@ protected:
         return window->computeSpectra();
     }
 
+    // A capture of the DC link's ripple on channel 1 taken with `period`,
+    // through the window's buttons; false when none came in time.
+    bool captureRipple(int period)
+    {
+        const int before = window->capturesShown();
+        window->periodEdit().setValue(period);
+        window->channelLists().setIndices({1, 0, 0, 0});
+        window->sourceList().setCurrentIndex(6);
+        window->edgeList().setCurrentIndex(1);
+        window->levelEdit().setValue(3105);
+        QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
+        QTest::mouseClick(&window->startButton(), Qt::LeftButton);
+        return test::pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 5s);
+    }
+
     test::ScratchDirectory directory;
 };
 
@@ -374,15 +389,7 @@ TEST_F(NotchFilter, AResonanceReadsItsFrequencyWhateverTheCapturesSamplingPeriod
     // Each below half its sampling rate (500 Hz at period 5).
     for (auto [period, hz] : {std::pair{1, 600}, {2, 600}, {5, 300}}) {
         sim->setResonance(true, hz);
-        const int before = window->capturesShown();
-        window->periodEdit().setValue(period);
-        window->channelLists().setIndices({1, 0, 0, 0});
-        window->sourceList().setCurrentIndex(6); // the DC link's ripple
-        window->edgeList().setCurrentIndex(1);
-        window->levelEdit().setValue(3105);
-        QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
-        QTest::mouseClick(&window->startButton(), Qt::LeftButton);
-        ASSERT_TRUE(test::pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 5s));
+        ASSERT_TRUE(captureRipple(period));
         // The next capture must not be the one analysed: the FFT looks at
         // the capture on show, taken with `period`.
         window->periodEdit().setValue(7);
@@ -486,6 +493,85 @@ TEST_F(NotchFilter, UsePeakFillsTheFrequencyEditAndTheDriveKeepsItsNotchUntilWri
     window->OnFft();
     EXPECT_TRUE(seen);
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Write Success...!"});
+}
+
+TEST_F(NotchFilter, TheSpectrumFillsItsChartWithFrequencyTicksThatDoNotOverlap)
+{
+    spectraOf(sineOfBin(40));
+    for (QSize size : {QSize(1000, 620), QSize(1360, 700)}) {
+        bool seen = false;
+        test::whenSpectrumShown(
+            [&](CNotchFilterDlg &fft) {
+                fft.resize(size);
+                QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
+                ASSERT_TRUE(test::pumpUntil([&] { return fft.chart().plotWidget()->width() > 500; }, 5s));
+                fft.chart().redraw();
+                QWidget &plot = *fft.chart().plotWidget();
+                ASSERT_TRUE(test::pumpUntil([&] { return !fft.chart().timeTickLabelRects().empty(); }, 5s));
+                EXPECT_GT(fft.chart().plotArea().width(), plot.width() / 2) << "at " << size.width();
+                const std::vector<QRect> labels = fft.chart().timeTickLabelRects();
+                for (std::size_t i = 1; i < labels.size(); ++i)
+                    EXPECT_GT(labels[i].left(), labels[i - 1].right() + 2) << "labels " << i << " at " << size.width();
+                const auto labelled = labels.size();
+                EXPECT_GE(labelled, 4u) << "enough frequencies to read the axis by";
+            },
+            seen);
+        window->OnFft();
+        EXPECT_TRUE(seen);
+    }
+}
+
+TEST_F(NotchFilter, CtrlWClosesTheWindowAsItsCloseBoxWould)
+{
+    spectraOf(sineOfBin(40));
+    bool seen = false;
+    bool closed = false;
+    test::whenSpectrumShown(
+        [&](CNotchFilterDlg &fft) {
+            QTest::keyClick(fft.windowHandle(), Qt::Key_W, Qt::ControlModifier);
+            closed = !fft.isVisible();
+        },
+        seen);
+    window->OnFft();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(closed);
+}
+
+TEST_F(NotchFilter, UsePeakFillsOnlyWhatTheCapturesSamplingCanHaveMeasured)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    std::uint8_t status = 1;
+    drive->link().WrSgRegister(4182, 1, &status); // servo on
+    ASSERT_EQ(status, 0);
+    sim->setResonance(true, 600);
+    // At 2 ms the drive's 600 Hz folds back to 100 Hz, a peak that is no resonance.
+    for (auto [period, fills] : {std::pair{1, true}, {10, false}}) {
+        writeNotchRegisters(0, 777, 33);
+        messages.clear();
+        ASSERT_TRUE(captureRipple(period));
+        bool seen = false;
+        int filled = 0;
+        test::whenSpectrumShown(
+            [&](CNotchFilterDlg &fft) {
+                QTest::mouseClick(&fft.channelButton(0), Qt::LeftButton);
+                ASSERT_TRUE(fft.usePeakButton().isEnabled()) << "period " << period;
+                QTest::mouseClick(&fft.usePeakButton(), Qt::LeftButton);
+                filled = fft.frequencyEdit().value().value_or(-1);
+            },
+            seen);
+        window->OnFft();
+        ASSERT_TRUE(seen);
+        if (fills) {
+            EXPECT_NEAR(filled, 600, 10) << "the resonance";
+            EXPECT_TRUE(messages.texts().empty());
+        } else {
+            EXPECT_EQ(filled, 777) << "the edit keeps the drive's value";
+            ASSERT_EQ(messages.texts().size(), 1u);
+            EXPECT_NE(messages.texts().front().find("up to 250 Hz only"), std::string::npos) << messages.texts().front();
+        }
+        EXPECT_EQ(reg(176), 777) << "nothing is written before Write";
+    }
+#endif
 }
 
 TEST_F(NotchFilter, APeakAboveTheNotchRangeIsRefusedAndTheEditKept)
