@@ -171,8 +171,11 @@ TEST_F(Captures, TriggerCaptureStartsWhereTheDriveSays)
         ASSERT_EQ(static_cast<std::uint16_t>(channels[1][k] - channels[1][k - 1]), 1) << "sample " << k;
     EXPECT_GT(channels[2][kPosition], 5); // accelerating torque
 
-    // A negative edge on the way down: the ring goes on where it stopped,
-    // so the start position moves.
+    // A negative edge on the way down: the ring goes on where it stopped, so
+    // the start position is wherever the edge fell; the rotation by it puts
+    // the edge at the trigger position. (Where the first capture ended and
+    // the second one's edge fell depend on when the commands arrived, so no
+    // pair of start positions is ruled out.)
     ASSERT_EQ(link.writeBlock(1016, {1, 1, kCounterChannel, 4, 2, 1, 1, 30, 500}), 0);
     ASSERT_EQ(link.write(1014, 1), 0);
     sleepMs(50);
@@ -183,7 +186,7 @@ TEST_F(Captures, TriggerCaptureStartsWhereTheDriveSays)
     EXPECT_LE(down[0][30], 500);
     EXPECT_GT(down[0][29], 500);
     EXPECT_GE(secondStart, 0);
-    EXPECT_FALSE(start == 0 && secondStart == 0) << "the ring is not reset for each capture";
+    EXPECT_LT(secondStart, 256);
 }
 
 TEST_F(Captures, AlarmRecordingSurroundsTheAlarm)
