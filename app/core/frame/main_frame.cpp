@@ -752,7 +752,7 @@ void CMainFrame::onDisconnect()
 void CMainFrame::onStart()
 {
     if (!drive_->isLinkOpen()) {
-        messages_->show("Communication Error");
+        messages_->show("Communication Error", kLinkClosedCause);
         return;
     }
     drive_->StartMonitoring();
