@@ -3,6 +3,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (const auto answered = tarvex::answerWithoutDisplay(argc, argv))
+        return *answered;
     tarvex::CTarvexApp app(argc, argv);
     return app.run();
 }

@@ -110,7 +110,8 @@ int runMonitor(DriveSession &session, const std::vector<std::string> &argsIn)
         std::uint8_t io[2 * kInputOutputRegisters] = {};
         drive.link().RdMtRegister(kInputOutputStart, kInputOutputRegisters, io, &status);
         if (status != VQ_STATUS_OK) {
-            session.messages().fail(kLinkFailure, "Error Communication Code : " + std::to_string(status));
+            session.messages().fail(kLinkFailure, "Error Communication Code : " + std::to_string(status) + "\n  " +
+                                                      tarvex::linkCause(status, drive.place()));
             return kLinkFailure;
         }
         std::string line = csv ? std::to_string(cycle) : std::string();

@@ -90,7 +90,7 @@ ParameterSheet::Refusal ParameterSheet::refusal(ParameterRef ref, const std::str
     const bool wide = p.Param_Bit_Type == 2;
     // The same strict reading as the parameter window's.
     if (!parameterWords(value, p.Param_DataType, p.Param_Bit_Type))
-        return {false, describe(ref) + ": " + quoted + " is not " + acceptedText(p.Param_DataType, p.Param_Bit_Type)};
+        return {false, describe(ref) + ": " + quoted + " is not " + acceptedText(p, ref.group, ref.position)};
     if (isRangeChecked(p.Param_DataType, p.Param_Bit_Type)) {
         const RangeCheck bounds = wide ? RangeCheck{} : writeRangeCheck(ref.group, ref.position);
         if (!withinRange(value, text(p.Param_Min_Value), text(p.Param_Max_Value), bounds))

@@ -172,6 +172,12 @@ LinkSettings DriveConnection::settings() const
     return settings_;
 }
 
+LinkPlace DriveConnection::place() const
+{
+    const LinkSettings s = settings();
+    return {s.node, s.port.text(), s.baud};
+}
+
 bool DriveConnection::InitLink()
 {
     const LinkSettings s = settings();
@@ -224,7 +230,7 @@ void DriveConnection::Connect()
         link_.RdSgRegister(drive_register::kDriveState, value, &status, 1);
     }
     if (status != VQ_STATUS_OK) {
-        messages_.show("Check PORT & BaudRate ");
+        messages_.show("Check PORT & BaudRate ", linkCause(status, place()));
         Disconnect();
         return;
     }

@@ -13,6 +13,7 @@
 #include "frame_state.h"
 #include "heartbeat_event.h"
 #include "link_library.h"
+#include "link_causes.h"
 #include "link_settings.h"
 #include "message_service.h"
 #include "motion_tools.h"
@@ -103,6 +104,8 @@ public:
 
     void storeSettings(const LinkSettings &settings);
     LinkSettings settings() const;
+    // The stored node, port and baud rate, for naming where a failure happened.
+    LinkPlace place() const;
     std::uint32_t baudRate() const { return baudRate_.load(); }
     // CommInit (or CommInitDevice for a device path) with the stored settings.
     bool InitLink();

@@ -184,7 +184,7 @@ private:
             char text[64];
             std::snprintf(text, sizeof text, "Error Communication Code : %d ", int{status});
             drive_.runDisconnectSteps();
-            drive_.messages().show(text);
+            drive_.messages().show(text, linkCause(status, drive_.place()));
         }
         drive_.StopMonitoring();
         endPolling();

@@ -1,6 +1,7 @@
 #include "parameter_catalogue.h"
 
 #include "text_encoding.h"
+#include "write_rules.h"
 
 #include <cstdio>
 
@@ -47,6 +48,17 @@ bool loadGroupCatalogue(const DatabaseLibrary &database, int group, GroupCatalog
     out.registerCount = registers;
     out.loaded = true;
     return true;
+}
+
+std::string acceptedText(const ParameterAttribute &p, int group, int position)
+{
+    const RangeCheck bounds = p.Param_Bit_Type == 2 ? RangeCheck{} : writeRangeCheck(group, position);
+    std::string unit = text(p.Param_Unit);
+    // The catalogue marks a unitless value with a dash.
+    if (unit == "-")
+        unit.clear();
+    return acceptedText(p.Param_DataType, p.Param_Bit_Type, text(p.Param_Min_Value), text(p.Param_Max_Value), unit,
+                        bounds);
 }
 
 } // namespace tarvex::parameters

@@ -8,6 +8,7 @@
 #include "database_library.h"
 #include "message_service.h"
 #include "parameter_groups.h"
+#include "parameter_text.h"
 
 #include <array>
 #include <string>
@@ -36,5 +37,10 @@ bool loadGroupCatalogue(const DatabaseLibrary &database, int group, GroupCatalog
 
 // Catalogue texts in the program's UTF-8.
 std::string text(const CatalogueText &value);
+
+// What a cell or a file value of the parameter at `position` of `group` may
+// hold, naming its own range and unit under the bounds the range rule
+// applies to it.
+std::string acceptedText(const ParameterAttribute &p, int group, int position);
 
 } // namespace tarvex::parameters

@@ -1,9 +1,11 @@
 #include "parameter_commands.h"
 
+#include "drive_connection.h"
 #include "parameter_display.h"
 #include "parameter_file.h"
 #include "parameter_text.h"
 #include "write_rules.h"
+#include "vq_communication.h"
 
 #include <algorithm>
 
@@ -134,9 +136,15 @@ void ParameterCommands::restyleWritten(GroupTable &table, int position, bool wri
 // written when the register cannot be read.
 std::optional<std::uint16_t> ParameterCommands::versionForWriting() const
 {
-    const std::optional<std::uint16_t> version = service_.ReadVersionRegister();
-    if (!version && !service_.stopRequested())
-        show("Drive Version Read Error", "The drive version (register 62) could not be read; nothing was written.");
+    std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
+    const std::optional<std::uint16_t> version = service_.ReadVersionRegister(&status);
+    if (!version && !service_.stopRequested()) {
+        const DriveConnection *drive = service_.drive();
+        const std::string cause = !drive || !drive->isLinkOpen() ? std::string(kLinkClosedCause)
+                                                                 : "the drive version (register 62) could not be read: " +
+                                                                       linkCause(status, drive->place());
+        show("Drive Version Read Error", cause + ". Nothing was written.");
+    }
     return version;
 }
 
@@ -161,7 +169,7 @@ std::optional<ParameterWords> ParameterCommands::wordsForWriting(Row row, const 
     const std::optional<ParameterWords> words = parameterWords(value, p.Param_DataType, p.Param_Bit_Type);
     if (!words) {
         show(text(p.Param_Name) + " => Invalid Value \"" + value + "\"",
-             rowName(row) + " takes " + acceptedText(p.Param_DataType, p.Param_Bit_Type) +
+             rowName(row) + " takes " + acceptedText(p, row.group, row.position) +
                  ". Nothing was written; the cell shows the drive's value again.");
         showDriveValue(row);
     }
@@ -733,7 +741,7 @@ bool ParameterCommands::Load(const std::string &path)
         if (!parameterWords(loaded.value, p.Param_DataType, p.Param_Bit_Type)) {
             if (static_cast<std::size_t>(refusedCount++) < kMismatchLinesShown)
                 refused += rowName({place.group, place.position}) + ": \"" + loaded.value + "\" is not " +
-                           acceptedText(p.Param_DataType, p.Param_Bit_Type) + "\n";
+                           acceptedText(p, place.group, place.position) + "\n";
             continue;
         }
         t.showValue(place.position, loaded.value, {ValueColour::Blue, false});

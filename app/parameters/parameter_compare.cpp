@@ -143,7 +143,7 @@ std::optional<std::vector<ComparedRow>> ParameterComparison::compare(const std::
         if (!words) {
             refused.push_back(std::string(kGroupTexts[static_cast<std::size_t>(place.group)].tab) + ", " +
                               text(p.Param_Num) + " " + text(p.Param_Name) + ": \"" + loaded.value + "\" is not " +
-                              acceptedText(p.Param_DataType, p.Param_Bit_Type));
+                              acceptedText(p, place.group, place.position));
             continue;
         }
         values.push_back({place, loaded.value, *words});

@@ -227,10 +227,13 @@ std::optional<std::uint16_t> CParameter::readSingle(std::uint16_t address, std::
     return wireWord(bytes);
 }
 
-std::optional<std::uint16_t> CParameter::ReadVersionRegister()
+std::optional<std::uint16_t> CParameter::ReadVersionRegister(std::uint8_t *statusOut)
 {
     std::uint8_t status = 0;
-    return readSingle(parameter_register::kDriveVersion, status);
+    const std::optional<std::uint16_t> version = readSingle(parameter_register::kDriveVersion, status);
+    if (statusOut)
+        *statusOut = status;
+    return version;
 }
 
 CParameter::ServoState CParameter::ReadServoState()

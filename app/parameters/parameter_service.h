@@ -107,7 +107,8 @@ public:
 
     // --- single registers -------------------------------------------------
     // Register 62, or nothing when the drive did not answer.
-    std::optional<std::uint16_t> ReadVersionRegister();
+    // `status`, when given, receives the link's status byte of the read.
+    std::optional<std::uint16_t> ReadVersionRegister(std::uint8_t *status = nullptr);
     // Register 0: whether the servo is on. Unknown when the read failed, so
     // that nothing is taken for "servo off" without the drive saying so.
     ServoState ReadServoState();

@@ -2,6 +2,7 @@
 
 #include "number_text.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace tarvex::parameters {
@@ -60,6 +61,27 @@ std::string acceptedText(std::uint8_t dataType, std::uint8_t bitType)
     if (dataType == kTypeSigned)
         return "a decimal integer from -32768 to 32767";
     return "a decimal integer from 0 to 65535";
+}
+
+std::string acceptedText(std::uint8_t dataType, std::uint8_t bitType, std::string_view minText,
+                         std::string_view maxText, std::string_view unit, RangeCheck bounds)
+{
+    if (!isRangeChecked(dataType, bitType))
+        return acceptedText(dataType, bitType);
+    const bool wide = bitType == 2;
+    const std::int64_t lowest = wide ? std::numeric_limits<std::int32_t>::min()
+                                : dataType == kTypeSigned ? std::numeric_limits<std::int16_t>::min()
+                                                          : 0;
+    const std::int64_t highest = wide ? std::numeric_limits<std::int32_t>::max()
+                                 : dataType == kTypeSigned ? std::numeric_limits<std::int16_t>::max()
+                                                           : std::numeric_limits<std::uint16_t>::max();
+    const auto min = bounds.lower ? strictDecimal(minText) : std::nullopt;
+    const auto max = bounds.upper ? strictDecimal(maxText) : std::nullopt;
+    std::string text = "a decimal integer from " + std::to_string(min ? std::max(*min, lowest) : lowest) + " to " +
+                       std::to_string(max ? std::min(*max, highest) : highest);
+    if (!unit.empty())
+        text += " " + std::string(unit);
+    return text;
 }
 
 bool isRangeChecked(std::uint8_t dataType, std::uint8_t bitType)

@@ -35,6 +35,15 @@ std::optional<ParameterWords> parameterWords(std::string_view text, std::uint8_t
 // "a decimal integer from 0 to 65535" and so on.
 std::string acceptedText(std::uint8_t dataType, std::uint8_t bitType);
 
+struct RangeCheck;
+
+// The same for one parameter, in its own terms: a range-checked parameter
+// names its Min and Max (the register limit on a side the range rule leaves
+// open) and its unit, "a decimal integer from 0 to 10000 rpm"; other kinds
+// read as `acceptedText` does.
+std::string acceptedText(std::uint8_t dataType, std::uint8_t bitType, std::string_view minText,
+                         std::string_view maxText, std::string_view unit, RangeCheck bounds);
+
 // True when a parameter of this kind is checked against its Min/Max texts:
 // 32-bit values and decimal values, not hexadecimal or bit fields.
 bool isRangeChecked(std::uint8_t dataType, std::uint8_t bitType);

@@ -3,6 +3,8 @@
 // alarm reset, the connection check and the link watchdog.
 #include "communication.h"
 #include "drive_connection.h"
+#include "link_causes.h"
+#include "vq_communication.h"
 #include "port_open_failure.h"
 #include "recording_messages.h"
 #include "scripted_drive.h"
@@ -19,6 +21,32 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::eventually;
+
+// Each status byte of the link reads as its own cause and names the place.
+TEST(LinkCauses, EveryStatusByteNamesItsCause)
+{
+    const LinkPlace place{5, "/dev/ttyUSB0", 19200};
+    const struct {
+        std::uint8_t status;
+        const char *cause;
+    } cases[] = {
+        {VQ_STATUS_OK, ""},
+        {VQ_STATUS_NOT_ATTEMPTED, "nothing was sent to node 5 on /dev/ttyUSB0 at 19200 baud: the link is not open"},
+        {VQ_STATUS_NODE_MISMATCH, "a drive other than node 5 on /dev/ttyUSB0 at 19200 baud answered: check the node number"},
+        {VQ_STATUS_NO_REPLY, "no reply from node 5 on /dev/ttyUSB0 at 19200 baud in time: check node, baud rate and cable"},
+        {VQ_STATUS_FAILED_READ,
+         "the reply from node 5 on /dev/ttyUSB0 at 19200 baud was cut off or garbled: check the cable, its screen and the "
+         "baud rate"},
+        {2, "node 5 on /dev/ttyUSB0 at 19200 baud answered with exception 2: it has no such register"},
+        {6, "node 5 on /dev/ttyUSB0 at 19200 baud answered with exception 6: it is busy or its parameters are locked"},
+        {77, "node 5 on /dev/ttyUSB0 at 19200 baud answered with exception 77: it refused the request"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(linkCause(c.status, place), c.cause) << int{c.status};
+    EXPECT_EQ(linkCause(VQ_STATUS_NO_REPLY, {3, "/dev/ttyS0", 0}),
+              "no reply from node 3 on /dev/ttyS0 in time: check node, baud rate and cable")
+        << "no baud rate chosen yet";
+}
 
 // Binds the real link library and points the settings at `device`.
 std::unique_ptr<DriveConnection> connectionTo(const std::string &device, FrameState &frame,
@@ -120,6 +148,9 @@ TEST_F(WithVirtualDrive, ASilentDriveFailsTheConnectionCheck)
     frame.setConnectionState(connection_state::kSettingsChosen);
     drive->Connect();
     EXPECT_EQ(messages.texts(), std::vector<std::string>{"Check PORT & BaudRate "});
+    ASSERT_EQ(messages.messages().size(), 1u);
+    EXPECT_EQ(messages.messages()[0].detail, linkCause(VQ_STATUS_NO_REPLY, drive->place()));
+    EXPECT_NE(messages.messages()[0].detail.find("no reply from node 0 on "), std::string::npos);
     EXPECT_FALSE(drive->isLinkOpen());
     EXPECT_EQ(frame.connectionState(), connection_state::kDisconnected);
     EXPECT_EQ(drive->versionText(), "");

@@ -16,6 +16,7 @@
 
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include <sys/stat.h>
@@ -257,8 +258,19 @@ TEST_F(FrameFixture, TheMenusCarryMnemonicsAndHelpComesLast)
     const auto menus = frame->menuBar()->actions();
     ASSERT_FALSE(menus.isEmpty());
     EXPECT_EQ(menus.back()->text(), "&Help");
-    for (QAction *menu : menus)
-        EXPECT_TRUE(menu->text().contains('&')) << menu->text().toStdString();
+    // Alt and one letter opens exactly one menu: no two share a mnemonic.
+    std::map<QChar, QString> taken;
+    for (QAction *menu : menus) {
+        const QString text = menu->text();
+        const qsizetype mark = text.indexOf('&');
+        ASSERT_TRUE(mark >= 0 && mark + 1 < text.size()) << text.toStdString();
+        const QChar key = text.at(mark + 1).toLower();
+        EXPECT_TRUE(taken.emplace(key, text).second)
+            << text.toStdString() << " shares Alt+" << QString(key).toStdString() << " with "
+            << taken[key].toStdString();
+    }
+    EXPECT_EQ(taken.count(QChar('o')), 1u);
+    EXPECT_EQ(taken[QChar('o')], "&Operation") << "the manual's Alt+O";
     EXPECT_EQ(frame->action(Command::UserManual)->shortcut(), QKeySequence(QKeySequence::HelpContents));
     // Every pane is listed in View with a tick.
     QStringList viewItems;

@@ -301,3 +301,28 @@ TEST_F(M9ctlDrive, ResultsLostOnAFullStandardOutputGiveExitFive)
     }
     second->stop();
 }
+
+// A script on a machine without a display asks the suite's programs what they
+// are; the window program answers like m9ctl does instead of aborting.
+TEST(ProgramOptions, HelpAndVersionNeedNoDisplay)
+{
+    const std::vector<std::string> noDisplay{"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                                             TARVEX_APP_PATH};
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        const char *shows;
+    } cases[] = {
+        {{"--version"}, 0, "Tarvex_M9A 2.7"},
+        {{"--help"}, 0, "--port <device>"},
+        {{"-h"}, 0, "--monitor"},
+        {{"--help", "--bogus"}, 2, ""},
+    };
+    for (const auto &c : cases) {
+        std::vector<std::string> args = noDisplay;
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Outcome run = runProgram("/usr/bin/env", args, std::filesystem::temp_directory_path().string());
+        EXPECT_EQ(run.code, c.code) << c.args.front() << ": " << run.err;
+        EXPECT_NE(run.out.find(c.shows), std::string::npos) << run.out;
+    }
+}

@@ -133,7 +133,11 @@ TEST_F(M9ctlParams, BadNamesValuesAndFilesAreRefusedWithNothingWritten)
     EXPECT_EQ(ctl({"params", "set", "0x2001"}).code, 2);
     const Outcome malformed = ctl({"params", "set", "0x2001=12x"});
     EXPECT_EQ(malformed.code, 2);
-    EXPECT_NE(malformed.err.find("\"12x\" is not a decimal integer"), std::string::npos) << malformed.err;
+    EXPECT_NE(malformed.err.find("\"12x\" is not a decimal integer from 0 to 30000 %"), std::string::npos)
+        << "the parameter's own range and unit: " << malformed.err;
+    const Outcome comma = ctl({"params", "set", "0x2001=1,5"});
+    EXPECT_EQ(comma.code, 2);
+    EXPECT_NE(comma.err.find("\"1,5\" is not a decimal integer from 0 to 30000 %"), std::string::npos) << comma.err;
     EXPECT_EQ(ctl({"params", "set", "0x2600=5"}).code, 2) << "status values are not written";
     EXPECT_EQ(ctl({"params", "frobnicate"}).code, 2);
     EXPECT_EQ(ctl({"params", "save"}).code, 2);

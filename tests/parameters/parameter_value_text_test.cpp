@@ -27,6 +27,7 @@ struct BadTexts {
     std::uint16_t address;
     const char *name;
     std::vector<const char *> texts;
+    const char *accepted = nullptr; // the range and unit the refusal names, where checked here
 };
 
 std::ostream &operator<<(std::ostream &out, const BadTexts &b) { return out << b.name; }
@@ -48,6 +49,9 @@ TEST_P(RefusedText, IsNamedAndNothingIsWritten)
         type(bad.group, row, text);
         click(CParameterDlg::IDC_WRITE);
         EXPECT_EQ(messages.texts(), refusal);
+        if (bad.accepted && !messages.messages().empty())
+            EXPECT_NE(messages.messages()[0].detail.find(bad.accepted), std::string::npos)
+                << messages.messages()[0].detail;
         EXPECT_EQ(driveRegister(bad.address), held) << text;
         EXPECT_EQ(value(bad.group, row), before) << text << ": the cell shows the drive's value again";
 
@@ -62,8 +66,10 @@ TEST_P(RefusedText, IsNamedAndNothingIsWritten)
 
 INSTANTIATE_TEST_SUITE_P(
     EveryDataType, RefusedText,
-    ::testing::Values(BadTexts{1, kSystemInertia, 82, "Inertia Ratio", {"abc", "1O0", "", "12.5", "70000", "-", "1,5"}},
-                      BadTexts{4, kSpeedInternalSpeed1, 144, "Internal Speed 1", {"--5", "40000", "1e3", "5-"}},
+    ::testing::Values(BadTexts{1, kSystemInertia, 82, "Inertia Ratio", {"abc", "1O0", "", "12.5", "70000", "-", "1,5"},
+                               "takes a decimal integer from 0 to 30000 %."},
+                      BadTexts{4, kSpeedInternalSpeed1, 144, "Internal Speed 1", {"--5", "40000", "1e3", "5-"},
+                               "takes a decimal integer from -6000 to 6000 rpm."},
                       BadTexts{1, kSystemDisplay, 114, "Front Display Select", {"G", "10000", "0x", "-1"}},
                       BadTexts{1, kSystemProtection, 116, "Protection Function Select", {"-", "102", "111111", "1 1"}},
                       BadTexts{1, kSystemPulses, 102, "Encoder Output Pulses", {"10000x", "99999999999", "1.0"}}));

@@ -277,7 +277,7 @@ void CMainFrame::createMenus()
     recording_ = new StatusRecording(*messages_, this);
     monitor->addAction(recording_->action());
 
-    QMenu *operation = bar->addMenu(QStringLiteral("O&peration"));
+    QMenu *operation = bar->addMenu(QStringLiteral("&Operation"));
     operation->addAction(actions_[Command::ManualJog]);
     operation->addAction(actions_[Command::GainAutoTuning]);
     operation->addAction(actions_[Command::ProgramJog]);
@@ -754,7 +754,7 @@ void CMainFrame::onDisconnect()
 void CMainFrame::onStart()
 {
     if (!drive_->isLinkOpen()) {
-        messages_->show("Communication Error");
+        messages_->show("Communication Error", kLinkClosedCause);
         return;
     }
     drive_->StartMonitoring();

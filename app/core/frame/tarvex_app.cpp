@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <string_view>
 
 namespace tarvex {
 
@@ -73,12 +74,32 @@ StartOptions parseStartOptions(const QStringList &arguments)
     return options;
 }
 
-CTarvexApp::CTarvexApp(int &argc, char **argv) : QApplication(argc, argv)
+namespace {
+
+void nameApplication()
 {
-    setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    setApplicationName(QStringLiteral("Tarvex_M9A"));
-    setApplicationVersion(QStringLiteral("2.7"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvex_M9A"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("2.7"));
 }
+
+} // namespace
+
+std::optional<int> answerWithoutDisplay(int &argc, char **argv)
+{
+    bool asked = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a(argv[i]);
+        asked = asked || a == "--help" || a == "-h" || a == "-?" || a == "--version" || a == "-v";
+    }
+    if (!asked)
+        return std::nullopt;
+    const QCoreApplication core(argc, argv);
+    nameApplication();
+    return parseStartOptions(QCoreApplication::arguments()).exitCode.value_or(0);
+}
+
+CTarvexApp::CTarvexApp(int &argc, char **argv) : QApplication(argc, argv) { nameApplication(); }
 
 CTarvexApp::~CTarvexApp()
 {

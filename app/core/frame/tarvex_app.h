@@ -23,6 +23,10 @@ struct StartOptions {
 };
 StartOptions parseStartOptions(const QStringList &arguments);
 
+// --help and --version answered on a core application, so that they work
+// where no display can be opened; nothing when neither was asked for.
+std::optional<int> answerWithoutDisplay(int &argc, char **argv);
+
 class CTarvexApp : public QApplication {
     Q_OBJECT
 public:
