@@ -5,6 +5,7 @@
 #include "chart_menu_driver.h"
 #include "connected_frame_fixture.h"
 #include "integer_edit.h"
+#include "parameter_dlg.h"
 #include "recent_files.h"
 #include "static_panes.h"
 #include "trace_graph_dlg.h"
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <fstream>
@@ -84,6 +86,14 @@ void writeTraceFile(const std::filesystem::path &path, int channel, int periodMs
             out << (i == 0 ? std::string("Name") : std::to_string(block == 0 ? channel : 0)) << "\t0.0 \t" << i
                 << "\r\n";
     out << "Period\t" << periodMs << "\r\n3500\t-3500\t3500\t-3500\t200\t-200\t500\t0\r\n";
+}
+
+CParameterDlg *openParameterWindow()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *dialog = qobject_cast<CParameterDlg *>(widget); dialog && dialog->isVisible())
+            return dialog;
+    return nullptr;
 }
 
 class RememberedSession : public test::ConnectedFrameFixture {
@@ -203,6 +213,42 @@ TEST_F(FrameFixture, TheRecentFilesHoldTheLastEightMostRecentFirst)
     EXPECT_EQ(entries[0]->text(), "&1 set5.mpa");
     EXPECT_EQ(entries[1]->text(), "&2 set9.mpa");
     EXPECT_EQ(entries[7]->text(), "&8 set2.mpa");
+}
+
+} // namespace
+} // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// The window's own set-up sizes it to its grids after it is built; the size
+// the user left it at must still win, and the window fits the screen.
+TEST_F(RememberedSession, TheParameterWindowReopensAtTheSizeItWasLeftAtWithinTheScreen)
+{
+    frame->action(Command::ParameterEditing)->trigger();
+    test::pump();
+    CParameterDlg *dialog = openParameterWindow();
+    ASSERT_NE(dialog, nullptr);
+    const QSize room = dialog->screen()->availableGeometry().size();
+    // The test's screen is narrower than the window's least width: only
+    // the height can show the fit, and only the height is changed.
+    EXPECT_LE(dialog->frameGeometry().height(), room.height());
+    const QSize left = dialog->size() - QSize(0, 23);
+    dialog->resize(left);
+    test::pump();
+    ASSERT_EQ(dialog->size(), left);
+    dialog->close();
+    test::pump();
+
+    restartFrame();
+    frame->show();
+    test::pump();
+    frame->action(Command::ParameterEditing)->trigger();
+    test::pump();
+    dialog = openParameterWindow();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->size(), left);
+    dialog->close();
 }
 
 } // namespace
