@@ -38,7 +38,7 @@ public:
             break;
         case QEvent::Show:
             // The window's own set-up may have sized it after it was
-            // built; the remembered (or screen-bounded) size wins.
+            // built; the remembered size wins.
             if (!shown_) {
                 shown_ = true;
                 restore();
@@ -57,9 +57,10 @@ private:
     void restore()
     {
         const QSize remembered = UserSettings::windowSize(name_);
-        const QSize size = fitToAvailableScreen(window_, remembered.isValid() ? remembered : window_.size());
-        if (remembered.isValid())
-            stored_ = size;
+        if (!remembered.isValid())
+            return;
+        const QSize size = fitToAvailableScreen(window_, remembered);
+        stored_ = size;
         if (size != window_.size())
             window_.resize(size);
     }
