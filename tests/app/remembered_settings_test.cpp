@@ -5,6 +5,7 @@
 #include "chart_menu_driver.h"
 #include "connected_frame_fixture.h"
 #include "integer_edit.h"
+#include "parameter_dlg.h"
 #include "recent_files.h"
 #include "static_panes.h"
 #include "trace_graph_dlg.h"
@@ -84,6 +85,14 @@ void writeTraceFile(const std::filesystem::path &path, int channel, int periodMs
             out << (i == 0 ? std::string("Name") : std::to_string(block == 0 ? channel : 0)) << "\t0.0 \t" << i
                 << "\r\n";
     out << "Period\t" << periodMs << "\r\n3500\t-3500\t3500\t-3500\t200\t-200\t500\t0\r\n";
+}
+
+CParameterDlg *openParameterWindow()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *dialog = qobject_cast<CParameterDlg *>(widget); dialog && dialog->isVisible())
+            return dialog;
+    return nullptr;
 }
 
 class RememberedSession : public test::ConnectedFrameFixture {
@@ -203,6 +212,39 @@ TEST_F(FrameFixture, TheRecentFilesHoldTheLastEightMostRecentFirst)
     EXPECT_EQ(entries[0]->text(), "&1 set5.mpa");
     EXPECT_EQ(entries[1]->text(), "&2 set9.mpa");
     EXPECT_EQ(entries[7]->text(), "&8 set2.mpa");
+}
+
+} // namespace
+} // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// The window's own set-up sizes it to its grids after it is built; the size
+// the user left it at must still win.
+TEST_F(RememberedSession, TheParameterWindowReopensAtTheSizeItWasLeftAt)
+{
+    frame->action(Command::ParameterEditing)->trigger();
+    test::pump();
+    CParameterDlg *dialog = openParameterWindow();
+    ASSERT_NE(dialog, nullptr);
+    // The test's screen is narrower than the window's least width.
+    const QSize left(dialog->minimumWidth(), dialog->height() - 23);
+    dialog->resize(left);
+    test::pump();
+    ASSERT_EQ(dialog->size(), left);
+    dialog->close();
+    test::pump();
+
+    restartFrame();
+    frame->show();
+    test::pump();
+    frame->action(Command::ParameterEditing)->trigger();
+    test::pump();
+    dialog = openParameterWindow();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->size(), left);
+    dialog->close();
 }
 
 } // namespace

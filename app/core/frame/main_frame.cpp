@@ -1,5 +1,7 @@
 #include "main_frame.h"
 
+#include "window_size_keeper.h"
+
 #include "about_dialog.h"
 #include "alarm_codes.h"
 #include "application_looks.h"
@@ -15,6 +17,7 @@
 #include "ticked_rows_memory.h"
 #include "ui_wait.h"
 #include "user_settings.h"
+#include "window_size_keeper.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -364,10 +367,7 @@ void CMainFrame::storeLayout()
 // The frame's size, or what a smaller screen (a service laptop's) has room for.
 void CMainFrame::resizeToFitScreen()
 {
-    QSize size(kWidth, kHeight);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        size = size.boundedTo(screen->availableGeometry().size());
-    resize(size);
+    resize(fitToAvailableScreen(*this, QSize(kWidth, kHeight)));
 }
 
 void CMainFrame::resetLayout()

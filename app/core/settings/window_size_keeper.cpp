@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace tarvex {
 
@@ -35,6 +36,14 @@ public:
             if (window_.isVisible() && window_.size() != stored_)
                 pending_ = window_.size();
             break;
+        case QEvent::Show:
+            // The window's own set-up may have sized it after it was
+            // built; the remembered size wins.
+            if (!shown_) {
+                shown_ = true;
+                restore();
+            }
+            break;
         case QEvent::Hide:
             store();
             break;
@@ -47,13 +56,13 @@ public:
 private:
     void restore()
     {
-        QSize size = UserSettings::windowSize(name_);
-        if (!size.isValid())
+        const QSize remembered = UserSettings::windowSize(name_);
+        if (!remembered.isValid())
             return;
-        if (const QScreen *screen = window_.screen() ? window_.screen() : QGuiApplication::primaryScreen())
-            size = size.boundedTo(screen->availableGeometry().size());
+        const QSize size = fitToAvailableScreen(window_, remembered);
         stored_ = size;
-        window_.resize(size);
+        if (size != window_.size())
+            window_.resize(size);
     }
 
     void store()
@@ -69,9 +78,23 @@ private:
     QString name_;
     QSize stored_;
     QSize pending_;
+    bool shown_ = false;
 };
 
 } // namespace
+
+QSize fitToAvailableScreen(const QWidget &window, QSize size)
+{
+    const QScreen *screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return size;
+    // A title bar and thin borders, as most window managers draw them.
+    QMargins frame(8, 32, 8, 8);
+    if (const QWindow *handle = window.windowHandle(); handle && !handle->frameMargins().isNull())
+        frame = handle->frameMargins();
+    const QSize room = screen->availableGeometry().size().shrunkBy(frame);
+    return size.boundedTo(room).expandedTo(window.minimumSize().boundedTo(room));
+}
 
 void keepWindowSize(QWidget &window, const QString &name)
 {

@@ -3,6 +3,7 @@
 // name when the window is hidden or destroyed.
 #pragma once
 
+#include <QSize>
 #include <QString>
 
 class QWidget;
@@ -12,5 +13,11 @@ namespace tarvex {
 // Call once the window is built and before it is first shown; `name`
 // defaults to the window's class name.
 void keepWindowSize(QWidget &window, const QString &name = {});
+
+// `size` made small enough that the window, with its frame, fits the
+// available area of its screen: the status bar and the buttons at the
+// bottom stay on the screen. Without a window manager (or before the first
+// showing) the frame is not known yet, so an allowance stands in for it.
+QSize fitToAvailableScreen(const QWidget &window, QSize size);
 
 } // namespace tarvex
