@@ -30,7 +30,7 @@ FileOutcome checkSavable(const std::string &path);
 // Size limits of the files the suite reads.
 inline constexpr std::size_t kParameterFileLimit = 256u << 10;
 inline constexpr std::size_t kGraphFileLimit = 8u << 20;
-inline constexpr std::size_t kHexFileLimit = 4u << 20;
+inline constexpr std::size_t kHexFileLimit = 64u << 20; // a full image is about 9 MB of text
 inline constexpr std::size_t kSettingsFileLimit = 1u << 20;
 inline constexpr std::size_t kScriptFileLimit = 1u << 20;
 inline constexpr std::size_t kCatalogueFileLimit = 64u << 20;

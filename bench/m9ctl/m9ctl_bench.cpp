@@ -147,7 +147,8 @@ int main(int argc, char **argv)
     const double bareLoad = bareLinkMs(one.drives[0]->devicePath(), blocks, true);
     const double save1 = commandMs(one, {"params", "save", "set.mpa"}, dir, rounds, false);
     const double load1 = commandMs(one, {"params", "load", "set.mpa", "--verify"}, dir, rounds, true);
-    const double save4 = commandMs(four, {"params", "save", "set.mpa"}, dir, rounds, false);
+    // Each drive saves a file of its own; all of them then load the one file.
+    const double save4 = commandMs(four, {"params", "save", "set-{port}.mpa"}, dir, rounds, false);
     const double load4 = commandMs(four, {"params", "load", "set.mpa", "--verify"}, dir, rounds, true);
     std::filesystem::remove_all(dir);
     if (bareSave < 0 || bareLoad < 0)
