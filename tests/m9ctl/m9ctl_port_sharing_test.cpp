@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <csignal>
 #include <functional>
-#include <thread>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -57,17 +55,6 @@ private:
     pid_t pid_ = -1;
 };
 
-bool waitFor(const std::function<bool()> &condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-}
-
 } // namespace
 
 // The exclusive flag of a pseudo-terminal outlives the descriptor while the
@@ -103,7 +90,7 @@ TEST_F(DriveTest, ASecondProgramIsRefusedTheHeldPortUntilTheFirstClosesIt)
     const long long answeredBefore = drive->counters().framesAnswered;
     BackgroundCtl monitor({"--port", device, "monitor", "--rows", "1"});
     ASSERT_TRUE(monitor.running());
-    ASSERT_TRUE(waitFor([&] { return drive->counters().framesAnswered > answeredBefore + 2; }))
+    ASSERT_TRUE(eventually([&] { return drive->counters().framesAnswered > answeredBefore + 2; }))
         << "the monitor never talked to the drive";
 
     const Outcome refused = ctl({"info"});
