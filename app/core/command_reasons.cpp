@@ -26,7 +26,7 @@ std::string disabledReason(Command command, const CommandContext &c)
     if (ruleAllows(command, c))
         return {};
     using namespace connection_state;
-    const bool disconnected = c.connectionState == kDisconnected;
+    const bool disconnected = c.connectionState != kConnected;
     std::string why;
     switch (command) {
     case Command::CommunicationSetting:

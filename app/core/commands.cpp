@@ -19,6 +19,9 @@ bool linkToolsFree(const CommandContext &c)
 bool ruleAllows(Command command, const CommandContext &c)
 {
     using namespace connection_state;
+    // Commands that talk to the drive are offered only while the link is
+    // open: before the first Connect they could only fail one by one.
+    const bool linked = c.connectionState == kConnected;
     const bool notDisconnected = c.connectionState != kDisconnected;
     switch (command) {
     case Command::New:
@@ -40,16 +43,16 @@ bool ruleAllows(Command command, const CommandContext &c)
     case Command::AlarmTrace:
         return linkToolsFree(c);
     case Command::Start:
-        return c.monitorState == monitor_state::kStopped && notDisconnected;
+        return c.monitorState == monitor_state::kStopped && linked;
     case Command::Stop:
         return c.monitorState == monitor_state::kRunning && notDisconnected;
     case Command::ManualJog:
     case Command::ProgramJog:
     case Command::AlarmReset:
-        return notDisconnected;
+        return linked;
     case Command::GainAutoTuning:
     case Command::AlarmHistory:
-        return linkToolsFree(c) && notDisconnected;
+        return linkToolsFree(c) && linked;
     }
     return false;
 }

@@ -49,8 +49,9 @@ struct LineTiming {
     static constexpr unsigned kReplyPauseLimit = kEmptyPollLimit * (kPerPoll + kPerEmptyPoll);
     // After an exchange whose reply may still be on its way, a different
     // request first waits for the line to be quiet for one attempt's time
-    // plus this margin, and never longer than kSettleLimit in all.
-    static constexpr unsigned kSettleMargin = 50;
+    // plus this margin, and never longer than kSettleLimit in all. The margin
+    // covers a drive whose lateness wavers (a busy adapter or host).
+    static constexpr unsigned kSettleMargin = 150;
     static constexpr unsigned kSettleLimit = 1200;
     static constexpr unsigned kSettleStep = 5;
 };

@@ -51,8 +51,9 @@ TEST(CommandRules, StartAndStopAlternateUntilDisconnected)
     EXPECT_TRUE(ruleAllows(Command::Stop, at(kConnected, kRunning)));
     EXPECT_FALSE(ruleAllows(Command::Start, at(kDisconnected, kStopped)));
     EXPECT_FALSE(ruleAllows(Command::Stop, at(kDisconnected, kRunning)));
-    // Before any connection "Start" is offered; the handler then reports the closed link.
-    EXPECT_TRUE(ruleAllows(Command::Start, at(kNothingChosen, kStopped)));
+    // Before the first Connect there is nothing to monitor either.
+    EXPECT_FALSE(ruleAllows(Command::Start, at(kNothingChosen, kStopped)));
+    EXPECT_FALSE(ruleAllows(Command::Start, at(kSettingsChosen, kStopped)));
 }
 
 TEST(CommandRules, TraceAndJogGreyTheCapturesAndTools)
@@ -75,13 +76,16 @@ TEST(CommandRules, MonitoringGreysTheCapturesAndTools)
     EXPECT_TRUE(ruleAllows(Command::ManualJog, at(kConnected, kRunning)));
 }
 
-TEST(CommandRules, DisconnectedGreysTheDriveTools)
+TEST(CommandRules, WithoutAnOpenLinkTheDriveToolsAreGreyed)
 {
-    for (Command c : {Command::ManualJog, Command::ProgramJog, Command::AlarmReset,
-                      Command::GainAutoTuning, Command::AlarmHistory})
-        EXPECT_FALSE(ruleAllows(c, at(kDisconnected)));
-    for (Command c : {Command::TriggerMonitoring, Command::AlarmTrace})
-        EXPECT_TRUE(ruleAllows(c, at(kDisconnected)));
+    // The capture windows still open without a link: they show saved files.
+    for (std::int32_t connection : {kNothingChosen, kSettingsChosen, kDisconnected}) {
+        for (Command c : {Command::ManualJog, Command::ProgramJog, Command::AlarmReset,
+                          Command::GainAutoTuning, Command::AlarmHistory})
+            EXPECT_FALSE(ruleAllows(c, at(connection))) << static_cast<int>(c) << " at " << connection;
+        for (Command c : {Command::TriggerMonitoring, Command::AlarmTrace})
+            EXPECT_TRUE(ruleAllows(c, at(connection))) << static_cast<int>(c) << " at " << connection;
+    }
 }
 
 TEST(CommandReasons, EveryGreyedCommandSaysWhyAndNoEnabledOneDoes)
@@ -104,6 +108,7 @@ TEST(CommandReasons, TheReasonNamesWhatToDoFirst)
     EXPECT_EQ(disabledReason(Command::CommunicationSetting, at(kConnected)), "Disconnect first");
     EXPECT_EQ(disabledReason(Command::Disconnect, at(kDisconnected)), "Not connected");
     EXPECT_EQ(disabledReason(Command::ManualJog, at(kDisconnected)), kNeedsConnection);
+    EXPECT_EQ(disabledReason(Command::AlarmReset, at(kNothingChosen)), kNeedsConnection);
     EXPECT_EQ(disabledReason(Command::Start, at(kConnected, kRunning)), "Monitoring already runs");
     EXPECT_EQ(disabledReason(Command::Stop, at(kConnected)), "Monitoring is not running");
     EXPECT_EQ(disabledReason(Command::AlarmHistory, at(kConnected, kRunning)), "Stop monitoring first");
