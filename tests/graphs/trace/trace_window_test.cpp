@@ -910,8 +910,8 @@ TEST_F(TraceWindow, SaveSaysWhenTheRunIsLongerThanTheFileKeepsAndThenWritesItsNe
             EXPECT_NE(asked.text.find("newest 361 of the run's " + std::to_string(plotted) + " points"),
                       std::string::npos)
                 << asked.text;
-            EXPECT_NE(asked.text.find("(the last 1.08 s of " + fixedText(static_cast<double>(plotted) * 0.003, 2) + " s)"),
-                      std::string::npos)
+            const std::string seconds = fixedText(static_cast<double>(plotted) * 0.003, 2);
+            EXPECT_NE(asked.text.find("(the last 1.08 s of " + seconds + " s)"), std::string::npos)
                 << asked.text;
             EXPECT_NE(asked.text.find("\"Export CSV...\""), std::string::npos) << asked.text;
             EXPECT_FALSE(fileAsked);
