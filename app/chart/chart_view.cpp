@@ -411,10 +411,14 @@ void CChartView::redraw()
 
 void CChartView::resetView()
 {
-    plot_->xAxis->setRange(setup_.xFirst, setup_.xLast);
+    plot_->xAxis->setRange(setup_.xFirst - static_cast<double>(olderPoints()), setup_.xLast);
     plot_->yAxis->setRange(rangeOf(setup_.channels[0].min, setup_.channels[0].max));
     syncExtraAxes();
     plot_->replot();
+    // A run the window keeps is shown whole, with the values fitted to it:
+    // its limits may cut off what the run holds.
+    if (history_)
+        autoscale(Qt::Vertical);
 }
 
 void CChartView::showCursorAt(double x)

@@ -82,7 +82,9 @@ public:
     QString label(int index) const;
     void redraw();
 
-    // The scope view's own commands.
+    // The scope view's own commands. Reset shows the set-up's range at the
+    // channels' limits; with a history, the whole run with the value axes
+    // fitted to it.
     void resetView();
     // Fits the axes of `orientations` to the channels on show: the time
     // axis to all their data, the value axes to what the time axis shows.

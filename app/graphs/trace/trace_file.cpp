@@ -1,5 +1,7 @@
 #include "trace_file.h"
 
+#include "number_text.h"
+
 namespace tarvex::trace {
 
 graphs::GraphFileWriting traceFileWriting(const TraceFileSource &source)
@@ -18,6 +20,17 @@ graphs::GraphFileWriting traceFileWriting(const TraceFileSource &source)
                               graphs::traceTimeText(i, source.periodField)});
     }
     return file;
+}
+
+std::string newestOnlyQuestion(long long points, int periodMs)
+{
+    if (points <= kTracePoints)
+        return {};
+    const auto seconds = [periodMs](long long n) { return fixedText(static_cast<double>(n) * periodMs / 1000.0, 2); };
+    return "The file keeps only the newest " + std::to_string(kTracePoints) + " of the run's " +
+           std::to_string(points) + " points (the last " + seconds(kTracePoints) + " s of " + seconds(points) +
+           " s). \"Export CSV...\" in the chart's menu (right click on the chart) saves the whole run.\n\n"
+           "Save the newest " + std::to_string(kTracePoints) + " points?";
 }
 
 } // namespace tarvex::trace

@@ -24,4 +24,10 @@ struct TraceFileSource {
 
 graphs::GraphFileWriting traceFileWriting(const TraceFileSource &source);
 
+// The file holds a run's newest 361 points only. For a run of `points`
+// points sampled every `periodMs`, the question that says so before the
+// file is written, naming what it keeps and where the whole run goes; empty
+// when the run fits.
+std::string newestOnlyQuestion(long long points, int periodMs);
+
 } // namespace tarvex::trace

@@ -257,7 +257,9 @@ void TraceGraphDlg::OnStop()
     m_saveButton->setEnabled(true);
 }
 
-void TraceGraphDlg::OnExit()
+void TraceGraphDlg::OnExit() { leaveUnlessKept(); }
+
+void TraceGraphDlg::leave()
 {
     if (m_exited)
         return;
@@ -327,6 +329,8 @@ void TraceGraphDlg::replot(const trace::TraceValues &values, const std::array<in
 
 void TraceGraphDlg::OnSave()
 {
+    if (!saveOfNewestAgreed())
+        return;
     const QString path = graphs::chooseGraphFileToSave(this, graphs::GraphKind::Trace);
     if (!path.isEmpty())
         SaveTo(path);
@@ -360,6 +364,14 @@ void TraceGraphDlg::SaveTo(const QString &path)
     source.limits = m_limits;
     if (graphs::saveGraphFile(path, trace::traceFileWriting(source), m_pDrive ? &m_pDrive->messages() : nullptr))
         m_unsaved.kept();
+}
+
+bool TraceGraphDlg::saveOfNewestAgreed()
+{
+    const std::string question = trace::newestOnlyQuestion(m_plotted, m_periodMs);
+    if (question.empty() || !m_pDrive)
+        return true;
+    return m_pDrive->messages().ask(question, "Save Trace");
 }
 
 void TraceGraphDlg::OpenFrom(const QString &path)
@@ -560,8 +572,10 @@ void TraceGraphDlg::reject() { leaveUnlessKept(); }
 
 void TraceGraphDlg::leaveUnlessKept()
 {
+    if (m_exited)
+        return;
     if (m_unsaved.mayDiscard(m_pDrive ? &m_pDrive->messages() : nullptr))
-        OnExit();
+        leave();
 }
 
 bool TraceGraphDlg::canOpenFile() const

@@ -63,6 +63,8 @@ public:
     void OnApply();
     void OnStart();
     void OnStop();
+    // "EXIT": as Esc and the close box, it asks before an unsaved capture
+    // goes.
     void OnExit();
     void OnYAxis();
     void OnSave();
@@ -129,9 +131,14 @@ private:
     // New axis limits: every point keeps its physical value and its time.
     void applyLimits(const graphs::ChannelLimits &after);
     void waitForWorker();
-    // Esc and the close box: the window goes unless it holds an unsaved
-    // capture the user wants to keep.
+    // EXIT, Esc and the close box: the window goes unless it holds an
+    // unsaved capture the user wants to keep.
     void leaveUnlessKept();
+    // Ends the worker and the window; the drive is left as it is.
+    void leave();
+    // A run longer than the file holds: whether the user still wants the
+    // file with its newest points.
+    bool saveOfNewestAgreed();
 
     // Controls.
     graphs::IntegerEdit *m_periodEdit = nullptr;

@@ -11,6 +11,7 @@
 #include "chart_view.h"
 #include "integer_edit.h"
 #include "notch_filter_dlg.h"
+#include "number_text.h"
 #include "spectrum.h"
 #include "commands.h"
 #include "csv_reader.h"
@@ -28,7 +29,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QScrollBar>
@@ -111,6 +114,19 @@ protected:
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
         ASSERT_TRUE(test::openLinkedVirtualDrive(sim, drive, frame, messages, baud, paced, connect));
         window = std::make_unique<TraceGraphDlg>(drive.get());
+#endif
+    }
+
+    // As open() at 115200 baud, with every message a modal box (`modal`).
+    void openWithBoxes()
+    {
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        sim = test::startVirtualDrive();
+        ASSERT_TRUE(sim);
+        drive = test::linkedDriveConnection(sim->devicePath(), frame, modal, 115200);
+        drive->Connect();
+        ASSERT_TRUE(drive->isLinkOpen());
+        modal.clear();
 #endif
     }
 
@@ -507,6 +523,7 @@ TEST_F(TraceWindow, ExitWhileTracingEndsTheWorkerButLeavesTheDriveTracing)
     QPointer<TraceGraphDlg> alive(window.release());
     bool exited = false;
     QObject::connect(alive.data(), &TraceGraphDlg::exited, [&] { exited = true; });
+    messages.answerNext(true); // what was captured is given up
     const auto begin = Clock::now();
     alive->OnExit();
     EXPECT_LT(Clock::now() - begin, 1s);
@@ -519,7 +536,8 @@ TEST_F(TraceWindow, ExitWhileTracingEndsTheWorkerButLeavesTheDriveTracing)
     }));
     EXPECT_EQ(drive->traceBusy.load(), 0);
     EXPECT_EQ(drive->stalledFeatures().size(), 0u);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(messages.texts(),
+              std::vector<std::string>{"The captured data has not been saved. Close the window and discard it?"});
 }
 
 TEST_F(TraceWindow, ClosingOrDestroyingTheWindowWhileTracingNeverHangs)
@@ -627,6 +645,63 @@ TEST_F(TraceWindow, EscAsksBeforeAnUnsavedCaptureIsDiscardedAndNotOnceItIsSaved)
     EXPECT_EQ(modal.texts(), std::vector<std::string>{question});
     EXPECT_TRUE(given.isNull() || !given->isVisible());
     EXPECT_TRUE(deleted(given));
+}
+
+TEST_F(TraceWindow, ExitEscAndTheCloseBoxAllAskBeforeARunningCaptureGoes)
+{
+    openWithBoxes();
+    const std::string question = "The captured data has not been saved. Close the window and discard it?";
+    struct Way {
+        const char *name;
+        std::function<void(TraceGraphDlg &)> leave;
+    };
+    const Way ways[] = {
+        {"EXIT", [](TraceGraphDlg &dialog) { QTest::mouseClick(&dialog.exitButton(), Qt::LeftButton); }},
+        {"Esc", [](TraceGraphDlg &dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); }},
+        {"close box", [](TraceGraphDlg &dialog) { dialog.close(); }},
+    };
+    for (const Way &way : ways) {
+        SCOPED_TRACE(way.name);
+        QPointer<TraceGraphDlg> dialog(new TraceGraphDlg(drive.get()));
+        dialog->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.data()));
+        for (int c = 0; c < 4; ++c)
+            dialog->channelList(c).setCurrentIndex(c == 0 ? 1 : 0);
+        QTest::mouseClick(&dialog->applyButton(), Qt::LeftButton);
+        QTest::mouseClick(&dialog->startButton(), Qt::LeftButton);
+        ASSERT_TRUE(pumpUntil([&] { return dialog->plottedPoints() >= 60; }, 60s));
+
+        // No: the window, what it shows and the capture stay.
+        modal.clear();
+        modal.answerNext(false);
+        way.leave(*dialog);
+        EXPECT_EQ(modal.texts(), std::vector<std::string>{question});
+        ASSERT_FALSE(dialog.isNull());
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_TRUE(dialog->isWorkerRunning());
+        const long long kept = dialog->plottedPoints();
+        EXPECT_TRUE(pumpUntil([&] { return dialog->plottedPoints() >= kept + 60; }, 60s)) << "the capture goes on";
+        EXPECT_EQ(driveRegister(1036), 2);
+
+        // Yes: the window and its worker end; the drive is left tracing, as
+        // EXIT always left it.
+        modal.clear();
+        modal.answerNext(true);
+        way.leave(*dialog);
+        EXPECT_EQ(modal.texts(), std::vector<std::string>{question});
+        EXPECT_TRUE(dialog.isNull() || !dialog->isWorkerRunning());
+        EXPECT_TRUE(pumpUntil([&] {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return dialog.isNull();
+        }));
+        EXPECT_EQ(drive->traceBusy.load(), 0);
+        EXPECT_EQ(driveRegister(1036), 2) << "no stop command is sent";
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        const long long produced = sim->traceBlocksProduced();
+        EXPECT_TRUE(pumpUntil([&] { return sim->traceBlocksProduced() > produced; }, 30s));
+#endif
+    }
+    EXPECT_EQ(modal.boxesOpen(), 0);
 }
 
 // --- failures ------------------------------------------------------------------------
@@ -788,6 +863,85 @@ TEST_F(TraceWindow, SaveWritesTheChartAndOpenBringsItBack)
     EXPECT_EQ(chart.label(0).toStdString(), "0.01 "); // (0 + 1) * 10 ms
     EXPECT_EQ(chart.label(360).toStdString(), "3.61 ");
     EXPECT_EQ(driveRegister(1038), 50) << "loading sends nothing";
+}
+
+TEST_F(TraceWindow, SaveSaysWhenTheRunIsLongerThanTheFileKeepsAndThenWritesItsNewestPoints)
+{
+    openWithBoxes();
+    window = std::make_unique<TraceGraphDlg>(drive.get());
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    test::ScratchDirectory directory;
+    struct Run {
+        const char *name;
+        long long points; // at least
+        bool told;
+    };
+    const Run runs[] = {{"short", 60, false}, {"longer than the file", 450, true}};
+    for (const Run &run : runs) {
+        SCOPED_TRACE(run.name);
+        choose({1, 0, 0, 0});
+        applyWithCounter(3, {0});
+        QTest::mouseClick(&window->startButton(), Qt::LeftButton);
+        ASSERT_TRUE(plottedAtLeast(run.points));
+        QTest::mouseClick(&window->stopButton(), Qt::LeftButton);
+        ASSERT_TRUE(window->saveButton().isEnabled());
+        const long long plotted = window->plottedPoints();
+        ASSERT_EQ(plotted > 361, run.told);
+        const auto path = directory / (std::string(run.name) + ".mdg");
+        modal.clear();
+
+        if (run.told) {
+            // No: no file is asked for, nothing is written.
+            QObject guard;
+            bool fileAsked = false;
+            QTimer::singleShot(3000, &guard, [&] {
+                for (QWidget *widget : QApplication::topLevelWidgets())
+                    if (auto *files = qobject_cast<QFileDialog *>(widget); files && files->isVisible()) {
+                        fileAsked = true;
+                        files->reject();
+                    }
+            });
+            modal.answerNext(false);
+            QTest::mouseClick(&window->saveButton(), Qt::LeftButton);
+            ASSERT_EQ(modal.messages().size(), 1u);
+            const Message asked = modal.messages().front();
+            EXPECT_EQ(asked.kind, Message::Kind::Question);
+            EXPECT_NE(asked.text.find("newest 361 of the run's " + std::to_string(plotted) + " points"),
+                      std::string::npos)
+                << asked.text;
+            const std::string seconds = fixedText(static_cast<double>(plotted) * 0.003, 2);
+            EXPECT_NE(asked.text.find("(the last 1.08 s of " + seconds + " s)"), std::string::npos)
+                << asked.text;
+            EXPECT_NE(asked.text.find("\"Export CSV...\""), std::string::npos) << asked.text;
+            EXPECT_FALSE(fileAsked);
+            EXPECT_FALSE(std::filesystem::exists(path));
+            modal.clear();
+            modal.answerNext(true);
+        }
+        test::answerNextFileDialog(QString::fromStdString(path.string()));
+        QTest::mouseClick(&window->saveButton(), Qt::LeftButton);
+        EXPECT_EQ(modal.texts().size(), run.told ? 1u : 0u) << "asked again, and only about a longer run";
+        EXPECT_TRUE(std::filesystem::exists(path));
+
+        // The file, read back: the run's newest 361 samples (the whole of a
+        // short run, zeros after it), in the layout the format fixes.
+        std::ifstream in(path, std::ios::binary);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        ASSERT_EQ(lines.size(), 4u * 361 + 2);
+        EXPECT_EQ(lines[1444], "Period\t3\r");
+        const trace::TraceHistory &held = window->history();
+        ASSERT_EQ(static_cast<long long>(held.size()), plotted);
+        const long long first = std::max(0LL, plotted - 361);
+        for (long long i = 0; i < 361; ++i) {
+            const std::string &line = lines[static_cast<std::size_t>(i)];
+            const std::string value = line.substr(line.rfind('\t') + 1);
+            const double expected = first + i < plotted ? held.value(static_cast<std::size_t>(first + i), 0) : 0.0;
+            ASSERT_EQ(value, fixedText(expected, 6) + "\r") << "point " << i;
+        }
+    }
 }
 
 TEST_F(TraceWindow, AFileWithOutlandishNumbersIsKeptWithinBounds)
@@ -1094,6 +1248,54 @@ TEST_F(TraceWindow, AutoscaleFitsWhatIsShownAndAChannelsAxisFitsItsOwnLimits)
     ASSERT_GE(at, 0) << text.toStdString();
     EXPECT_NEAR(text.mid(at + 19).section(QLatin1Char('\n'), 0, 0).toDouble(), counterAt(360), 0.5)
         << text.toStdString();
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(TraceWindow, ResetViewFromTheChartMenuShowsTheWholeRunWithTheValuesFittedToIt)
+{
+    open();
+    // The counter as a speed on channel 1 and as a torque on channel 3,
+    // whose +-200 axis puts a counter of 1200 far above the speed's limits.
+    choose({1, 0, 4, 0});
+    applyWithCounter(3, {0, 2});
+    window->OnStart();
+    ASSERT_TRUE(plottedAtLeast(1200));
+    window->OnStop();
+    const long long plotted = window->plottedPoints();
+    window->resize(900, 520);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    CChartView &chart = window->chart();
+    test::turnWheel(chart, 3, Qt::ControlModifier);
+    test::turnWheel(chart, 5);
+    ASSERT_LT(chart.timeView().second - chart.timeView().first, 300);
+
+    ASSERT_TRUE(test::chooseFromChartMenu(chart, "Reset View"));
+    const auto [first, last] = chart.timeView();
+    EXPECT_DOUBLE_EQ(first, -static_cast<double>(plotted - 361)) << "from the run's first sample";
+    EXPECT_DOUBLE_EQ(last, 360) << "to its newest";
+    const trace::TraceHistory &run = window->history();
+    const auto speed = shownPoints(chart, 0);
+    ASSERT_FALSE(speed.empty());
+    EXPECT_DOUBLE_EQ(speed.front().first, first);
+    EXPECT_EQ(speed.front().second, run.value(0, 0));
+    EXPECT_EQ(speed.back().second, run.value(run.size() - 1, 0));
+
+    // Both channels as drawn over the whole run, with a band.
+    double low = 1e9;
+    double high = -1e9;
+    for (int series : {0, 2})
+        for (const auto &[key, value] : shownPoints(chart, series)) {
+            low = std::min(low, value);
+            high = std::max(high, value);
+        }
+    ASSERT_GT(high, 3500) << "the torque's counter lies beyond channel 1's limits";
+    const auto [lower, upper] = chart.valueView();
+    const double band = (high - low) * 0.1;
+    EXPECT_LE(lower, low);
+    EXPECT_GT(lower, low - band);
+    EXPECT_GE(upper, high);
+    EXPECT_LT(upper, high + band);
     EXPECT_TRUE(messages.empty());
 }
 
