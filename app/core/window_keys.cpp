@@ -26,9 +26,13 @@ void pressOn(QWidget &window, const QKeySequence &keys, QAbstractButton *button)
 
 void addWindowKeys(QWidget &window, const WindowKeyButtons &buttons)
 {
-    auto *close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), &window);
-    close->setContext(Qt::WindowShortcut);
-    QObject::connect(close, &QShortcut::activated, &window, &QWidget::close);
+    if (buttons.close) {
+        pressOn(window, QKeySequence(Qt::CTRL | Qt::Key_W), buttons.close);
+    } else {
+        auto *close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), &window);
+        close->setContext(Qt::WindowShortcut);
+        QObject::connect(close, &QShortcut::activated, &window, &QWidget::close);
+    }
     pressOn(window, QKeySequence(Qt::CTRL | Qt::Key_O), buttons.open);
     pressOn(window, QKeySequence(Qt::CTRL | Qt::Key_S), buttons.save);
     pressOn(window, QKeySequence(Qt::Key_F5), buttons.read);

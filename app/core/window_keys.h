@@ -14,6 +14,9 @@ struct WindowKeyButtons {
     QAbstractButton *open = nullptr;
     QAbstractButton *save = nullptr;
     QAbstractButton *read = nullptr;
+    // A window without a close box, whose way out is a button of its own
+    // (EXIT, with its motion stops): Ctrl+W presses that button instead.
+    QAbstractButton *close = nullptr;
 };
 
 void addWindowKeys(QWidget &window, const WindowKeyButtons &buttons = {});

@@ -69,6 +69,7 @@ void StatusRecording::start(const QString &path)
     started_ = std::chrono::steady_clock::now();
     writer_->append(status_record::headerLines(std::chrono::system_clock::now()));
     refreshAction();
+    Q_EMIT recordingChanged(true, path_);
 }
 
 void StatusRecording::stop()
@@ -78,6 +79,7 @@ void StatusRecording::stop()
     const bool written = writer_->finish();
     writer_.reset();
     refreshAction();
+    Q_EMIT recordingChanged(false, path_);
     if (!written)
         messages_.show("Recording to CSV stopped: cannot write " + QFile::encodeName(path_).toStdString());
 }

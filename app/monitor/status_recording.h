@@ -26,8 +26,9 @@ class MessageService;
 class StatusRecording : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char *kStartText = "Record to CSV...";
-    static constexpr const char *kStopText = "Stop Recording";
+    // The Monitor menu's entry, with its Alt+letter after the '&'.
+    static constexpr const char *kStartText = "&Record to CSV...";
+    static constexpr const char *kStopText = "Stop &Recording";
 
     // `dialogParent` owns the file dialog; the object lives as long as it.
     StatusRecording(MessageService &messages, QWidget *dialogParent);
@@ -42,6 +43,10 @@ public:
     long rowsRecorded() const { return rows_; }
     // Closes the file; what was recorded stays.
     void stop();
+
+Q_SIGNALS:
+    // A recording into `path` began (true) or ended (false), however it ended.
+    void recordingChanged(bool recording, const QString &path);
 
 private:
     void chosen();

@@ -3,6 +3,7 @@
 #include "dock_main1_dlg.h"
 #include "number_text.h"
 #include "status_variables.h"
+#include "user_settings.h"
 
 #include <qcustomplot.h>
 
@@ -79,8 +80,27 @@ CTrendPane::CTrendPane(QWidget *parent) : QDockWidget(QStringLiteral("Trend"), p
     layout->addLayout(right, 1);
     setWidget(content);
 
+    restoreChoice();
     connect(list_, &QListWidget::itemChanged, this, &CTrendPane::choiceChanged);
     setStale(true);
+}
+
+// The variables the user plotted last time, in their order; rows that are
+// no numbers (or no longer exist) are passed over, and at most kMaxShown.
+void CTrendPane::restoreChoice()
+{
+    const QSignalBlocker quiet(list_);
+    for (int row : UserSettings::trendRows()) {
+        if (static_cast<int>(shownRows_.size()) >= kMaxShown)
+            break;
+        for (int i = 0; i < list_->count(); ++i) {
+            QListWidgetItem *item = list_->item(i);
+            if (item->data(Qt::UserRole).toInt() == row && item->checkState() != Qt::Checked) {
+                item->setCheckState(Qt::Checked);
+                shownRows_.push_back(row);
+            }
+        }
+    }
 }
 
 CTrendPane::~CTrendPane() = default;
@@ -165,6 +185,7 @@ void CTrendPane::choiceChanged(QListWidgetItem *item)
     for (int i = 0; i < list_->count(); ++i)
         if (list_->item(i)->checkState() == Qt::Checked)
             shownRows_.push_back(list_->item(i)->data(Qt::UserRole).toInt());
+    UserSettings::setTrendRows(shownRows_);
     rebuildGraphs();
 }
 

@@ -56,6 +56,7 @@ public:
 private:
     void addCycle(const StatusCycle &cycle);
     void setStale(bool stale);
+    void restoreChoice();
     void choiceChanged(QListWidgetItem *item);
     void rebuildGraphs();
     void fitView();

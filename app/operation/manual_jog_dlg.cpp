@@ -103,7 +103,7 @@ CManualJogDlg::CManualJogDlg(QWidget *parent)
     layout->addLayout(bottomRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     makeButtonsNonDefault(*this);
-    addWindowKeys(*this);
+    addWindowKeys(*this, {nullptr, nullptr, nullptr, m_exit});
 
     // Slider and edit box in step. The slider clamps to its range, the edit
     // box does not: 7000 typed moves the slider to its end but stays 7000.

@@ -96,7 +96,7 @@ CProgramJogDlg::CProgramJogDlg(QWidget *parent)
     layout->addLayout(bottomRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     makeButtonsNonDefault(*this);
-    addWindowKeys(*this);
+    addWindowKeys(*this, {nullptr, nullptr, nullptr, m_exit});
 
     connect(m_apply, &QPushButton::clicked, this, &CProgramJogDlg::OnApply);
     connect(m_start, &QPushButton::clicked, this, &CProgramJogDlg::OnStartStop);

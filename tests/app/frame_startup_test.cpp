@@ -1,9 +1,14 @@
 // Start-up of the main frame: the libraries and the catalogue found (or not)
 // in the working directory, the frame's layout, and its orderly shutdown.
 #include "about_dialog.h"
+#include "catalogue_coverage.h"
+#include "font_coverage.h"
 #include "frame_fixture.h"
+#include "recent_files.h"
 #include "static_panes.h"
+#include "ui_pump.h"
 
+#include <QApplication>
 #include <QDockWidget>
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,6 +17,7 @@
 #include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolBar>
 
 #include <fstream>
@@ -156,8 +162,74 @@ TEST_F(FrameFixture, AnIncompleteLinkLibraryIsReportedOnce)
 
 TEST_F(FrameFixture, AKoreanSystemOpensTheKoreanCatalogue)
 {
+    // This machine's fonts (the package's Hangul font among them) draw it:
+    // nothing to ask.
     startFrame({}, {}, true);
     EXPECT_EQ(frame->drive().databasePath(), (directory.path() / "DB/M9A_Tarvex-DATA.mdb").string());
+    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+    const CharacterCoverage drawable = fontCoverage(QApplication::font());
+    EXPECT_TRUE(drawable(U'A'));
+    EXPECT_TRUE(drawable(U'\u00B0')) << "the degree sign of the units";
+    EXPECT_TRUE(drawable(U'\uD604')) << "Hangul: install fonts-nanum (scripts/setup)";
+    EXPECT_FALSE(drawable(U'\u0378')) << "no font has an unassigned character";
+    EXPECT_FALSE(drawable(U'\U0005ABCD'));
+}
+
+// Fonts without Hangul: the Korean names would be boxes. The user is asked
+// once whether to take the English catalogue, and the answer holds for the
+// next starts.
+TEST_F(FrameFixture, WhereTheFontsCannotDrawTheKoreanCatalogueTheEnglishOneIsOfferedOnce)
+{
+    const auto korean = directory.path() / "DB/M9A_Tarvex-DATA.mdb";
+    const auto english = directory.path() / "DB/M9A_Tarvex-DATA_ENG.mdb";
+    canDraw = [](char32_t c) { return c < 0x1100; };
+    for (const bool takeEnglish : {true, false}) {
+        SCOPED_TRACE(takeEnglish ? "English taken" : "Korean kept");
+        std::filesystem::remove(directory.path() / "settings.ini");
+        messages.clear();
+        messages.answerNext(takeEnglish);
+        frame ? restartFrame() : startFrame({}, {}, true);
+        ASSERT_EQ(messages.messages().size(), 1u);
+        const Message asked = messages.messages().front();
+        EXPECT_EQ(asked.kind, Message::Kind::Question);
+        EXPECT_EQ(asked.text, "The installed fonts cannot draw the Korean parameter catalogue. Use the English "
+                              "catalogue instead?");
+        EXPECT_NE(asked.detail.find("\xED\x98\x84"), std::string::npos) << "names an undrawable character: " << asked.detail;
+        EXPECT_EQ(asked.detail.find("rpm"), std::string::npos) << "names only what cannot be drawn";
+        EXPECT_EQ(frame->drive().databasePath(), (takeEnglish ? english : korean).string());
+        EXPECT_TRUE(frame->drive().catalogueOpen());
+
+        restartFrame();
+        EXPECT_TRUE(messages.messages().size() == 1u) << "asked once: " << messages.texts().back();
+        EXPECT_EQ(frame->drive().databasePath(), (takeEnglish ? english : korean).string());
+    }
+    // Only the Korean edition is checked: an English system is never asked.
+    frame.reset();
+    std::filesystem::remove(directory.path() / "settings.ini");
+    messages.clear();
+    korean_ = false;
+    createFrame();
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(frame->drive().databasePath(), english.string());
+}
+
+// What is checked is what the parameter window shows: the group names and
+// each parameter's name and unit, and only what cannot be drawn is named.
+TEST(CatalogueCoverage, TheCharactersNoFontDrawsAreNamedOnceEachInTheirOrder)
+{
+    const auto noHangul = [](char32_t c) { return c < 0x1100; };
+    struct Case {
+        std::u16string text;
+        std::u32string missing;
+    } cases[] = {
+        {u"Current Speed\nrpm\n\u00B0C", U""},
+        {u"\uD604\uC7AC \uC18D\uB3C4\nrpm\n\uD604\uC7AC", U"\uD604\uC7AC\uC18D\uB3C4"},
+        {u"\u3000\t\r\n\u200B", U""},                       // blanks draw nothing
+        {u"a\xD800" u"b\U0001F600", U"\U0001F600"},           // a damaged text is no font's fault
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(undrawableCharacters(c.text, noHangul), c.missing);
+    EXPECT_EQ(undrawableCharacters(u"\uAC00\uAC01\uAC02\uAC03", noHangul, 2).size(), 2u) << "bounded";
 }
 
 TEST_F(FrameFixture, MenusToolbarStatusBarAndPanes)
@@ -172,7 +244,7 @@ TEST_F(FrameFixture, MenusToolbarStatusBarAndPanes)
     QStringList buttons;
     for (QAction *button : frame->toolBar().actions())
         if (!button->isSeparator())
-            buttons << button->text();
+            buttons << button->iconText();
     EXPECT_EQ(buttons, (QStringList{"NEW", "Communication Setting", "Connect", "Disconnect", "Start",
                                     "Stop", "Parameter Editing", "Manual JOG Operation",
                                     "Program JOG Operation", "Gain Auto Tuning", "Alarm Reset",
@@ -185,8 +257,8 @@ TEST_F(FrameFixture, MenusToolbarStatusBarAndPanes)
     }
 
     EXPECT_EQ(frame->statusBar()->currentMessage(), "Ready");
-    EXPECT_EQ(frame->statusBar()->findChildren<QLabel *>().size(), 4)
-        << "three indicators beside the message pane, and the active alarm";
+    EXPECT_EQ(frame->statusBar()->findChildren<QLabel *>().size(), 5)
+        << "three indicators beside the message pane, the active alarm and the recording";
     // 1350 x 980, or what the screen has room for with the window's frame
     // (the status bar with the active alarm stays on the screen).
     const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
@@ -257,34 +329,71 @@ TEST_F(FrameFixture, TheLookAndTheLayoutSurviveARestart)
     EXPECT_TRUE(frame->inputPane().isVisible());
 }
 
-TEST_F(FrameFixture, TheMenusCarryMnemonicsAndHelpComesLast)
+// Every entry of `menu` and of its submenus has an Alt+letter of its own
+// within its menu.
+void expectOwnMnemonics(const QMenu &menu, const std::string &where)
+{
+    std::map<QKeySequence, QString> taken;
+    for (QAction *entry : menu.actions()) {
+        if (entry->isSeparator() || !entry->isVisible())
+            continue;
+        const QString text = entry->text();
+        const std::string here = where + " > " + text.toStdString();
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        EXPECT_FALSE(key.isEmpty()) << here << " has no Alt+letter";
+        if (!key.isEmpty()) {
+            EXPECT_TRUE(taken.emplace(key, text).second)
+                << here << " shares " << key.toString().toStdString() << " with " << taken[key].toStdString();
+        }
+        if (entry->menu())
+            expectOwnMnemonics(*entry->menu(), here);
+    }
+}
+
+TEST_F(FrameFixture, EveryMenuOpensWithItsOwnAltLetterAndEveryEntryHasOneOfItsOwn)
 {
     startFrame();
+    RecentFiles::add(QStringLiteral("mpa"), QString::fromStdString((directory.path() / "a.mpa").string()));
+    RecentFiles::add(QStringLiteral("mdg"), QString::fromStdString((directory.path() / "b.mdg").string()));
+    frame->show();
+    QApplication::setActiveWindow(frame.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     const auto menus = frame->menuBar()->actions();
     ASSERT_FALSE(menus.isEmpty());
-    EXPECT_EQ(menus.back()->text(), "&Help");
-    // Alt and one letter opens exactly one menu: no two share a mnemonic.
-    std::map<QChar, QString> taken;
+    EXPECT_EQ(menus.back()->text(), "&Help") << "Help comes last";
+
+    std::map<QKeySequence, QString> taken;
     for (QAction *menu : menus) {
-        const QString text = menu->text();
-        const qsizetype mark = text.indexOf('&');
-        ASSERT_TRUE(mark >= 0 && mark + 1 < text.size()) << text.toStdString();
-        const QChar key = text.at(mark + 1).toLower();
-        EXPECT_TRUE(taken.emplace(key, text).second)
-            << text.toStdString() << " shares Alt+" << QString(key).toStdString() << " with "
+        const QString title = menu->text();
+        const QKeySequence key = QKeySequence::mnemonic(title);
+        ASSERT_FALSE(key.isEmpty()) << title.toStdString() << " has no Alt+letter";
+        EXPECT_TRUE(taken.emplace(key, title).second)
+            << title.toStdString() << " shares " << key.toString().toStdString() << " with "
             << taken[key].toStdString();
+        // The user's way in: Alt and the letter on the frame.
+        QTest::keyClick(frame.get(), static_cast<Qt::Key>(key[0].key()), Qt::AltModifier);
+        ASSERT_TRUE(test::pumpUntil([&] { return QApplication::activePopupWidget() == menu->menu(); }))
+            << key.toString().toStdString() << " does not open " << title.toStdString();
+        expectOwnMnemonics(*menu->menu(), QString(title).remove('&').toStdString());
+        QTest::keyClick(menu->menu(), Qt::Key_Escape);
+        menu->menu()->hide();
+        QApplication::setActiveWindow(frame.get());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
     }
-    EXPECT_EQ(taken.count(QChar('o')), 1u);
-    EXPECT_EQ(taken[QChar('o')], "&Operation") << "the manual's Alt+O";
+    EXPECT_EQ(taken[QKeySequence(Qt::ALT | Qt::Key_O)], "&Operation") << "the manual's Alt+O";
     EXPECT_EQ(frame->action(Command::UserManual)->shortcut(), QKeySequence(QKeySequence::HelpContents));
+    // The toolbar and the tips show the commands' own texts.
+    EXPECT_EQ(frame->action(Command::New)->iconText(), "NEW");
+    const QString tip = frame->action(Command::ParameterEditing)->toolTip();
+    EXPECT_TRUE(tip.startsWith("Parameter Editing (Ctrl+P)")) << tip.toStdString();
     // Every pane is listed in View with a tick.
     QStringList viewItems;
     for (QAction *menu : menus)
         if (menu->text() == "&View")
             for (QAction *item : menu->menu()->actions())
                 if (item->isCheckable())
-                    viewItems << item->text();
-    for (const char *pane : {"Servo Status", "Servo Input", "Servo Output", "Communication Status"})
+                    viewItems << QString(item->text()).remove('&');
+    for (const char *pane : {"Servo Status", "Servo Input", "Servo Output", "Communication Status", "Trend"})
         EXPECT_TRUE(viewItems.contains(pane)) << pane;
 }
 

@@ -9,7 +9,9 @@
 #include "recent_files.h"
 #include "static_panes.h"
 #include "trace_graph_dlg.h"
+#include "ui_pump.h"
 #include "virtual_drive_session.h"
+#include "window_size_keeper.h"
 #include "yaxis_dialog.h"
 
 #include <QComboBox>
@@ -17,8 +19,11 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <fstream>
+#include <functional>
+#include <map>
 #include <stdexcept>
 
 namespace tarvex {
@@ -245,6 +250,117 @@ TEST_F(RememberedSession, TheParameterWindowReopensAtTheSizeItWasLeftAt)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->size(), left);
     dialog->close();
+}
+
+} // namespace
+} // namespace tarvex
+
+namespace tarvex {
+namespace {
+
+// The tool window of class `className` the user sees, if any.
+QWidget *shownWindow(const char *className)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->inherits(className) && widget->isVisible())
+            return widget;
+    return nullptr;
+}
+
+// Runs the command from its menu entry and `step` on its window once that
+// shows and has done what it does on opening (the parameter window reads
+// every group before the command returns): a modal window's step runs
+// inside its loop, another's after the command. False when the window
+// never showed.
+bool withWindowOf(QAction &command, const char *className, bool modal, const std::function<void(QWidget &)> &step)
+{
+    bool returned = false;
+    bool ran = false;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (ran)
+            return;
+        QWidget *window = shownWindow(className);
+        if (!window || !(modal ? QApplication::activeModalWidget() == window : returned))
+            return;
+        ran = true;
+        poll.stop();
+        step(*window);
+    });
+    poll.start();
+    command.trigger();
+    returned = true;
+    test::pumpUntil([&] { return ran; }, std::chrono::seconds(60));
+    poll.stop();
+    return ran;
+}
+
+struct ToolWindow {
+    Command command;
+    const char *className;
+    bool modal;
+};
+
+constexpr ToolWindow kToolWindows[] = {
+    {Command::ParameterEditing, "tarvex::CParameterDlg", false},
+    {Command::TriggerMonitoring, "tarvex::CTriggerGraphDlg", false},
+    {Command::AlarmTrace, "tarvex::CAlarmGraphDlg", true},
+    {Command::AlarmHistory, "tarvex::CAlarmHistoryDlg", true},
+    {Command::GainAutoTuning, "tarvex::CAutotuningDlg", true},
+    {Command::DataTrace, "tarvex::TraceGraphDlg", false},
+    {Command::ManualJog, "tarvex::CManualJogDlg", false},
+    {Command::ProgramJog, "tarvex::CProgramJogDlg", false},
+};
+
+// Ctrl+W closes each tool window, modal or not, and each one opens after a
+// restart at the size the user left it at.
+TEST_F(RememberedSession, EveryToolWindowClosesWithCtrlWAndReopensAtItsSizeAfterARestart)
+{
+    std::map<Command, QSize> left;
+    for (const ToolWindow &tool : kToolWindows) {
+        SCOPED_TRACE(tool.className);
+        QAction &command = *frame->action(tool.command);
+        ASSERT_TRUE(command.isEnabled()) << command.toolTip().toStdString();
+        bool closed = false;
+        ASSERT_TRUE(withWindowOf(command, tool.className, tool.modal, [&](QWidget &window) {
+            // Within the screen, and not below the window's least size.
+            const QSize room = fitToAvailableScreen(window, window.size() - QSize(40, 40));
+            const QSize wanted = room.expandedTo(window.minimumSize());
+            window.resize(wanted == window.size() ? wanted + QSize(0, 20) : wanted);
+            test::pump();
+            left[tool.command] = window.size();
+            QTest::keyClick(window.windowHandle(), Qt::Key_W, Qt::ControlModifier);
+            closed = !window.isVisible();
+        }));
+        EXPECT_TRUE(closed);
+        test::pump();
+        EXPECT_EQ(shownWindow(tool.className), nullptr);
+        // This virtual drive holds no catalogue defaults, so the parameter
+        // window's read of the System group is refused; the others say nothing.
+        if (tool.command != Command::ParameterEditing) {
+            EXPECT_TRUE(messages.empty()) << messages.texts().front();
+        }
+        messages.clear();
+    }
+
+    restartFrame();
+    frame->show();
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    chooseSettings(sim->devicePath());
+#endif
+    frame->OnCommand(Command::Connect);
+    test::pump();
+    for (const ToolWindow &tool : kToolWindows) {
+        SCOPED_TRACE(tool.className);
+        QAction &command = *frame->action(tool.command);
+        ASSERT_TRUE(command.isEnabled()) << command.toolTip().toStdString();
+        ASSERT_TRUE(withWindowOf(command, tool.className, tool.modal, [&](QWidget &window) {
+            EXPECT_EQ(window.size(), left[tool.command]);
+            window.close();
+        }));
+        test::pump();
+    }
 }
 
 } // namespace

@@ -15,8 +15,12 @@
 #include "ui_pump.h"
 #include "virtual_drive_session.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
@@ -60,8 +64,17 @@ QAction *monitorMenuEntry(CMainFrame &frame, const QString &text)
     for (QAction *menu : frame.menuBar()->actions())
         if (menu->menu() && menu->text() == QLatin1String("&Monitor"))
             for (QAction *entry : menu->menu()->actions())
-                if (entry->text() == text)
+                if (QString(entry->text()).remove('&') == text)
                     return entry;
+    return nullptr;
+}
+
+// The status bar's word that a recording runs, while it shows.
+QLabel *recordingLabel(CMainFrame &frame)
+{
+    for (QLabel *label : frame.statusBar()->findChildren<QLabel *>())
+        if (label->isVisible() && label->text().startsWith("Recording to "))
+            return label;
     return nullptr;
 }
 
@@ -93,6 +106,14 @@ protected:
 #endif
     }
     std::string scratch(const std::string &name) { return (directory.path() / name).string(); }
+    void reconnect()
+    {
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        chooseSettings(sim->devicePath());
+#endif
+        frame->OnCommand(Command::Connect);
+        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected);
+    }
 
 };
 
@@ -101,7 +122,7 @@ TEST_F(TrendSession, TheTrendPlotsTheChosenVariablesAsThePaneShowsThemAndGreysWh
     CTrendPane &trend = frame->trendPane();
     EXPECT_FALSE(trend.isVisible()) << "off until the View menu shows it";
     QAction *toggle = trend.toggleViewAction();
-    EXPECT_EQ(toggle->text(), "Trend");
+    EXPECT_EQ(toggle->text(), "Tr&end");
     toggle->trigger();
     ASSERT_TRUE(trend.isVisible());
 
@@ -133,6 +154,37 @@ TEST_F(TrendSession, TheTrendPlotsTheChosenVariablesAsThePaneShowsThemAndGreysWh
     EXPECT_EQ(trend.timeCaption(), "Time [s]");
     EXPECT_EQ(trend.lineColour(0), QColor(160, 160, 160));
     EXPECT_FALSE(trend.note().isEmpty());
+}
+
+// The variables the user chose to plot are chosen again after a restart
+// (and read by the poll, so they are plotted); NEW forgets them.
+TEST_F(TrendSession, TheTrendsChoiceComesBackAfterARestartAndNewForgetsIt)
+{
+    frame->trendPane().toggleViewAction()->trigger();
+    for (int row : {kRatedCurrentRow, 2, kRatedSpeedRow})
+        clickTrendTick(frame->trendPane().variableList(), row);
+    clickTrendTick(frame->trendPane().variableList(), 2); // and changes their mind
+    ASSERT_EQ(frame->trendPane().shownRows(), (std::vector<int>{kRatedSpeedRow, kRatedCurrentRow}));
+
+    restartFrame();
+    frame->show();
+    CTrendPane &trend = frame->trendPane();
+    EXPECT_EQ(trend.shownRows(), (std::vector<int>{kRatedSpeedRow, kRatedCurrentRow}));
+    EXPECT_EQ(trendItem(trend.variableList(), kRatedSpeedRow)->checkState(), Qt::Checked);
+    EXPECT_EQ(trendItem(trend.variableList(), 2)->checkState(), Qt::Unchecked);
+    EXPECT_EQ(trend.lineCount(), 2);
+    reconnect();
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(test::pumpUntil([&] { return trend.linePoints(1) >= 2; }));
+    EXPECT_DOUBLE_EQ(trend.history().points(kRatedSpeedRow).front().value, drive(252));
+    frame->OnCommand(Command::Stop);
+
+    frame->OnCommand(Command::New);
+    EXPECT_TRUE(frame->trendPane().shownRows().empty());
+    restartFrame();
+    EXPECT_TRUE(frame->trendPane().shownRows().empty());
+    EXPECT_EQ(frame->statusPane().dialog().tickedRows(), 0u);
+    EXPECT_TRUE(messages.empty()) << messages.texts().front();
 }
 
 TEST_F(TrendSession, TheTrendTakesAtMostFourVariables)
@@ -169,11 +221,17 @@ TEST_F(TrendSession, RecordToCsvWritesTheDrivesValuesEveryCycleUntilStopped)
     record->trigger();
     StatusRecording &recording = frame->statusRecording();
     ASSERT_TRUE(recording.isRecording());
-    EXPECT_EQ(record->text(), "Stop Recording");
+    EXPECT_EQ(record->text(), "Stop &Recording");
+    QLabel *shown = recordingLabel(*frame);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(shown->text(), "Recording to status.csv");
+    EXPECT_EQ(shown->toolTip().toStdString(), path);
     ASSERT_TRUE(test::pumpUntil([&] { return recording.rowsRecorded() >= 5; }));
     record->trigger();
     EXPECT_FALSE(recording.isRecording());
-    EXPECT_EQ(record->text(), "Record to CSV...");
+    EXPECT_EQ(record->text(), "&Record to CSV...");
+    EXPECT_EQ(recordingLabel(*frame), nullptr) << "gone with the recording";
     const long rows = recording.rowsRecorded();
 
     const test::CsvFile csv = test::readCsv(path);
@@ -221,9 +279,11 @@ TEST_F(TrendSession, StoppingMonitoringOrTheLinkEndsTheRecordingWithACompleteFil
     StatusRecording &recording = frame->statusRecording();
     ASSERT_TRUE(test::pumpUntil([&] { return recording.rowsRecorded() >= 2; }));
 
+    ASSERT_NE(recordingLabel(*frame), nullptr);
     frame->OnCommand(Command::Stop);
     ASSERT_TRUE(test::pumpUntil([&] { return !recording.isRecording(); }));
-    EXPECT_EQ(record->text(), "Record to CSV...");
+    EXPECT_EQ(recordingLabel(*frame), nullptr);
+    EXPECT_EQ(record->text(), "&Record to CSV...");
     EXPECT_FALSE(record->isEnabled());
     const std::vector<std::string> lines = fileLines(path);
     EXPECT_EQ(static_cast<long>(lines.size()), 3 + recording.rowsRecorded());
@@ -237,9 +297,38 @@ TEST_F(TrendSession, StoppingMonitoringOrTheLinkEndsTheRecordingWithACompleteFil
     test::answerNextFileDialog(QString::fromStdString(scratch("until-disconnect.csv")));
     record->trigger();
     ASSERT_TRUE(recording.isRecording());
+    EXPECT_EQ(recordingLabel(*frame)->text(), "Recording to until-disconnect.csv");
     frame->OnCommand(Command::Disconnect);
     ASSERT_TRUE(test::pumpUntil([&] { return !recording.isRecording(); }));
+    EXPECT_EQ(recordingLabel(*frame), nullptr);
     EXPECT_TRUE(messages.empty());
+
+    // And by a failed write: the disk is full.
+    if (!std::ifstream("/dev/full"))
+        return;
+    reconnect();
+    frame->OnCommand(Command::Start);
+    ASSERT_TRUE(test::pumpUntil([&] { return record->isEnabled(); }));
+    const auto full = directory.path() / "full.csv";
+    std::filesystem::create_symlink("/dev/full", full);
+    test::answerNextFileDialog(QString::fromStdString(full.string()));
+    // The file exists: the dialog asks whether to replace it, and the user says yes.
+    QTimer replace;
+    replace.setInterval(20);
+    QObject::connect(&replace, &QTimer::timeout, [&] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible() && box->button(QMessageBox::Yes)) {
+                replace.stop();
+                QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+            }
+    });
+    replace.start();
+    record->trigger();
+    replace.stop();
+    ASSERT_TRUE(test::pumpUntil([&] { return !recording.isRecording(); }, 60s));
+    EXPECT_EQ(recordingLabel(*frame), nullptr);
+    ASSERT_EQ(messages.texts().size(), 1u);
+    EXPECT_EQ(messages.texts().front().rfind("Recording to CSV stopped: cannot write", 0), 0u) << messages.texts().front();
 }
 
 TEST(StatusRecordWriting, AFullDiskEndsTheWritingOnceAndSaysSo)

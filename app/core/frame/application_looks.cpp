@@ -74,18 +74,19 @@ bool isKnownLook(int id) { return id >= kFirstLook && id <= kLastLook; }
 
 } // namespace
 
+// The names carry the View menu's Alt+letter after the '&'.
 const std::array<ApplicationLook, 9> &applicationLooks()
 {
     static const std::array<ApplicationLook, 9> looks{{
-        {210, "Windows 2000"},
-        {211, "Office XP"},
-        {212, "Windows XP"},
-        {213, "Office 2003"},
-        {214, "Visual Studio 2005"},
-        {215, "Office 2007 (Blue Style)"},
-        {216, "Office 2007 (Black Style)"},
-        {217, "Office 2007 (Silver Style)"},
-        {218, "Office 2007 (Aqua Style)"},
+        {210, "Windows &2000"},
+        {211, "Office &XP"},
+        {212, "&Windows XP"},
+        {213, "Office 200&3"},
+        {214, "&Visual Studio 2005"},
+        {215, "Office 2007 (&Blue Style)"},
+        {216, "Office 2007 (Blac&k Style)"},
+        {217, "Office 2007 (&Silver Style)"},
+        {218, "Office 2007 (&Aqua Style)"},
     }};
     return looks;
 }

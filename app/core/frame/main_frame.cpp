@@ -7,7 +7,9 @@
 #include "application_looks.h"
 #include "comm_set_dialog.h"
 #include "command_reasons.h"
+#include "catalogue_coverage.h"
 #include "command_tip.h"
+#include "font_coverage.h"
 #include "qt_message_service.h"
 #include "recent_files.h"
 #include "recent_files_menu.h"
@@ -21,6 +23,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -47,30 +50,31 @@ namespace {
 
 struct CommandLook {
     Command command;
-    const char *text;
+    const char *text; // with the menu's Alt+letter after the '&'
+
     const char *icon; // resource name under :/tarvex/, or nullptr
 };
 
 constexpr CommandLook kCommandLooks[] = {
-    {Command::New, "NEW", "new"},
-    {Command::Exit, "Exit Tarvex", "exit"},
-    {Command::CommunicationSetting, "Communication Setting", "comm_setting"},
-    {Command::Connect, "Connect", "connect"},
-    {Command::Disconnect, "Disconnect", "disconnect"},
-    {Command::ParameterEditing, "Parameter Editing", "parameter"},
-    {Command::TriggerMonitoring, "Trigger Monitoring", "trigger"},
-    {Command::Start, "Start", "start"},
-    {Command::Stop, "Stop", "stop"},
-    {Command::DataTrace, "Data Trace", "data_trace"},
-    {Command::ManualJog, "Manual JOG Operation", "manual_jog"},
-    {Command::GainAutoTuning, "Gain Auto Tuning", "gain_tuning"},
-    {Command::ProgramJog, "Program JOG Operation", "program_jog"},
-    {Command::AlarmTrace, "Alarm Trace", "alarm_trace"},
-    {Command::AlarmHistory, "Alarm History", "alarm_history"},
-    {Command::AlarmReset, "Alarm Reset", "alarm_reset"},
-    {Command::UserManual, "User Manual", "user_manual"},
-    {Command::About, "About Tarvex", "about"},
-    {Command::OsUpgrade, "OS Upgrade", "os_upgrade"},
+    {Command::New, "&NEW", "new"},
+    {Command::Exit, "E&xit Tarvex", "exit"},
+    {Command::CommunicationSetting, "Communication &Setting", "comm_setting"},
+    {Command::Connect, "&Connect", "connect"},
+    {Command::Disconnect, "&Disconnect", "disconnect"},
+    {Command::ParameterEditing, "&Parameter Editing", "parameter"},
+    {Command::TriggerMonitoring, "&Trigger Monitoring", "trigger"},
+    {Command::Start, "&Start", "start"},
+    {Command::Stop, "S&top", "stop"},
+    {Command::DataTrace, "&Data Trace", "data_trace"},
+    {Command::ManualJog, "&Manual JOG Operation", "manual_jog"},
+    {Command::GainAutoTuning, "&Gain Auto Tuning", "gain_tuning"},
+    {Command::ProgramJog, "&Program JOG Operation", "program_jog"},
+    {Command::AlarmTrace, "Alarm &Trace", "alarm_trace"},
+    {Command::AlarmHistory, "Alarm &History", "alarm_history"},
+    {Command::AlarmReset, "Alarm &Reset", "alarm_reset"},
+    {Command::UserManual, "&User Manual", "user_manual"},
+    {Command::About, "&About Tarvex", "about"},
+    {Command::OsUpgrade, "&OS Upgrade", "os_upgrade"},
 };
 
 // The toolbar's buttons in order; a null entry is a separator.
@@ -135,6 +139,9 @@ bool needsLinkLibrary(Command command)
     }
 }
 
+// A menu text as the toolbar and the tips show it: without the mnemonic mark.
+QString plainText(const QAction &action) { return QString(action.text()).remove(QLatin1Char('&')); }
+
 bool systemIsKorean() { return QLocale::system().language() == QLocale::Korean; }
 
 } // namespace
@@ -189,9 +196,7 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
     // 5, 6. Both libraries and the catalogue.
     drive_->BindLinkLibrary(besideProgram(QString::fromLatin1(kLinkLibraryFile)).toStdString());
     drive_->BindDatabaseLibrary(besideProgram(QString::fromLatin1(kDatabaseLibraryFile)).toStdString());
-    drive_->OpenCatalogue(besideProgram(QString::fromLatin1(catalogueFileFor(
-                                            options_.koreanSystem ? *options_.koreanSystem : systemIsKorean())))
-                              .toStdString());
+    openCatalogue(options_.koreanSystem ? *options_.koreanSystem : systemIsKorean());
 
     // 7. Initial states; from here on every change re-evaluates the commands.
     state_.setConnectionState(connection_state::kNothingChosen);
@@ -225,14 +230,45 @@ CMainFrame::~CMainFrame() { shutdown(); }
 
 // --- bars -----------------------------------------------------------------
 
+// The catalogue of the system's language; on a Korean system whose fonts
+// cannot draw the Korean names and units, the English one when the user
+// takes it (asked once: the answer is kept).
+void CMainFrame::openCatalogue(bool koreanSystem)
+{
+    const std::optional<bool> englishInstead =
+        koreanSystem ? UserSettings::englishCatalogueInstead() : std::nullopt;
+    const bool korean = koreanSystem && englishInstead != true;
+    drive_->OpenCatalogue(besideProgram(QString::fromLatin1(catalogueFileFor(korean))).toStdString());
+    if (!korean || englishInstead.has_value() || !drive_->catalogueOpen())
+        return;
+    const CharacterCoverage canDraw = options_.canDraw ? options_.canDraw : fontCoverage(QApplication::font());
+    const std::u32string missing = undrawableCharacters(catalogueDisplayTexts(drive_->database()), canDraw, 8);
+    if (missing.empty())
+        return;
+    QString examples;
+    for (char32_t c : missing)
+        examples += (examples.isEmpty() ? QString() : QStringLiteral(" ")) + QString::fromUcs4(&c, 1);
+    const bool english = messages_->present(
+        {Message::Kind::Question,
+         "The installed fonts cannot draw the Korean parameter catalogue. Use the English catalogue instead?",
+         "Parameter catalogue",
+         "Parameter names and units would show empty boxes in place of characters such as " +
+             examples.toStdString() +
+             ". Installing the package fonts-nanum or fonts-noto-cjk lets the Korean catalogue be read. "
+             "The answer is kept for the next starts."});
+    UserSettings::setEnglishCatalogueInstead(english);
+    if (english)
+        drive_->OpenCatalogue(besideProgram(QString::fromLatin1(catalogueFileFor(false))).toStdString());
+}
+
 void CMainFrame::createActions()
 {
     for (const CommandLook &look : kCommandLooks) {
         auto *act = new QAction(QString::fromUtf8(look.text), this);
         if (look.icon)
             act->setIcon(QIcon(QStringLiteral(":/tarvex/%1.svg").arg(QLatin1String(look.icon))));
-        act->setStatusTip(act->text());
-        act->setToolTip(act->text());
+        act->setStatusTip(plainText(*act));
+        act->setToolTip(plainText(*act));
         act->setData(static_cast<int>(look.command));
         const Command command = look.command;
         connect(act, &QAction::triggered, this, [this, command] { OnCommand(command); });
@@ -247,7 +283,7 @@ void CMainFrame::createActions()
     actions_[Command::ParameterEditing]->setShortcut(QKeySequence(QStringLiteral("Ctrl+P")));
     for (auto &[command, act] : actions_) {
         if (!act->shortcut().isEmpty())
-            act->setToolTip(QStringLiteral("%1 (%2)").arg(act->text(),
+            act->setToolTip(QStringLiteral("%1 (%2)").arg(plainText(*act),
                                                           act->shortcut().toString(QKeySequence::NativeText)));
     }
 }
@@ -302,14 +338,14 @@ void CMainFrame::createMenus()
     toolBar_ = new QToolBar(QStringLiteral("Standard"), this);
     toolBar_->setObjectName(QStringLiteral("StandardToolBar"));
     QAction *toolBarToggle = toolBar_->toggleViewAction();
-    toolBarToggle->setText(QStringLiteral("Toolbar"));
+    toolBarToggle->setText(QStringLiteral("&Toolbar"));
     view->addAction(toolBarToggle);
-    auto *statusToggle = new QAction(QStringLiteral("Status Bar"), this);
+    auto *statusToggle = new QAction(QStringLiteral("Status &Bar"), this);
     statusToggle->setCheckable(true);
     statusToggle->setChecked(true);
     connect(statusToggle, &QAction::toggled, this, [this](bool on) { statusBar()->setVisible(on); });
     view->addAction(statusToggle);
-    QMenu *lookMenu = view->addMenu(QStringLiteral("Application Look"));
+    QMenu *lookMenu = view->addMenu(QStringLiteral("Application &Look"));
     looks_ = new QActionGroup(this);
     looks_->setExclusive(true);
     for (const ApplicationLook &look : applicationLooks()) {
@@ -341,8 +377,13 @@ void CMainFrame::listPanesInViewMenu()
     for (QAction *toggle : paneToggles_)
         viewMenu_->removeAction(toggle);
     paneToggles_.clear();
-    for (QDockWidget *pane : std::initializer_list<QDockWidget *>{pane1_, pane2_, pane3_, pane4_, trendPane_}) {
+    const std::pair<QDockWidget *, const char *> panes[] = {
+        {pane1_, "Servo &Status"},         {pane2_, "Servo &Input"}, {pane3_, "Servo &Output"},
+        {pane4_, "&Communication Status"}, {trendPane_, "Tr&end"},
+    };
+    for (const auto &[pane, entry] : panes) {
         QAction *toggle = pane->toggleViewAction();
+        toggle->setText(QString::fromLatin1(entry));
         viewMenu_->insertAction(paneListEnd_, toggle);
         paneToggles_.push_back(toggle);
     }
@@ -424,6 +465,19 @@ void CMainFrame::createStatusBar()
     alarmResetButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     alarmResetButton_->hide();
     statusBar()->addWidget(alarmResetButton_);
+    // Record to CSV, while it runs: which file grows.
+    recordingIndicator_ = new QLabel(this);
+    recordingIndicator_->setObjectName(QStringLiteral("RecordingIndicator"));
+    recordingIndicator_->hide();
+    statusBar()->addPermanentWidget(recordingIndicator_);
+    QLabel *indicator = recordingIndicator_;
+    connect(recording_, &StatusRecording::recordingChanged, indicator,
+            [indicator](bool recording, const QString &path) {
+                indicator->setText(recording ? QStringLiteral("Recording to %1").arg(QFileInfo(path).fileName())
+                                             : QString());
+                indicator->setToolTip(recording ? QDir::toNativeSeparators(path) : QString());
+                indicator->setVisible(recording);
+            });
     statusBar()->showMessage(QStringLiteral("Ready"));
 }
 
@@ -708,8 +762,10 @@ void CMainFrame::onNew()
     if (state_.monitorState() == monitor_state::kRunning)
         drive_->StopMonitoring();
     destroyPanes();
-    // The new panes start with nothing ticked, and so does the next run.
+    // The new panes start with nothing ticked, and so does the next run;
+    // the trend, which ticks the rows it plots, starts empty too.
     rememberTickedRows(0);
+    UserSettings::setTrendRows({});
     createPanes();
     if (isVisible())
         QTimer::singleShot(0, this, [this] {

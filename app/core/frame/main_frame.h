@@ -42,6 +42,9 @@ struct FrameOptions {
     MessageService *messages = nullptr;     // null: the frame's own message boxes
     std::string sysfsRoot = "/sys";         // where the USB serial adapter is looked for
     std::optional<bool> koreanSystem;       // null: from the system's language
+    // Whether a character can be drawn; null: with the application's font
+    // and the fallbacks the text engine takes.
+    std::function<bool(char32_t)> canDraw;
     int linkTimerMs = 3000;
     DriveTimings timings;
     std::optional<FeatureWindowFactories> features; // null: the windows of this build
@@ -121,6 +124,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void openCatalogue(bool koreanSystem);
     void createActions();
     void createMenus();
     void createToolBar();
@@ -186,6 +190,7 @@ private:
     QLabel *portIndicator_ = nullptr;
     QLabel *monitorIndicator_ = nullptr;
     QLabel *alarmIndicator_ = nullptr;
+    QLabel *recordingIndicator_ = nullptr;
     QToolButton *alarmResetButton_ = nullptr;
     int look_ = 214;
 

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -72,6 +73,10 @@ void checkFile()
 
 const QString kLayoutGroup = QStringLiteral("Layout");
 const QString kFoldersGroup = QStringLiteral("Folders");
+const QString kEnglishCatalogueKey = QStringLiteral("Catalogue/EnglishInstead");
+const QString kTrendRowsKey = QStringLiteral("Monitor/TrendRows");
+// More than the status pane has rows: a longer stored list is not read on.
+constexpr int kMostTrendRows = 32;
 
 } // namespace
 
@@ -149,6 +154,44 @@ void UserSettings::setMainWindowState(const QByteArray &state)
 }
 
 void UserSettings::forgetLayout() { remove(kLayoutGroup); }
+
+std::optional<bool> UserSettings::englishCatalogueInstead()
+{
+    const QVariant stored = value(kEnglishCatalogueKey);
+    if (!stored.isValid())
+        return std::nullopt;
+    const QString text = stored.toString().trimmed().toLower();
+    if (text == QLatin1String("true"))
+        return true;
+    if (text == QLatin1String("false"))
+        return false;
+    return std::nullopt; // not a stored answer: asked again
+}
+
+void UserSettings::setEnglishCatalogueInstead(bool english) { setValue(kEnglishCatalogueKey, english); }
+
+std::vector<int> UserSettings::trendRows()
+{
+    std::vector<int> rows;
+    const QStringList stored = value(kTrendRowsKey).toStringList();
+    for (const QString &entry : stored) {
+        if (static_cast<int>(rows.size()) >= kMostTrendRows)
+            break;
+        bool number = false;
+        const int row = entry.trimmed().toInt(&number);
+        if (number && row >= 1 && row <= kMostTrendRows && std::find(rows.begin(), rows.end(), row) == rows.end())
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+void UserSettings::setTrendRows(const std::vector<int> &rows)
+{
+    QStringList entries;
+    for (int row : rows)
+        entries << QString::number(row);
+    setValue(kTrendRowsKey, entries);
+}
 
 QString UserSettings::folderFor(const QString &kind)
 {

@@ -11,7 +11,9 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tarvex {
 
@@ -44,6 +46,17 @@ public:
     static void setMainWindowState(const QByteArray &state);
     // Forgets every window's size and place and the dock layout.
     static void forgetLayout();
+
+    // On a Korean system whose fonts cannot draw the Korean catalogue, the
+    // user's answer to the offer of the English one: true to use it, false
+    // to keep the Korean one; none while the question has not been asked.
+    static std::optional<bool> englishCatalogueInstead();
+    static void setEnglishCatalogueInstead(bool english);
+
+    // The status rows (1 for the first) the trend plots, in the user's
+    // order; rows outside 1..32 and repeats are dropped.
+    static std::vector<int> trendRows();
+    static void setTrendRows(const std::vector<int> &rows);
 
     // The folder the last file of `kind` ("mpa", "mdg", ...) was opened from
     // or saved into, when it still exists; else the user's documents folder.

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -81,6 +82,7 @@ protected:
         options.messages = frameMessages ? frameMessages : &messages;
         options.sysfsRoot = sysfs.path().string();
         options.koreanSystem = korean_;
+        options.canDraw = canDraw;
         options.applyStoredLook = applyStoredLook;
         options.programDirectory = directory.path().string();
         options.settingsFile = QString::fromStdString((directory.path() / "settings.ini").string());
@@ -133,6 +135,8 @@ protected:
     // Another service for the frame (set before startFrame), for tests
     // whose boxes must be modal.
     MessageService *frameMessages = nullptr;
+    // What the frame's fonts can draw; null: what this machine's can.
+    std::function<bool(char32_t)> canDraw;
     // Tests of the settings themselves let the frame take the stored look.
     bool applyStoredLook = false;
     FeatureWindowFactories features_;
