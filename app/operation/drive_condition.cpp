@@ -62,8 +62,8 @@ std::string motionRefusal(const char *action, const DriveCondition &condition, D
     }
     if (condition.alarm != 0)
         return head + "the drive has the active alarm " + alarms::activeAlarmText(condition.alarm) +
-               " and has switched the servo off. Remove its cause and reset it (Alarm > Alarm Reset), then "
-               "switch the servo on again.";
+               ", its servo is off. Remove the cause, reset the alarm (Alarm > Alarm Reset), then switch "
+               "the servo on again.";
     if (!condition.servoOn)
         return head + "the servo is off. Switch it on with \"Servo ON\" first.";
     return {};

@@ -102,9 +102,12 @@ CManualJogDlg::CManualJogDlg(QWidget *parent)
     m_driveStatus = new QLabel(this);
     m_driveStatus->setWordWrap(true);
     m_driveStatus->setTextFormat(Qt::PlainText);
-    // Room for a refusal's two lines without the fixed-size window jumping.
-    m_driveStatus->setMinimumHeight(3 * m_driveStatus->fontMetrics().lineSpacing());
     m_driveStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The line wraps within the width the controls give the window and has
+    // room for the state and a refusal, so that the fixed-size window
+    // neither jumps nor cuts the reason off as the texts change.
+    m_driveStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_driveStatus->setFixedHeight(6 * m_driveStatus->fontMetrics().lineSpacing());
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(speedGroup);

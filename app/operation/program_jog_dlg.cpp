@@ -98,6 +98,10 @@ CProgramJogDlg::CProgramJogDlg(QWidget *parent)
     m_runStatus = new QLabel(this);
     m_runStatus->setWordWrap(true);
     m_runStatus->setTextFormat(Qt::PlainText);
+    // Wrapped within the window's width, with room kept for the reason, so
+    // that the fixed-size window does not change its size when it shows.
+    m_runStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_runStatus->setFixedHeight(3 * m_runStatus->fontMetrics().lineSpacing());
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(programGroup);
