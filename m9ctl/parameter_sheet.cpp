@@ -1,6 +1,7 @@
 #include "parameter_sheet.h"
 
 #include "m9ctl_options.h"
+#include "number_text.h"
 
 #include "parameter_text.h"
 #include "write_rules.h"
@@ -55,19 +56,61 @@ std::vector<ParameterRef> ParameterSheet::fileOrder() const
 
 std::vector<int> ParameterSheet::settingsGroups() const { return writeOrder(service_.factoryGroupShown()); }
 
-std::optional<ParameterRef> ParameterSheet::find(const std::string &nameOrObject) const
+namespace {
+
+// A sub-index as the catalogue or the user writes it: decimal, 0..65535.
+std::optional<std::int64_t> subIndexNumber(const std::string &textIn)
 {
-    const std::string wanted = lowerCase(trimmed(nameOrObject));
-    if (wanted.empty())
+    const std::optional<std::int64_t> n = tarvex::strictDecimal(trimmed(textIn));
+    if (!n || *n < 0 || *n > 0xFFFF)
         return std::nullopt;
-    for (const ParameterRef &ref : fileOrder())
-        if (lowerCase(number(ref)) == wanted || lowerCase(trimmed(name(ref))) == wanted)
-            return ref;
-    return std::nullopt;
+    return n;
+}
+
+} // namespace
+
+ParameterSheet::Lookup ParameterSheet::lookup(const std::string &nameOrAddress) const
+{
+    const std::string wanted = lowerCase(trimmed(nameOrAddress));
+    if (wanted.empty())
+        return {};
+    const std::vector<ParameterRef> order = fileOrder();
+    for (const ParameterRef &ref : order)
+        if (lowerCase(trimmed(name(ref))) == wanted)
+            return {ref, {}};
+    const std::size_t colon = wanted.find(':');
+    const std::string object = trimmed(wanted.substr(0, colon));
+    std::optional<std::int64_t> sub;
+    if (colon != std::string::npos) {
+        sub = subIndexNumber(wanted.substr(colon + 1));
+        if (!sub)
+            return {};
+    }
+    std::vector<ParameterRef> ofObject;
+    for (const ParameterRef &ref : order)
+        if (lowerCase(number(ref)) == object)
+            ofObject.push_back(ref);
+    if (!sub)
+        return ofObject.size() == 1 ? Lookup{ofObject.front(), {}} : Lookup{std::nullopt, ofObject};
+    for (const ParameterRef &ref : ofObject)
+        if (subIndexNumber(subIndex(ref)) == sub)
+            return {ref, {}};
+    return {};
 }
 
 std::string ParameterSheet::number(ParameterRef ref) const { return text(attribute(ref).Param_Num); }
 std::string ParameterSheet::name(ParameterRef ref) const { return text(attribute(ref).Param_Name); }
+std::string ParameterSheet::subIndex(ParameterRef ref) const { return trimmed(text(attribute(ref).Servo_ID)); }
+
+std::string ParameterSheet::address(ParameterRef ref) const
+{
+    const std::string object = number(ref);
+    int sharing = 0;
+    for (const ParameterRef &other : fileOrder())
+        if (number(other) == object)
+            ++sharing;
+    return sharing > 1 ? object + ":" + subIndex(ref) : object;
+}
 
 std::string ParameterSheet::unit(ParameterRef ref) const
 {
@@ -77,7 +120,7 @@ std::string ParameterSheet::unit(ParameterRef ref) const
 
 std::string ParameterSheet::describe(ParameterRef ref) const
 {
-    return std::string(kGroupTexts[static_cast<std::size_t>(ref.group)].tab) + " " + number(ref) + " " + name(ref);
+    return std::string(kGroupTexts[static_cast<std::size_t>(ref.group)].tab) + " " + address(ref) + " " + name(ref);
 }
 
 ParameterSheet::Refusal ParameterSheet::refusal(ParameterRef ref, const std::string &textIn) const

@@ -88,10 +88,22 @@ public:
     // Settings groups as All Write sends them.
     std::vector<int> settingsGroups() const;
 
-    // By object number ("0x2001") or name, either case; nullopt when none.
-    std::optional<ParameterRef> find(const std::string &nameOrObject) const;
+    // What a parameter argument picks out: a name, an object number with
+    // its sub-index ("0x2304:5"), or a bare object number ("0x2001"), which
+    // stands for its one sub-index only; a bare object with several picks
+    // none and lists them instead, so that no sub-index is written unmeant.
+    struct Lookup {
+        std::optional<ParameterRef> ref;
+        std::vector<ParameterRef> subIndices;
+    };
+    Lookup lookup(const std::string &nameOrAddress) const;
+    // Either case; nullopt when none or when the object has several sub-indices.
+    std::optional<ParameterRef> find(const std::string &nameOrAddress) const { return lookup(nameOrAddress).ref; }
 
     std::string number(ParameterRef ref) const;
+    std::string subIndex(ParameterRef ref) const;
+    // "0x2304:5" for an object with several sub-indices, else "0x2001".
+    std::string address(ParameterRef ref) const;
     std::string name(ParameterRef ref) const;
     std::string unit(ParameterRef ref) const;
     // "System 0x2001 Motor ID" for messages.

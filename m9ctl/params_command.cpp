@@ -220,7 +220,7 @@ int diff(DriveSession &session, ParameterSheet &sheet, const std::string &path, 
         std::printf("%s\n", jsonArray(items).c_str());
     } else {
         for (const Difference &d : rows)
-            std::printf("%s %s: drive %s, file %s\n", sheet.number(d.ref).c_str(), sheet.name(d.ref).c_str(),
+            std::printf("%s %s: drive %s, file %s\n", sheet.address(d.ref).c_str(), sheet.name(d.ref).c_str(),
                         d.drive.c_str(), d.file.c_str());
         if (rows.empty())
             std::printf("no differences\n");
@@ -260,16 +260,36 @@ int load(DriveSession &session, ParameterSheet &sheet, const std::string &path, 
     return worse(rows.empty() ? kDone : kDifferent, session.messages().worstCode());
 }
 
+// The parameter an argument names; a usage error when none, or when a bare
+// object number leaves open which of its sub-indices is meant.
+int resolve(const ParameterSheet &sheet, const std::string &argument, ParameterRef &out)
+{
+    const ParameterSheet::Lookup found = sheet.lookup(argument);
+    if (found.ref) {
+        out = *found.ref;
+        return kDone;
+    }
+    if (found.subIndices.empty())
+        return usageError("no parameter is named \"" + argument +
+                          "\" (give its name, its object number, e.g. 0x2001, or object and sub-index, "
+                          "e.g. 0x2304:5)");
+    std::string list;
+    for (const ParameterRef &ref : found.subIndices)
+        list += "\n  " + sheet.address(ref) + "  " + sheet.name(ref);
+    return usageError("object " + sheet.number(found.subIndices.front()) + " has " +
+                      std::to_string(found.subIndices.size()) + " sub-indices; name one as OBJECT:SUBINDEX:" + list);
+}
+
 int get(DriveSession &session, ParameterSheet &sheet, const std::vector<std::string> &names)
 {
     if (int code = prepare(session, sheet, false))
         return code;
     std::vector<ParameterRef> refs;
     for (const std::string &n : names) {
-        const std::optional<ParameterRef> ref = sheet.find(n);
-        if (!ref)
-            return usageError("no parameter is named \"" + n + "\" (give its name or its object number, e.g. 0x2001)");
-        refs.push_back(*ref);
+        ParameterRef ref;
+        if (int code = resolve(sheet, n, ref))
+            return code;
+        refs.push_back(ref);
     }
     if (!session.connect())
         return worse(kLinkFailure, session.messages().worstCode());
@@ -277,7 +297,7 @@ int get(DriveSession &session, ParameterSheet &sheet, const std::vector<std::str
         return code;
     for (const ParameterRef &ref : refs) {
         const std::string unit = sheet.unit(ref);
-        std::printf("%s %s = %s%s%s\n", sheet.number(ref).c_str(), sheet.name(ref).c_str(),
+        std::printf("%s %s = %s%s%s\n", sheet.address(ref).c_str(), sheet.name(ref).c_str(),
                     driveValue(sheet, ref).c_str(), unit.empty() || unit == "-" ? "" : " ", unit == "-" ? "" : unit.c_str());
     }
     return session.messages().worstCode();
@@ -291,12 +311,12 @@ int set(DriveSession &session, ParameterSheet &sheet, const std::vector<std::str
     for (const std::string &a : assignments) {
         const std::size_t eq = a.rfind('=');
         if (eq == std::string::npos || eq == 0)
-            return usageError("\"" + a + "\": write NAME=VALUE or OBJECT=VALUE");
+            return usageError("\"" + a + "\": write NAME=VALUE, OBJECT:SUBINDEX=VALUE or OBJECT=VALUE");
         const std::string n = a.substr(0, eq);
-        const std::optional<ParameterRef> ref = sheet.find(n);
-        if (!ref)
-            return usageError("no parameter is named \"" + n + "\" (give its name or its object number, e.g. 0x2001)");
-        writes.emplace_back(*ref, a.substr(eq + 1));
+        ParameterRef ref;
+        if (int code = resolve(sheet, n, ref))
+            return code;
+        writes.emplace_back(ref, a.substr(eq + 1));
     }
     int code = kDone;
     for (const auto &[ref, value] : writes) {
@@ -317,7 +337,7 @@ int set(DriveSession &session, ParameterSheet &sheet, const std::vector<std::str
     if (int c = writeValues(session, sheet, writes))
         return c;
     for (const auto &[ref, value] : writes)
-        std::printf("%s %s = %s\n", sheet.number(ref).c_str(), sheet.name(ref).c_str(), value.c_str());
+        std::printf("%s %s = %s\n", sheet.address(ref).c_str(), sheet.name(ref).c_str(), value.c_str());
     if (powerCycleNeeded(session.messages()))
         std::printf("switch the control power off and on for the new values to take effect\n");
     return session.messages().worstCode();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
+#include <fstream>
 
 namespace upgrader {
 namespace {
@@ -235,6 +237,34 @@ std::array<std::uint8_t, 4> FirmwareImage::rowHeader(const ImageRow &row)
     const std::uint32_t a = row.startAddress;
     return {0x03, static_cast<std::uint8_t>(a & 0xFF), static_cast<std::uint8_t>((a >> 8) & 0xFF),
             static_cast<std::uint8_t>((a >> 16) & 0xFF)};
+}
+
+std::string hexPathProblem(const std::string &path)
+{
+    namespace fs = std::filesystem;
+    const std::string named = "\"" + path + "\"";
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (!fs::exists(status))
+        return "The HEX file " + named + " does not exist.";
+    // Not opened unless regular: a FIFO or a device would block the window.
+    if (!fs::is_regular_file(status))
+        return named + " is not a file: choose a HEX file.";
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return "The HEX file " + named + " cannot be read.";
+    // The first line, bounded: a HEX record line is at most kLineLimit long.
+    std::string line;
+    char c = 0;
+    while (line.size() <= FirmwareImage::kLineLimit && in.get(c) && c != '\n')
+        line.push_back(c);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    const bool record = line.size() >= 11 && line.front() == ':' &&
+                        std::all_of(line.begin() + 1, line.end(), [](char d) { return hexValue(d) >= 0; });
+    if (!record)
+        return named + " is not a HEX file: its first line is no Intel HEX record.";
+    return {};
 }
 
 } // namespace upgrader

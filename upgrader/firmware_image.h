@@ -15,6 +15,12 @@
 
 namespace upgrader {
 
+// Why a path typed or chosen for the download cannot be a firmware image,
+// as one sentence naming the path; empty when it may be one. Only the
+// file's kind and its first line are looked at: the download still checks
+// every record before anything is sent.
+std::string hexPathProblem(const std::string &path);
+
 enum class RowType : std::uint8_t { Program = 0, Eeprom = 1, Configuration = 2 };
 
 struct ImageRow {

@@ -1,6 +1,7 @@
 #include "upgrader_window.h"
 #include "file_dialogs.h"
 
+#include "firmware_image.h"
 #include "port_open_failure.h"
 #include "serial_devices.h"
 #include "usb_serial_port.h"
@@ -44,7 +45,8 @@ CM9UpgraderDlg::CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent)
     logo->setAlignment(Qt::AlignCenter);
 
     path_ = new QLineEdit(this);
-    path_->setReadOnly(true);
+    path_->setMaxLength(4096);
+    path_->setToolTip(tr("The HEX file: type its path and press Return, or choose it with \"...\""));
     browse_ = new QPushButton(QStringLiteral("..."), this);
     browse_->setFixedWidth(32);
     progress_ = new QProgressBar(this);
@@ -90,6 +92,10 @@ CM9UpgraderDlg::CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent)
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {comSet_, ready_, download_, close_})
         buttons->addWidget(b);
+    // Return in the path box takes the path; it must not also press a
+    // button (the browse dialog, or ComSet reopening the port).
+    for (QPushButton *b : {browse_, comSet_, ready_, download_, close_})
+        b->setAutoDefault(false);
 
     status_ = new QLabel(this);
     status_->setWordWrap(true);
@@ -107,6 +113,7 @@ CM9UpgraderDlg::CM9UpgraderDlg(MessagePresenter presenter, QWidget *parent)
     connect(comSet_, &QPushButton::clicked, this, &CM9UpgraderDlg::comSet);
     connect(ready_, &QPushButton::clicked, this, &CM9UpgraderDlg::ready);
     connect(download_, &QPushButton::clicked, this, &CM9UpgraderDlg::startDownload);
+    connect(path_, &QLineEdit::returnPressed, this, [this] { takePath(path_->text()); });
     connect(close_, &QPushButton::clicked, this, &CM9UpgraderDlg::close);
     session_.setStatusListener([this](const std::string &text) {
         const QString line = QString::fromStdString(text);
@@ -150,10 +157,39 @@ void CM9UpgraderDlg::offerDevices()
         portBox_->addItem(QString::fromStdString(port.description()));
 }
 
-void CM9UpgraderDlg::setHexPath(const QString &path)
+void CM9UpgraderDlg::setHexPath(const QString &path) { takePath(path); }
+
+bool CM9UpgraderDlg::checkPath(const QString &path)
 {
+    const std::string problem = upgrader::hexPathProblem(path.toStdString());
+    if (problem.empty())
+        return true;
+    const QString text = QString::fromStdString(problem);
+    showStatus(text);
+    if (presenter_)
+        presenter_(this, text);
+    return false;
+}
+
+void CM9UpgraderDlg::takePath(const QString &typed)
+{
+    const QString path = typed.trimmed();
     path_->setText(path);
-    download_->setEnabled(false);
+    if (path.isEmpty() || !checkPath(path))
+        return;
+    // The next step is said with its button enabled: a boot loader already
+    // waiting takes the new file as it would have taken the old.
+    const QString chosen = QStringLiteral("HEX file ") + QFileInfo(path).fileName() + QStringLiteral(" chosen: ");
+    if (downloadEnabled_ && !isBusy()) {
+        download_->setEnabled(true);
+        showStatus(chosen + QStringLiteral("click Download."));
+    } else if (ready_->isEnabled()) {
+        showStatus(chosen + QStringLiteral("click Ready to bring the drive into its boot loader."));
+    } else if (comSet_->isEnabled()) {
+        showStatus(chosen + QStringLiteral("choose the node and port, then click ComSet."));
+    } else {
+        showStatus(chosen.chopped(2) + QStringLiteral("."));
+    }
 }
 
 void CM9UpgraderDlg::setPortName(const QString &device) { portBox_->setEditText(device); }
@@ -288,6 +324,12 @@ void CM9UpgraderDlg::startDownload()
 {
     if (!downloadEnabled_ || downloadRunning_)
         return;
+    // The path as the box shows it, typed or chosen; an empty one goes on
+    // to the download, which says so in its own words.
+    const QString typed = path_->text().trimmed();
+    path_->setText(typed);
+    if (!typed.isEmpty() && !checkPath(typed))
+        return; // nothing sent: the boot loader still waits, Download stays offered
     session_.resetProgress();
     ready_->setEnabled(false);
     close_->setEnabled(false);
@@ -297,7 +339,8 @@ void CM9UpgraderDlg::startDownload()
     if (downloader_.joinable())
         downloader_.join();
     downloadRunning_ = true;
-    const std::string path = path_->text().toStdString();
+    showStatus(QStringLiteral("Downloading ") + typed + QStringLiteral("..."));
+    const std::string path = typed.toStdString();
     downloader_ = std::thread([this, path] {
         result_ = session_.download(path);
         downloadRunning_ = false;
@@ -308,11 +351,13 @@ void CM9UpgraderDlg::startDownload()
 void CM9UpgraderDlg::monitor()
 {
     const int result = result_.load();
-    auto finish = [this] {
+    // The status line never keeps offering the Download the end takes away.
+    auto finish = [this](const QString &next = QStringLiteral("Nothing was sent. Click ComSet, then Ready, to try again.")) {
         monitorTimer_.stop();
         close_->setEnabled(true);
         comSet_->setEnabled(true);
         downloadEnabled_ = false;
+        showStatus(next);
     };
     switch (result) {
     case upgrader::kNoPath:
@@ -331,7 +376,7 @@ void CM9UpgraderDlg::monitor()
         finish(); // the download has said why
         return;
     case upgrader::kCommunicationError:
-        finish();
+        finish(QStringLiteral("The download broke off. Click Ready to try again."));
         ready_->setEnabled(true);
         presenter_(this, QStringLiteral("USB Commucation Error!!"));
         return;
@@ -341,7 +386,7 @@ void CM9UpgraderDlg::monitor()
     const double value = session_.progress();
     progress_->setValue(static_cast<int>(value));
     if (value >= 100.0 && result == upgrader::kCompleted) {
-        finish();
+        finish(QStringLiteral("The firmware has been downloaded."));
         progress_->setValue(100);
         presenter_(this, QStringLiteral("Firmware Download Completion!!"));
         ready_->setEnabled(true);

@@ -37,7 +37,8 @@ public:
     void setSysfsRoot(const QString &root) { sysfsRoot_ = root; }
     void setDeviceDirectory(const QString &directory) { deviceDirectory_ = directory; }
     // Where the user's choice of a HEX file lands (the browse button's dialog
-    // ends here).
+    // ends here, as does Return in the path box): checked at once, and the
+    // status line says what comes next.
     void setHexPath(const QString &path);
     void setPortName(const QString &device);
     // Takes the device another program has just let go of (the main
@@ -65,6 +66,9 @@ protected:
 
 private:
     void browse();
+    void takePath(const QString &typed);
+    // False (and the user told why) when `path` cannot be a HEX file.
+    bool checkPath(const QString &path);
     void comSet();
     // Fills the port list from the system's serial devices, each described.
     void offerDevices();

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 namespace tarvex {
 
@@ -36,6 +37,8 @@ constexpr auto kServoOnSettle = 500ms;
 constexpr auto kAfterServoCommand = 30ms;
 constexpr auto kBeforeClose = 100ms;
 constexpr auto kSpeedDisplayPeriod = 10ms;
+constexpr auto kFollowPeriod = 200ms;
+constexpr auto kFollowSlice = 10ms;
 
 QString signedText(std::uint16_t raw) { return QString::number(static_cast<std::int16_t>(raw)); }
 
@@ -96,10 +99,21 @@ CManualJogDlg::CManualJogDlg(QWidget *parent)
     bottomRow->addStretch(1);
     bottomRow->addWidget(m_exit);
 
+    m_driveStatus = new QLabel(this);
+    m_driveStatus->setWordWrap(true);
+    m_driveStatus->setTextFormat(Qt::PlainText);
+    m_driveStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // The line wraps within the width the controls give the window and has
+    // room for the state and a refusal, so that the fixed-size window
+    // neither jumps nor cuts the reason off as the texts change.
+    m_driveStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_driveStatus->setFixedHeight(6 * m_driveStatus->fontMetrics().lineSpacing());
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(speedGroup);
     layout->addWidget(currentGroup);
     layout->addLayout(jogRow);
+    layout->addWidget(m_driveStatus);
     layout->addLayout(bottomRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     makeButtonsNonDefault(*this);
@@ -136,7 +150,9 @@ CManualJogDlg::~CManualJogDlg()
 void CManualJogDlg::endWorker()
 {
     m_shutDown = true;
+    m_following = false;
     m_speedDisplay.waitUntilEnded(serveUiOnce);
+    m_follower.waitUntilEnded(serveUiOnce);
 }
 
 // --- opening and closing --------------------------------------------------
@@ -154,6 +170,8 @@ void CManualJogDlg::present()
         m_shutDown = false;
         restoreTemplate();
         OnInitDialog();
+        showCondition(readCondition());
+        startFollowing();
     });
 }
 
@@ -166,6 +184,7 @@ void CManualJogDlg::restoreTemplate()
     m_lockButton->setText(QStringLiteral("LOCK"));
     m_stop->setEnabled(true);
     m_heldJog = 0;
+    m_pressRefused = false;
     m_jogRunning = false;
     {
         const QSignalBlocker quiet(m_speedSlider);
@@ -176,6 +195,7 @@ void CManualJogDlg::restoreTemplate()
         m_speedEdit->clear();
     }
     m_currentSpeed->clear();
+    m_driveStatus->clear();
     paintJogButtons(nullptr);
 }
 
@@ -214,6 +234,7 @@ void CManualJogDlg::OnExit()
             JogSpeedAccess(kWriteJogSpeed, *m_savedJogSpeed, unused, status);
         }
     }
+    m_following = false;
     pauseServingUi(kBeforeClose);
     m_servoOn.set(false);
     m_servoButtonOffersOff = false;
@@ -237,6 +258,7 @@ bool CManualJogDlg::bringToRest()
     std::uint8_t status = 0;
     m_heldJog = 0;
     paintJogButtons(nullptr);
+    commandSent();
     if (m_jogRunning) {
         if (JogOperationWrite(operation_value::kServoOn, status) != kServiceSuccess)
             return false;
@@ -247,6 +269,7 @@ bool CManualJogDlg::bringToRest()
             return false;
         showServoOff();
     }
+    commandSent();
     return true;
 }
 
@@ -306,9 +329,13 @@ void CManualJogDlg::OnServo()
             pauseServingUi(kAfterServoCommand);
             return;
         }
-        if (m_drive->refuseMotionForAlarm())
+        if (m_drive->refuseMotionForAlarm()) {
+            showCondition(readCondition());
             return;
+        }
+        commandSent();
         const int result = ServoOnWrite(operation_value::kServoOn, status);
+        commandSent();
         pauseServingUi(kServoOnSettle);
         if (result != kServiceSuccess)
             return;
@@ -318,7 +345,10 @@ void CManualJogDlg::OnServo()
         startSpeedDisplay();
     } else {
         paintJogButtons(nullptr);
-        if (ServoOnWrite(operation_value::kServoOff, status) != kServiceSuccess)
+        commandSent();
+        const int result = ServoOnWrite(operation_value::kServoOff, status);
+        commandSent();
+        if (result != kServiceSuccess)
             return;
         showServoOff();
         std::uint16_t current = 0;
@@ -356,8 +386,20 @@ void CManualJogDlg::OnStop()
     // there is nothing to stop, and sending it would switch the servo on.
     if (!servoBelievedOn() && !m_jogRunning)
         return;
+    // Nor when the drive's servo went off behind the window's back (an
+    // alarm tripped it): the motor is not driven, and the stop would
+    // energise it again.
+    const DriveCondition condition = readCondition();
+    if (condition.answered() && !condition.servoOn) {
+        adoptServoOff();
+        showCondition(condition);
+        return;
+    }
     std::uint8_t status = 0;
-    if (JogOperationWrite(operation_value::kServoOn, status) != kServiceSuccess) {
+    commandSent();
+    const int result = JogOperationWrite(operation_value::kServoOn, status);
+    commandSent();
+    if (result != kServiceSuccess) {
         if (m_drive)
             m_drive->messages().show("Stop Error!");
         return;
@@ -368,8 +410,10 @@ void CManualJogDlg::OnStop()
 void CManualJogDlg::sendJogStop()
 {
     std::uint8_t status = 0;
+    commandSent();
     if (JogOperationWrite(operation_value::kServoOn, status) == kServiceSuccess)
         m_jogRunning = false;
+    commandSent();
 }
 
 void CManualJogDlg::paintJogButtons(const CColorButton *pressed)
@@ -390,30 +434,56 @@ CColorButton *CManualJogDlg::jogButtonAt(const QPointF &windowPosition) const
 
 void CManualJogDlg::pressJog(CColorButton &button)
 {
+    const char *action = &button == m_forward ? "Forward" : "Reverse";
+    // The drive is asked first: after an alarm or at the drive the servo
+    // may be off whatever the window believes, and a jog the drive ignores
+    // must not pass for one that went out.
+    const DriveCondition condition = readCondition();
+    m_pressRefused = true;
     if (!m_servoOn.isOn()) {
-        if (m_drive)
-            m_drive->messages().show("Operate SVON ON, first");
+        if (condition.answered() && condition.alarm == 0) {
+            showCondition(condition, std::string(action) + " does nothing: the servo is not switched on in this "
+                                                           "window. Switch it on with \"Servo ON\" first.");
+            if (m_drive)
+                m_drive->messages().show("Operate SVON ON, first");
+        } else if (m_drive) {
+            showCondition(condition, motionRefusal(action, condition, *m_drive));
+        }
         return;
     }
+    if (!condition.canJog()) {
+        if (condition.answered())
+            adoptServoOff();
+        if (m_drive)
+            showCondition(condition, motionRefusal(action, condition, *m_drive));
+        return;
+    }
+    m_pressRefused = false;
+    showCondition(condition);
     paintJogButtons(&button);
     const std::uint16_t command =
         &button == m_forward ? operation_value::kJogForward : operation_value::kJogReverse;
     m_heldJog = command;
     std::uint8_t status = 0;
+    commandSent();
     if (JogOperationWrite(command, status) == kServiceSuccess && m_heldJog == command)
         m_jogRunning = true;
+    commandSent();
 }
 
 void CManualJogDlg::endHold(bool releasedOverJogButton)
 {
     const bool wasHeld = m_heldJog != 0;
+    // The release of a press that was refused has nothing to end: its stop
+    // would only fail again (no link) or repeat what the line already says.
+    const bool afterRefusal = std::exchange(m_pressRefused, false) && !wasHeld;
     m_heldJog = 0;
     if (m_lock != 0)
         return; // the lock keeps the jog going until STOP
     paintJogButtons(nullptr);
     // A jog that went out is stopped whatever the window now believes of
     // the servo (the watchdog may have cleared its state meanwhile).
-    if (m_jogRunning || (m_servoOn.isOn() && (wasHeld || releasedOverJogButton)))
+    if (m_jogRunning || (m_servoOn.isOn() && !afterRefusal && (wasHeld || releasedOverJogButton)))
         sendJogStop();
 }
 
@@ -510,6 +580,70 @@ void CManualJogDlg::showCurrentSpeed(std::uint16_t raw)
     if (m_tearingDown || !m_servoOn.isOn())
         return;
     m_currentSpeed->setText(signedText(raw));
+}
+
+// --- following the drive ---------------------------------------------------
+
+DriveCondition CManualJogDlg::readCondition()
+{
+    if (!m_drive)
+        return {};
+    return readDriveCondition(*m_drive, &DriveConnection::jogBusy);
+}
+
+void CManualJogDlg::showCondition(const DriveCondition &condition, const std::string &refusal)
+{
+    if (!m_drive)
+        return;
+    std::string text = driveConditionText(condition, *m_drive);
+    if (!refusal.empty())
+        text += "\n" + refusal;
+    m_driveStatus->setText(QString::fromStdString(text));
+}
+
+void CManualJogDlg::adoptServoOff()
+{
+    m_heldJog = 0;
+    paintJogButtons(nullptr);
+    showServoOff();
+}
+
+void CManualJogDlg::startFollowing()
+{
+    m_following = true;
+    m_follower.startIfIdle([this] { followLoop(); }, [this] { return m_following && !m_shutDown; });
+}
+
+void CManualJogDlg::followLoop()
+{
+    while (m_following && !m_shutDown) {
+        for (auto waited = 0ms; waited < kFollowPeriod && m_following && !m_shutDown; waited += kFollowSlice)
+            std::this_thread::sleep_for(kFollowSlice);
+        if (!m_following || m_shutDown)
+            return;
+        const std::uint64_t generation = m_commandGeneration.load();
+        const DriveCondition condition = readCondition();
+        QMetaObject::invokeMethod(this, [this, condition, generation] { followed(condition, generation); },
+                                  Qt::QueuedConnection);
+    }
+}
+
+void CManualJogDlg::followed(const DriveCondition &condition, std::uint64_t generation)
+{
+    if (m_tearingDown || !m_following || !isVisible())
+        return;
+    // A read that began before the latest command may show the drive as it
+    // was before it; the next one tells.
+    if (generation != m_commandGeneration.load())
+        return;
+    // A refusal stays on the line until the drive's condition changes.
+    if (!m_drive)
+        return;
+    const QString conditionText = QString::fromStdString(driveConditionText(condition, *m_drive));
+    if (m_driveStatus->text().section(QLatin1Char('\n'), 0, 0) != conditionText)
+        m_driveStatus->setText(conditionText);
+    if (condition.answered() && servoBelievedOn() && (!condition.servoOn || condition.alarm != 0))
+        adoptServoOff();
 }
 
 } // namespace tarvex

@@ -15,6 +15,7 @@
 // from the drive's values.
 #pragma once
 
+#include "drive_condition.h"
 #include "feature_window.h"
 #include "jog_manual.h"
 #include "motion_tools.h"
@@ -28,6 +29,7 @@
 #include <cstdint>
 
 class CColorButton;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
@@ -66,6 +68,7 @@ public:
     bool locked() const { return m_lock != 0; }
     bool jogHeld() const { return m_heldJog != 0; }
     bool isSpeedDisplayRunning() const { return m_speedDisplay.isRunning(); }
+    bool isFollowingDrive() const { return m_follower.isRunning(); }
 
     QSlider &speedSlider() const { return *m_speedSlider; }
     QLineEdit &speedEdit() const { return *m_speedEdit; }
@@ -77,6 +80,9 @@ public:
     QPushButton &lockButton() const { return *m_lockButton; }
     QPushButton &stopButton() const { return *m_stop; }
     QPushButton &exitButton() const { return *m_exit; }
+    // What the drive reports of its servo and alarm, and why the last press
+    // did nothing.
+    QLabel &driveStatusLine() const { return *m_driveStatus; }
 
 protected:
     bool event(QEvent *event) override;
@@ -100,6 +106,18 @@ private:
     void showCurrentSpeed(std::uint16_t raw);
     void endWorker();
 
+    // Following the drive: a worker reads its servo state and alarm while
+    // the window is open; reads only, nothing is ever written from here.
+    void startFollowing();
+    void followLoop();
+    void followed(const DriveCondition &condition, std::uint64_t generation);
+    DriveCondition readCondition();
+    void showCondition(const DriveCondition &condition, const std::string &refusal = {});
+    // The drive has no servo on (an alarm tripped it, or it was switched
+    // off at the drive): the window stops offering what it no longer has.
+    void adoptServoOff();
+    void commandSent() { ++m_commandGeneration; }
+
     QSlider *m_speedSlider = nullptr;
     QLineEdit *m_speedEdit = nullptr;
     QPushButton *m_speedSet = nullptr;
@@ -110,6 +128,7 @@ private:
     QPushButton *m_lockButton = nullptr;
     QPushButton *m_stop = nullptr;
     QPushButton *m_exit = nullptr;
+    QLabel *m_driveStatus = nullptr;
 
     // The servo-on state steers the speed display thread; the link watchdog
     // clears it after a stalled exchange.
@@ -122,14 +141,21 @@ private:
     bool m_servoButtonOffersOff = false;
     std::uint16_t m_heldJog = 0;  // the jog command of the button held, 0 for none
     bool m_jogRunning = false;    // a jog command went out and no stop since
+    bool m_pressRefused = false;  // the last press on a jog button sent nothing
     bool m_tearingDown = false;
     // Set when the program shuts down: the worker ends before the link
     // library goes away.
     std::atomic<bool> m_shutDown{false};
     std::atomic<bool> m_displayFailed{false};
 
+    // Counts the servo and jog commands: a condition read that began before
+    // the latest of them says nothing about what the drive does now.
+    std::atomic<std::uint64_t> m_commandGeneration{0};
+    std::atomic<bool> m_following{false};
+
     WindowEventHook m_windowHook;
     WorkerHandle m_speedDisplay;
+    WorkerHandle m_follower;
 };
 
 } // namespace tarvex

@@ -1,6 +1,8 @@
 #include "program_jog_dlg.h"
 
+#include "alarm_codes.h"
 #include "commands.h"
+#include "drive_condition.h"
 #include "number_text.h"
 #include "dialog_buttons.h"
 #include "drive_connection.h"
@@ -34,6 +36,8 @@ namespace {
 constexpr auto kStartSettle = 1000ms;
 constexpr auto kBeforeClose = 500ms;
 constexpr auto kSpeedPollPeriod = 10ms;
+// Every so many speed reads the drive's alarm is read as well.
+constexpr int kAlarmCheckRounds = 20;
 
 constexpr std::array<const char *, operation_register::kProgramValues> kProgramLabels{
     "[0x2306]Program JOG Speed1", "[0x2307]Program JOG Speed2", "[0x2308]Program JOG Speed3",
@@ -91,9 +95,18 @@ CProgramJogDlg::CProgramJogDlg(QWidget *parent)
     bottomRow->addLayout(speedColumn, 1);
     bottomRow->addLayout(buttonColumn);
 
+    m_runStatus = new QLabel(this);
+    m_runStatus->setWordWrap(true);
+    m_runStatus->setTextFormat(Qt::PlainText);
+    // Wrapped within the window's width, with room kept for the reason, so
+    // that the fixed-size window does not change its size when it shows.
+    m_runStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    m_runStatus->setFixedHeight(3 * m_runStatus->fontMetrics().lineSpacing());
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(programGroup);
     layout->addLayout(bottomRow);
+    layout->addWidget(m_runStatus);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     makeButtonsNonDefault(*this);
     addWindowKeys(*this, {nullptr, nullptr, nullptr, m_exit});
@@ -141,6 +154,7 @@ void CProgramJogDlg::restoreTemplate()
     for (QLineEdit *edit : m_programEdits)
         edit->clear();
     m_currentSpeed->clear();
+    m_runStatus->clear();
     m_start->setText(QStringLiteral("Start"));
     m_buttonOffersStop = false;
     m_animation->Open();
@@ -299,6 +313,7 @@ void CProgramJogDlg::startRun()
         m_buttonOffersStop = false;
         return;
     }
+    m_runStatus->clear();
     m_animation->Play();
     m_running.set(true);
     startSpeedPoll();
@@ -314,6 +329,40 @@ void CProgramJogDlg::showIdle()
 
 // --- speed poll thread -----------------------------------------------------
 
+// An alarm ends the drive's program by itself: the window stops offering a
+// run that no longer goes on, and says why, rather than show a run that
+// stands still. Poll thread.
+bool CProgramJogDlg::endRunOnAlarm()
+{
+    if (!m_drive)
+        return false;
+    const DriveCondition condition = readDriveCondition(*m_drive, &DriveConnection::jogBusy);
+    if (!condition.answered() || condition.alarm == 0 || !m_running.isOn())
+        return false;
+    m_running.set(false);
+    std::uint8_t status = 0;
+    // The drive has dropped the run; the stop keeps it from resuming once
+    // the alarm is reset.
+    const bool stopped = ProgramJogOperationWrite(operation_value::kProgramStop, status) == kServiceSuccess;
+    const QString reason = QStringLiteral("The program jog has ended: the drive has the active alarm ") +
+                           QString::fromStdString(alarms::activeAlarmText(condition.alarm)) +
+                           QStringLiteral(". Remove its cause and reset it (Alarm > Alarm Reset) before starting again.");
+    QMetaObject::invokeMethod(
+        this,
+        [this, stopped, reason] {
+            if (m_tearingDown || m_running.isOn())
+                return;
+            m_runStatus->setText(reason);
+            m_currentSpeed->setText(QStringLiteral("0"));
+            if (stopped)
+                showIdle();
+            else if (m_drive)
+                m_drive->bringToRest(*this);
+        },
+        Qt::QueuedConnection);
+    return true;
+}
+
 void CProgramJogDlg::startSpeedPoll()
 {
     m_speedPoll.startIfIdle([this] { speedPollLoop(); },
@@ -322,8 +371,11 @@ void CProgramJogDlg::startSpeedPoll()
 
 void CProgramJogDlg::speedPollLoop()
 {
+    int round = 0;
     while (m_running.isOn() && !m_shutDown) {
         std::this_thread::sleep_for(kSpeedPollPeriod);
+        if (++round % kAlarmCheckRounds == 0 && endRunOnAlarm())
+            return;
         std::uint8_t status = 0;
         std::uint16_t raw = 0;
         if (ProgramJogAccess(kReadCurrentSpeed, raw, status) != kServiceSuccess) {

@@ -18,6 +18,7 @@
 #include <array>
 #include <atomic>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -57,6 +58,8 @@ public:
     QPushButton &applyButton() const { return *m_apply; }
     QPushButton &startButton() const { return *m_start; }
     QPushButton &exitButton() const { return *m_exit; }
+    // Why the last run ended when the drive ended it.
+    QLabel &runStatusLine() const { return *m_runStatus; }
     CMotorAnimation &animation() const { return *m_animation; }
 
 protected:
@@ -73,6 +76,7 @@ private:
     void restoreTemplate();
     void startSpeedPoll();
     void speedPollLoop();
+    bool endRunOnAlarm();
     void endWorker();
 
     std::array<QLineEdit *, operation_register::kProgramValues> m_programEdits{};
@@ -81,6 +85,7 @@ private:
     QLineEdit *m_currentSpeed = nullptr;
     QPushButton *m_start = nullptr;
     QPushButton *m_exit = nullptr;
+    QLabel *m_runStatus = nullptr;
 
     // The values the boxes were last filled from or taken into.
     JogProgram m_editValues{};

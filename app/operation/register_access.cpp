@@ -17,7 +17,7 @@ int RegisterAccess::finish(bool succeeded, const char *failure) const
 {
     if (succeeded)
         return kServiceSuccess;
-    if (m_drive)
+    if (m_drive && failure)
         m_drive->messages().show(failure);
     return kServiceFailure;
 }

@@ -2,8 +2,9 @@
 // the chosen busy indicator of the drive connection is raised just for the
 // link call, success is judged by the status byte (and a read by a reply of
 // the full length), and a failure shows the service's own message before
-// the caller hears of it. Each returns 2 for success and 8 for a failure
-// already reported, and hands back the link call's status byte.
+// the caller hears of it (a null message: the caller reports it itself).
+// Each returns 2 for success and 8 for a failure, and hands back the link
+// call's status byte.
 #pragma once
 
 #include <atomic>

@@ -2,9 +2,12 @@
 // catalogue's defaults: what ends up on the drive is read from the drive.
 #include "m9ctl_support.h"
 
+#include "catalogue_defaults.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 using namespace m9test;
 
@@ -166,4 +169,73 @@ TEST_F(M9ctlParams, BadNamesValuesAndFilesAreRefusedWithNothingWritten)
     EXPECT_EQ(renumbered.code, 5);
     EXPECT_NE(renumbered.err.find("0x3333"), std::string::npos) << renumbered.err;
     EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 100);
+}
+
+namespace {
+
+// Each parameter register of the settings groups, as the drive holds it.
+std::map<std::uint16_t, std::uint16_t> settingsRegisters(vq::sim::VirtualDrive &drive)
+{
+    static const vq::sim::CatalogueDefaults catalogue = [] {
+        vq::sim::CatalogueDefaults d;
+        std::string error;
+        EXPECT_TRUE(vq::sim::loadCatalogueDefaults(TARVEX_REAL_CATALOGUE, d, error)) << error;
+        return d;
+    }();
+    std::map<std::uint16_t, std::uint16_t> values;
+    for (const vq::sim::ParameterDefault &p : catalogue.parameters) {
+        if (p.group == 0)
+            continue; // status values move on their own
+        values[p.address] = drive.registerValue(p.address);
+        if (p.twoRegisters)
+            values[static_cast<std::uint16_t>(p.address + 2)] = drive.registerValue(static_cast<std::uint16_t>(p.address + 2));
+    }
+    return values;
+}
+
+} // namespace
+
+TEST_F(M9ctlParams, AnObjectOfSeveralSubIndicesIsNamedWithItsSubIndexAndNeverGuessed)
+{
+    constexpr std::uint16_t kInternalSpeed5 = 152; // 0x2304 sub-index 5, default 1000
+    const std::string subIndexList = "0x2304:1  Internal Speed 1\n  0x2304:2  Internal Speed 2\n"
+                                     "  0x2304:3  Internal Speed 3\n  0x2304:4  Internal Speed 4\n"
+                                     "  0x2304:5  Internal Speed 5\n  0x2304:6  Internal Speed 6\n"
+                                     "  0x2304:7  Internal Speed 7";
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string out;       // the whole standard output
+        std::string errHas;    // a part of standard error
+        std::map<std::uint16_t, std::uint16_t> writes; // every register the command changes
+    };
+    const std::vector<Case> cases = {
+        {{"params", "set", "0x2304:5=1200"}, 0, "0x2304:5 Internal Speed 5 = 1200\n", "", {{kInternalSpeed5, 1200}}},
+        {{"params", "get", "0x2304:05", "0X2304:1"}, 0,
+         "0x2304:5 Internal Speed 5 = 1200 rpm\n0x2304:1 Internal Speed 1 = 0 rpm\n", "", {}},
+        {{"params", "set", "0x2304=1300"}, 2, "", "object 0x2304 has 7 sub-indices; name one as OBJECT:SUBINDEX:\n  " + subIndexList, {}},
+        {{"params", "get", "0x2304"}, 2, "", subIndexList, {}},
+        {{"params", "set", "0x2001=150", "0x2304=1300"}, 2, "", "object 0x2304 has 7", {}},
+        {{"params", "set", "0x2304:8=5"}, 2, "", "no parameter is named \"0x2304:8\"", {}},
+        {{"params", "set", "0x2304:x=5"}, 2, "", "no parameter is named \"0x2304:x\"", {}},
+        {{"params", "set", "0x2304:=5"}, 2, "", "no parameter is named \"0x2304:\"", {}},
+        {{"params", "set", "0x2304:5=6001"}, 4, "", "0x2304:5 Internal Speed 5: 6001 is outside its range -6000 .. 6000", {}},
+        // An object of one sub-index is found bare and with it.
+        {{"params", "set", "0x2001:0=150"}, 0, "0x2001 Inertia Ratio = 150\n", "", {{kInertiaRatioAddress, 150}}},
+        {{"params", "get", "0x2001"}, 0, "0x2001 Inertia Ratio = 150 %\n", "", {}},
+    };
+    for (const Case &c : cases) {
+        std::string joined;
+        for (const std::string &a : c.args)
+            joined += a + " ";
+        SCOPED_TRACE(joined);
+        std::map<std::uint16_t, std::uint16_t> expected = settingsRegisters(*drive);
+        for (const auto &[address, value] : c.writes)
+            expected[address] = value;
+        const Outcome run = ctl(c.args);
+        EXPECT_EQ(run.code, c.code) << run.err;
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_NE(run.err.find(c.errHas), std::string::npos) << run.err;
+        EXPECT_EQ(settingsRegisters(*drive), expected) << "only the named sub-index is written";
+    }
 }

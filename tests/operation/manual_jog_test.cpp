@@ -12,6 +12,7 @@
 #include "operation_registers.h"
 
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -417,6 +418,83 @@ TEST_F(ManualJog, ClosingTheProgramEndsTheSpeedDisplay)
     EXPECT_FALSE(owned->isSpeedDisplayRunning());
     owned.reset();
     EXPECT_EQ(connection().stalledFeatures().size(), switches - 1) << "the run switch has been withdrawn";
+}
+
+// The window follows the drive, not its own belief: after an alarm trips
+// the servo, or with the link gone, a press on Forward sends nothing (not
+// even the stop that would switch the servo on again), the drive stays
+// still and the window's status line says why.
+TEST_F(ManualJog, APressThatCannotMoveTheMotorSendsNothingAndSaysWhy)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    enum class Cut { AlarmFollowed, AlarmAtThePress, LinkClosed, NoReply };
+    struct Case {
+        Cut cut;
+        const char *name;
+        std::string says;
+        bool servoShownOff; // the window stops offering "Servo OFF"
+    };
+    const std::vector<Case> cases = {
+        {Cut::AlarmFollowed, "alarm followed", "Forward does nothing: the drive has the active alarm AL - 52", true},
+        {Cut::AlarmAtThePress, "alarm at the press", "Forward does nothing: the drive has the active alarm AL - 52",
+         true},
+        {Cut::LinkClosed, "link closed", "Forward does nothing: not connected to the drive", false},
+        {Cut::NoReply, "no reply", "Forward does nothing: no reply from node 0", false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!connection().isLinkOpen())
+            connection().Connect();
+        virtualDrive().resetAlarm();
+        open();
+        ASSERT_TRUE(pumpUntil([&] { return window->driveStatusLine().text() == "Drive: Servo OFF"; }, 30s))
+            << window->driveStatusLine().text().toStdString();
+        switchServoOn();
+        ASSERT_TRUE(pumpUntil([&] { return window->driveStatusLine().text() == "Drive: Servo ON"; }, 30s));
+
+        switch (c.cut) {
+        case Cut::AlarmFollowed:
+            virtualDrive().raiseAlarm(0x52);
+            // Nothing touched: the window learns it from the drive.
+            ASSERT_TRUE(pumpUntil([&] { return !window->servoOn(); }, 30s));
+            EXPECT_TRUE(window->driveStatusLine().text().startsWith("Drive: Servo OFF, alarm AL - 52"))
+                << window->driveStatusLine().text().toStdString();
+            break;
+        case Cut::AlarmAtThePress:
+            virtualDrive().raiseAlarm(0x52);
+            break;
+        case Cut::LinkClosed:
+            connection().Disconnect();
+            break;
+        case Cut::NoReply:
+            silenceDrive(true);
+            break;
+        }
+        requests.clear();
+        messages.clear();
+        QTest::mousePress(&window->forwardButton(), Qt::LeftButton);
+        QTest::mouseRelease(&window->forwardButton(), Qt::LeftButton);
+        EXPECT_EQ(requests.writeCount(), 0u);
+        EXPECT_TRUE(window->driveStatusLine().text().contains(QString::fromStdString(c.says)))
+            << window->driveStatusLine().text().toStdString();
+        EXPECT_EQ(window->forwardButton().backgroundColor(), CColorButton::kNormal);
+        EXPECT_TRUE(messages.empty()) << "said in the window, not in a box: " << messages.texts().front();
+        EXPECT_EQ(window->servoButton().text(), c.servoShownOff ? "Servo ON" : "Servo OFF");
+        silenceDrive(false);
+        const auto motion = virtualDrive().motion();
+        EXPECT_FALSE(motion.jogging);
+        EXPECT_LT(std::abs(motion.speedRpm), 5.0);
+        if (c.servoShownOff)
+            EXPECT_FALSE(motion.servoOn) << "nothing switched the servo on again";
+
+        // Leave the drive at rest for the next case.
+        if (!connection().isLinkOpen())
+            connection().Connect();
+        click(window->exitButton());
+        ASSERT_FALSE(window->isVisible());
+        EXPECT_TRUE(virtualDrive().motion().atRest());
+    }
+#endif
 }
 
 } // namespace

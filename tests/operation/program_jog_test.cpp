@@ -11,6 +11,7 @@
 #include "operation_registers.h"
 #include "program_jog_dlg.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -298,6 +299,33 @@ TEST_F(ProgramJog, EnterAndEscapeDoNothing)
     test::pumpFor(100ms);
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(requests.writeCount(), 0u);
+}
+
+TEST_F(ProgramJog, AnAlarmEndsTheRunInTheWindowAndSaysWhy)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    open();
+    messages.answerNext(true);
+    click(window->startButton());
+    ASSERT_TRUE(window->running());
+    ASSERT_TRUE(pumpUntil([&] { return window->currentSpeedBox().text().toInt() > 100; }));
+
+    virtualDrive().raiseAlarm(0x52);
+    ASSERT_TRUE(pumpUntil([&] { return window->startButton().text() == "Start"; }, 30s))
+        << "the window does not keep offering a run the drive has dropped";
+    EXPECT_FALSE(window->running());
+    EXPECT_FALSE(window->animation().isPlaying());
+    EXPECT_TRUE(window->runStatusLine().text().contains("the drive has the active alarm AL - 52"))
+        << window->runStatusLine().text().toStdString();
+    EXPECT_EQ(registerValue(kCommand), 0) << "the run stays stopped once the alarm is reset";
+    EXPECT_FALSE(virtualDrive().motion().programRunning);
+
+    // After the reset the drive stays still: nothing starts the program again unasked.
+    virtualDrive().resetAlarm();
+    EXPECT_TRUE(pumpUntil([&] { return virtualDrive().motion().atRest(); }, 30s));
+    EXPECT_FALSE(virtualDrive().motion().programRunning);
+    EXPECT_TRUE(messages.count(kStartQuestion) == 1 && messages.texts().size() == 1) << messages.texts().back();
+#endif
 }
 
 } // namespace

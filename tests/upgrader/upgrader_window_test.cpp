@@ -8,6 +8,7 @@
 #include "virtual_drive.h"
 
 #include "caution_dialog.h"
+#include "file_dialog_driver.h"
 #include "hex_writer.h"
 #include "upgrader_options.h"
 #include "upgrader_window.h"
@@ -22,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -306,7 +308,7 @@ TEST_F(UpgraderWindow, OpensWithItsTemplateAndOnlyComSetToPress)
     EXPECT_FALSE(window->readyButton()->isEnabled());
     EXPECT_FALSE(window->downloadButton()->isEnabled());
     EXPECT_TRUE(window->closeButton()->isEnabled());
-    EXPECT_TRUE(window->pathBox()->isReadOnly());
+    EXPECT_FALSE(window->pathBox()->isReadOnly()) << "a path may be typed as well as chosen";
     EXPECT_TRUE(window->pathBox()->text().isEmpty());
     EXPECT_EQ(window->nodeIdBox()->value(), 0);
     EXPECT_EQ(window->progressBar()->minimum(), 0);
@@ -371,11 +373,12 @@ TEST_F(UpgraderWindow, FlashesAHexFileIntoTheDriveFoundByComSet)
     EXPECT_TRUE(window->downloadButton()->isEnabled());
     EXPECT_TRUE(drive->inBootLoader());
 
-    // Choosing the file afterwards takes Download away until Ready again,
-    // which finds the boot loader already waiting.
+    // Choosing the file afterwards leaves the waiting boot loader offered,
+    // as the status line says; Ready again finds it still waiting.
     choose(path);
     EXPECT_EQ(window->pathBox()->text().toStdString(), path);
-    EXPECT_FALSE(window->downloadButton()->isEnabled());
+    EXPECT_TRUE(window->downloadButton()->isEnabled());
+    EXPECT_EQ(window->statusLine()->text(), "HEX file m9a.hex chosen: click Download.");
     pressReady();
     ASSERT_TRUE(window->downloadButton()->isEnabled());
 
@@ -608,4 +611,71 @@ TEST_F(UpgraderWindow, ComSetWithoutTheAdapterKeepsTheTypedPort)
     pressComSet();
     EXPECT_EQ(window->portBox()->currentText(), devDir + "/ttyUSB1: FTDI [0403], driver ftdi_sio");
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(UpgraderWindow, ATypedPathIsCheckedAndTheButtonsDoWhatTheStatusLineSays)
+{
+    startDrive();
+    makeWindow();
+    getReady();
+    QLineEdit &box = *window->pathBox();
+    const auto type = [&](const std::string &path) {
+        QTest::keyClick(&box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(&box, QString::fromStdString(path));
+    };
+
+    struct Refused {
+        std::string path;
+        std::string says;
+    };
+    const std::vector<Refused> refused = {
+        {(dir / "nothing.hex").string(), "The HEX file \"" + (dir / "nothing.hex").string() + "\" does not exist."},
+        {writeFile("notes.hex", "firmware notes\r\n"), "is not a HEX file: its first line is no Intel HEX record."},
+        {writeFile("empty.hex", ""), "is not a HEX file"},
+        {(dir / "dev").string(), "is not a file: choose a HEX file."},
+    };
+    for (const Refused &r : refused) {
+        SCOPED_TRACE(r.path);
+        messages.clear();
+        type(r.path);
+        QTest::keyClick(&box, Qt::Key_Return);
+        ASSERT_EQ(messages.size(), 1) << "Return takes the typed path and says at once what is wrong";
+        EXPECT_TRUE(messages[0].contains(QString::fromStdString(r.says))) << messages[0].toStdString();
+        EXPECT_EQ(window->statusLine()->text(), messages[0]);
+        EXPECT_FALSE(window->isBusy()) << "Return pressed no button";
+        // Download with the same text refuses it the same way and sends nothing.
+        QTest::mouseClick(window->downloadButton(), Qt::LeftButton);
+        EXPECT_EQ(messages.size(), 2);
+        EXPECT_EQ(messages.back(), messages[0]);
+        EXPECT_FALSE(window->isBusy());
+        EXPECT_TRUE(window->downloadButton()->isEnabled()) << "the boot loader still waits";
+        EXPECT_TRUE(drive->programRowsWritten().empty());
+    }
+    messages.clear();
+
+    // Browse with a good file: the status line asks for Download, and Download is there.
+    const std::map<std::uint32_t, std::uint32_t> browsed = {{4, 0x010203}};
+    const std::string browsedPath = writeFile("browsed.hex", hexFile(browsed));
+    QPushButton *browse = nullptr;
+    for (QPushButton *b : window->findChildren<QPushButton *>())
+        if (b->text() == "...")
+            browse = b;
+    ASSERT_NE(browse, nullptr);
+    tarvex::test::answerNextFileDialog(QString::fromStdString(browsedPath));
+    QTest::mouseClick(browse, Qt::LeftButton);
+    EXPECT_EQ(box.text().toStdString(), browsedPath);
+    EXPECT_EQ(window->statusLine()->text(), "HEX file browsed.hex chosen: click Download.");
+    EXPECT_TRUE(window->downloadButton()->isEnabled());
+
+    // A path typed over it is the one Download sends.
+    const std::map<std::uint32_t, std::uint32_t> typed = {{6, 0x0A0B0C}, {5 * 1024, 0x0D0E0F}};
+    const std::uint32_t jump0 = drive->programInstruction(0);
+    const std::uint32_t jump1 = drive->programInstruction(2);
+    type(writeFile("typed.hex", hexFile(typed)));
+    QTest::mouseClick(window->downloadButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([this] { return window->closeButton()->isEnabled() && !window->isBusy(); }));
+    EXPECT_EQ(messages, QStringList{"Firmware Download Completion!!"});
+    expectProgramMemory(typed, jump0, jump1);
+    EXPECT_FALSE(window->downloadButton()->isEnabled());
+    EXPECT_FALSE(window->statusLine()->text().contains("Download")) << window->statusLine()->text().toStdString();
 }
