@@ -154,8 +154,10 @@ std::vector<std::string> layoutFaults(QWidget &window)
     const QRect available = window.screen()->availableGeometry();
     const QSize framed = window.size().grownBy(kFrameAllowance);
     if (framed.width() > available.width() || framed.height() > available.height())
-        faults.push_back("the window " + text(window.geometry()) + " with its frame is larger than the screen's " +
-                         text(available));
+        faults.push_back("the window " + text(window.geometry()) + " (at least " +
+                         std::to_string(window.minimumSizeHint().width()) + "x" +
+                         std::to_string(window.minimumSizeHint().height()) +
+                         ") with its frame is larger than the screen's " + text(available));
     else if (!available.contains(window.geometry()))
         faults.push_back("the window " + text(window.geometry()) + " lies partly off the screen's " +
                          text(available));

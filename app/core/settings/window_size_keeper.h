@@ -1,5 +1,5 @@
 // A tool window opens at the size the user left it at, in this run or an
-// earlier one (within the screen). The size is stored under the window's
+// earlier one, or at the size its set-up gives it, within the screen. The size is stored under the window's
 // name when the window is hidden or destroyed.
 #pragma once
 

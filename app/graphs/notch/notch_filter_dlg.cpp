@@ -124,7 +124,7 @@ void CNotchFilterDlg::buildControls()
     side->addWidget(channels);
     side->addStretch();
     auto *layout = new QHBoxLayout(this);
-    layout->addLayout(side);
+    layout->addWidget(graphs::scrolledColumn(this, side));
     layout->addWidget(graphs::framedChart(this, {620, 380}, m_chart), 1);
 }
 
