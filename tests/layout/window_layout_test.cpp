@@ -17,6 +17,7 @@
 #include "connected_frame_fixture.h"
 #include "drive_pick_window.h"
 #include "integer_edit.h"
+#include "trace_graph_dlg.h"
 #include "trigger_graph_dlg.h"
 #include "ui_pump.h"
 #include "upgrader_window.h"
@@ -113,6 +114,24 @@ QSize roomForText(const QWidget &w)
 void chartFaults(QCustomPlot &plot, std::vector<std::string> &faults)
 {
     plot.replot(QCustomPlot::rpImmediateRefresh);
+    // Every legend entry whole: a channel's name is not cut short.
+    for (QCPLayoutElement *element : plot.plotLayout()->elements(true)) {
+        auto *legend = dynamic_cast<QCPLegend *>(element);
+        if (!legend || !legend->realVisibility())
+            continue;
+        if (!plot.rect().contains(legend->outerRect()))
+            faults.push_back("a legend at " + text(legend->outerRect()) + " is cut by its chart " +
+                             text(plot.rect()));
+        for (int i = 0; i < legend->itemCount(); ++i) {
+            QCPAbstractLegendItem *item = legend->item(i);
+            if (item && item->realVisibility() &&
+                item->outerRect().width() < static_cast<QCPLayoutElement *>(item)->minimumOuterSizeHint().width())
+                faults.push_back("legend entry " + std::to_string(i + 1) + " has " +
+                                 std::to_string(item->outerRect().width()) + " px of the " +
+                                 std::to_string(static_cast<QCPLayoutElement *>(item)->minimumOuterSizeHint().width()) +
+                                 " px its text needs");
+        }
+    }
     for (QCPAxisRect *area : plot.axisRects()) {
         const QRect inner = area->rect();
         if (inner.width() * 2 < plot.width() || inner.height() * 2 < plot.height())
@@ -202,9 +221,10 @@ std::string joined(const std::vector<std::string> &lines)
 }
 
 // Calls `show`, waits for the top-level window it brings up (modal or not),
-// lets it settle, runs `inspect` on it and closes it. False when no window
+// lets it settle, runs `arrange` and `inspect` on it and closes it. False when no window
 // came up.
-bool whileShown(const std::function<void()> &show, const std::function<void(QWidget &)> &inspect)
+bool whileShown(const std::function<void()> &show, const std::function<void(QWidget &)> &arrange,
+                const std::function<void(QWidget &)> &inspect)
 {
     std::set<QWidget *> before;
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -220,6 +240,8 @@ bool whileShown(const std::function<void()> &show, const std::function<void(QWid
             poll.stop();
             seen = true;
             pumpFor(300ms); // the window's own set-up after its first showing
+            if (arrange)
+                arrange(*w);
             inspect(*w);
             if (auto *dialog = qobject_cast<QDialog *>(w))
                 dialog->reject();
@@ -248,6 +270,7 @@ protected:
         const char *name;
         std::function<void()> show;
         std::function<void()> prepare = {}; // before the window is waited for
+        std::function<void(QWidget &)> arrange = {}; // on the window, before it is looked at
     };
 
     // Every window the user can bring up, each opened as the user opens it.
@@ -258,7 +281,18 @@ protected:
             {"Communication Setting", command(Command::CommunicationSetting)},
             {"About", command(Command::About)},
             {"Parameter Editing", command(Command::ParameterEditing)},
-            {"Data Trace", command(Command::DataTrace)},
+            {"Data Trace", command(Command::DataTrace), {},
+             [](QWidget &window) {
+                 // Four channels with long names, as a user traces a jog.
+                 auto *trace = qobject_cast<TraceGraphDlg *>(&window);
+                 ASSERT_TRUE(trace);
+                 const QStringList names{"Current Speed[rpm]", "Command Speed[rpm]", "current Torque[%]",
+                                         "SVON(Digital Input)"};
+                 for (int c = 0; c < 4; ++c)
+                     trace->channelList(c).setCurrentIndex(trace->channelList(c).findText(names[c]));
+                 QTest::mouseClick(&trace->applyButton(), Qt::LeftButton);
+                 pumpFor(300ms);
+             }},
             {"Trigger Monitoring", command(Command::TriggerMonitoring)},
             {"FFT", [this] { QTest::mouseClick(&trigger->fftButton(), Qt::LeftButton); }, [this] { captureTrigger(); }},
             {"Alarm Trace", command(Command::AlarmTrace)},
@@ -322,7 +356,7 @@ protected:
                 if (!trigger)
                     continue;
             }
-            const bool shown = whileShown(entry.show, [&](QWidget &window) {
+            const bool shown = whileShown(entry.show, entry.arrange, [&](QWidget &window) {
                 inspected = true;
                 const std::vector<std::string> faults = layoutFaults(window);
                 EXPECT_TRUE(faults.empty()) << entry.name << " (" << window.windowTitle().toStdString()
