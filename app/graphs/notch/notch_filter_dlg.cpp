@@ -43,6 +43,10 @@ CNotchFilterDlg::CNotchFilterDlg(QWidget *parent) : QDialog(parent)
     setModal(true);
     buildControls();
     addWindowKeys(*this, {nullptr, nullptr, m_readButton});
+    // Every control in view where the screen has room (the first showing
+    // bounds it by the screen); left to itself the window would open at
+    // two thirds of the screen and scroll its controls needlessly.
+    resize(sizeHint());
 }
 
 CNotchFilterDlg::~CNotchFilterDlg() = default;
