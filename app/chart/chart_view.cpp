@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -268,6 +269,7 @@ void CChartView::setUp(const ChartSetup &setup)
     else if (!legendShown && layout->element(0, 0) == plot_->legend)
         layout->take(plot_->legend);
     plot_->legend->setVisible(legendShown);
+    fitLegend(plot_->width());
 
     cursorLine_ = new QCPItemStraightLine(plot_);
     cursorLine_->setPen(QPen(QColor(120, 120, 120), 0, Qt::DashLine));
@@ -771,10 +773,42 @@ void CChartView::showContextMenu(const QPoint &globalPos)
     menu.exec(globalPos);
 }
 
+void CChartView::fitLegend(int width)
+{
+    QCPLegend &legend = *plot_->legend;
+    // The grid's cells in their order; a wrapped grid has empty ones.
+    std::vector<int> entries;
+    for (int i = 0; i < legend.elementCount(); ++i)
+        if (QCPLayoutElement *entry = legend.elementAt(i))
+            entries.push_back(entry->minimumOuterSizeHint().width());
+    const int count = static_cast<int>(entries.size());
+    if (count == 0)
+        return;
+    const int room = width - legend.margins().left() - legend.margins().right();
+    int columns = count;
+    for (; columns > 1; --columns) {
+        int widest = 0;
+        for (int first = 0; first < count; first += columns) {
+            int row = (columns - 1) * legend.columnSpacing();
+            for (int i = first; i < std::min(count, first + columns); ++i)
+                row += entries[static_cast<std::size_t>(i)];
+            widest = std::max(widest, row);
+        }
+        if (widest <= room)
+            break;
+    }
+    if (legend.wrap() != columns) {
+        legend.setWrap(columns);
+        legend.setFillOrder(QCPLegend::foColumnsFirst, true);
+    }
+}
+
 bool CChartView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != plot_)
         return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Resize)
+        fitLegend(static_cast<QResizeEvent *>(event)->size().width());
     if (event->type() == QEvent::Wheel) {
         const auto *wheel = static_cast<QWheelEvent *>(event);
         // The wheel scrolls through time; with Ctrl it zooms time, with

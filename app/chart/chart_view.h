@@ -193,6 +193,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Entries side by side where the chart is wide enough, else in rows of
+    // fewer, so that no channel's name is cut short.
+    void fitLegend(int width);
     struct Series {
         std::vector<double> values;
         QCPGraph *graph = nullptr;

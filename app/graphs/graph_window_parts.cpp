@@ -7,9 +7,48 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace tarvex::graphs {
+
+namespace {
+
+// Opens at the size it is given where the screen has room for it, and
+// yields down to a chart that can still be read on a small or scaled one.
+class ChartFrame : public QFrame {
+public:
+    ChartFrame(QWidget *parent, QSize preferred) : QFrame(parent), preferred_(preferred) {}
+    QSize sizeHint() const override { return preferred_; }
+    QSize minimumSizeHint() const override
+    {
+        // Room for the value axes beside a plot area of half the chart.
+        return {std::min(preferred_.width(), 560), std::min(preferred_.height(), 240)};
+    }
+
+private:
+    QSize preferred_;
+};
+
+// Shows its column whole where there is room and scrolls it where not.
+class ColumnScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override { return widget()->sizeHint() + QSize(barWidth(), 0); }
+    QSize minimumSizeHint() const override
+    {
+        const QSize least = widget()->minimumSizeHint();
+        return {least.width() + barWidth(), std::min(least.height(), 160)};
+    }
+
+private:
+    int barWidth() const { return verticalScrollBar()->sizeHint().width(); }
+};
+
+} // namespace
 
 void fillList(QComboBox &list, const std::string_view *entries, std::size_t count)
 {
@@ -40,16 +79,29 @@ IntegerEdit *integerEdit(QWidget *parent, int minimum, int maximum, int value)
     return edit;
 }
 
-QFrame *framedChart(QWidget *parent, QSize minimum, CChartView *&chart)
+QFrame *framedChart(QWidget *parent, QSize preferred, CChartView *&chart)
 {
-    auto *frame = new QFrame(parent);
+    auto *frame = new ChartFrame(parent, preferred);
     frame->setFrameShape(QFrame::StyledPanel);
-    frame->setMinimumSize(minimum);
     chart = new CChartView(frame);
     auto *layout = new QVBoxLayout(frame);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(chart);
     return frame;
+}
+
+QWidget *scrolledColumn(QWidget *parent, QLayout *column)
+{
+    auto *content = new QWidget;
+    content->setLayout(column);
+    column->setContentsMargins(0, 0, 0, 0);
+    auto *area = new ColumnScrollArea(parent);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(content);
+    area->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
+    return area;
 }
 
 QLabel *periodUnitLabel(QWidget *parent, const QString &text)

@@ -12,6 +12,7 @@
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLayout;
 class QPushButton;
 class QWidget;
 class CChartView;
@@ -32,8 +33,13 @@ QPushButton *commandButton(QWidget *parent, const QString &text);
 // A whole-number field for minimum..maximum showing `value`.
 IntegerEdit *integerEdit(QWidget *parent, int minimum, int maximum, int value);
 
-// A sunken frame of at least `minimum` holding a chart view that fills it.
-QFrame *framedChart(QWidget *parent, QSize minimum, CChartView *&chart);
+// A sunken frame holding a chart view that fills it: `preferred` where the
+// screen has room, smaller on a small or scaled screen.
+QFrame *framedChart(QWidget *parent, QSize preferred, CChartView *&chart);
+
+// The controls of `column` in a widget of their own, scrolled up and down
+// when the window is lower than they are.
+QWidget *scrolledColumn(QWidget *parent, QLayout *column);
 
 // The label after the period edit (" X 200us", "ms").
 QLabel *periodUnitLabel(QWidget *parent, const QString &text);

@@ -1,5 +1,7 @@
 #include "monitor_grid_look.h"
 
+#include <QHeaderView>
+
 namespace tarvex {
 
 void prepareMonitorGrid(CGXGridWnd &grid, int rows, int cols)
@@ -11,8 +13,15 @@ void prepareMonitorGrid(CGXGridWnd &grid, int rows, int cols)
     grid.EnableTrackColWidth(false);
     grid.SetRowCount(rows);
     grid.SetColCount(cols);
-    grid.SetScrollBarMode(0, 0);
     grid.HideCols(0, 0);
+    // The name column gives way in a narrow pane, so that the values and
+    // lamps beside it stay in view; below the least width the grid scrolls.
+    grid.SetScrollBarMode(0, 1);
+    QHeaderView &columns = *grid.horizontalHeader();
+    columns.setMinimumSectionSize(60);
+    for (int c = 1; c < cols; ++c)
+        columns.setSectionResizeMode(c, QHeaderView::Fixed);
+    columns.setSectionResizeMode(0, QHeaderView::Stretch);
 }
 
 void applyMonitorFont(CGXGridWnd &grid)

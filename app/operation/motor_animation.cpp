@@ -39,10 +39,12 @@ void CMotorAnimation::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(rect(), palette().window());
 
-    // The motor keeps its proportions in the middle of whatever room it has.
-    const double unit = std::min(width() / 6.0, height() / 4.0);
+    // The motor keeps its proportions in the middle of whatever room it
+    // has: body, flange, shaft and disc span 6.3 units side by side.
+    constexpr double kSpan = 6.3;
+    const double unit = std::min(width() / (kSpan + 0.3), height() / 4.0);
     const QPointF centre(width() / 2.0, height() / 2.0);
-    const QRectF body(centre.x() - 2.2 * unit, centre.y() - 1.4 * unit, 3.2 * unit, 2.8 * unit);
+    const QRectF body((width() - kSpan * unit) / 2.0, centre.y() - 1.4 * unit, 3.2 * unit, 2.8 * unit);
     const QRectF flange(body.right(), centre.y() - 1.6 * unit, 0.5 * unit, 3.2 * unit);
     const QRectF shaft(flange.right(), centre.y() - 0.25 * unit, 0.9 * unit, 0.5 * unit);
 

@@ -72,7 +72,9 @@ void CParameterFormDlg::OnInitDialog()
     g.Initialize();
     g.EnableSelection(GX_SELCELL);
     g.EnableTrackColWidth(false);
-    g.SetScrollBarMode(0, 0);
+    // The columns scroll where the screen is narrower than the window
+    // would be; with room they all show.
+    g.SetScrollBarMode(0, 1);
     g.EnableMouseWheel(true);
 }
 

@@ -68,7 +68,9 @@ TEST_F(StatusPane, SizesAndLook)
     EXPECT_EQ(*cell.verticalAlignment, Qt::AlignVCenter);
     EXPECT_FALSE(cell.interior);
     EXPECT_FALSE(grid.verticalHeader()->isVisible()) << "column 0 is hidden";
-    EXPECT_EQ(grid.horizontalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+    // The name column takes what the value and unit columns leave.
+    EXPECT_EQ(grid.horizontalHeader()->sectionResizeMode(0), QHeaderView::Stretch);
+    EXPECT_EQ(grid.horizontalHeader()->sectionResizeMode(1), QHeaderView::Fixed);
 }
 
 TEST_F(StatusPane, StartsWithNothingTicked)

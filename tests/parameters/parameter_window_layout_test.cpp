@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollBar>
 
 namespace tarvex::test {
@@ -43,8 +44,14 @@ TEST_F(WindowLayout, AtTheDefaultSizeNoHeaderOrCatalogueTextIsCutAndEveryColumnI
                         << "group " << group << " row " << row << ": " << g.GetValueRowCol(row, c).toStdString();
             columns += header.sectionSize(c - 1);
         }
-        EXPECT_LE(columns, g.viewport()->width()) << "group " << group << ": the last column is cut";
-        EXPECT_FALSE(g.horizontalScrollBar()->isVisible());
+        // Where the screen is narrower than the window would be, the window
+        // keeps to the screen and the columns scroll.
+        if (dlg.width() + 16 < dlg.screen()->availableGeometry().width()) {
+            EXPECT_LE(columns, g.viewport()->width()) << "group " << group << ": the last column is cut";
+            EXPECT_FALSE(g.horizontalScrollBar()->isVisible());
+        } else if (columns > g.viewport()->width()) {
+            EXPECT_TRUE(g.horizontalScrollBar()->isVisible()) << "group " << group << ": the last column is cut";
+        }
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace tarvex {
@@ -80,12 +81,15 @@ void CAlarmHistoryDlg::setUpGrid()
     m_grid.SetStyleRange(CGXRange(0, 0, 0, 2), CGXStyle().SetTextColor(GXRgb(0, 0, 255)));
     m_grid.EnableUndo(true);
 
-    // The whole table shows without scrolling.
+    // Every column always shows; the window opens with every row in view
+    // where the screen has room, and the rows scroll on a lower screen.
     int width = kHeaderColumnWidth + kNumberColumnWidth + kNameColumnWidth;
-    int height = kHeaderRowHeight + kRows * kRowHeight;
-    width += 2 * m_grid.frameWidth() + 4;
-    height += 2 * m_grid.frameWidth() + 4;
-    m_grid.setMinimumSize(width, height);
+    const int frame = 2 * m_grid.frameWidth() + 4;
+    width += frame + m_grid.verticalScrollBar()->sizeHint().width();
+    constexpr int kRowsAtLeast = 6;
+    m_grid.setMinimumSize(width, kHeaderRowHeight + kRowsAtLeast * kRowHeight + frame);
+    m_grid.SetScrollBarMode(1, 1);
+    resize(minimumSizeHint() + QSize(0, (kRows - kRowsAtLeast) * kRowHeight));
 }
 
 void CAlarmHistoryDlg::showAlarm(int row, std::uint16_t code)

@@ -391,9 +391,14 @@ void CMainFrame::listPanesInViewMenu()
 
 void CMainFrame::restoreLayout()
 {
-    const QByteArray geometry = UserSettings::windowGeometry(QStringLiteral("MainWindow"));
-    if (!geometry.isEmpty())
-        restoreGeometry(geometry);
+    const QByteArray stored = UserSettings::windowGeometry(QStringLiteral("MainWindow"));
+    // A size left on a larger screen is bounded by this one.
+    if (!stored.isEmpty() && restoreGeometry(stored) && !isMaximized() && !isFullScreen()) {
+        resize(fitToAvailableScreen(*this, size()));
+        const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+        if (screen && !screen->availableGeometry().contains(geometry()))
+            move(screen->availableGeometry().topLeft());
+    }
     const QByteArray layout = UserSettings::mainWindowState();
     if (!layout.isEmpty() && restoreState(layout))
         panesSized_ = true; // the user's sizes, not the first start's

@@ -38,10 +38,13 @@ public:
             break;
         case QEvent::Show:
             // The window's own set-up may have sized it after it was
-            // built; the remembered size wins.
+            // built; the remembered size wins, and either is bounded by
+            // the screen it opens on.
             if (!shown_) {
                 shown_ = true;
                 restore();
+                if (!stored_.isValid())
+                    boundToScreen();
             }
             break;
         case QEvent::Hide:
@@ -61,6 +64,13 @@ private:
             return;
         const QSize size = fitToAvailableScreen(window_, remembered);
         stored_ = size;
+        if (size != window_.size())
+            window_.resize(size);
+    }
+
+    void boundToScreen()
+    {
+        const QSize size = fitToAvailableScreen(window_, window_.size());
         if (size != window_.size())
             window_.resize(size);
     }

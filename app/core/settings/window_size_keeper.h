@@ -1,6 +1,7 @@
 // A tool window opens at the size the user left it at, in this run or an
-// earlier one (within the screen). The size is stored under the window's
-// name when the window is hidden or destroyed.
+// earlier one, or else at the size its set-up gives it; either within the
+// screen. The size is stored under the window's name when the window is
+// hidden or destroyed.
 #pragma once
 
 #include <QSize>

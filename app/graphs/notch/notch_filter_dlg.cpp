@@ -43,6 +43,10 @@ CNotchFilterDlg::CNotchFilterDlg(QWidget *parent) : QDialog(parent)
     setModal(true);
     buildControls();
     addWindowKeys(*this, {nullptr, nullptr, m_readButton});
+    // Every control in view where the screen has room (the first showing
+    // bounds it by the screen); left to itself the window would open at
+    // two thirds of the screen and scroll its controls needlessly.
+    resize(sizeHint());
 }
 
 CNotchFilterDlg::~CNotchFilterDlg() = default;
@@ -124,7 +128,7 @@ void CNotchFilterDlg::buildControls()
     side->addWidget(channels);
     side->addStretch();
     auto *layout = new QHBoxLayout(this);
-    layout->addLayout(side);
+    layout->addWidget(graphs::scrolledColumn(this, side));
     layout->addWidget(graphs::framedChart(this, {620, 380}, m_chart), 1);
 }
 

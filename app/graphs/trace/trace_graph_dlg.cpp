@@ -26,6 +26,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -150,11 +151,12 @@ void TraceGraphDlg::buildControls()
     capture->addWidget(m_applyButton);
     capture->addWidget(m_startButton);
     capture->addWidget(m_stopButton);
-    auto *view = new QHBoxLayout;
-    view->addWidget(m_yAxisButton);
-    view->addWidget(m_saveButton);
-    view->addWidget(m_openButton);
-    view->addWidget(m_fftButton);
+    // Two by two, so that the column leaves the chart its room.
+    auto *view = new QGridLayout;
+    view->addWidget(m_yAxisButton, 0, 0);
+    view->addWidget(m_saveButton, 0, 1);
+    view->addWidget(m_openButton, 1, 0);
+    view->addWidget(m_fftButton, 1, 1);
     auto *controls = new QVBoxLayout;
     controls->addWidget(m_channels);
     controls->addLayout(period);
