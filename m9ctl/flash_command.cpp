@@ -1,9 +1,9 @@
-#include "commands.h"
+#include "m9ctl/commands.h"
 
-#include "boot_session.h"
-#include "exit_codes.h"
-#include "firmware_image.h"
-#include "file_access.h"
+#include "drive/firmware/boot_session.h"
+#include "m9ctl/exit_codes.h"
+#include "drive/firmware/firmware_image.h"
+#include "drive/files/file_access.h"
 
 #include <atomic>
 #include <chrono>

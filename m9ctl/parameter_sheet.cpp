@@ -1,9 +1,9 @@
-#include "parameter_sheet.h"
+#include "m9ctl/parameter_sheet.h"
 
-#include "m9ctl_options.h"
+#include "m9ctl/m9ctl_options.h"
 
-#include "parameter_text.h"
-#include "write_rules.h"
+#include "drive/parameters/parameter_text.h"
+#include "drive/parameters/model/write_rules.h"
 
 #include <algorithm>
 #include <cctype>

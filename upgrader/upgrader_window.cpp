@@ -1,10 +1,10 @@
-#include "upgrader_window.h"
-#include "file_dialogs.h"
+#include "upgrader/upgrader_window.h"
+#include "app/ui/files/file_dialogs.h"
 
-#include "port_open_failure.h"
-#include "serial_devices.h"
-#include "usb_serial_port.h"
-#include "upgrader_art.h"
+#include "link/port_open_failure.h"
+#include "link/serial_devices.h"
+#include "link/usb_serial_port.h"
+#include "upgrader/upgrader_art.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -3,9 +3,9 @@
 // image ("Download") while a progress monitor reports the outcome.
 #pragma once
 
-#include "boot_port.h"
-#include "boot_session.h"
-#include "serial_devices.h"
+#include "drive/firmware/boot_port.h"
+#include "drive/firmware/boot_session.h"
+#include "link/serial_devices.h"
 
 #include <QDialog>
 #include <QTimer>

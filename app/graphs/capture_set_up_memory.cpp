@@ -1,6 +1,6 @@
-#include "capture_set_up_memory.h"
+#include "app/graphs/capture_set_up_memory.h"
 
-#include "user_settings.h"
+#include "app/ui/settings/user_settings.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "background_file_writer.h"
+#include "app/monitor/background_file_writer.h"
 
 #include <unistd.h>
 

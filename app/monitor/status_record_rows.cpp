@@ -1,8 +1,8 @@
-#include "status_record_rows.h"
+#include "app/monitor/status_record_rows.h"
 
-#include "capture_csv.h"
-#include "number_text.h"
-#include "status_variables.h"
+#include "drive/capture/capture_csv.h"
+#include "drive/text/number_text.h"
+#include "drive/connection/status_variables.h"
 
 #include <algorithm>
 #include <array>

@@ -5,7 +5,7 @@
 // leaves its cell empty; the values are the texts the pane shows.
 #pragma once
 
-#include "status_views.h"
+#include "drive/connection/status_views.h"
 
 #include <chrono>
 #include <string>

@@ -1,4 +1,4 @@
-#include "trend_history.h"
+#include "app/monitor/trend_history.h"
 
 #include <cmath>
 #include <limits>

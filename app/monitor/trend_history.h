@@ -5,7 +5,7 @@
 // join the two runs.
 #pragma once
 
-#include "status_variables.h"
+#include "drive/connection/status_variables.h"
 
 #include <array>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "ui_pause.h"
+#include "app/operation/ui_pause.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

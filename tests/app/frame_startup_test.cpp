@@ -1,8 +1,8 @@
 // Start-up of the main frame: the libraries and the catalogue found (or not)
 // in the working directory, the frame's layout, and its orderly shutdown.
-#include "about_dialog.h"
-#include "frame_fixture.h"
-#include "static_panes.h"
+#include "app/frame/about_dialog.h"
+#include "tests/app/support/frame_fixture.h"
+#include "app/monitor/static_panes.h"
 
 #include <QDockWidget>
 #include <QGuiApplication>
