@@ -8,7 +8,7 @@
 #include "app/operation/motor_animation.h"
 #include "drive/motion/operation_registers.h"
 #include "drive/motion/register_access.h"
-#include "app/operation/ui_pause.h"
+#include "app/ui/ui_wait.h"
 #include "app/ui/window_keys.h"
 
 #include <QGridLayout>
@@ -143,7 +143,7 @@ CAutotuningDlg::~CAutotuningDlg()
 void CAutotuningDlg::endWorker()
 {
     m_shutDown = true;
-    m_tuningPoll.waitUntilEnded(serveUiOnce);
+    m_tuningPoll.waitUntilEnded(serveUiWhileWaiting);
 }
 
 // --- opening and closing --------------------------------------------------

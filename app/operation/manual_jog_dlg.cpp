@@ -8,7 +8,7 @@
 #include "drive/text/number_text.h"
 #include "drive/motion/operation_registers.h"
 #include "drive/motion/register_access.h"
-#include "app/operation/ui_pause.h"
+#include "app/ui/ui_wait.h"
 #include "app/ui/window_keys.h"
 
 #include <QCloseEvent>
@@ -136,7 +136,7 @@ CManualJogDlg::~CManualJogDlg()
 void CManualJogDlg::endWorker()
 {
     m_shutDown = true;
-    m_speedDisplay.waitUntilEnded(serveUiOnce);
+    m_speedDisplay.waitUntilEnded(serveUiWhileWaiting);
 }
 
 // --- opening and closing --------------------------------------------------

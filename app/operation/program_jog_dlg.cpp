@@ -9,7 +9,7 @@
 #include "drive/motion/jog_manual.h"
 #include "drive/motion/register_access.h"
 #include "drive/connection/shared_register.h"
-#include "app/operation/ui_pause.h"
+#include "app/ui/ui_wait.h"
 #include "app/ui/window_keys.h"
 
 #include <QCloseEvent>
@@ -115,7 +115,7 @@ CProgramJogDlg::~CProgramJogDlg()
 void CProgramJogDlg::endWorker()
 {
     m_shutDown = true;
-    m_speedPoll.waitUntilEnded(serveUiOnce);
+    m_speedPoll.waitUntilEnded(serveUiWhileWaiting);
 }
 
 // --- opening and closing --------------------------------------------------

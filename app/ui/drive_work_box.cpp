@@ -1,13 +1,12 @@
 #include "app/ui/drive_work_box.h"
 
+#include "app/ui/ui_wait.h"
+
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-#include <thread>
 
 namespace tarvex {
 
@@ -42,17 +41,7 @@ DriveWorkBox::~DriveWorkBox() { work_.setListener({}); }
 
 void DriveWorkBox::begin() { show(); }
 
-void DriveWorkBox::run(const std::function<void()> &call)
-{
-    QEventLoop loop;
-    std::thread helper([&] {
-        call();
-        // Queued, so the quit is seen even if the loop has not started yet.
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    helper.join();
-}
+void DriveWorkBox::run(const std::function<void()> &call) { runServingUserInput(call); }
 
 void DriveWorkBox::refresh()
 {
