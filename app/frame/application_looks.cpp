@@ -93,14 +93,14 @@ const std::array<ApplicationLook, 9> &applicationLooks()
 int storedLook()
 {
     bool ok = false;
-    const int id = UserSettings::value(QStringLiteral("ApplicationLook"), kDefaultLook).toInt(&ok);
+    const int id = UserSettings::value(settings_keys::kApplicationLook, kDefaultLook).toInt(&ok);
     return ok && isKnownLook(id) ? id : kDefaultLook;
 }
 
 void storeLook(int id)
 {
     if (isKnownLook(id))
-        UserSettings::setValue(QStringLiteral("ApplicationLook"), id);
+        UserSettings::setValue(settings_keys::kApplicationLook, id);
 }
 
 void applyLook(int id)

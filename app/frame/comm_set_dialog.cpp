@@ -84,10 +84,10 @@ void CCommSetDlg::offerDevices()
 namespace {
 
 // The link settings last accepted, kept between runs.
-const QString kLinkPort = QStringLiteral("Link/Port");
-const QString kLinkNode = QStringLiteral("Link/Node");
-const QString kLinkBaud = QStringLiteral("Link/Baud");
-const QString kLinkFast = QStringLiteral("Link/FastExchange");
+using settings_keys::kLinkBaud;
+using settings_keys::kLinkNode;
+using settings_keys::kLinkPort;
+const QString &kLinkFast = settings_keys::kLinkFastExchange;
 
 } // namespace
 

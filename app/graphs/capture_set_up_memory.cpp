@@ -11,7 +11,7 @@ namespace {
 QString keyOf(GraphKind kind, const char *field)
 {
     const char *window = kind == GraphKind::Trace ? "Trace" : kind == GraphKind::Trigger ? "Trigger" : "AlarmGraph";
-    return QStringLiteral("Capture/%1%2").arg(QLatin1String(window), QLatin1String(field));
+    return settings_keys::kCapturePrefix + QLatin1String(window) + QLatin1String(field);
 }
 
 // Exactly `count` whole numbers, or nothing.

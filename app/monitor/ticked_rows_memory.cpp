@@ -7,7 +7,7 @@ namespace tarvex {
 
 namespace {
 
-const QString kTickedRowsKey = QStringLiteral("Monitor/TickedStatusRows");
+const QString &kTickedRowsKey = settings_keys::kTickedStatusRows;
 
 } // namespace
 

@@ -22,7 +22,7 @@
 namespace chart_pictures {
 namespace {
 
-const QString kSizeKey = QStringLiteral("Chart/PictureSize");
+const QString &kSizeKey = tarvex::settings_keys::kChartPictureSize;
 
 QSize shownSize(const QCustomPlot &plot) { return {std::max(plot.width(), 1), std::max(plot.height(), 1)}; }
 

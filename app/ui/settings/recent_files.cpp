@@ -8,7 +8,7 @@ namespace tarvex {
 
 namespace {
 
-const QString kRecentGroup = QStringLiteral("RecentFiles");
+const QString &kRecentGroup = settings_keys::kRecentFilesGroup;
 
 void store(const std::vector<RecentFile> &files)
 {

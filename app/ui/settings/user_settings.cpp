@@ -70,8 +70,8 @@ void checkFile()
                    ". The program starts with the default settings and does not change that file.";
 }
 
-const QString kLayoutGroup = QStringLiteral("Layout");
-const QString kFoldersGroup = QStringLiteral("Folders");
+using settings_keys::kFoldersGroup;
+using settings_keys::kLayoutGroup;
 
 } // namespace
 

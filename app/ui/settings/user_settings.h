@@ -15,6 +15,28 @@
 
 namespace tarvex {
 
+// Every key the program stores a value under, in this one table, so that no
+// two places spell a key differently or share one by accident.
+namespace settings_keys {
+// Kept by UserSettings itself (window layout, last folders) and by the
+// recent files list.
+inline const QString kLayoutGroup = QStringLiteral("Layout");
+inline const QString kFoldersGroup = QStringLiteral("Folders");
+inline const QString kRecentFilesGroup = QStringLiteral("RecentFiles");
+// The link settings last accepted in Communication Setting.
+inline const QString kLinkPort = QStringLiteral("Link/Port");
+inline const QString kLinkNode = QStringLiteral("Link/Node");
+inline const QString kLinkBaud = QStringLiteral("Link/Baud");
+inline const QString kLinkFastExchange = QStringLiteral("Link/FastExchange");
+inline const QString kApplicationLook = QStringLiteral("ApplicationLook");
+// The Servo Status rows ticked for monitoring, one bit per row.
+inline const QString kTickedStatusRows = QStringLiteral("Monitor/TickedStatusRows");
+// The size last chosen for a chart's picture.
+inline const QString kChartPictureSize = QStringLiteral("Chart/PictureSize");
+// Followed by the capture window's name and the field ("Capture/TraceChannels").
+inline const QString kCapturePrefix = QStringLiteral("Capture/");
+} // namespace settings_keys
+
 class UserSettings {
 public:
     // Where the settings live from now on; empty for the user's own.
