@@ -5,6 +5,7 @@
 
 #include "drive/firmware/boot_port.h"
 #include "drive/firmware/boot_session.h"
+#include "drive/connection/worker_thread.h"
 #include "link/serial_devices.h"
 
 #include <QDialog>
@@ -12,7 +13,6 @@
 
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <vector>
 
 class QComboBox;
@@ -100,8 +100,6 @@ private:
     std::atomic<bool> applicationAnswered_{false};
     std::atomic<bool> downloadEnabled_{false};
     std::atomic<int> result_{upgrader::kRunning};
-    std::atomic<bool> bootEntryRunning_{false};
-    std::atomic<bool> downloadRunning_{false};
-    std::thread bootEntry_;
-    std::thread downloader_;
+    tarvex::WorkerHandle bootEntry_;
+    tarvex::WorkerHandle downloader_;
 };

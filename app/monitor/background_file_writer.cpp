@@ -16,7 +16,7 @@ std::unique_ptr<BackgroundFileWriter> BackgroundFileWriter::create(const std::st
 BackgroundFileWriter::BackgroundFileWriter(std::FILE *file, std::function<void()> failed)
     : file_(file), failed_(std::move(failed))
 {
-    thread_ = std::thread([this] { run(); });
+    thread_.startIfIdle([this] { run(); });
 }
 
 BackgroundFileWriter::~BackgroundFileWriter() { finish(); }
@@ -51,8 +51,7 @@ bool BackgroundFileWriter::finish()
         ending_ = true;
     }
     wake_.notify_one();
-    if (thread_.joinable())
-        thread_.join();
+    thread_.waitUntilEnded({});
     // A full disk may only show when the written pages reach it: the
     // recording is complete only when they have.
     const bool synced = ::fsync(::fileno(file_)) == 0;

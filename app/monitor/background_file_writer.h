@@ -5,13 +5,14 @@
 // no longer drains ends the writing and is reported once.
 #pragma once
 
+#include "drive/connection/worker_thread.h"
+
 #include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace tarvex {
 
@@ -44,7 +45,7 @@ private:
     bool ending_ = false;
     bool broken_ = false;
     bool finished_ = false;
-    std::thread thread_;
+    WorkerHandle thread_;
 };
 
 } // namespace tarvex
