@@ -72,3 +72,54 @@ function(tarvex_check_free_of_qt dir)
     endif()
   endforeach()
 endfunction()
+
+# Fails the configuration when a file below one of FOLDERS (paths from the
+# top of the tree; files starting with an EXCEPT path are spared) includes a
+# project header whose path starts as PATTERN says, unless ALLOW matches it.
+function(tarvex_forbid_includes)
+  cmake_parse_arguments(arg "" "PATTERN;ALLOW;REASON" "FOLDERS;EXCEPT" ${ARGN})
+  foreach(folder IN LISTS arg_FOLDERS)
+    file(GLOB_RECURSE sources "${PROJECT_SOURCE_DIR}/${folder}/*.h" "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
+    foreach(source IN LISTS sources)
+      file(RELATIVE_PATH relative "${PROJECT_SOURCE_DIR}" "${source}")
+      set(spared FALSE)
+      foreach(except IN LISTS arg_EXCEPT)
+        string(FIND "${relative}" "${except}" at)
+        if(at EQUAL 0)
+          set(spared TRUE)
+        endif()
+      endforeach()
+      if(spared)
+        continue()
+      endif()
+      file(STRINGS "${source}" hits REGEX "^[ \t]*#[ \t]*include[ \t]*\"(${arg_PATTERN})")
+      foreach(hit IN LISTS hits)
+        if(arg_ALLOW AND hit MATCHES "\"(${arg_ALLOW})")
+          continue()
+        endif()
+        string(STRIP "${hit}" hit)
+        message(FATAL_ERROR "${relative}: ${hit}: ${arg_REASON}")
+      endforeach()
+    endforeach()
+  endforeach()
+endfunction()
+
+# The floors of the tree, each including only the ones below it (see the
+# README's Layout section).
+function(tarvex_check_layers)
+  set(private_libraries "link/src/|database/src/|database/generator/")
+  tarvex_forbid_includes(FOLDERS drive PATTERN "app/|m9ctl/|simulator/|upgrader/|launcher/|${private_libraries}"
+    REASON "the drive core includes only itself and the libraries' public headers")
+  tarvex_forbid_includes(FOLDERS m9ctl simulator PATTERN "app/|upgrader/|launcher/|${private_libraries}"
+    REASON "m9ctl and the virtual drive include only drive/ and the libraries' public headers")
+  tarvex_forbid_includes(FOLDERS upgrader PATTERN "app/|m9ctl/|simulator/|launcher/|${private_libraries}" ALLOW "app/ui/"
+    REASON "the upgrader includes only app/ui/, drive/ and the libraries' public headers")
+  tarvex_forbid_includes(FOLDERS app/ui PATTERN "app/|m9ctl/|simulator/|upgrader/|launcher/|${private_libraries}" ALLOW "app/ui/"
+    REASON "the shared widgets include only themselves and drive/")
+  foreach(feature parameters monitor alarms graphs operation)
+    tarvex_forbid_includes(FOLDERS app/${feature} PATTERN "app/" ALLOW "app/ui/|app/${feature}/"
+      REASON "a feature folder's windows include only their own folder, app/ui/ and drive/")
+  endforeach()
+  tarvex_forbid_includes(FOLDERS app EXCEPT app/frame/ app/main.cpp PATTERN "app/frame/|m9ctl/|simulator/|upgrader/|launcher/|${private_libraries}"
+    REASON "only the frame composes the windows: nothing below it includes it")
+endfunction()
