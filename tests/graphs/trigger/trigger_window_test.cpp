@@ -281,8 +281,9 @@ TEST_F(TriggerWindow, WhileTheDriveWaitsForItsTriggerThePollGoesOnAndTheButtonsW
 
     pumpFor(100ms);
     const long long first = framesAnswered();
-    pumpFor(200ms);
-    EXPECT_GT(framesAnswered(), first + 2) << "the poll goes on";
+    // Waited for, not timed: a loaded machine may answer only a frame or two
+    // in a fixed fifth of a second.
+    EXPECT_TRUE(pumpUntil([&] { return framesAnswered() > first + 2; }, 30s)) << "the poll goes on";
     EXPECT_NE(reg(1014) & 0xFF, 4);
     EXPECT_TRUE(window->isRunning());
     EXPECT_TRUE(window->isWorkerRunning());
