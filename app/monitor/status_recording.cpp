@@ -1,10 +1,10 @@
 #include "app/monitor/status_recording.h"
 
-#include "app/monitor/background_file_writer.h"
+#include "drive/monitor/background_file_writer.h"
 #include "app/ui/chart/csv_export_dialog.h"
 #include "app/monitor/dock_main1_dlg.h"
 #include "drive/connection/message_service.h"
-#include "app/monitor/status_record_rows.h"
+#include "drive/monitor/status_record_rows.h"
 
 #include <QAction>
 #include <QFile>

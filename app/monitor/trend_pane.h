@@ -7,7 +7,7 @@
 #pragma once
 
 #include "drive/connection/status_views.h"
-#include "app/monitor/trend_history.h"
+#include "drive/monitor/trend_history.h"
 
 #include <QColor>
 #include <QDockWidget>

@@ -1,4 +1,4 @@
-#include "app/monitor/background_file_writer.h"
+#include "drive/monitor/background_file_writer.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "app/monitor/status_record_rows.h"
+#include "drive/monitor/status_record_rows.h"
 
 #include "drive/capture/capture_csv.h"
 #include "drive/text/number_text.h"

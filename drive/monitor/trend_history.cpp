@@ -1,4 +1,4 @@
-#include "app/monitor/trend_history.h"
+#include "drive/monitor/trend_history.h"
 
 #include <cmath>
 #include <limits>
