@@ -1,5 +1,5 @@
 // Tarvex_M9A: set-up and monitoring of M9A servo drives.
-#include "tarvex_app.h"
+#include "app/frame/tarvex_app.h"
 
 int main(int argc, char *argv[])
 {

@@ -3,8 +3,8 @@
 // other than the one it measures.
 #pragma once
 
-#include "bench_run.h"
-#include "message_service.h"
+#include "bench/bench_run.h"
+#include "drive/connection/message_service.h"
 
 #include <cstdio>
 #include <mutex>

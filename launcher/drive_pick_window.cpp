@@ -1,4 +1,4 @@
-#include "drive_pick_window.h"
+#include "launcher/drive_pick_window.h"
 
 #include <QFontMetricsF>
 #include <QHeaderView>

@@ -1,5 +1,5 @@
 // DrivePick: the launcher of the drive variants' main programs.
-#include "drive_pick_window.h"
+#include "launcher/drive_pick_window.h"
 
 #include <QApplication>
 #include <QDir>

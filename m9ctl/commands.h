@@ -3,8 +3,8 @@
 // and returns its exit code.
 #pragma once
 
-#include "drive_session.h"
-#include "m9ctl_options.h"
+#include "m9ctl/drive_session.h"
+#include "m9ctl/m9ctl_options.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "console_messages.h"
+#include "m9ctl/console_messages.h"
 
-#include "exit_codes.h"
+#include "m9ctl/exit_codes.h"
 
 #include <cstdio>
 

@@ -5,7 +5,7 @@
 // the commands print their own results.
 #pragma once
 
-#include "message_service.h"
+#include "drive/connection/message_service.h"
 
 #include <mutex>
 #include <string>

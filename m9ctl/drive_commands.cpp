@@ -1,9 +1,9 @@
-#include "commands.h"
+#include "m9ctl/commands.h"
 
-#include "alarm_history.h"
-#include "exit_codes.h"
-#include "json_text.h"
-#include "parameter_display.h"
+#include "drive/alarms/alarm_history.h"
+#include "m9ctl/exit_codes.h"
+#include "m9ctl/json_text.h"
+#include "drive/parameters/model/parameter_display.h"
 
 #include <cstdio>
 

@@ -1,7 +1,7 @@
-#include "drive_session.h"
+#include "m9ctl/drive_session.h"
 
-#include "exit_codes.h"
-#include "file_access.h"
+#include "m9ctl/exit_codes.h"
+#include "drive/files/file_access.h"
 
 #include <cstdlib>
 

@@ -3,11 +3,11 @@
 // opened, and the link connected the way "Connect" does it.
 #pragma once
 
-#include "boot_port.h"
-#include "boot_session.h"
-#include "console_messages.h"
-#include "drive_connection.h"
-#include "m9ctl_options.h"
+#include "drive/firmware/boot_port.h"
+#include "drive/firmware/boot_session.h"
+#include "m9ctl/console_messages.h"
+#include "drive/connection/drive_connection.h"
+#include "m9ctl/m9ctl_options.h"
 
 #include <memory>
 #include <string>

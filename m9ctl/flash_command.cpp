@@ -1,9 +1,10 @@
-#include "commands.h"
+#include "m9ctl/commands.h"
 
-#include "boot_session.h"
-#include "exit_codes.h"
-#include "firmware_image.h"
-#include "file_access.h"
+#include "drive/firmware/boot_session.h"
+#include "m9ctl/exit_codes.h"
+#include "drive/firmware/firmware_image.h"
+#include "drive/files/file_access.h"
+#include "drive/connection/worker_thread.h"
 
 #include <atomic>
 #include <chrono>
@@ -130,14 +131,15 @@ int runFlash(DriveSession &session, const std::vector<std::string> &argsIn)
         }
     }
     std::atomic<int> result{upgrader::kRunning};
-    std::thread download([&] { result = boot.download(path); });
+    tarvex::WorkerHandle download;
+    download.startIfIdle([&] { result = boot.download(path); });
     const bool progress = progressShown();
     while (result.load() == upgrader::kRunning) {
         if (progress)
             std::fprintf(stderr, "\rdownloading %3.0f %%", boot.progress());
         std::this_thread::sleep_for(kProgressPause);
     }
-    download.join();
+    download.waitUntilEnded({});
     session.bootPort().close();
     if (progress)
         std::fprintf(stderr, "\rdownloading %3.0f %%\n", boot.progress());

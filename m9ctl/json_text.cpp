@@ -1,4 +1,4 @@
-#include "json_text.h"
+#include "m9ctl/json_text.h"
 
 #include <cstdio>
 

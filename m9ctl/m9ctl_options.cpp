@@ -1,6 +1,6 @@
-#include "m9ctl_options.h"
+#include "m9ctl/m9ctl_options.h"
 
-#include "link_settings.h"
+#include "drive/connection/link_settings.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,9 +1,9 @@
 // m9ctl: the suite's drive work on the command line.
-#include "commands.h"
-#include "exit_codes.h"
-#include "output_paths.h"
-#include "several_drives.h"
-#include "standard_output.h"
+#include "m9ctl/commands.h"
+#include "m9ctl/exit_codes.h"
+#include "m9ctl/output_paths.h"
+#include "m9ctl/several_drives.h"
+#include "m9ctl/standard_output.h"
 
 #include <cstdio>
 #include <iostream>

@@ -1,8 +1,8 @@
-#include "commands.h"
+#include "m9ctl/commands.h"
 
-#include "exit_codes.h"
-#include "standard_output.h"
-#include "status_variables.h"
+#include "m9ctl/exit_codes.h"
+#include "m9ctl/standard_output.h"
+#include "drive/connection/status_variables.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "output_paths.h"
+#include "m9ctl/output_paths.h"
 
 #include <filesystem>
 #include <map>

@@ -9,7 +9,7 @@
 //   (runs/ -> runs/dev_ttyUSB0.csv).
 #pragma once
 
-#include "m9ctl_options.h"
+#include "m9ctl/m9ctl_options.h"
 
 #include <string>
 

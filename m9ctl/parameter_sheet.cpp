@@ -1,10 +1,10 @@
-#include "parameter_sheet.h"
+#include "m9ctl/parameter_sheet.h"
 
-#include "m9ctl_options.h"
-#include "number_text.h"
+#include "m9ctl/m9ctl_options.h"
+#include "drive/text/number_text.h"
 
-#include "parameter_text.h"
-#include "write_rules.h"
+#include "drive/parameters/parameter_text.h"
+#include "drive/parameters/model/write_rules.h"
 
 #include <algorithm>
 #include <cctype>

@@ -5,12 +5,12 @@
 // name or object number and refusing a value that is not well formed.
 #pragma once
 
-#include "group_table.h"
-#include "parameter_catalogue.h"
-#include "parameter_commands.h"
-#include "parameter_file.h"
-#include "parameter_service.h"
-#include "parameter_text.h"
+#include "drive/parameters/group_table.h"
+#include "drive/parameters/parameter_catalogue.h"
+#include "drive/parameters/parameter_commands.h"
+#include "drive/parameters/model/parameter_file.h"
+#include "drive/parameters/parameter_service.h"
+#include "drive/parameters/parameter_text.h"
 
 #include <array>
 #include <memory>

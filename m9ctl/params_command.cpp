@@ -1,10 +1,10 @@
-#include "commands.h"
+#include "m9ctl/commands.h"
 
-#include "exit_codes.h"
-#include "json_text.h"
-#include "output_paths.h"
-#include "parameter_file.h"
-#include "parameter_sheet.h"
+#include "m9ctl/exit_codes.h"
+#include "m9ctl/json_text.h"
+#include "m9ctl/output_paths.h"
+#include "drive/parameters/model/parameter_file.h"
+#include "m9ctl/parameter_sheet.h"
 
 #include <cstdio>
 #include <map>

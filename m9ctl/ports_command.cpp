@@ -1,9 +1,9 @@
-#include "commands.h"
+#include "m9ctl/commands.h"
 
-#include "exit_codes.h"
-#include "json_text.h"
-#include "serial_devices.h"
-#include "usb_serial_port.h"
+#include "m9ctl/exit_codes.h"
+#include "m9ctl/json_text.h"
+#include "link/serial_devices.h"
+#include "link/usb_serial_port.h"
 
 #include <cstdio>
 

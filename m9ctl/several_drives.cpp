@@ -1,8 +1,8 @@
-#include "several_drives.h"
+#include "m9ctl/several_drives.h"
 
-#include "console_messages.h"
-#include "drive_session.h"
-#include "exit_codes.h"
+#include "m9ctl/console_messages.h"
+#include "m9ctl/drive_session.h"
+#include "m9ctl/exit_codes.h"
 
 #include <cerrno>
 #include <cstdio>

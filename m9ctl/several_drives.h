@@ -3,7 +3,7 @@
 // and every line the child prints comes out prefixed with its device.
 #pragma once
 
-#include "m9ctl_options.h"
+#include "m9ctl/m9ctl_options.h"
 
 #include <cstddef>
 

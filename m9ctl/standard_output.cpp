@@ -1,7 +1,7 @@
-#include "standard_output.h"
+#include "m9ctl/standard_output.h"
 
-#include "console_messages.h"
-#include "exit_codes.h"
+#include "m9ctl/console_messages.h"
+#include "m9ctl/exit_codes.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,13 +1,13 @@
-#include "commands.h"
+#include "m9ctl/commands.h"
 
-#include "channel_catalog.h"
-#include "exit_codes.h"
-#include "graph_file.h"
-#include "output_paths.h"
-#include "trace_file.h"
-#include "trace_graph.h"
-#include "trace_period.h"
-#include "trace_values.h"
+#include "drive/capture/channel_catalog.h"
+#include "m9ctl/exit_codes.h"
+#include "drive/capture/graph_file.h"
+#include "m9ctl/output_paths.h"
+#include "drive/capture/trace/trace_file.h"
+#include "drive/capture/trace/trace_graph.h"
+#include "drive/capture/trace/trace_period.h"
+#include "drive/capture/trace/trace_values.h"
 
 #include <algorithm>
 #include <cctype>

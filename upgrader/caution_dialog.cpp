@@ -1,6 +1,6 @@
-#include "caution_dialog.h"
+#include "upgrader/caution_dialog.h"
 
-#include "upgrader_art.h"
+#include "upgrader/upgrader_art.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 // M9 Upgrader: downloads a firmware image into the drive's boot loader.
-#include "caution_dialog.h"
-#include "upgrader_options.h"
-#include "upgrader_window.h"
+#include "upgrader/caution_dialog.h"
+#include "upgrader/upgrader_options.h"
+#include "upgrader/upgrader_window.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "upgrader_art.h"
+#include "upgrader/upgrader_art.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "upgrader_options.h"
+#include "upgrader/upgrader_options.h"
 
 #include <QCommandLineParser>
 

@@ -1,11 +1,11 @@
-#include "upgrader_window.h"
-#include "file_dialogs.h"
+#include "upgrader/upgrader_window.h"
+#include "app/ui/files/file_dialogs.h"
 
-#include "firmware_image.h"
-#include "port_open_failure.h"
-#include "serial_devices.h"
-#include "usb_serial_port.h"
-#include "upgrader_art.h"
+#include "link/port_open_failure.h"
+#include "link/serial_devices.h"
+#include "link/usb_serial_port.h"
+#include "upgrader/upgrader_art.h"
+#include "drive/firmware/firmware_image.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,7 +22,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -134,17 +133,12 @@ void CM9UpgraderDlg::joinWorkers()
 {
     // A worker may be waiting for a message to be shown on this thread, so
     // keep the event loop turning until both have ended.
-    while (bootEntryRunning_ || downloadRunning_) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(5);
-    }
-    if (bootEntry_.joinable())
-        bootEntry_.join();
-    if (downloader_.joinable())
-        downloader_.join();
+    const auto serve = [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 5); };
+    bootEntry_.waitUntilEnded(serve);
+    downloader_.waitUntilEnded(serve);
 }
 
-bool CM9UpgraderDlg::isBusy() const { return bootEntryRunning_ || downloadRunning_; }
+bool CM9UpgraderDlg::isBusy() const { return bootEntry_.isRunning() || downloader_.isRunning(); }
 
 void CM9UpgraderDlg::offerDevices()
 {
@@ -283,12 +277,10 @@ void CM9UpgraderDlg::ready()
     const QString device = QString::fromStdString(port_.portName());
     showStatus(QStringLiteral("Looking for the drive on ") + device + QStringLiteral("..."));
     applicationAnswered_ = false;
-    if (bootEntry_.joinable())
-        bootEntry_.join();
-    bootEntryRunning_ = true;
+    bootEntry_.waitUntilEnded({});
     // The probe at the four rates and the handshake run off the window's
     // thread so that it keeps painting.
-    bootEntry_ = std::thread([this, device] {
+    bootEntry_.startIfIdle([this, device] {
         const bool answered = session_.probeApplication();
         applicationAnswered_ = answered;
         if (!answered) {
@@ -316,13 +308,12 @@ void CM9UpgraderDlg::ready()
                 showStatus(QStringLiteral("Port ") + device + QStringLiteral(" could not be opened."));
             }
         });
-        bootEntryRunning_ = false;
     });
 }
 
 void CM9UpgraderDlg::startDownload()
 {
-    if (!downloadEnabled_ || downloadRunning_)
+    if (!downloadEnabled_ || downloader_.isRunning())
         return;
     // The path as the box shows it, typed or chosen; an empty one goes on
     // to the download, which says so in its own words.
@@ -336,15 +327,10 @@ void CM9UpgraderDlg::startDownload()
     download_->setEnabled(false);
     comSet_->setEnabled(false);
     result_ = upgrader::kRunning;
-    if (downloader_.joinable())
-        downloader_.join();
-    downloadRunning_ = true;
+    downloader_.waitUntilEnded({});
     showStatus(QStringLiteral("Downloading ") + typed + QStringLiteral("..."));
     const std::string path = typed.toStdString();
-    downloader_ = std::thread([this, path] {
-        result_ = session_.download(path);
-        downloadRunning_ = false;
-    });
+    downloader_.startIfIdle([this, path] { result_ = session_.download(path); });
     monitorTimer_.start();
 }
 

@@ -3,16 +3,16 @@
 // image ("Download") while a progress monitor reports the outcome.
 #pragma once
 
-#include "boot_port.h"
-#include "boot_session.h"
-#include "serial_devices.h"
+#include "drive/firmware/boot_port.h"
+#include "drive/firmware/boot_session.h"
+#include "drive/connection/worker_thread.h"
+#include "link/serial_devices.h"
 
 #include <QDialog>
 #include <QTimer>
 
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <vector>
 
 class QComboBox;
@@ -104,8 +104,6 @@ private:
     std::atomic<bool> applicationAnswered_{false};
     std::atomic<bool> downloadEnabled_{false};
     std::atomic<int> result_{upgrader::kRunning};
-    std::atomic<bool> bootEntryRunning_{false};
-    std::atomic<bool> downloadRunning_{false};
-    std::thread bootEntry_;
-    std::thread downloader_;
+    tarvex::WorkerHandle bootEntry_;
+    tarvex::WorkerHandle downloader_;
 };

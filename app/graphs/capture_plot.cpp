@@ -1,7 +1,7 @@
-#include "capture_plot.h"
+#include "app/graphs/capture_plot.h"
 
-#include "channel_catalog.h"
-#include "graph_file.h"
+#include "drive/capture/channel_catalog.h"
+#include "drive/capture/graph_file.h"
 
 #include <algorithm>
 

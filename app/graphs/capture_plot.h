@@ -3,8 +3,8 @@
 // labelled with its time in milliseconds.
 #pragma once
 
-#include "channel_chart_setup.h"
-#include "chart_view.h"
+#include "app/graphs/channel_chart_setup.h"
+#include "app/ui/chart/chart_view.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "capture_set_up_memory.h"
+#include "app/graphs/capture_set_up_memory.h"
 
-#include "user_settings.h"
+#include "app/ui/settings/user_settings.h"
 
 #include <QStringList>
 
@@ -11,7 +11,7 @@ namespace {
 QString keyOf(GraphKind kind, const char *field)
 {
     const char *window = kind == GraphKind::Trace ? "Trace" : kind == GraphKind::Trigger ? "Trigger" : "AlarmGraph";
-    return QStringLiteral("Capture/%1%2").arg(QLatin1String(window), QLatin1String(field));
+    return settings_keys::kCapturePrefix + QLatin1String(window) + QLatin1String(field);
 }
 
 // Exactly `count` whole numbers, or nothing.

@@ -4,8 +4,8 @@
 // channels by the lists, the period by the caller, the limits as a file's.
 #pragma once
 
-#include "channel_scaling.h"
-#include "graph_file.h"
+#include "drive/capture/channel_scaling.h"
+#include "drive/capture/graph_file.h"
 
 #include <array>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "capture_state_label.h"
+#include "app/graphs/capture_state_label.h"
 
 namespace tarvex::graphs {
 

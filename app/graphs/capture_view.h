@@ -5,14 +5,14 @@
 // them, and the graph file that holds them. User-interface thread only.
 #pragma once
 
-#include "capture_buffers.h"
-#include "capture_csv.h"
-#include "capture_plot.h"
-#include "capture_set_up_memory.h"
-#include "channel_catalog.h"
-#include "channel_lists.h"
-#include "channel_scaling.h"
-#include "graph_file.h"
+#include "drive/capture/capture_buffers.h"
+#include "drive/capture/capture_csv.h"
+#include "app/graphs/capture_plot.h"
+#include "app/graphs/capture_set_up_memory.h"
+#include "drive/capture/channel_catalog.h"
+#include "app/graphs/channel_lists.h"
+#include "drive/capture/channel_scaling.h"
+#include "drive/capture/graph_file.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "channel_chart_setup.h"
+#include "app/graphs/channel_chart_setup.h"
 
-#include "channel_catalog.h"
+#include "drive/capture/channel_catalog.h"
 
 namespace tarvex::graphs {
 

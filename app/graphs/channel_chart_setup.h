@@ -4,8 +4,8 @@
 // channels left at "Not Use" kept off the plot and the legend.
 #pragma once
 
-#include "channel_scaling.h"
-#include "chart_view.h"
+#include "drive/capture/channel_scaling.h"
+#include "app/ui/chart/chart_view.h"
 
 #include <QString>
 

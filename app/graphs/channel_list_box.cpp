@@ -1,6 +1,6 @@
-#include "channel_list_box.h"
+#include "app/graphs/channel_list_box.h"
 
-#include "channel_catalog.h"
+#include "drive/capture/channel_catalog.h"
 
 #include <QComboBox>
 

@@ -1,7 +1,7 @@
-#include "channel_lists.h"
+#include "app/graphs/channel_lists.h"
 
-#include "channel_catalog.h"
-#include "channel_list_box.h"
+#include "drive/capture/channel_catalog.h"
+#include "app/graphs/channel_list_box.h"
 
 #include <QComboBox>
 #include <QGridLayout>

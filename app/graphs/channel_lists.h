@@ -3,7 +3,7 @@
 // with the drop-down list of the 17 drive quantities.
 #pragma once
 
-#include "graph_window_parts.h"
+#include "app/graphs/graph_window_parts.h"
 
 #include <QString>
 #include <QWidget>

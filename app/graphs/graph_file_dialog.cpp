@@ -1,7 +1,7 @@
-#include "graph_file_dialog.h"
+#include "app/graphs/graph_file_dialog.h"
 
-#include "message_service.h"
-#include "recent_files.h"
+#include "drive/connection/message_service.h"
+#include "app/ui/settings/recent_files.h"
 
 #include <QFile>
 

@@ -3,8 +3,8 @@
 // writing that tells the user when a file cannot be opened or written.
 #pragma once
 
-#include "file_dialogs.h"
-#include "graph_file.h"
+#include "app/ui/files/file_dialogs.h"
+#include "drive/capture/graph_file.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "graph_window_parts.h"
+#include "app/graphs/graph_window_parts.h"
 
-#include "chart_view.h"
-#include "integer_edit.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/graphs/integer_edit.h"
 
 #include <QComboBox>
 #include <QFrame>

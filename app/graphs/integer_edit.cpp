@@ -1,7 +1,7 @@
-#include "integer_edit.h"
+#include "app/graphs/integer_edit.h"
 
-#include "message_service.h"
-#include "number_text.h"
+#include "drive/connection/message_service.h"
+#include "drive/text/number_text.h"
 
 namespace tarvex::graphs {
 

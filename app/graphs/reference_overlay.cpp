@@ -1,9 +1,9 @@
-#include "reference_overlay.h"
+#include "app/graphs/reference_overlay.h"
 
-#include "chart_view.h"
-#include "graph_file_dialog.h"
-#include "message_service.h"
-#include "reference_capture.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/graphs/graph_file_dialog.h"
+#include "drive/connection/message_service.h"
+#include "drive/capture/reference_capture.h"
 
 #include <QFile>
 #include <QFileInfo>

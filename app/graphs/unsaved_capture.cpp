@@ -1,6 +1,6 @@
-#include "unsaved_capture.h"
+#include "app/graphs/unsaved_capture.h"
 
-#include "message_service.h"
+#include "drive/connection/message_service.h"
 
 namespace tarvex::graphs {
 

@@ -1,7 +1,7 @@
-#include "yaxis_dialog.h"
+#include "app/graphs/yaxis_dialog.h"
 
-#include "graph_window_parts.h"
-#include "integer_edit.h"
+#include "app/graphs/graph_window_parts.h"
+#include "app/graphs/integer_edit.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -3,7 +3,7 @@
 // leaves the window's limits alone.
 #pragma once
 
-#include "channel_scaling.h"
+#include "drive/capture/channel_scaling.h"
 
 #include <QDialog>
 

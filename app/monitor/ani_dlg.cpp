@@ -1,4 +1,4 @@
-#include "ani_dlg.h"
+#include "app/monitor/ani_dlg.h"
 
 #include <QLabel>
 #include <QVBoxLayout>

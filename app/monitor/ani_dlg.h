@@ -1,7 +1,7 @@
 // The dialog of the "Communication Status" pane: the link animation.
 #pragma once
 
-#include "link_animation.h"
+#include "app/ui/link_animation.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
-#include "dock_main1_dlg.h"
+#include "app/monitor/dock_main1_dlg.h"
 
-#include "monitor_grid_look.h"
-#include "status_variables.h"
-#include "ticked_rows_memory.h"
+#include "app/monitor/monitor_grid_look.h"
+#include "drive/connection/status_variables.h"
+#include "app/monitor/ticked_rows_memory.h"
 
 #include <QVBoxLayout>
 

@@ -4,8 +4,8 @@
 // values it sends arrive here as queued calls on this widget's thread.
 #pragma once
 
-#include "grid_windows.h"
-#include "status_views.h"
+#include "app/ui/grid/grid_windows.h"
+#include "drive/connection/status_views.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
-#include "lamp_grid_dlg.h"
+#include "app/monitor/lamp_grid_dlg.h"
 
-#include "lamp_images.h"
-#include "monitor_grid_look.h"
-#include "status_variables.h"
+#include "app/monitor/lamp_images.h"
+#include "app/monitor/monitor_grid_look.h"
+#include "drive/connection/status_variables.h"
 
 #include <QVBoxLayout>
 

@@ -2,8 +2,8 @@
 // states from the status poll arrive as queued calls on this widget's thread.
 #pragma once
 
-#include "grid_windows.h"
-#include "status_views.h"
+#include "app/ui/grid/grid_windows.h"
+#include "drive/connection/status_views.h"
 
 #include <QStringList>
 #include <QWidget>

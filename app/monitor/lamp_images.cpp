@@ -1,6 +1,6 @@
-#include "lamp_images.h"
+#include "app/monitor/lamp_images.h"
 
-#include "cgx_bitmaps.h"
+#include "app/ui/grid/cgx_bitmaps.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

@@ -1,4 +1,4 @@
-#include "monitor_grid_look.h"
+#include "app/monitor/monitor_grid_look.h"
 
 #include <QHeaderView>
 

@@ -3,7 +3,7 @@
 // highlighted cells.
 #pragma once
 
-#include "cgx_grid_wnd.h"
+#include "app/ui/grid/cgx_grid_wnd.h"
 
 namespace tarvex {
 

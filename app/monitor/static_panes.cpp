@@ -1,6 +1,6 @@
-#include "static_panes.h"
+#include "app/monitor/static_panes.h"
 
-#include "drive_connection.h"
+#include "drive/connection/drive_connection.h"
 
 namespace tarvex {
 

@@ -4,9 +4,9 @@
 // writes to, and end status polling before they go away.
 #pragma once
 
-#include "ani_dlg.h"
-#include "dock_main1_dlg.h"
-#include "lamp_grid_dlg.h"
+#include "app/monitor/ani_dlg.h"
+#include "app/monitor/dock_main1_dlg.h"
+#include "app/monitor/lamp_grid_dlg.h"
 
 #include <QDockWidget>
 

@@ -1,10 +1,10 @@
-#include "status_recording.h"
+#include "app/monitor/status_recording.h"
 
-#include "background_file_writer.h"
-#include "csv_export_dialog.h"
-#include "dock_main1_dlg.h"
-#include "message_service.h"
-#include "status_record_rows.h"
+#include "drive/monitor/background_file_writer.h"
+#include "app/ui/chart/csv_export_dialog.h"
+#include "app/monitor/dock_main1_dlg.h"
+#include "drive/connection/message_service.h"
+#include "drive/monitor/status_record_rows.h"
 
 #include <QAction>
 #include <QFile>

@@ -5,7 +5,7 @@
 // thread of their own; a failed write ends the recording with a message.
 #pragma once
 
-#include "status_views.h"
+#include "drive/connection/status_views.h"
 
 #include <QObject>
 #include <QPointer>

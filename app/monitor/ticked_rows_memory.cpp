@@ -1,13 +1,13 @@
-#include "ticked_rows_memory.h"
+#include "app/monitor/ticked_rows_memory.h"
 
-#include "cgx_grid_wnd.h"
-#include "user_settings.h"
+#include "app/ui/grid/cgx_grid_wnd.h"
+#include "app/ui/settings/user_settings.h"
 
 namespace tarvex {
 
 namespace {
 
-const QString kTickedRowsKey = QStringLiteral("Monitor/TickedStatusRows");
+const QString &kTickedRowsKey = settings_keys::kTickedStatusRows;
 
 } // namespace
 

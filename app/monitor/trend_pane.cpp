@@ -1,9 +1,9 @@
-#include "trend_pane.h"
+#include "app/monitor/trend_pane.h"
 
-#include "dock_main1_dlg.h"
-#include "number_text.h"
-#include "status_variables.h"
-#include "user_settings.h"
+#include "app/monitor/dock_main1_dlg.h"
+#include "drive/text/number_text.h"
+#include "drive/connection/status_variables.h"
+#include "app/ui/settings/user_settings.h"
 
 #include <qcustomplot.h>
 

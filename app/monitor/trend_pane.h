@@ -6,8 +6,8 @@
 // seconds since the first cycle. When monitoring stops the lines turn grey.
 #pragma once
 
-#include "status_views.h"
-#include "trend_history.h"
+#include "drive/connection/status_views.h"
+#include "drive/monitor/trend_history.h"
 
 #include <QColor>
 #include <QDockWidget>

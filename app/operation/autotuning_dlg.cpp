@@ -1,15 +1,15 @@
-#include "autotuning_dlg.h"
+#include "app/operation/autotuning_dlg.h"
 
-#include "commands.h"
-#include "number_text.h"
+#include "drive/connection/commands.h"
+#include "drive/text/number_text.h"
 
-#include "dialog_buttons.h"
-#include "drive_connection.h"
-#include "motor_animation.h"
-#include "operation_registers.h"
-#include "register_access.h"
-#include "ui_pause.h"
-#include "window_keys.h"
+#include "app/operation/dialog_buttons.h"
+#include "drive/connection/drive_connection.h"
+#include "app/operation/motor_animation.h"
+#include "drive/motion/operation_registers.h"
+#include "drive/motion/register_access.h"
+#include "app/ui/ui_wait.h"
+#include "app/ui/window_keys.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -143,7 +143,7 @@ CAutotuningDlg::~CAutotuningDlg()
 void CAutotuningDlg::endWorker()
 {
     m_shutDown = true;
-    m_tuningPoll.waitUntilEnded(serveUiOnce);
+    m_tuningPoll.waitUntilEnded(serveUiWhileWaiting);
 }
 
 // --- opening and closing --------------------------------------------------

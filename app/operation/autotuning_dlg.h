@@ -10,12 +10,12 @@
 // still in progress. Closing writes the settings read at opening back.
 #pragma once
 
-#include "feature_window.h"
-#include "gain_tuning.h"
-#include "motion_tools.h"
-#include "run_switch.h"
-#include "window_event_hook.h"
-#include "worker_thread.h"
+#include "drive/connection/feature_window.h"
+#include "drive/motion/gain_tuning.h"
+#include "drive/connection/motion_tools.h"
+#include "drive/connection/run_switch.h"
+#include "app/operation/window_event_hook.h"
+#include "drive/connection/worker_thread.h"
 
 #include <QDialog>
 

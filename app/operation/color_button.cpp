@@ -1,4 +1,4 @@
-#include "color_button.h"
+#include "app/operation/color_button.h"
 
 #include <QPainter>
 #include <QStyleOptionFocusRect>

@@ -1,4 +1,4 @@
-#include "dialog_buttons.h"
+#include "app/operation/dialog_buttons.h"
 
 #include <QPushButton>
 

@@ -1,15 +1,15 @@
-#include "manual_jog_dlg.h"
+#include "app/operation/manual_jog_dlg.h"
 
-#include "color_button.h"
-#include "commands.h"
-#include "dialog_buttons.h"
-#include "drive_connection.h"
-#include "modeless_window.h"
-#include "number_text.h"
-#include "operation_registers.h"
-#include "register_access.h"
-#include "ui_pause.h"
-#include "window_keys.h"
+#include "app/operation/color_button.h"
+#include "drive/connection/commands.h"
+#include "app/operation/dialog_buttons.h"
+#include "drive/connection/drive_connection.h"
+#include "app/operation/modeless_window.h"
+#include "drive/text/number_text.h"
+#include "drive/motion/operation_registers.h"
+#include "drive/motion/register_access.h"
+#include "app/ui/ui_wait.h"
+#include "app/ui/window_keys.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -151,8 +151,8 @@ void CManualJogDlg::endWorker()
 {
     m_shutDown = true;
     m_following = false;
-    m_speedDisplay.waitUntilEnded(serveUiOnce);
-    m_follower.waitUntilEnded(serveUiOnce);
+    m_speedDisplay.waitUntilEnded(serveUiWhileWaiting);
+    m_follower.waitUntilEnded(serveUiWhileWaiting);
 }
 
 // --- opening and closing --------------------------------------------------

@@ -15,13 +15,13 @@
 // from the drive's values.
 #pragma once
 
-#include "drive_condition.h"
-#include "feature_window.h"
-#include "jog_manual.h"
-#include "motion_tools.h"
-#include "run_switch.h"
-#include "window_event_hook.h"
-#include "worker_thread.h"
+#include "drive/connection/feature_window.h"
+#include "drive/motion/jog_manual.h"
+#include "drive/connection/motion_tools.h"
+#include "drive/connection/run_switch.h"
+#include "app/operation/window_event_hook.h"
+#include "drive/connection/worker_thread.h"
+#include "drive/motion/drive_condition.h"
 
 #include <QDialog>
 

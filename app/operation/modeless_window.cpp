@@ -1,4 +1,4 @@
-#include "modeless_window.h"
+#include "app/operation/modeless_window.h"
 
 #include <QDialog>
 

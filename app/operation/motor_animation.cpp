@@ -1,4 +1,4 @@
-#include "motor_animation.h"
+#include "app/operation/motor_animation.h"
 
 #include <QPainter>
 

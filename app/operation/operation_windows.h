@@ -3,6 +3,6 @@
 // "Gain Auto Tuning" (modal).
 #pragma once
 
-#include "autotuning_dlg.h"
-#include "manual_jog_dlg.h"
-#include "program_jog_dlg.h"
+#include "app/operation/autotuning_dlg.h"
+#include "app/operation/manual_jog_dlg.h"
+#include "app/operation/program_jog_dlg.h"

@@ -1,18 +1,18 @@
-#include "program_jog_dlg.h"
+#include "app/operation/program_jog_dlg.h"
 
-#include "alarm_codes.h"
-#include "commands.h"
-#include "drive_condition.h"
-#include "number_text.h"
-#include "dialog_buttons.h"
-#include "drive_connection.h"
-#include "modeless_window.h"
-#include "motor_animation.h"
-#include "jog_manual.h"
-#include "register_access.h"
-#include "shared_register.h"
-#include "ui_pause.h"
-#include "window_keys.h"
+#include "drive/connection/commands.h"
+#include "drive/text/number_text.h"
+#include "app/operation/dialog_buttons.h"
+#include "drive/connection/drive_connection.h"
+#include "app/operation/modeless_window.h"
+#include "app/operation/motor_animation.h"
+#include "drive/motion/jog_manual.h"
+#include "drive/motion/register_access.h"
+#include "drive/connection/shared_register.h"
+#include "app/ui/ui_wait.h"
+#include "app/ui/window_keys.h"
+#include "drive/alarms/alarm_codes.h"
+#include "drive/motion/drive_condition.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -128,7 +128,7 @@ CProgramJogDlg::~CProgramJogDlg()
 void CProgramJogDlg::endWorker()
 {
     m_shutDown = true;
-    m_speedPoll.waitUntilEnded(serveUiOnce);
+    m_speedPoll.waitUntilEnded(serveUiWhileWaiting);
 }
 
 // --- opening and closing --------------------------------------------------

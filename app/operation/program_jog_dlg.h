@@ -6,12 +6,12 @@
 // each opening reads the program afresh.
 #pragma once
 
-#include "feature_window.h"
-#include "motion_tools.h"
-#include "program_jog.h"
-#include "run_switch.h"
-#include "window_event_hook.h"
-#include "worker_thread.h"
+#include "drive/connection/feature_window.h"
+#include "drive/connection/motion_tools.h"
+#include "drive/motion/program_jog.h"
+#include "drive/connection/run_switch.h"
+#include "app/operation/window_event_hook.h"
+#include "drive/connection/worker_thread.h"
 
 #include <QDialog>
 

@@ -1,4 +1,4 @@
-#include "window_event_hook.h"
+#include "app/operation/window_event_hook.h"
 
 #include <QKeyEvent>
 #include <QWidget>

@@ -1,6 +1,6 @@
-#include "parameter_compare_dlg.h"
+#include "app/parameters/parameter_compare_dlg.h"
 
-#include "parameter_groups.h"
+#include "drive/parameters/parameter_groups.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

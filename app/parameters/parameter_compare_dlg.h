@@ -4,7 +4,7 @@
 // writing; "Cancel" writes nothing.
 #pragma once
 
-#include "parameter_compare.h"
+#include "drive/parameters/parameter_compare.h"
 
 #include <QDialog>
 

@@ -1,15 +1,15 @@
-#include "parameter_dlg.h"
+#include "app/parameters/parameter_dlg.h"
 
-#include "dialog_units.h"
-#include "drive_work_box.h"
-#include "parameter_compare_dlg.h"
-#include "parameter_file_dialog.h"
-#include "parameter_filter.h"
-#include "parameter_forms.h"
-#include "parameter_tab_ctrl.h"
-#include "recent_files.h"
-#include "parameter_window_layout.h"
-#include "window_keys.h"
+#include "app/parameters/dialog_units.h"
+#include "app/ui/drive_work_box.h"
+#include "app/parameters/parameter_compare_dlg.h"
+#include "app/parameters/parameter_file_dialog.h"
+#include "app/parameters/parameter_filter.h"
+#include "app/parameters/parameter_forms.h"
+#include "app/parameters/parameter_tab_ctrl.h"
+#include "app/ui/settings/recent_files.h"
+#include "app/parameters/parameter_window_layout.h"
+#include "app/ui/window_keys.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -14,10 +14,10 @@
 // closing the window while one runs takes effect when it has ended.
 #pragma once
 
-#include "parameter_catalogue.h"
-#include "parameter_commands.h"
-#include "parameter_compare.h"
-#include "parameter_service.h"
+#include "drive/parameters/parameter_catalogue.h"
+#include "drive/parameters/parameter_commands.h"
+#include "drive/parameters/parameter_compare.h"
+#include "drive/parameters/parameter_service.h"
 
 #include <QDialog>
 

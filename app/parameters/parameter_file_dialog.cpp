@@ -1,6 +1,6 @@
-#include "parameter_file_dialog.h"
+#include "app/parameters/parameter_file_dialog.h"
 
-#include "parameter_file.h"
+#include "drive/parameters/model/parameter_file.h"
 
 namespace tarvex {
 

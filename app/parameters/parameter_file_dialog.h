@@ -2,7 +2,7 @@
 // files, in the folder the last parameter file was in (see file_dialogs.h).
 #pragma once
 
-#include "file_dialogs.h"
+#include "app/ui/files/file_dialogs.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "parameter_filter.h"
+#include "app/parameters/parameter_filter.h"
 
-#include "parameter_forms.h"
+#include "app/parameters/parameter_forms.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

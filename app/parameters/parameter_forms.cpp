@@ -1,6 +1,6 @@
-#include "parameter_forms.h"
+#include "app/parameters/parameter_forms.h"
 
-#include "dialog_units.h"
+#include "app/parameters/dialog_units.h"
 
 #include <QKeyEvent>
 #include <QVBoxLayout>

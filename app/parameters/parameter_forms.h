@@ -5,9 +5,9 @@
 // commands (GroupTable); it fills its grid from the catalogue records.
 #pragma once
 
-#include "grid_windows.h"
-#include "group_table.h"
-#include "parameter_catalogue.h"
+#include "app/ui/grid/grid_windows.h"
+#include "drive/parameters/group_table.h"
+#include "drive/parameters/parameter_catalogue.h"
 
 #include <QDialog>
 

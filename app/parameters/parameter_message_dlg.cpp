@@ -1,6 +1,6 @@
-#include "parameter_message_dlg.h"
+#include "app/parameters/parameter_message_dlg.h"
 
-#include "dialog_units.h"
+#include "app/parameters/dialog_units.h"
 
 #include <QLabel>
 

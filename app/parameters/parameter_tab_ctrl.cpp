@@ -1,4 +1,4 @@
-#include "parameter_tab_ctrl.h"
+#include "app/parameters/parameter_tab_ctrl.h"
 
 #include <QTabBar>
 

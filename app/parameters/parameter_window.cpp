@@ -1,10 +1,10 @@
-#include "parameter_window.h"
+#include "app/parameters/parameter_window.h"
 
-#include "parameter_dlg.h"
-#include "parameter_file_dialog.h"
-#include "parameter_message_dlg.h"
-#include "recent_files.h"
-#include "window_size_keeper.h"
+#include "app/parameters/parameter_dlg.h"
+#include "app/parameters/parameter_file_dialog.h"
+#include "app/parameters/parameter_message_dlg.h"
+#include "app/ui/settings/recent_files.h"
+#include "app/ui/settings/window_size_keeper.h"
 
 #include <QCoreApplication>
 

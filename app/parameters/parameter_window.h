@@ -4,8 +4,8 @@
 // every group, and only shows the window when it is still open.
 #pragma once
 
-#include "feature_window.h"
-#include "parameter_service.h"
+#include "drive/connection/feature_window.h"
+#include "drive/parameters/parameter_service.h"
 
 #include <QPointer>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "parameter_window_layout.h"
+#include "app/parameters/parameter_window_layout.h"
 
-#include "cgx_grid_wnd.h"
-#include "cgx_painting.h"
-#include "dialog_units.h"
+#include "app/ui/grid/cgx_grid_wnd.h"
+#include "app/ui/grid/cgx_painting.h"
+#include "app/parameters/dialog_units.h"
 
 #include <QHeaderView>
 #include <QStyle>

@@ -4,15 +4,15 @@
 //
 //   app_monitoring_bench [--quick] [minutes]   (default 0.5, quick 0.1;
 //       targets: stall under 50 ms, memory under 150 MB, no growth)
-#include "bench_run.h"
-#include "comm_set_dialog.h"
-#include "main_frame.h"
-#include "recording_free_messages.h"
-#include "static_panes.h"
-#include "tarvex_app.h"
+#include "bench/bench_run.h"
+#include "app/frame/comm_set_dialog.h"
+#include "app/frame/main_frame.h"
+#include "bench/recording_free_messages.h"
+#include "app/monitor/static_panes.h"
+#include "app/frame/tarvex_app.h"
 
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-#include "virtual_drive.h"
+#include "simulator/src/virtual_drive.h"
 #endif
 
 #include <QApplication>

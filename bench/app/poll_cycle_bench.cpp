@@ -3,14 +3,14 @@
 // lamp to the next cycle's last lamp.
 //
 //   app_poll_cycle_bench [--quick] [cycles]    (default 10, quick 3; target at most 0.45 s)
-#include "bench_run.h"
-#include "communication.h"
-#include "drive_connection.h"
-#include "recording_free_messages.h"
-#include "status_variables.h"
+#include "bench/bench_run.h"
+#include "drive/connection/communication.h"
+#include "drive/connection/drive_connection.h"
+#include "bench/recording_free_messages.h"
+#include "drive/connection/status_variables.h"
 
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-#include "virtual_drive.h"
+#include "simulator/src/virtual_drive.h"
 #endif
 
 #include <algorithm>

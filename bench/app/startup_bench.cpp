@@ -4,10 +4,10 @@
 // Each sample is a fresh process; a start that shows any box is no sample.
 //
 //   app_startup_bench [--quick] [samples]   (default 5, quick 2; target under 1.5 s)
-#include "bench_run.h"
-#include "main_frame.h"
-#include "recording_free_messages.h"
-#include "tarvex_app.h"
+#include "bench/bench_run.h"
+#include "app/frame/main_frame.h"
+#include "bench/recording_free_messages.h"
+#include "app/frame/tarvex_app.h"
 
 #include <QApplication>
 #include <QTest>

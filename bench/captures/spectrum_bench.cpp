@@ -2,8 +2,8 @@
 // samples, each Hann-windowed, transformed and reduced to 128 magnitudes.
 //
 //   captures_spectrum_bench [--quick] [rounds]    (default 2000, quick 200; target under 1 ms for the four)
-#include "bench_run.h"
-#include "spectrum.h"
+#include "bench/bench_run.h"
+#include "drive/capture/spectrum.h"
 
 #include <algorithm>
 #include <array>

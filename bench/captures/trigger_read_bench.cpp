@@ -6,13 +6,13 @@
 // time (ten bits each, plus the drive's reaction) is printed beside them.
 //
 //   captures_trigger_read_bench [--quick] [reads]    (default 5, quick 2; target within 10 % of the link time)
-#include "bench_run.h"
-#include "drive_connection.h"
-#include "recording_free_messages.h"
-#include "trigger_graph.h"
+#include "bench/bench_run.h"
+#include "drive/connection/drive_connection.h"
+#include "bench/recording_free_messages.h"
+#include "drive/capture/trigger/trigger_graph.h"
 
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-#include "virtual_drive.h"
+#include "simulator/src/virtual_drive.h"
 #endif
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 // the window does. Prints the median of many rounds; the target is 20 ms.
 //
 //   bench_catalogue_model [--quick] [catalogue]   (200 rounds, quick 20)
-#include "bench_run.h"
+#include "bench/bench_run.h"
 #include "vq_database.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "chart_replot_time.h"
+#include "bench/graphs/chart_replot_time.h"
 
-#include "chart_view.h"
+#include "app/ui/chart/chart_view.h"
 
 #include <qcustomplot.h>
 

@@ -13,15 +13,15 @@
 // and of a zoom step at full history (target under 50 ms each), and the
 // user-interface thread's longest stall while the blocks came in (target
 // under 50 ms).
-#include "bench_run.h"
-#include "chart_replot_time.h"
-#include "chart_view.h"
-#include "drive_connection.h"
-#include "integer_edit.h"
-#include "recording_free_messages.h"
-#include "trace_graph_dlg.h"
-#include "trace_period.h"
-#include "ui_stall_watch.h"
+#include "bench/bench_run.h"
+#include "bench/graphs/chart_replot_time.h"
+#include "app/ui/chart/chart_view.h"
+#include "drive/connection/drive_connection.h"
+#include "app/graphs/integer_edit.h"
+#include "bench/recording_free_messages.h"
+#include "app/graphs/trace/trace_graph_dlg.h"
+#include "drive/capture/trace/trace_period.h"
+#include "bench/graphs/ui_stall_watch.h"
 
 #include <QApplication>
 #include <QComboBox>

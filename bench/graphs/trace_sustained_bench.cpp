@@ -10,18 +10,18 @@
 // all), samples lost, repeated or out of order (target: none), the
 // user-interface thread's time per plotted block (target: under 5 ms) and
 // its longest stall.
-#include "bench_run.h"
-#include "chart_replot_time.h"
-#include "chart_view.h"
-#include "drive_connection.h"
-#include "integer_edit.h"
-#include "recording_free_messages.h"
-#include "trace_graph_dlg.h"
-#include "trace_period.h"
-#include "ui_stall_watch.h"
+#include "bench/bench_run.h"
+#include "bench/graphs/chart_replot_time.h"
+#include "app/ui/chart/chart_view.h"
+#include "drive/connection/drive_connection.h"
+#include "app/graphs/integer_edit.h"
+#include "bench/recording_free_messages.h"
+#include "app/graphs/trace/trace_graph_dlg.h"
+#include "drive/capture/trace/trace_period.h"
+#include "bench/graphs/ui_stall_watch.h"
 
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-#include "virtual_drive.h"
+#include "simulator/src/virtual_drive.h"
 #endif
 
 #include <QApplication>

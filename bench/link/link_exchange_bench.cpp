@@ -15,9 +15,9 @@
 //   targets at 19200 baud, fast profile: status cycle at most 0.13 s and at
 //   most 1.3 x wire, All Read at most 1.2 x wire, 0x03 reads at most
 //   1.1 x libmodbus.
-#include "bench_run.h"
-#include "catalogue_defaults.h"
-#include "virtual_drive.h"
+#include "bench/bench_run.h"
+#include "simulator/src/catalogue_defaults.h"
+#include "simulator/src/virtual_drive.h"
 #include "vq_communication.h"
 
 #include <modbus.h>

@@ -4,10 +4,10 @@
 // commands on four drives at once (target: at most 1.3 x one drive).
 //
 //   m9ctl_bench [--quick] [rounds]   (best of 3, quick 1)
-#include "bench_run.h"
-#include "catalogue_defaults.h"
-#include "program_run.h"
-#include "virtual_drive.h"
+#include "bench/bench_run.h"
+#include "simulator/src/catalogue_defaults.h"
+#include "tests/m9ctl/program_run.h"
+#include "simulator/src/virtual_drive.h"
 #include "vq_communication.h"
 
 #include <algorithm>

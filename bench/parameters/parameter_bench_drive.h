@@ -3,11 +3,11 @@
 // both libraries bound, linked to it.
 #pragma once
 
-#include "bench_run.h"
-#include "communication.h"
-#include "drive_connection.h"
-#include "recording_free_messages.h"
-#include "virtual_drive.h"
+#include "bench/bench_run.h"
+#include "drive/connection/communication.h"
+#include "drive/connection/drive_connection.h"
+#include "bench/recording_free_messages.h"
+#include "simulator/src/virtual_drive.h"
 
 #include <QByteArray>
 

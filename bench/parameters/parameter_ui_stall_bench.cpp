@@ -7,10 +7,10 @@
 //   parameter_ui_stall_bench [--quick] [late ms] [samples]   (defaults 200 and 3, quick 1 sample)
 //   targets: longest stall under 100 ms; Cancel within about one exchange
 //            (All Read's time shared among its exchanges)
-#include "drive_work_box.h"
-#include "parameter_bench_drive.h"
-#include "parameter_dlg.h"
-#include "ui_wait.h"
+#include "app/ui/drive_work_box.h"
+#include "bench/parameters/parameter_bench_drive.h"
+#include "app/parameters/parameter_dlg.h"
+#include "app/ui/ui_wait.h"
 
 #include <QApplication>
 #include <QPushButton>

@@ -7,10 +7,10 @@
 //   parameter_window_bench [--quick] [samples]   (default 5, quick 2)
 //   targets: the window's All Read within 10 % of the bare link calls,
 //            grid filling under 100 ms
-#include "parameter_bench_drive.h"
-#include "parameter_catalogue.h"
-#include "parameter_dlg.h"
-#include "ui_wait.h"
+#include "bench/parameters/parameter_bench_drive.h"
+#include "drive/parameters/parameter_catalogue.h"
+#include "app/parameters/parameter_dlg.h"
+#include "app/ui/ui_wait.h"
 
 #include <QApplication>
 #include <QWindow>

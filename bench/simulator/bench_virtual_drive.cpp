@@ -3,9 +3,9 @@
 // complete on a raw client descriptor) and its CPU use while idle.
 //
 //   bench_virtual_drive [--quick]   (1000 exchanges and 3 s idle, quick 200 and 1 s)
-#include "bench_run.h"
-#include "crc16.h"
-#include "virtual_drive.h"
+#include "bench/bench_run.h"
+#include "link/crc16.h"
+#include "simulator/src/virtual_drive.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,10 +3,10 @@
 // least time the line allows, with where the rest goes.
 //
 //   upgrader_bench [--quick] [rows to download]   (default 64, quick 16)
-#include "bench_run.h"
-#include "boot_session.h"
-#include "firmware_image.h"
-#include "virtual_drive.h"
+#include "bench/bench_run.h"
+#include "drive/firmware/boot_session.h"
+#include "drive/firmware/firmware_image.h"
+#include "simulator/src/virtual_drive.h"
 
 #include <chrono>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "catalogue_source.h"
+#include "database/generator/catalogue_source.h"
 
-#include "csv_table.h"
-#include "source_error.h"
+#include "database/generator/csv_table.h"
+#include "database/generator/source_error.h"
 
 #include <charconv>
 #include <map>

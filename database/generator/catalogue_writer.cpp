@@ -1,4 +1,4 @@
-#include "catalogue_writer.h"
+#include "database/generator/catalogue_writer.h"
 
 #include <sqlite3.h>
 

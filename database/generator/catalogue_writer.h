@@ -4,7 +4,7 @@
 // leaves a half-written catalogue behind.
 #pragma once
 
-#include "catalogue_source.h"
+#include "database/generator/catalogue_source.h"
 
 #include <string>
 #include <vector>

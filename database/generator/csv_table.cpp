@@ -1,7 +1,7 @@
-#include "csv_table.h"
+#include "database/generator/csv_table.h"
 
-#include "source_error.h"
-#include "utf_text.h"
+#include "database/generator/source_error.h"
+#include "database/src/utf_text.h"
 
 #include <fstream>
 #include <sstream>

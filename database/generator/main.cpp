@@ -7,9 +7,9 @@
 // Without --translation the English texts of the parameter table are used.
 // Any defect in the sources is reported with file and line, and the exit
 // status 1 fails the build; no output file is left behind then.
-#include "catalogue_source.h"
-#include "catalogue_writer.h"
-#include "source_error.h"
+#include "database/generator/catalogue_source.h"
+#include "database/generator/catalogue_writer.h"
+#include "database/generator/source_error.h"
 
 #include <cstdio>
 #include <exception>

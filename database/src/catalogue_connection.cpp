@@ -1,4 +1,4 @@
-#include "catalogue_connection.h"
+#include "database/src/catalogue_connection.h"
 
 #include <algorithm>
 #include <array>

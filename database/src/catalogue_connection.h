@@ -7,7 +7,7 @@
 // with a CatalogueFault, before a single query runs.
 #pragma once
 
-#include "catalogue_fault.h"
+#include "database/src/catalogue_fault.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
-#include "catalogue_queries.h"
+#include "database/src/catalogue_queries.h"
 
-#include "cell_values.h"
+#include "database/src/cell_values.h"
 
 #include <cstdio>
 #include <string>

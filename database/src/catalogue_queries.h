@@ -3,7 +3,7 @@
 // fault and choosing the failure value is the exports' business.
 #pragma once
 
-#include "catalogue_connection.h"
+#include "database/src/catalogue_connection.h"
 #include "vq_database.h"
 
 namespace vq::db {

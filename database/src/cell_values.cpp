@@ -1,6 +1,6 @@
-#include "cell_values.h"
+#include "database/src/cell_values.h"
 
-#include "utf_text.h"
+#include "database/src/utf_text.h"
 
 #include <cmath>
 #include <limits>

@@ -8,10 +8,10 @@
 //
 // The library takes no lock: like the rest of the catalogue's users it runs
 // on the main program's user-interface thread only.
-#include "catalogue_connection.h"
-#include "catalogue_queries.h"
-#include "message_sink.h"
-#include "utf_text.h"
+#include "database/src/catalogue_connection.h"
+#include "database/src/catalogue_queries.h"
+#include "database/src/message_sink.h"
+#include "database/src/utf_text.h"
 #include "vq_database.h"
 
 #include <exception>

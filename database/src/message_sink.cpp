@@ -1,6 +1,6 @@
-#include "message_sink.h"
+#include "database/src/message_sink.h"
 
-#include "utf_text.h"
+#include "database/src/utf_text.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "utf_text.h"
+#include "database/src/utf_text.h"
 
 #include <cstdint>
 

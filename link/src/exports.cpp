@@ -1,7 +1,7 @@
 // The exported functions of the drive link library. Every register operation
 // runs its whole attempt loop under the library lock, so one operation's
 // retries are never interleaved with another thread's exchange.
-#include "link_instance.h"
+#include "link/src/link_instance.h"
 #include "vq_communication.h"
 
 #include <atomic>

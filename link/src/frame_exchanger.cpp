@@ -1,6 +1,6 @@
-#include "frame_exchanger.h"
+#include "link/src/frame_exchanger.h"
 
-#include "crc16.h"
+#include "link/crc16.h"
 #include "vq_communication.h"
 
 #include <algorithm>

@@ -8,9 +8,9 @@
 // in, after the Modbus silence of 3.5 characters before each request.
 #pragma once
 
-#include "byte_pipe.h"
-#include "line_marker.h"
-#include "modbus_frame.h"
+#include "link/src/byte_pipe.h"
+#include "link/src/line_marker.h"
+#include "link/modbus_frame.h"
 
 #include <array>
 #include <atomic>

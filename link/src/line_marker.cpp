@@ -1,7 +1,7 @@
-#include "line_marker.h"
+#include "link/src/line_marker.h"
 
-#include "crc16.h"
-#include "modbus_frame.h"
+#include "link/crc16.h"
+#include "link/modbus_frame.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "link_instance.h"
+#include "link/src/link_instance.h"
 
 #include <cstdint>
 

@@ -2,8 +2,8 @@
 // event and the frame exchanger bound to that port.
 #pragma once
 
-#include "frame_exchanger.h"
-#include "serial_port.h"
+#include "link/src/frame_exchanger.h"
+#include "link/serial_port.h"
 #include "vq_communication.h"
 
 #include <atomic>

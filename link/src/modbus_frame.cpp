@@ -1,6 +1,6 @@
-#include "modbus_frame.h"
+#include "link/modbus_frame.h"
 
-#include "crc16.h"
+#include "link/crc16.h"
 
 namespace vq::modbus {
 

@@ -1,4 +1,4 @@
-#include "port_open_failure.h"
+#include "link/port_open_failure.h"
 
 #include <cerrno>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "serial_devices.h"
+#include "link/serial_devices.h"
 
 #include <algorithm>
 #include <cctype>

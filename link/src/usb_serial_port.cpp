@@ -1,6 +1,6 @@
-#include "usb_serial_port.h"
+#include "link/usb_serial_port.h"
 
-#include "serial_devices.h"
+#include "link/serial_devices.h"
 
 #include <vector>
 

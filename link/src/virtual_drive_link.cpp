@@ -1,4 +1,4 @@
-#include "virtual_drive_link.h"
+#include "link/virtual_drive_link.h"
 
 #include <cstdlib>
 

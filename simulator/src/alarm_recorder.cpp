@@ -1,4 +1,4 @@
-#include "alarm_recorder.h"
+#include "simulator/src/alarm_recorder.h"
 
 namespace vq::sim {
 

@@ -4,7 +4,7 @@
 // the index of the oldest sample.
 #pragma once
 
-#include "sampling.h"
+#include "simulator/src/sampling.h"
 
 #include <array>
 #include <cstdint>

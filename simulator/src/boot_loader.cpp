@@ -1,4 +1,4 @@
-#include "boot_loader.h"
+#include "simulator/src/boot_loader.h"
 
 namespace vq::sim {
 namespace {

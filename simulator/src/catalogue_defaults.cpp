@@ -1,6 +1,6 @@
-#include "catalogue_defaults.h"
+#include "simulator/src/catalogue_defaults.h"
 
-#include "parameter_text.h"
+#include "drive/parameters/parameter_text.h"
 
 #include <sqlite3.h>
 

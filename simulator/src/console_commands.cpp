@@ -1,4 +1,4 @@
-#include "console_commands.h"
+#include "simulator/src/console_commands.h"
 
 #include <cerrno>
 #include <cstdio>

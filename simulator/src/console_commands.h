@@ -3,7 +3,7 @@
 // drive. Every command answers with one line of text.
 #pragma once
 
-#include "virtual_drive.h"
+#include "simulator/src/virtual_drive.h"
 
 #include <string>
 

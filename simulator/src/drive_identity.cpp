@@ -1,4 +1,4 @@
-#include "drive_identity.h"
+#include "simulator/src/drive_identity.h"
 
 #include <cctype>
 

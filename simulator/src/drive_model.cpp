@@ -1,7 +1,7 @@
-#include "drive_model.h"
+#include "simulator/src/drive_model.h"
 
-#include "drive_registers.h"
-#include "drive_signals.h"
+#include "simulator/src/drive_registers.h"
+#include "simulator/src/drive_signals.h"
 
 #include <algorithm>
 #include <cmath>

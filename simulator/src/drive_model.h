@@ -6,14 +6,14 @@
 // nothing runs while nobody asks. Not thread-safe; the virtual drive guards it.
 #pragma once
 
-#include "alarm_history.h"
-#include "alarm_recorder.h"
-#include "catalogue_defaults.h"
-#include "drive_identity.h"
-#include "motor_model.h"
-#include "register_memory.h"
-#include "trace_recorder.h"
-#include "trigger_capture.h"
+#include "simulator/src/alarm_history.h"
+#include "simulator/src/alarm_recorder.h"
+#include "simulator/src/catalogue_defaults.h"
+#include "simulator/src/drive_identity.h"
+#include "simulator/src/motor_model.h"
+#include "simulator/src/register_memory.h"
+#include "simulator/src/trace_recorder.h"
+#include "simulator/src/trigger_capture.h"
 
 #include <cstdint>
 #include <set>

@@ -1,6 +1,6 @@
-#include "drive_signals.h"
+#include "simulator/src/drive_signals.h"
 
-#include "drive_registers.h"
+#include "simulator/src/drive_registers.h"
 
 #include <algorithm>
 #include <cmath>

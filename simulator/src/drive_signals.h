@@ -2,7 +2,7 @@
 // alarm recording, by channel code, and the trigger sources by source code.
 #pragma once
 
-#include "motor_model.h"
+#include "simulator/src/motor_model.h"
 
 #include <cstdint>
 

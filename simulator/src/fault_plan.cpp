@@ -1,7 +1,7 @@
-#include "fault_plan.h"
+#include "simulator/src/fault_plan.h"
 
-#include "crc16.h"
-#include "modbus_frame.h"
+#include "link/crc16.h"
+#include "link/modbus_frame.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "firmware_dump.h"
+#include "simulator/src/firmware_dump.h"
 
 #include <cstdio>
 #include <vector>

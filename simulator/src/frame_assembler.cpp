@@ -1,6 +1,6 @@
-#include "frame_assembler.h"
+#include "simulator/src/frame_assembler.h"
 
-#include "modbus_frame.h"
+#include "link/modbus_frame.h"
 
 namespace vq::sim {
 

@@ -1,11 +1,11 @@
 // m9sim: the virtual drive as a program. Serves a pseudo-terminal until
 // SIGINT or SIGTERM (or "quit" on standard input), taking control commands
 // on standard input meanwhile.
-#include "catalogue_defaults.h"
-#include "console_commands.h"
-#include "m9sim_options.h"
-#include "virtual_drive.h"
-#include "virtual_drive_link.h"
+#include "simulator/src/catalogue_defaults.h"
+#include "simulator/src/console_commands.h"
+#include "simulator/src/m9sim_options.h"
+#include "simulator/src/virtual_drive.h"
+#include "link/virtual_drive_link.h"
 
 #include <cerrno>
 #include <chrono>

@@ -1,7 +1,7 @@
-#include "m9sim_options.h"
+#include "simulator/src/m9sim_options.h"
 
-#include "console_commands.h"
-#include "virtual_drive_link.h"
+#include "simulator/src/console_commands.h"
+#include "link/virtual_drive_link.h"
 
 #include <cerrno>
 #include <cstdlib>

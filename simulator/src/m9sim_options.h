@@ -1,7 +1,7 @@
 // Command-line options of m9sim, the virtual drive program.
 #pragma once
 
-#include "virtual_drive.h"
+#include "simulator/src/virtual_drive.h"
 
 #include <string>
 #include <vector>

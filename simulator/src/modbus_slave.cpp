@@ -1,7 +1,7 @@
-#include "modbus_slave.h"
+#include "simulator/src/modbus_slave.h"
 
-#include "crc16.h"
-#include "modbus_frame.h"
+#include "link/crc16.h"
+#include "link/modbus_frame.h"
 
 #include <array>
 

@@ -3,7 +3,7 @@
 // as a real slave on a shared line behaves.
 #pragma once
 
-#include "drive_model.h"
+#include "simulator/src/drive_model.h"
 
 #include <cstdint>
 #include <vector>

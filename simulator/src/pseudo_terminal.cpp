@@ -1,4 +1,4 @@
-#include "pseudo_terminal.h"
+#include "simulator/src/pseudo_terminal.h"
 
 #include <cerrno>
 #include <cstdlib>

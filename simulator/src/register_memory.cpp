@@ -1,4 +1,4 @@
-#include "register_memory.h"
+#include "simulator/src/register_memory.h"
 
 namespace vq::sim {
 

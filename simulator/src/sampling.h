@@ -2,7 +2,7 @@
 // `period` control steps of 0.2 ms.
 #pragma once
 
-#include "drive_signals.h"
+#include "simulator/src/drive_signals.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "trace_recorder.h"
+#include "simulator/src/trace_recorder.h"
 
 namespace vq::sim {
 

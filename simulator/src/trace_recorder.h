@@ -6,7 +6,7 @@
 // counted as overruns and dropped, never an already queued one.
 #pragma once
 
-#include "sampling.h"
+#include "simulator/src/sampling.h"
 
 #include <array>
 #include <cstdint>

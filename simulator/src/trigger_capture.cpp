@@ -1,4 +1,4 @@
-#include "trigger_capture.h"
+#include "simulator/src/trigger_capture.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 // the ring is never reset to 0, so that index moves from capture to capture.
 #pragma once
 
-#include "sampling.h"
+#include "simulator/src/sampling.h"
 
 #include <array>
 #include <cstdint>

@@ -1,8 +1,8 @@
-#include "virtual_drive.h"
+#include "simulator/src/virtual_drive.h"
 
-#include "firmware_dump.h"
+#include "simulator/src/firmware_dump.h"
 
-#include "modbus_slave.h"
+#include "simulator/src/modbus_slave.h"
 
 #include <algorithm>
 #include <cerrno>

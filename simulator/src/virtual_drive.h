@@ -6,13 +6,13 @@
 // nothing is due; the model catches up with the clock when asked.
 #pragma once
 
-#include "boot_loader.h"
-#include "catalogue_defaults.h"
-#include "drive_identity.h"
-#include "drive_model.h"
-#include "fault_plan.h"
-#include "frame_assembler.h"
-#include "pseudo_terminal.h"
+#include "simulator/src/boot_loader.h"
+#include "simulator/src/catalogue_defaults.h"
+#include "simulator/src/drive_identity.h"
+#include "simulator/src/drive_model.h"
+#include "simulator/src/fault_plan.h"
+#include "simulator/src/frame_assembler.h"
+#include "simulator/src/pseudo_terminal.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "alarm_codes.h"
+#include "drive/alarms/alarm_codes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The enabling rules of the command table, state by state.
-#include "command_reasons.h"
-#include "commands.h"
-#include "frame_state.h"
+#include "drive/connection/command_reasons.h"
+#include "drive/connection/commands.h"
+#include "drive/connection/frame_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // The drive connection against a drive on a pseudo-terminal, through the
 // real link library: connecting, the version text, disconnecting, the
 // alarm reset, the connection check and the link watchdog.
-#include "communication.h"
-#include "drive_connection.h"
-#include "link_causes.h"
+#include "drive/connection/communication.h"
+#include "drive/connection/drive_connection.h"
+#include "drive/connection/link_causes.h"
 #include "vq_communication.h"
-#include "port_open_failure.h"
-#include "recording_messages.h"
-#include "scripted_drive.h"
-#include "virtual_drive_session.h"
+#include "link/port_open_failure.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/scripted_drive.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <gtest/gtest.h>
 

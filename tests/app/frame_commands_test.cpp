@@ -1,8 +1,8 @@
 // The command table's enabling rules as the menu and toolbar show them,
 // through the state changes of a session; the feature windows plugged in
 // through the registry.
-#include "frame_fixture.h"
-#include "static_panes.h"
+#include "tests/app/support/frame_fixture.h"
+#include "app/monitor/static_panes.h"
 
 #include <QCheckBox>
 #include <QStyle>

@@ -1,11 +1,11 @@
 // A whole session against the virtual drive: connect through the setting
 // dialog, monitor with rows ticked and unticked, lose the cable, "NEW"
 // while monitoring, and shut down while the poll thread runs.
-#include "connected_frame_fixture.h"
-#include "lamp_images.h"
-#include "static_panes.h"
-#include "tarvex_app.h"
-#include "virtual_drive_session.h"
+#include "tests/app/support/connected_frame_fixture.h"
+#include "app/monitor/lamp_images.h"
+#include "app/monitor/static_panes.h"
+#include "app/frame/tarvex_app.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QElapsedTimer>
 #include <QLabel>

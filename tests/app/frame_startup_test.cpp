@@ -1,12 +1,12 @@
 // Start-up of the main frame: the libraries and the catalogue found (or not)
 // in the working directory, the frame's layout, and its orderly shutdown.
-#include "about_dialog.h"
-#include "catalogue_coverage.h"
-#include "font_coverage.h"
-#include "frame_fixture.h"
-#include "recent_files.h"
-#include "static_panes.h"
-#include "ui_pump.h"
+#include "app/frame/about_dialog.h"
+#include "tests/app/support/frame_fixture.h"
+#include "app/monitor/static_panes.h"
+#include "drive/connection/catalogue_coverage.h"
+#include "app/frame/font_coverage.h"
+#include "app/ui/settings/recent_files.h"
+#include "tests/app/support/ui_pump.h"
 
 #include <QApplication>
 #include <QDockWidget>

@@ -1,8 +1,8 @@
 // The grid layer: sizes, styles, check boxes, named images, undo, and the
 // two hooks the table windows build on.
-#include "cgx_bitmaps.h"
-#include "cgx_grid_wnd.h"
-#include "qt_test_application.h"
+#include "app/ui/grid/cgx_bitmaps.h"
+#include "app/ui/grid/cgx_grid_wnd.h"
+#include "tests/app/support/qt_test_application.h"
 
 #include <QHeaderView>
 #include <QSignalSpy>

@@ -1,8 +1,8 @@
 // The table window classes: the header click that checks or clears the
 // check boxes of their row range, and the double click they consume or
 // leave to the grid.
-#include "grid_windows.h"
-#include "qt_test_application.h"
+#include "app/ui/grid/grid_windows.h"
+#include "tests/app/support/qt_test_application.h"
 
 #include <QTest>
 

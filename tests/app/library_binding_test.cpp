@@ -1,9 +1,9 @@
 // Binding the two libraries by name: what is reported when a library or a
 // function is missing, and that nothing unresolved is ever called.
-#include "drive_connection.h"
-#include "recording_messages.h"
-#include "scratch_directory.h"
-#include "scripted_drive.h"
+#include "drive/connection/drive_connection.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/scratch_directory.h"
+#include "tests/app/support/scripted_drive.h"
 
 #include <gtest/gtest.h>
 

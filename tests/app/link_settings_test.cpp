@@ -1,5 +1,5 @@
 // The setting dialog's fields as the program reads them.
-#include "link_settings.h"
+#include "drive/connection/link_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,7 @@ TEST(BaudList, IndexToRate)
 } // namespace
 } // namespace tarvex
 
-#include "text_encoding.h"
+#include "drive/connection/text_encoding.h"
 
 namespace tarvex {
 namespace {

@@ -1,10 +1,10 @@
 // The message service: boxes asked for by worker threads are shown on the
 // user-interface thread while the worker waits, waits for workers keep
 // serving them, and shutdown releases every waiting worker.
-#include "qt_message_service.h"
-#include "qt_test_application.h"
-#include "ui_wait.h"
-#include "worker_thread.h"
+#include "app/frame/qt_message_service.h"
+#include "tests/app/support/qt_test_application.h"
+#include "app/ui/ui_wait.h"
+#include "drive/connection/worker_thread.h"
 
 #include <QThread>
 

@@ -1,10 +1,10 @@
 // The four monitor panes as built: rows, names, units, sizes, colours, tick
 // boxes and lamps; the tick state the poll thread reads; values and lamps
 // arriving from another thread; the link animation.
-#include "lamp_images.h"
-#include "qt_test_application.h"
-#include "static_panes.h"
-#include "status_variables.h"
+#include "app/monitor/lamp_images.h"
+#include "tests/app/support/qt_test_application.h"
+#include "app/monitor/static_panes.h"
+#include "drive/connection/status_variables.h"
 
 #include <QHeaderView>
 

@@ -1,6 +1,6 @@
 // The one reading and writing of numbers as text: whole texts only, and a
 // full stop as decimal separator whatever the locale the program runs in.
-#include "number_text.h"
+#include "drive/text/number_text.h"
 
 #include <gtest/gtest.h>
 

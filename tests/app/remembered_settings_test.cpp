@@ -2,17 +2,17 @@
 // settings file: the ticked status rows, the data trace's channels, period,
 // axis limits and size, and the recent files of the File menu, which open
 // their file in the window of its kind.
-#include "chart_menu_driver.h"
-#include "connected_frame_fixture.h"
-#include "integer_edit.h"
-#include "parameter_dlg.h"
-#include "recent_files.h"
-#include "static_panes.h"
-#include "trace_graph_dlg.h"
-#include "ui_pump.h"
-#include "virtual_drive_session.h"
-#include "window_size_keeper.h"
-#include "yaxis_dialog.h"
+#include "tests/app/support/chart_menu_driver.h"
+#include "tests/app/support/connected_frame_fixture.h"
+#include "app/graphs/integer_edit.h"
+#include "app/parameters/parameter_dlg.h"
+#include "app/ui/settings/recent_files.h"
+#include "app/monitor/static_panes.h"
+#include "app/graphs/trace/trace_graph_dlg.h"
+#include "tests/app/support/virtual_drive_session.h"
+#include "app/graphs/yaxis_dialog.h"
+#include "tests/app/support/ui_pump.h"
+#include "app/ui/settings/window_size_keeper.h"
 
 #include <QComboBox>
 #include <QLineEdit>

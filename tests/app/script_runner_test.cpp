@@ -3,11 +3,11 @@
 // frame, a pane and the About box; steps it cannot carry out are reported
 // and the script goes on; a line too long or a file too large for a script
 // is not run.
-#include "about_dialog.h"
-#include "frame_fixture.h"
-#include "script_runner.h"
-#include "ui_pump.h"
-#include "virtual_drive_session.h"
+#include "app/frame/about_dialog.h"
+#include "tests/app/support/frame_fixture.h"
+#include "app/frame/script_runner.h"
+#include "tests/app/support/ui_pump.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QImage>
 

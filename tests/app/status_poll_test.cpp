@@ -1,12 +1,12 @@
 // The status poll thread through the real link library: which registers it
 // asks for, what it shows, how it paces itself, and how it ends when the
 // drive stops answering.
-#include "communication.h"
-#include "drive_connection.h"
-#include "recording_messages.h"
-#include "scripted_drive.h"
-#include "status_variables.h"
-#include "virtual_drive_session.h"
+#include "drive/connection/communication.h"
+#include "drive/connection/drive_connection.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/scripted_drive.h"
+#include "drive/connection/status_variables.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The state-variable table, the scattered request built from the ticked
 // rows, and the assembly and formats of the values from wire-order bytes.
-#include "status_variables.h"
+#include "drive/connection/status_variables.h"
 
 #include <gtest/gtest.h>
 

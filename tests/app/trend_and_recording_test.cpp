@@ -3,17 +3,17 @@
 // writes a row per poll cycle whose values are the drive's, and both end
 // cleanly when monitoring stops. The file writer and the row texts are also
 // checked on their own where the drive cannot reach (a full disk).
-#include "background_file_writer.h"
-#include "chart_menu_driver.h"
-#include "csv_reader.h"
-#include "connected_frame_fixture.h"
-#include "static_panes.h"
-#include "status_record_rows.h"
-#include "status_recording.h"
-#include "trend_history.h"
-#include "trend_pane.h"
-#include "ui_pump.h"
-#include "virtual_drive_session.h"
+#include "drive/monitor/background_file_writer.h"
+#include "tests/app/support/chart_menu_driver.h"
+#include "tests/app/support/csv_reader.h"
+#include "tests/app/support/connected_frame_fixture.h"
+#include "app/monitor/static_panes.h"
+#include "drive/monitor/status_record_rows.h"
+#include "app/monitor/status_recording.h"
+#include "drive/monitor/trend_history.h"
+#include "app/monitor/trend_pane.h"
+#include "tests/app/support/ui_pump.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QAbstractButton>
 #include <QLabel>

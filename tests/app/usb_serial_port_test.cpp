@@ -1,11 +1,11 @@
 // The serial devices in a made-up system tree: every adapter listed with
 // its description, the drive cable's adapter found among them, and the
 // setting dialog's rule that the adapter wins over the typed port.
-#include "drive_connection.h"
-#include "recording_messages.h"
-#include "scratch_directory.h"
-#include "serial_devices.h"
-#include "usb_serial_port.h"
+#include "drive/connection/drive_connection.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/scratch_directory.h"
+#include "link/serial_devices.h"
+#include "link/usb_serial_port.h"
 
 #include <gtest/gtest.h>
 

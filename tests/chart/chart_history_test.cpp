@@ -2,9 +2,9 @@
 // decimated to what the screen can show without losing a peak; the wheel
 // scrolls and Ctrl with the wheel zooms; a reference is drawn on each
 // channel's own axis, survives a new set-up and is cleared from the menu.
-#include "chart_history.h"
-#include "chart_menu_driver.h"
-#include "chart_view.h"
+#include "app/ui/chart/chart_history.h"
+#include "tests/app/support/chart_menu_driver.h"
+#include "app/ui/chart/chart_view.h"
 
 #include <qcustomplot.h>
 

@@ -3,8 +3,8 @@
 // them, its reciprocal and each channel's change in its own units; a click
 // on a legend entry hides its channel and a second click shows it again; no
 // legend box stands on the chart while no channel is chosen.
-#include "chart_menu_driver.h"
-#include "chart_view.h"
+#include "tests/app/support/chart_menu_driver.h"
+#include "app/ui/chart/chart_view.h"
 
 #include <qcustomplot.h>
 

@@ -3,8 +3,8 @@
 // Copy to Clipboard puts the picture there; Export CSV is greyed until the
 // window hands the chart its export and runs that export when chosen;
 // Autoscale fits the axes to the data.
-#include "chart_menu_driver.h"
-#include "chart_view.h"
+#include "tests/app/support/chart_menu_driver.h"
+#include "app/ui/chart/chart_view.h"
 
 #include <qcustomplot.h>
 

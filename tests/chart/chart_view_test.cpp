@@ -1,10 +1,10 @@
 // The chart component as the graph windows use it: set-up, the scrolling
 // window of the trace, set-by-index of the captures, read-back, labels, the
 // cursor read-out and exported pictures that image readers can open.
-#include "chart_view.h"
-#include "integer_edit.h"
-#include "message_service.h"
-#include "yaxis_dialog.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/graphs/integer_edit.h"
+#include "drive/connection/message_service.h"
+#include "app/graphs/yaxis_dialog.h"
 
 #include <qcustomplot.h>
 

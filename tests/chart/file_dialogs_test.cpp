@@ -2,11 +2,11 @@
 // extension added to a name typed without one, the Open dialog listing the
 // type and "All files", the dialog starting in the folder last used for the
 // type (else the documents folder), never in a folder that is gone.
-#include "chart_menu_driver.h"
-#include "chart_view.h"
-#include "file_dialogs.h"
-#include "graph_file_dialog.h"
-#include "user_settings.h"
+#include "tests/app/support/chart_menu_driver.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/ui/files/file_dialogs.h"
+#include "app/graphs/graph_file_dialog.h"
+#include "app/ui/settings/user_settings.h"
 
 #include <QApplication>
 #include <QDir>

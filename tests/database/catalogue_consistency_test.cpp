@@ -5,7 +5,7 @@
 // write checks single out, the way defaults and limits are written, and the
 // two editions agreeing on everything but their texts. An edit of data/*.csv
 // that breaks a feature fails here.
-#include "catalogue_file.h"
+#include "tests/database/catalogue_file.h"
 
 #include <gtest/gtest.h>
 

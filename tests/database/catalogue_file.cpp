@@ -1,4 +1,4 @@
-#include "catalogue_file.h"
+#include "tests/database/catalogue_file.h"
 
 #include <sqlite3.h>
 

@@ -1,6 +1,6 @@
-#include "fixture_catalogue.h"
+#include "tests/database/fixture_catalogue.h"
 
-#include "utf_text.h"
+#include "database/src/utf_text.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,7 +1,7 @@
 // The queries against small catalogues that show their rules: which rows
 // are counted, how lists are filled and bounded, and how every kind of cell
 // is carried into the records.
-#include "fixture_catalogue.h"
+#include "tests/database/fixture_catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The exports against the generated catalogue files, used the way the
 // parameter window builds its model: per group the count, the first address
 // and the attribute list, in both editions.
-#include "fixture_catalogue.h"
+#include "tests/database/fixture_catalogue.h"
 
 #include <gtest/gtest.h>
 

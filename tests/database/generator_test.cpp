@@ -1,7 +1,7 @@
 // The catalogue generator's checks of its CSV sources: each defect an editor
 // of data/*.csv is likely to make fails the run with the file, the line and
 // what is wrong, and leaves no catalogue file behind.
-#include "fixture_catalogue.h"
+#include "tests/database/fixture_catalogue.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,7 +1,7 @@
 // Context and opened-flag rules of the exports: what every function does
 // without a context, before a catalogue is open, and across reopening and
 // destruction.
-#include "fixture_catalogue.h"
+#include "tests/database/fixture_catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // texts (the engine's general text, then the detail), DB_FileOpen still
 // answers true, the catalogue stays closed and every later query answers 0
 // or false without another word. Nothing is ever created or changed.
-#include "fixture_catalogue.h"
+#include "tests/database/fixture_catalogue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The user manual against the programs: the PDF the build writes carries
 // every picture its text shows, the Markdown tool refuses a missing picture,
 // and the troubleshooting chapter lists every message the sources can show.
-#include "source_messages.h"
+#include "tests/docs/source_messages.h"
 
 #include <QColor>
 #include <QDir>
@@ -168,7 +168,7 @@ TEST(UserManual, TroubleshootingListsEveryMessageOfThePrograms)
     // through a variable; the table they come from is named here.
     MessageFinder finder;
     finder.addIndirectTable({"kPeriodLimits", "refusal"});
-    for (const char *folder : {"app", "upgrader", "launcher", "m9ctl"})
+    for (const char *folder : {"drive", "app", "upgrader", "launcher", "m9ctl"})
         finder.addFolder((kSource + QLatin1Char('/') + QLatin1String(folder)).toStdString());
     EXPECT_TRUE(finder.missingTables().empty()) << "tables of messages no longer found: "
                                                 << finder.missingTables().front();

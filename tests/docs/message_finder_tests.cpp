@@ -1,6 +1,6 @@
 // The reading of message texts from C++ sources, on small sources written
 // the ways the programs write their messages.
-#include "source_messages.h"
+#include "tests/docs/source_messages.h"
 
 #include <gtest/gtest.h>
 

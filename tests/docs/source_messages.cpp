@@ -1,4 +1,4 @@
-#include "source_messages.h"
+#include "tests/docs/source_messages.h"
 
 #include <algorithm>
 #include <cctype>

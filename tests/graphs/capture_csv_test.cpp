@@ -2,7 +2,7 @@
 // settings lines, times in seconds that stay round, channels left out when
 // unused, a dot as decimal mark under any locale, and the trace's times
 // after the oldest samples of a long run have gone.
-#include "capture_csv.h"
+#include "drive/capture/capture_csv.h"
 
 #include <clocale>
 #include <sstream>

@@ -1,8 +1,8 @@
 // Saving and loading the three kinds of graph files, and the loading rules
 // for files that are not as the program writes them.
-#include "channel_catalog.h"
-#include "channel_scaling.h"
-#include "graph_file.h"
+#include "drive/capture/channel_catalog.h"
+#include "drive/capture/channel_scaling.h"
+#include "drive/capture/graph_file.h"
 
 #include <gtest/gtest.h>
 

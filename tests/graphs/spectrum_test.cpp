@@ -1,6 +1,6 @@
 // The spectrum against values computed independently here with a plain
 // discrete Fourier transform.
-#include "spectrum.h"
+#include "drive/capture/spectrum.h"
 
 #include <gtest/gtest.h>
 

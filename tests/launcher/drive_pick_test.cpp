@@ -1,6 +1,6 @@
 // The launcher starts the checked variants' programs in list order, or says
 // what to do when nothing is checked.
-#include "drive_pick_window.h"
+#include "launcher/drive_pick_window.h"
 
 #include <QPushButton>
 #include <QTreeWidget>

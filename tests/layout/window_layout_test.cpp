@@ -14,13 +14,13 @@
 #undef signals
 #undef foreach
 
-#include "connected_frame_fixture.h"
-#include "drive_pick_window.h"
-#include "integer_edit.h"
-#include "trace_graph_dlg.h"
-#include "trigger_graph_dlg.h"
-#include "ui_pump.h"
-#include "upgrader_window.h"
+#include "tests/app/support/connected_frame_fixture.h"
+#include "launcher/drive_pick_window.h"
+#include "app/graphs/integer_edit.h"
+#include "app/graphs/trace/trace_graph_dlg.h"
+#include "app/graphs/trigger/trigger_graph_dlg.h"
+#include "tests/app/support/ui_pump.h"
+#include "upgrader/upgrader_window.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -2,10 +2,10 @@
 // in pieces, cut off, from another node, as an exception, garbled, too long
 // and not at all. The line runs on a virtual clock, so the protocol's waits
 // are checked exactly.
-#include "frame_exchanger.h"
-#include "scripted_line.h"
+#include "link/src/frame_exchanger.h"
+#include "tests/link/scripted_line.h"
 
-#include "crc16.h"
+#include "link/crc16.h"
 
 #include <gtest/gtest.h>
 

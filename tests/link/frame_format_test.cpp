@@ -1,7 +1,7 @@
 // Request layouts and the CRC as they go on the wire.
-#include "crc16.h"
-#include "frame_exchanger.h"
-#include "modbus_frame.h"
+#include "link/crc16.h"
+#include "link/src/frame_exchanger.h"
+#include "link/modbus_frame.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // pseudo-terminal: late answers that are never withdrawn, exception code 0,
 // replies to another request, a line that trickles bytes, and a long write
 // at 9600 baud to a drive that takes its time.
-#include "pty_responder.h"
-#include "sim_test_support.h"
+#include "tests/support/pty_responder.h"
+#include "tests/simulator/sim_test_support.h"
 #include "vq_communication.h"
 
-#include "modbus_frame.h"
+#include "link/modbus_frame.h"
 
 #include <gtest/gtest.h>
 

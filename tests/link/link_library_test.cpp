@@ -1,10 +1,10 @@
 // The link library as the main program uses it: the exported functions over a
 // real pseudo-terminal, with a scripted drive on the other side. Every case
 // runs in both exchange profiles.
-#include "pty_responder.h"
+#include "tests/support/pty_responder.h"
 #include "vq_communication.h"
 
-#include "modbus_frame.h"
+#include "link/modbus_frame.h"
 
 #include <gtest/gtest.h>
 

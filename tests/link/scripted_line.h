@@ -4,7 +4,7 @@
 // and the protocol's fixed waits cost no real time.
 #pragma once
 
-#include "byte_pipe.h"
+#include "link/src/byte_pipe.h"
 
 #include <algorithm>
 #include <cstdint>

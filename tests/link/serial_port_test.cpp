@@ -1,7 +1,7 @@
 // The serial port layer on a pseudo-terminal: a device without a
 // low-latency setting still opens, and the port waits for input and for its
 // output without hanging.
-#include "serial_port.h"
+#include "link/serial_port.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // m9ctl's other commands end to end: drive state, alarms, monitoring,
 // trace, the firmware download checked against the drive's own dump,
 // several drives at once and the refusals of bad input.
-#include "m9ctl_support.h"
+#include "tests/m9ctl/m9ctl_support.h"
 
-#include "console_commands.h"
+#include "simulator/src/console_commands.h"
 
 #include <gtest/gtest.h>
 

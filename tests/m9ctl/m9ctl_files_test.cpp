@@ -1,7 +1,7 @@
 // What m9ctl makes of files that are not what they should be: cut short,
 // not regular, too large, or a disk that fails while it saves. The drive
 // is asked afterwards what it holds.
-#include "m9ctl_support.h"
+#include "tests/m9ctl/m9ctl_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // line or an operator can cut it, brought back by m9ctl alone, and HEX
 // files that are not a whole firmware, refused before the drive is touched.
 // What the drive holds is read from its own program memory.
-#include "m9ctl_support.h"
+#include "tests/m9ctl/m9ctl_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // m9ctl's parameter commands against a virtual drive holding the real
 // catalogue's defaults: what ends up on the drive is read from the drive.
-#include "m9ctl_support.h"
+#include "tests/m9ctl/m9ctl_support.h"
 
-#include "catalogue_defaults.h"
+#include "simulator/src/catalogue_defaults.h"
 
 #include <gtest/gtest.h>
 

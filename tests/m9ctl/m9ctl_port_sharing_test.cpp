@@ -1,7 +1,7 @@
 // One port, several programs: a port held by one m9ctl is refused to a
 // second one whoever runs it, and a normal user may connect again and again
 // to the same virtual drive.
-#include "m9ctl_support.h"
+#include "tests/m9ctl/m9ctl_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "m9ctl_support.h"
+#include "tests/m9ctl/m9ctl_support.h"
 
 #include <gtest/gtest.h>
 

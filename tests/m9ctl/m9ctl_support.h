@@ -3,8 +3,8 @@
 // and an independent Intel HEX reader.
 #pragma once
 
-#include "program_run.h"
-#include "sim_test_support.h"
+#include "tests/m9ctl/program_run.h"
+#include "tests/simulator/sim_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "program_run.h"
+#include "tests/m9ctl/program_run.h"
 
 #include <csignal>
 

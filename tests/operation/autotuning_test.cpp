@@ -2,13 +2,13 @@
 // 0x0130, the command and status at 0x012C, the inertia at 0x0052; a run to
 // completion, a user stop, the settings restored on close, the ranges of
 // the two levels, and a window closed in the middle of a run.
-#include "autotuning_dlg.h"
-#include "motion_tools.h"
-#include "motor_animation.h"
-#include "operation_fixture.h"
-#include "qt_test_application.h"
-#include "ui_pump.h"
-#include "operation_registers.h"
+#include "app/operation/autotuning_dlg.h"
+#include "drive/connection/motion_tools.h"
+#include "app/operation/motor_animation.h"
+#include "tests/operation/operation_fixture.h"
+#include "tests/app/support/qt_test_application.h"
+#include "tests/app/support/ui_pump.h"
+#include "drive/motion/operation_registers.h"
 
 #include <QLabel>
 #include <QLineEdit>

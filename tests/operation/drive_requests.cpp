@@ -1,4 +1,4 @@
-#include "drive_requests.h"
+#include "tests/operation/drive_requests.h"
 
 #include <sstream>
 

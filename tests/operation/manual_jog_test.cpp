@@ -2,14 +2,14 @@
 // operation command register (0x1056) and the jog speed (0x009E) for the
 // servo button, the jog buttons held and released, the lock, STOP, EXIT
 // and "SpeedSet", and the current speed shown while the servo is on.
-#include "color_button.h"
-#include "commands.h"
-#include "manual_jog_dlg.h"
-#include "motion_tools.h"
-#include "operation_fixture.h"
-#include "qt_test_application.h"
-#include "ui_pump.h"
-#include "operation_registers.h"
+#include "app/operation/color_button.h"
+#include "drive/connection/commands.h"
+#include "app/operation/manual_jog_dlg.h"
+#include "drive/connection/motion_tools.h"
+#include "tests/operation/operation_fixture.h"
+#include "tests/app/support/qt_test_application.h"
+#include "tests/app/support/ui_pump.h"
+#include "drive/motion/operation_registers.h"
 
 #include <QDialog>
 #include <QLabel>

@@ -5,18 +5,18 @@
 // watchdog's reset), against the virtual drive over a pseudo-terminal. The
 // drive itself is asked afterwards whether anything still moves. The
 // message boxes are modal, as the program's are.
-#include "autotuning_dlg.h"
-#include "color_button.h"
-#include "commands.h"
-#include "feature_windows.h"
-#include "operation_session.h"
-#include "manual_jog_dlg.h"
-#include "modal_messages.h"
-#include "motor_animation.h"
-#include "motion_tools.h"
-#include "program_jog_dlg.h"
-#include "ui_pump.h"
-#include "virtual_drive_session.h"
+#include "app/operation/autotuning_dlg.h"
+#include "app/operation/color_button.h"
+#include "drive/connection/commands.h"
+#include "app/frame/feature_windows.h"
+#include "tests/operation/operation_session.h"
+#include "app/operation/manual_jog_dlg.h"
+#include "tests/app/support/modal_messages.h"
+#include "app/operation/motor_animation.h"
+#include "drive/connection/motion_tools.h"
+#include "app/operation/program_jog_dlg.h"
+#include "tests/app/support/ui_pump.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QLabel>
 #include <QPushButton>

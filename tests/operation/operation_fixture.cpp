@@ -1,6 +1,6 @@
-#include "operation_fixture.h"
+#include "tests/operation/operation_fixture.h"
 
-#include "communication.h"
+#include "drive/connection/communication.h"
 
 namespace tarvex::test {
 

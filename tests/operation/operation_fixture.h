@@ -4,11 +4,11 @@
 // request it received.
 #pragma once
 
-#include "drive_connection.h"
-#include "drive_requests.h"
-#include "qt_test_application.h"
-#include "modal_messages.h"
-#include "virtual_drive_session.h"
+#include "drive/connection/drive_connection.h"
+#include "tests/operation/drive_requests.h"
+#include "tests/app/support/qt_test_application.h"
+#include "tests/app/support/modal_messages.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QPushButton>
 #include <QTest>

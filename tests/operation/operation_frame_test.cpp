@@ -2,16 +2,16 @@
 // them against the virtual drive, an engineer's session jogs, runs the
 // program jog and tunes, and the program closes cleanly while the servo is
 // on and the speed display runs.
-#include "autotuning_dlg.h"
-#include "color_button.h"
-#include "commands.h"
-#include "feature_windows.h"
-#include "operation_session.h"
-#include "manual_jog_dlg.h"
-#include "operation_registers.h"
-#include "program_jog_dlg.h"
-#include "ui_pump.h"
-#include "virtual_drive_session.h"
+#include "app/operation/autotuning_dlg.h"
+#include "app/operation/color_button.h"
+#include "drive/connection/commands.h"
+#include "app/frame/feature_windows.h"
+#include "tests/operation/operation_session.h"
+#include "app/operation/manual_jog_dlg.h"
+#include "drive/motion/operation_registers.h"
+#include "app/operation/program_jog_dlg.h"
+#include "tests/app/support/ui_pump.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QLineEdit>
 #include <QPushButton>

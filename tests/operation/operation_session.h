@@ -3,14 +3,14 @@
 // the tools through the frame's commands.
 #pragma once
 
-#include "autotuning_dlg.h"
-#include "commands.h"
-#include "feature_windows.h"
-#include "frame_fixture.h"
-#include "manual_jog_dlg.h"
-#include "operation_registers.h"
-#include "program_jog_dlg.h"
-#include "virtual_drive_session.h"
+#include "app/operation/autotuning_dlg.h"
+#include "drive/connection/commands.h"
+#include "app/frame/feature_windows.h"
+#include "tests/app/support/frame_fixture.h"
+#include "app/operation/manual_jog_dlg.h"
+#include "drive/motion/operation_registers.h"
+#include "app/operation/program_jog_dlg.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QPushButton>
 #include <QTest>

@@ -2,14 +2,14 @@
 // and written to the eight registers from 0x00A0, the start and stop
 // command at 0x1058, EXIT, and the speed poll that stops the run when a
 // read fails.
-#include "commands.h"
-#include "jog_manual.h"
-#include "motor_animation.h"
-#include "operation_fixture.h"
-#include "qt_test_application.h"
-#include "ui_pump.h"
-#include "operation_registers.h"
-#include "program_jog_dlg.h"
+#include "drive/connection/commands.h"
+#include "drive/motion/jog_manual.h"
+#include "app/operation/motor_animation.h"
+#include "tests/operation/operation_fixture.h"
+#include "tests/app/support/qt_test_application.h"
+#include "tests/app/support/ui_pump.h"
+#include "drive/motion/operation_registers.h"
+#include "app/operation/program_jog_dlg.h"
 
 #include <QLabel>
 #include <QLineEdit>

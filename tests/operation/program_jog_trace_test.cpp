@@ -2,13 +2,13 @@
 // known speed/time pattern on the virtual drive, the data trace records the
 // command speed, and the two cursors, placed with the mouse on consecutive
 // rising edges, read the program's cycle time.
-#include "chart_pixels.h"
-#include "chart_view.h"
-#include "integer_edit.h"
-#include "operation_fixture.h"
-#include "program_jog_dlg.h"
-#include "trace_graph_dlg.h"
-#include "ui_pump.h"
+#include "tests/app/support/chart_pixels.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/graphs/integer_edit.h"
+#include "tests/operation/operation_fixture.h"
+#include "app/operation/program_jog_dlg.h"
+#include "app/graphs/trace/trace_graph_dlg.h"
+#include "tests/app/support/ui_pump.h"
 
 #include <QComboBox>
 #include <QLineEdit>

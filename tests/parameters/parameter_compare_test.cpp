@@ -2,9 +2,9 @@
 // the window's Open dialog, the rows that differ are listed with both
 // values, and only the ticked file values reach the drive, through Write's
 // checks. Files that cannot be read or do not parse list nothing.
-#include "file_dialog_driver.h"
-#include "parameter_compare_dlg.h"
-#include "parameter_session.h"
+#include "tests/app/support/file_dialog_driver.h"
+#include "app/parameters/parameter_compare_dlg.h"
+#include "tests/parameters/parameter_session.h"
 
 #include <QApplication>
 #include <QTableWidget>

@@ -3,9 +3,9 @@
 // values with a full stop; a file from another catalogue; paths that cannot
 // be read or written; the file dialogs' settings; and the catalogue's
 // limits, which are shown as text whatever they contain.
-#include "chart_menu_driver.h"
-#include "parameter_file_dialog.h"
-#include "parameter_session.h"
+#include "tests/app/support/chart_menu_driver.h"
+#include "app/parameters/parameter_file_dialog.h"
+#include "tests/parameters/parameter_session.h"
 
 #include <QApplication>
 #include <QDir>

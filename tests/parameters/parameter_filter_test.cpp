@@ -2,8 +2,8 @@
 // by name and by object number, kept across tabs, "Changed from default"
 // following the values, the header's tick-all limited to the rows shown,
 // and a value typed into a filtered grid written to its own register only.
-#include "parameter_filter.h"
-#include "parameter_session.h"
+#include "app/parameters/parameter_filter.h"
+#include "tests/parameters/parameter_session.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 // The tool window keys, pressed on the parameter window as the user does:
 // F5 reads every group from the drive, Ctrl+O asks for a file to open and
 // Ctrl+W closes the window; a key does nothing while its button is greyed.
-#include "file_dialog_driver.h"
-#include "parameter_session.h"
-#include "qt_test_application.h"
+#include "tests/app/support/file_dialog_driver.h"
+#include "tests/parameters/parameter_session.h"
+#include "tests/app/support/qt_test_application.h"
 
 #include <QFileDialog>
 #include <QPushButton>

@@ -1,9 +1,9 @@
 // The parameter model's rules: register words to grid texts, grid texts to
 // register words, the Write range check, and parameter files.
-#include "parameter_display.h"
-#include "parameter_file.h"
-#include "parameter_text.h"
-#include "write_rules.h"
+#include "drive/parameters/model/parameter_display.h"
+#include "drive/parameters/model/parameter_file.h"
+#include "drive/parameters/parameter_text.h"
+#include "drive/parameters/model/write_rules.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // the progress box over the window, the user-interface thread serving
 // events throughout, and Cancel clicked with the mouse, after which the
 // drive sees no further exchange and the message says what was done.
-#include "drive_work_box.h"
-#include "parameter_session.h"
-#include "ui_pump.h"
+#include "app/ui/drive_work_box.h"
+#include "tests/parameters/parameter_session.h"
+#include "tests/app/support/ui_pump.h"
 
 #include <QLabel>
 #include <QProgressBar>

@@ -3,11 +3,11 @@
 // and single writes with their results, scattered reads split at 126
 // registers, the servo state and the lock commands, and the message of
 // each failing group.
-#include "communication.h"
-#include "parameter_service.h"
-#include "parameter_session.h"
-#include "recording_messages.h"
-#include "scripted_drive.h"
+#include "drive/connection/communication.h"
+#include "drive/parameters/parameter_service.h"
+#include "tests/parameters/parameter_session.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/scripted_drive.h"
 
 #include <gtest/gtest.h>
 

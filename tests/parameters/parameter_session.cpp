@@ -1,7 +1,7 @@
-#include "parameter_session.h"
+#include "tests/parameters/parameter_session.h"
 
-#include "catalogue_defaults.h"
-#include "qt_test_application.h"
+#include "simulator/src/catalogue_defaults.h"
+#include "tests/app/support/qt_test_application.h"
 
 namespace tarvex::test {
 

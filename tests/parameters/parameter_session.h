@@ -4,16 +4,16 @@
 // the frame's "Parameter Editing" command, as the user opens it.
 #pragma once
 
-#include "frame_fixture.h"
-#include "parameter_dlg.h"
-#include "parameter_forms.h"
-#include "parameter_message_dlg.h"
-#include "parameter_tab_ctrl.h"
-#include "parameter_window.h"
-#include "scripted_drive.h"
-#include "ui_wait.h"
-#include "virtual_drive.h"
-#include "virtual_drive_session.h"
+#include "tests/app/support/frame_fixture.h"
+#include "app/parameters/parameter_dlg.h"
+#include "app/parameters/parameter_forms.h"
+#include "app/parameters/parameter_message_dlg.h"
+#include "app/parameters/parameter_tab_ctrl.h"
+#include "app/parameters/parameter_window.h"
+#include "tests/app/support/scripted_drive.h"
+#include "app/ui/ui_wait.h"
+#include "simulator/src/virtual_drive.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QColor>
 #include <QPushButton>

@@ -4,7 +4,7 @@
 // a garbled parameter file leaves its cells alone, and the register shared
 // by "Notch Filter Use" and "Program Jog Time 4" never lets one cell
 // silently overwrite the other.
-#include "parameter_session.h"
+#include "tests/parameters/parameter_session.h"
 
 #include <fstream>
 #include <sstream>

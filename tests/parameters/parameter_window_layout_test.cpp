@@ -1,8 +1,8 @@
 // The parameter window's size: it opens no larger than a service laptop's
 // screen with every header and catalogue text of its grids whole and every
 // column in view, and a larger window gives its grids the room.
-#include "cgx_painting.h"
-#include "parameter_session.h"
+#include "app/ui/grid/cgx_painting.h"
+#include "tests/parameters/parameter_session.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -4,7 +4,7 @@
 // (EXIT, opening again, Escape, a closed link); the "Parameter Read" note
 // and the progress line while the groups are read; typed values that must
 // survive a change of tab.
-#include "parameter_session.h"
+#include "tests/parameters/parameter_session.h"
 
 #include <QApplication>
 #include <QFontMetrics>

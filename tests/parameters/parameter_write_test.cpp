@@ -3,7 +3,7 @@
 // exemptions, 32-bit values, the parameter lock below and above version
 // 0.20), "All Write" with the monitoring guard, and the two lock buttons.
 // A scripted drive stands in where the drive must refuse one read.
-#include "parameter_session.h"
+#include "tests/parameters/parameter_session.h"
 
 namespace tarvex::test {
 namespace {

@@ -2,7 +2,7 @@
 // firmware upgrader drives it: entry by a boot request at the drive's line
 // speed, the handshake and every command at 115200 baud, rows stored byte
 // for byte, faults on demand, and the reset back into Modbus.
-#include "sim_test_support.h"
+#include "tests/simulator/sim_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // streams its blocks in order, the trigger capture starts where the drive
 // says, the alarm recording surrounds the alarm; and the resonance shows in
 // a capture's spectrum until the notch filter is set on it.
-#include "sim_test_support.h"
+#include "tests/simulator/sim_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The console commands a person types at m9sim and its command-line
 // options: what they switch, and how they refuse what they cannot take.
-#include "console_commands.h"
-#include "m9sim_options.h"
-#include "sim_test_support.h"
-#include "virtual_drive_link.h"
+#include "simulator/src/console_commands.h"
+#include "simulator/src/m9sim_options.h"
+#include "tests/simulator/sim_test_support.h"
+#include "link/virtual_drive_link.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Each fault on demand has the effect that the link library's status values
 // predict, and the drive recovers when the fault wears off.
-#include "sim_test_support.h"
+#include "tests/simulator/sim_test_support.h"
 
 #include <gtest/gtest.h>
 

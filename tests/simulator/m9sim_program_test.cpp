@@ -2,7 +2,7 @@
 // line, keeps a symbolic link to it, takes commands on standard input and
 // ends cleanly on SIGTERM, removing its link. The link library talks to it
 // through the link.
-#include "sim_test_support.h"
+#include "tests/simulator/sim_test_support.h"
 
 #include <gtest/gtest.h>
 

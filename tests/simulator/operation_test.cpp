@@ -1,6 +1,6 @@
 // What the drive does on its own when told to: program jog, auto tuning,
 // alarms with their history.
-#include "sim_test_support.h"
+#include "tests/simulator/sim_test_support.h"
 
 #include <gtest/gtest.h>
 

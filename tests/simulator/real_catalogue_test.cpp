@@ -1,8 +1,8 @@
 // The virtual drive on the generated catalogue: every parameter group reads
 // back as one block holding the catalogue's defaults, converted from their
 // texts exactly as the main program converts them.
-#include "parameter_text.h"
-#include "sim_test_support.h"
+#include "drive/parameters/parameter_text.h"
+#include "tests/simulator/sim_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // library: identity, the state variable block, inputs and outputs,
 // parameter defaults from the catalogue, the parameter lock and the
 // exceptions for addresses the drive does not have.
-#include "sim_test_support.h"
+#include "tests/simulator/sim_test_support.h"
 
 #include <gtest/gtest.h>
 

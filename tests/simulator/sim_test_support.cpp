@@ -1,6 +1,6 @@
-#include "sim_test_support.h"
+#include "tests/simulator/sim_test_support.h"
 
-#include "crc16.h"
+#include "link/crc16.h"
 
 #include <sqlite3.h>
 

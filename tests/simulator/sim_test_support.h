@@ -3,8 +3,8 @@
 // pseudo-terminal, and a raw serial client for byte-level exchanges.
 #pragma once
 
-#include "catalogue_defaults.h"
-#include "virtual_drive.h"
+#include "simulator/src/catalogue_defaults.h"
+#include "simulator/src/virtual_drive.h"
 #include "vq_communication.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "pty_responder.h"
+#include "tests/support/pty_responder.h"
 
-#include "crc16.h"
-#include "modbus_frame.h"
+#include "link/crc16.h"
+#include "link/modbus_frame.h"
 
 namespace vq::test {
 

@@ -3,7 +3,7 @@
 // at a baud rate. Every request is recorded for the test to inspect.
 #pragma once
 
-#include "pseudo_terminal.h"
+#include "simulator/src/pseudo_terminal.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,6 +1,6 @@
 // Entry point of the widget test programs: a QApplication on the offscreen
 // platform, so real widgets run without a display.
-#include "settings_isolation.h"
+#include "tests/support/settings_isolation.h"
 
 #include <QApplication>
 

@@ -2,10 +2,10 @@
 // pseudo-terminal: the probe at the drive's line speed, the handshake at
 // 115200 baud, the read-back, the row writes stored byte for byte, the reset;
 // and the ways a download refuses or gives up.
-#include "boot_session.h"
-#include "firmware_image.h"
-#include "hex_writer.h"
-#include "virtual_drive.h"
+#include "drive/firmware/boot_session.h"
+#include "drive/firmware/firmware_image.h"
+#include "tests/upgrader/hex_writer.h"
+#include "simulator/src/virtual_drive.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Reading Intel HEX files into the controller image, the reset-jump overlay
 // and the row formatting, byte for byte.
-#include "download_progress.h"
-#include "firmware_image.h"
-#include "hex_writer.h"
+#include "drive/firmware/download_progress.h"
+#include "drive/firmware/firmware_image.h"
+#include "tests/upgrader/hex_writer.h"
 
 #include <gtest/gtest.h>
 

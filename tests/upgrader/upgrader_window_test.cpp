@@ -5,13 +5,13 @@
 // every step, and the refusals send nothing to the drive.
 // The drive model names things "signals", which Qt's headers make a keyword:
 // it goes first.
-#include "virtual_drive.h"
+#include "simulator/src/virtual_drive.h"
 
-#include "caution_dialog.h"
-#include "file_dialog_driver.h"
-#include "hex_writer.h"
-#include "upgrader_options.h"
-#include "upgrader_window.h"
+#include "upgrader/caution_dialog.h"
+#include "tests/upgrader/hex_writer.h"
+#include "upgrader/upgrader_options.h"
+#include "upgrader/upgrader_window.h"
+#include "tests/app/support/file_dialog_driver.h"
 
 #include <QAction>
 #include <QComboBox>

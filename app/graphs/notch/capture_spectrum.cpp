@@ -1,7 +1,7 @@
-#include "capture_spectrum.h"
+#include "app/graphs/notch/capture_spectrum.h"
 
-#include "notch_filter_dlg.h"
-#include "spectrum.h"
+#include "app/graphs/notch/notch_filter_dlg.h"
+#include "drive/capture/spectrum.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,13 +1,13 @@
-#include "notch_filter_dlg.h"
+#include "app/graphs/notch/notch_filter_dlg.h"
 
-#include "channel_scaling.h"
-#include "chart_view.h"
-#include "csv_export_dialog.h"
-#include "drive_connection.h"
-#include "graph_window_parts.h"
-#include "integer_edit.h"
-#include "shared_register.h"
-#include "window_keys.h"
+#include "drive/capture/channel_scaling.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/ui/chart/csv_export_dialog.h"
+#include "drive/connection/drive_connection.h"
+#include "app/graphs/graph_window_parts.h"
+#include "app/graphs/integer_edit.h"
+#include "drive/connection/shared_register.h"
+#include "app/ui/window_keys.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -6,9 +6,9 @@
 // which hands it the spectra before each showing.
 #pragma once
 
-#include "capture_csv.h"
-#include "notch_filter.h"
-#include "spectrum.h"
+#include "drive/capture/capture_csv.h"
+#include "drive/capture/notch/notch_filter.h"
+#include "drive/capture/spectrum.h"
 
 #include <QDialog>
 #include <QString>

@@ -7,15 +7,15 @@
 // Modeless; it lives from the "Data Trace" command to "EXIT".
 #pragma once
 
-#include "channel_scaling.h"
-#include "run_switch.h"
-#include "trace_display_ring.h"
-#include "trace_file.h"
-#include "trace_graph.h"
-#include "trace_history.h"
-#include "trace_period.h"
-#include "unsaved_capture.h"
-#include "worker_thread.h"
+#include "drive/capture/channel_scaling.h"
+#include "drive/connection/run_switch.h"
+#include "drive/capture/trace/trace_display_ring.h"
+#include "drive/capture/trace/trace_file.h"
+#include "drive/capture/trace/trace_graph.h"
+#include "drive/capture/trace/trace_history.h"
+#include "drive/capture/trace/trace_period.h"
+#include "app/graphs/unsaved_capture.h"
+#include "drive/connection/worker_thread.h"
 
 #include <QDialog>
 #include <QString>

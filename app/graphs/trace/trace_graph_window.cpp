@@ -1,7 +1,7 @@
-#include "trace_graph_window.h"
+#include "app/graphs/trace/trace_graph_window.h"
 
-#include "trace_graph_dlg.h"
-#include "window_size_keeper.h"
+#include "app/graphs/trace/trace_graph_dlg.h"
+#include "app/ui/settings/window_size_keeper.h"
 
 #include <QPushButton>
 

@@ -3,8 +3,8 @@
 // exists. The window goes away with "EXIT".
 #pragma once
 
-#include "feature_window.h"
-#include "trace_graph.h"
+#include "drive/connection/feature_window.h"
+#include "drive/capture/trace/trace_graph.h"
 
 #include <QPointer>
 

@@ -1,10 +1,10 @@
-#include "trace_history_source.h"
+#include "app/graphs/trace/trace_history_source.h"
 
-#include "channel_catalog.h"
-#include "channel_chart_setup.h"
-#include "chart_view.h"
-#include "number_text.h"
-#include "trace_values.h"
+#include "drive/capture/channel_catalog.h"
+#include "app/graphs/channel_chart_setup.h"
+#include "app/ui/chart/chart_view.h"
+#include "drive/text/number_text.h"
+#include "drive/capture/trace/trace_values.h"
 
 #include <algorithm>
 #include <cmath>

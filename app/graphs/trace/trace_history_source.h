@@ -3,9 +3,9 @@
 // step maps it, labelled with the time it was recorded at.
 #pragma once
 
-#include "channel_scaling.h"
-#include "chart_history.h"
-#include "trace_history.h"
+#include "drive/capture/channel_scaling.h"
+#include "app/ui/chart/chart_history.h"
+#include "drive/capture/trace/trace_history.h"
 
 #include <array>
 #include <utility>

@@ -9,14 +9,14 @@
 // "EXIT".
 #pragma once
 
-#include "capture_buffers.h"
-#include "capture_view.h"
-#include "channel_scaling.h"
-#include "run_switch.h"
-#include "spectrum.h"
-#include "trigger_graph.h"
-#include "unsaved_capture.h"
-#include "worker_thread.h"
+#include "drive/capture/capture_buffers.h"
+#include "app/graphs/capture_view.h"
+#include "drive/capture/channel_scaling.h"
+#include "drive/connection/run_switch.h"
+#include "drive/capture/spectrum.h"
+#include "drive/capture/trigger/trigger_graph.h"
+#include "app/graphs/unsaved_capture.h"
+#include "drive/connection/worker_thread.h"
 
 #include <QDialog>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "trigger_graph_window.h"
+#include "app/graphs/trigger/trigger_graph_window.h"
 
-#include "trigger_graph_dlg.h"
-#include "window_size_keeper.h"
+#include "app/graphs/trigger/trigger_graph_dlg.h"
+#include "app/ui/settings/window_size_keeper.h"
 
 #include <QPushButton>
 

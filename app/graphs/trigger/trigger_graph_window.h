@@ -3,8 +3,8 @@
 // window goes away with "EXIT" and is created afresh by the next command.
 #pragma once
 
-#include "feature_window.h"
-#include "trigger_graph.h"
+#include "drive/connection/feature_window.h"
+#include "drive/capture/trigger/trigger_graph.h"
 
 #include <QPointer>
 

@@ -2,14 +2,14 @@
 // record (empty, codes inside and outside the table, the byte order, a
 // shorter second record), clearing, and the failures with their messages
 // and button states.
-#include "alarm_history_dlg.h"
-#include "alarm_history_window.h"
-#include "drive_work_box.h"
-#include "feature_windows.h"
-#include "linked_drive.h"
-#include "recording_messages.h"
-#include "scripted_drive.h"
-#include "virtual_drive_session.h"
+#include "app/alarms/alarm_history_dlg.h"
+#include "app/alarms/alarm_history_window.h"
+#include "app/ui/drive_work_box.h"
+#include "app/frame/feature_windows.h"
+#include "tests/app/support/linked_drive.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/scripted_drive.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -2,7 +2,7 @@
 // The mapping of a channel's value into channel 1's axis range, worked out
 // independently of the program's own scaling so that plotted points can be
 // checked against it.
-#include "channel_scaling.h"
+#include "drive/capture/channel_scaling.h"
 
 namespace tarvex::test {
 

@@ -4,9 +4,9 @@
 // connection's workers stop.
 #pragma once
 
-#include "linked_drive.h"
-#include "recording_messages.h"
-#include "virtual_drive_session.h"
+#include "tests/app/support/linked_drive.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QPointer>
 

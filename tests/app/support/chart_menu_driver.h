@@ -5,8 +5,8 @@
 // answered the same way.
 #pragma once
 
-#include "chart_view.h"
-#include "file_dialog_driver.h"
+#include "app/ui/chart/chart_view.h"
+#include "tests/app/support/file_dialog_driver.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
-#include "chart_pixels.h"
+#include "tests/app/support/chart_pixels.h"
 
-#include "chart_view.h"
+#include "app/ui/chart/chart_view.h"
 
 #include <qcustomplot.h>
 

@@ -2,8 +2,8 @@
 // Setting and Connect as the user does; the drive goes after the frame.
 #pragma once
 
-#include "frame_fixture.h"
-#include "virtual_drive_session.h"
+#include "tests/app/support/frame_fixture.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <memory>
 

@@ -4,12 +4,12 @@
 // serial adapter and the English catalogue.
 #pragma once
 
-#include "comm_set_dialog.h"
-#include "main_frame.h"
-#include "qt_test_application.h"
-#include "recording_messages.h"
-#include "scratch_directory.h"
-#include "user_settings.h"
+#include "app/frame/comm_set_dialog.h"
+#include "app/frame/main_frame.h"
+#include "tests/app/support/qt_test_application.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/scratch_directory.h"
+#include "app/ui/settings/user_settings.h"
 
 #include <QComboBox>
 

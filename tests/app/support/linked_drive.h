@@ -4,9 +4,9 @@
 // feature windows' tests connect it and open their windows on it.
 #pragma once
 
-#include "drive_connection.h"
-#include "recording_messages.h"
-#include "virtual_drive_session.h"
+#include "drive/connection/drive_connection.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <cstdint>
 #include <memory>

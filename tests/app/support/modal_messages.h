@@ -7,9 +7,9 @@
 // questions are answered as scripted.
 #pragma once
 
-#include "qt_message_service.h"
-#include "recording_messages.h"
-#include "ui_pump.h"
+#include "app/frame/qt_message_service.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/ui_pump.h"
 
 #include <QEventLoop>
 #include <QTimer>

@@ -1,7 +1,7 @@
-#include "qt_test_application.h"
+#include "tests/app/support/qt_test_application.h"
 
-#include "settings_isolation.h"
-#include "tarvex_app.h"
+#include "tests/support/settings_isolation.h"
+#include "app/frame/tarvex_app.h"
 
 #include <QApplication>
 #include <QDir>

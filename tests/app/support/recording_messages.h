@@ -2,7 +2,7 @@
 // thread) and answers questions as scripted, without showing anything.
 #pragma once
 
-#include "message_service.h"
+#include "drive/connection/message_service.h"
 
 #include <algorithm>
 #include <chrono>

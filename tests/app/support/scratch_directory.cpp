@@ -1,4 +1,4 @@
-#include "scratch_directory.h"
+#include "tests/app/support/scratch_directory.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,6 +1,6 @@
-#include "scripted_drive.h"
+#include "tests/app/support/scripted_drive.h"
 
-#include "modbus_frame.h"
+#include "link/modbus_frame.h"
 
 namespace tarvex::test {
 

@@ -5,7 +5,7 @@
 // multiple) land in the table.
 #pragma once
 
-#include "pty_responder.h"
+#include "tests/support/pty_responder.h"
 
 #include <atomic>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // the test work with it while it is up, and closes it.
 #pragma once
 
-#include "notch_filter_dlg.h"
+#include "app/graphs/notch/notch_filter_dlg.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -9,7 +9,7 @@
 #include <string>
 
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-#include "virtual_drive.h"
+#include "simulator/src/virtual_drive.h"
 #endif
 
 namespace tarvex::test {

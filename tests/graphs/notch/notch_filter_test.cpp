@@ -4,17 +4,17 @@
 // transform computed here, the peak search of the channel buttons, and a
 // resonance of the virtual drive found with FFT and suppressed by writing
 // the notch filter on it.
-#include "capture_window_fixture.h"
-#include "chart_menu_driver.h"
-#include "channel_lists.h"
-#include "chart_view.h"
-#include "integer_edit.h"
-#include "notch_filter_dlg.h"
-#include "scratch_directory.h"
-#include "spectrum_window_driver.h"
-#include "trigger_graph_dlg.h"
-#include "ui_pump.h"
-#include "virtual_drive_session.h"
+#include "tests/app/support/capture_window_fixture.h"
+#include "tests/app/support/chart_menu_driver.h"
+#include "app/graphs/channel_lists.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/graphs/integer_edit.h"
+#include "app/graphs/notch/notch_filter_dlg.h"
+#include "tests/app/support/scratch_directory.h"
+#include "tests/app/support/spectrum_window_driver.h"
+#include "app/graphs/trigger/trigger_graph_dlg.h"
+#include "tests/app/support/ui_pump.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,11 +2,11 @@
 // link speed, the decoding of a block, the display ring between the worker
 // and the plot step, the values plotted for a sample, the rescale, and the
 // records of a trace file.
-#include "channel_catalog.h"
-#include "trace_display_ring.h"
-#include "trace_file.h"
-#include "trace_period.h"
-#include "trace_values.h"
+#include "drive/capture/channel_catalog.h"
+#include "drive/capture/trace/trace_display_ring.h"
+#include "drive/capture/trace/trace_file.h"
+#include "drive/capture/trace/trace_period.h"
+#include "drive/capture/trace/trace_values.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the rotation to the drive's start position (with start positions beyond
 // the ring), the DC-link division, and the mapping into channel 1's range
 // kept in full where 16 bits would wrap.
-#include "capture_buffers.h"
+#include "drive/capture/capture_buffers.h"
 
 #include <gtest/gtest.h>
 

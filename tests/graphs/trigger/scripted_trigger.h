@@ -4,12 +4,12 @@
 // of the state word can be set by the test.
 #pragma once
 
-#include "channel_lists.h"
-#include "linked_drive.h"
-#include "recording_messages.h"
-#include "scripted_drive.h"
-#include "trigger_graph_dlg.h"
-#include "ui_pump.h"
+#include "app/graphs/channel_lists.h"
+#include "tests/app/support/linked_drive.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/scripted_drive.h"
+#include "app/graphs/trigger/trigger_graph_dlg.h"
+#include "tests/app/support/ui_pump.h"
 
 #include <QPointer>
 #include <QPushButton>

@@ -2,18 +2,18 @@
 // click on the plot, "Export CSV...", the file dialog) against the virtual
 // drive: every channel in its own unit, never mapped onto channel 1's axis,
 // times in seconds, the capture's settings in the header.
-#include "capture_window_fixture.h"
-#include "channel_lists.h"
-#include "chart_menu_driver.h"
-#include "chart_view.h"
-#include "csv_export_dialog.h"
-#include "csv_reader.h"
-#include "integer_edit.h"
-#include "scratch_directory.h"
-#include "trigger_graph_dlg.h"
-#include "ui_pump.h"
+#include "tests/app/support/capture_window_fixture.h"
+#include "app/graphs/channel_lists.h"
+#include "tests/app/support/chart_menu_driver.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/ui/chart/csv_export_dialog.h"
+#include "tests/app/support/csv_reader.h"
+#include "app/graphs/integer_edit.h"
+#include "tests/app/support/scratch_directory.h"
+#include "app/graphs/trigger/trigger_graph_dlg.h"
+#include "tests/app/support/ui_pump.h"
 
-#include "capture_state_label.h"
+#include "app/graphs/capture_state_label.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -21,7 +21,7 @@
 
 #include <gtest/gtest.h>
 
-#include "trigger_list_indices.h"
+#include "tests/graphs/trigger/trigger_list_indices.h"
 
 namespace tarvex {
 namespace {

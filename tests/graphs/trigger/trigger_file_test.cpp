@@ -1,10 +1,10 @@
 // The trigger window's files: what a save after a capture writes, a load
 // into a fresh window that restores every selection and replots without a
 // word to the drive, and files that are not as the window writes them.
-#include "chart_view.h"
-#include "integer_edit.h"
-#include "scratch_directory.h"
-#include "scripted_trigger.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/graphs/integer_edit.h"
+#include "tests/app/support/scratch_directory.h"
+#include "tests/graphs/trigger/scripted_trigger.h"
 
 #include <QComboBox>
 #include <QSpinBox>

@@ -6,21 +6,21 @@
 // a resonance captured, found with FFT and suppressed with the notch
 // filter, the captures saved and reloaded, and the alarm graph looked at
 // after an alarm.
-#include "alarm_graph_dlg.h"
-#include "channel_lists.h"
-#include "chart_view.h"
-#include "integer_edit.h"
-#include "commands.h"
-#include "feature_windows.h"
-#include "main_frame.h"
-#include "notch_filter_dlg.h"
-#include "recording_messages.h"
-#include "scratch_directory.h"
-#include "user_settings.h"
-#include "tarvex_app.h"
-#include "trigger_graph_dlg.h"
-#include "ui_pump.h"
-#include "virtual_drive_session.h"
+#include "app/graphs/alarm/alarm_graph_dlg.h"
+#include "app/graphs/channel_lists.h"
+#include "app/ui/chart/chart_view.h"
+#include "app/graphs/integer_edit.h"
+#include "drive/connection/commands.h"
+#include "app/frame/feature_windows.h"
+#include "app/frame/main_frame.h"
+#include "app/graphs/notch/notch_filter_dlg.h"
+#include "tests/app/support/recording_messages.h"
+#include "tests/app/support/scratch_directory.h"
+#include "app/ui/settings/user_settings.h"
+#include "app/frame/tarvex_app.h"
+#include "app/graphs/trigger/trigger_graph_dlg.h"
+#include "tests/app/support/ui_pump.h"
+#include "tests/app/support/virtual_drive_session.h"
 
 #include <QApplication>
 #include <QComboBox>

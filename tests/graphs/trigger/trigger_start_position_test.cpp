@@ -3,7 +3,7 @@
 // position and every byte of the state word can be set. Start positions 0
 // and 255, one beyond the ring, a state whose high byte reads 4 but whose
 // low byte does not, and a block read that fails.
-#include "scripted_trigger.h"
+#include "tests/graphs/trigger/scripted_trigger.h"
 
 namespace tarvex {
 namespace {

@@ -1,0 +1,64 @@
+// The program's message boxes. A box asked for on the user-interface thread
+// is shown at once. A worker thread's box is queued to the user-interface
+// thread and the worker waits until the user has dismissed it, just as if it
+// had shown the box itself; every wait of the user-interface thread for a
+// worker keeps processing events, so such a box is always served. At
+// shutdown the service turns to dropping: waiting and later worker boxes
+// are answered at once (No for questions) and nothing is shown.
+#pragma once
+
+#include "drive/connection/message_service.h"
+
+#include <QObject>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+class QWidget;
+
+namespace tarvex {
+
+class QtMessageService final : public QObject, public MessageService {
+    Q_OBJECT
+public:
+    // Shows one message and returns the answer; the default draws a QMessageBox.
+    using Presenter = std::function<bool(const Message &)>;
+
+    explicit QtMessageService(Presenter presenter = {});
+    // Worker threads must have ended before the service goes away.
+    ~QtMessageService() override;
+
+    bool present(const Message &message) override;
+
+    // From now on worker messages are dropped; those waiting are released.
+    void setDropping(bool dropping);
+    bool isDropping() const;
+    // The parent of the boxes (the main frame), so they centre on it.
+    void setParentWindow(QWidget *window) { parentWindow_ = window; }
+
+    // The box as the program draws it.
+    static bool showBox(const Message &message, QWidget *parent);
+
+private:
+    struct Pending {
+        Message message;
+        bool shown = false; // its box is open
+        bool done = false;  // dismissed or dropped: the worker may go on
+        bool answer = false;
+    };
+
+    void deliverPending();
+    bool presentHere(const Message &message);
+
+    Presenter presenter_;
+    QWidget *parentWindow_ = nullptr;
+    mutable std::mutex mutex_;
+    std::condition_variable served_;
+    std::deque<std::shared_ptr<Pending>> queue_;
+    bool dropping_ = false;
+};
+
+} // namespace tarvex
