@@ -3,11 +3,8 @@
 #include "drive/alarms/alarm_codes.h"
 #include "drive/connection/commands.h"
 #include "link/port_open_failure.h"
-#include "drive/connection/status_poll.h"
-#include "drive/connection/text_encoding.h"
 #include "link/usb_serial_port.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -16,40 +13,12 @@ namespace tarvex {
 namespace {
 
 constexpr std::chrono::milliseconds kConnectSettle{30};
-constexpr std::chrono::milliseconds kWatchdogRound{100};
-constexpr std::chrono::milliseconds kWatchdogAfterTimeout{200};
-// The watchdog waits in short slices so that switching it off ends it at once.
-constexpr std::chrono::milliseconds kWatchdogSlice{50};
-
-// The catalogue library's error texts; an overlong one is cut, not trusted.
-constexpr std::size_t kLongestLibraryMessage = 2000;
-
-void databaseMessage(const char16_t *text, void *context)
-{
-    if (!text || !context)
-        return;
-    const std::u16string_view message(text);
-    static_cast<DriveConnection *>(context)->messages().show(
-        utf8FromUtf16(message.substr(0, kLongestLibraryMessage)));
-}
 
 // Two characters per register, the low byte first; bytes that are not
 // printable are shown as '?' so a blank or damaged register stays visible.
 char versionCharacter(std::uint8_t byte)
 {
     return byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '?';
-}
-
-// Sleeps up to `total`, returning early when `keepGoing` turns false.
-template <class Condition>
-void sleepWhile(std::chrono::milliseconds total, Condition keepGoing)
-{
-    const auto end = std::chrono::steady_clock::now() + total;
-    while (keepGoing() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(
-            kWatchdogSlice, std::chrono::duration_cast<std::chrono::milliseconds>(
-                                end - std::chrono::steady_clock::now()) +
-                                std::chrono::milliseconds(1)));
 }
 
 } // namespace
@@ -75,7 +44,10 @@ const char *catalogueFileFor(bool koreanSystem)
 
 DriveConnection::DriveConnection(FrameState &frame, MessageService &messages,
                                  DriveTimings timings)
-    : frame_(frame), messages_(messages), timings_(timings)
+    : frame_(frame), messages_(messages), binding_(messages), motionRest_(messages, link_),
+      statusPoll_(monitoringMode, linkPolling),
+      watchdog_(watchdogRunSwitch, BusyIndicators{monitorBusy, jogBusy, traceBusy, generalBusy}, heartbeat_,
+                link_, [this] { resetStalledFeatures(); }, timings.watchdogTimeout)
 {
 }
 
@@ -89,52 +61,17 @@ DriveConnection::~DriveConnection()
 
 void DriveConnection::BindLinkLibrary(const std::string &path)
 {
-    switch (link_.bind(path)) {
-    case LinkLibrary::Binding::NotLoaded:
-        messages_.show("COMM Library Load Error!!", lookedForDetail(path));
+    if (!binding_.bindLink(path))
         return;
-    case LinkLibrary::Binding::MissingFunctions:
-        messages_.show("COMM Library Loading Error!!");
-        break;
-    case LinkLibrary::Binding::Bound:
-        break;
-    }
-    link_.Create();
-    librariesReleased_ = false;
     monitorBusy = 0;
     jogBusy = 0;
     traceBusy = 0;
     generalBusy = 0;
 }
 
-void DriveConnection::BindDatabaseLibrary(const std::string &path)
-{
-    switch (database_.bind(path)) {
-    case DatabaseLibrary::Binding::NotLoaded:
-        messages_.show("DataBase Library Load Error!!", lookedForDetail(path));
-        return;
-    case DatabaseLibrary::Binding::MissingFunctions:
-        messages_.show("DataBase Library Loading Error!!");
-        break;
-    case DatabaseLibrary::Binding::Bound:
-        break;
-    }
-    librariesReleased_ = false;
-    database_.SetMessageCallback(&databaseMessage, this);
-    database_.Create();
-}
+void DriveConnection::BindDatabaseLibrary(const std::string &path) { binding_.bindDatabase(path); }
 
-void DriveConnection::OpenCatalogue(const std::string &path)
-{
-    databasePath_ = path;
-    catalogueOpen_ = false;
-    // Without the library (already reported) there is nothing to ask.
-    if (!database_.canOpenFiles())
-        return;
-    catalogueOpen_ = database_.FileOpen(utf16FromUtf8(path));
-    if (!catalogueOpen_)
-        messages_.show("Tarvex Database file open error!!", lookedForDetail(path));
-}
+void DriveConnection::OpenCatalogue(const std::string &path) { binding_.openCatalogue(path); }
 
 void DriveConnection::StopWorkers(const std::function<void()> &tick)
 {
@@ -145,17 +82,7 @@ void DriveConnection::StopWorkers(const std::function<void()> &tick)
     watchdog_.waitUntilEnded(tick);
 }
 
-void DriveConnection::ReleaseLibraries()
-{
-    if (librariesReleased_)
-        return;
-    librariesReleased_ = true;
-    link_.Destroy();
-    database_.SetMessageCallback(nullptr, nullptr);
-    database_.Destroy();
-    link_.unload();
-    database_.unload();
-}
+void DriveConnection::ReleaseLibraries() { binding_.release(); }
 
 // --- settings -------------------------------------------------------------
 
@@ -363,23 +290,11 @@ void DriveConnection::StopMonitoring()
     setActiveFeature(feature_code::kNone);
 }
 
-void DriveConnection::setVariableView(StatusVariableView *view)
-{
-    std::lock_guard lock(viewsMutex_);
-    variableView_ = view;
-}
+void DriveConnection::setVariableView(StatusVariableView *view) { panes_.setVariableView(view); }
 
-void DriveConnection::setInputView(LampView *view)
-{
-    std::lock_guard lock(viewsMutex_);
-    inputView_ = view;
-}
+void DriveConnection::setInputView(LampView *view) { panes_.setInputView(view); }
 
-void DriveConnection::setOutputView(LampView *view)
-{
-    std::lock_guard lock(viewsMutex_);
-    outputView_ = view;
-}
+void DriveConnection::setOutputView(LampView *view) { panes_.setOutputView(view); }
 
 void DriveConnection::EndStatusPolling(const std::function<void()> &tick)
 {
@@ -388,14 +303,7 @@ void DriveConnection::EndStatusPolling(const std::function<void()> &tick)
     statusPoll_.waitUntilEnded(tick);
 }
 
-void DriveConnection::startStatusPoll()
-{
-    statusPoll_.startIfIdle([this] { runStatusPoll(*this); },
-                           [this] {
-                               return monitoringMode.load() == kMonitoringPoll ||
-                                      linkPolling.load() == 1;
-                           });
-}
+void DriveConnection::startStatusPoll() { statusPoll_.start(*this); }
 
 // --- features -------------------------------------------------------------
 
@@ -424,89 +332,23 @@ void DriveConnection::OpenFeatureWindow(FeatureWindow &window)
 
 // --- motion tools ---------------------------------------------------------
 
-bool DriveConnection::bringToRest(MotionTool &tool)
-{
-    if (!tool.holdsMotion())
-        return true;
-    if (!isLinkOpen()) {
-        messages_.show(kMotionMayGoOn, kMotionStopNotSent);
-        return false;
-    }
-    if (tool.bringToRest())
-        return true;
-    messages_.show(kMotionMayGoOn, isLinkOpen() ? kMotionStopRefused : kMotionStopNotSent);
-    return false;
-}
+bool DriveConnection::bringToRest(MotionTool &tool) { return motionRest_.bringToRest(tool); }
 
-bool DriveConnection::bringMotionToRest(const MotionTool *except)
-{
-    bool allAtRest = true;
-    // A copy: a tool's stop may show a box, inside which windows come and go.
-    const std::vector<MotionTool *> tools = motionTools_.all();
-    for (MotionTool *tool : tools) {
-        if (tool != except && !bringToRest(*tool))
-            allAtRest = false;
-    }
-    return allAtRest;
-}
+bool DriveConnection::bringMotionToRest(const MotionTool *except) { return motionRest_.bringAllToRest(except); }
 
-bool DriveConnection::anyMotionHeld() const
-{
-    const auto &tools = motionTools_.all();
-    return std::any_of(tools.begin(), tools.end(), [](const MotionTool *tool) { return tool->holdsMotion(); });
-}
+bool DriveConnection::anyMotionHeld() const { return motionRest_.anyHeld(); }
 
 void DriveConnection::motionToolClosed(const MotionTool &tool)
 {
-    setActiveFeature(motionTools_.openToolCode(&tool));
+    setActiveFeature(motionRest_.tools().openToolCode(&tool));
 }
 
-void DriveConnection::setStallListener(std::function<void()> listener)
-{
-    std::lock_guard lock(stallListenerMutex_);
-    stallListener_ = std::move(listener);
-}
+void DriveConnection::setStallListener(std::function<void()> listener) { stall_.setListener(std::move(listener)); }
 
-void DriveConnection::resetStalledFeatures()
-{
-    stalledFeatures_.clearAll();
-    std::lock_guard lock(stallListenerMutex_);
-    if (stallListener_)
-        stallListener_();
-}
+void DriveConnection::resetStalledFeatures() { stall_.respond(); }
 
 // --- link watchdog --------------------------------------------------------
 
-void DriveConnection::startWatchdog()
-{
-    watchdog_.startIfIdle([this] { watchdogLoop(); }, [this] { return watchdogRunSwitch.load() == 1; });
-}
-
-bool DriveConnection::anyBusy() const
-{
-    return monitorBusy.load() == 1 || jogBusy.load() == 1 || traceBusy.load() == 1 ||
-           generalBusy.load() == 1;
-}
-
-void DriveConnection::watchdogLoop()
-{
-    const auto running = [this] { return watchdogRunSwitch.load() == 1; };
-    while (running()) {
-        if (anyBusy()) {
-            bool heard = false;
-            const auto end = std::chrono::steady_clock::now() + timings_.watchdogTimeout;
-            while (!heard && running() && std::chrono::steady_clock::now() < end)
-                heard = heartbeat_.wait(kWatchdogSlice);
-            if (!heard && running()) {
-                // No exchange has started for the whole time-out while a
-                // feature claims to be using the link: stop the feature loops.
-                if (link_.IsConnect())
-                    resetStalledFeatures();
-                sleepWhile(kWatchdogAfterTimeout, running);
-            }
-        }
-        sleepWhile(kWatchdogRound, running);
-    }
-}
+void DriveConnection::startWatchdog() { watchdog_.start(); }
 
 } // namespace tarvex

@@ -1,8 +1,9 @@
-// The program's one gateway to the drive. It holds both bound libraries, the
-// link settings, the heartbeat, the busy indicators that features raise
-// around their link calls, the switches and modes that steer the worker
-// loops, and the two worker threads of the core: the status poll and the
-// link watchdog.
+// The program's one gateway to the drive. It holds the link settings, the
+// heartbeat, the busy indicators that features raise around their link
+// calls and the switches and modes that steer the worker loops, and it
+// connects, disconnects and resets alarms. The jobs around that have parts
+// of their own: the library binding, the link watchdog, the status
+// monitoring (panes and poll thread) and bringing motion to rest.
 //
 // The words below are plain atomics: each is written by one thread and read
 // by others, and the loops they steer tolerate a stale value for one round.
@@ -14,10 +15,14 @@
 #include "drive/connection/heartbeat_event.h"
 #include "drive/connection/link_library.h"
 #include "drive/connection/link_causes.h"
+#include "drive/connection/library_binding.h"
 #include "drive/connection/link_settings.h"
+#include "drive/connection/link_watchdog.h"
 #include "drive/connection/message_service.h"
+#include "drive/connection/motion_rest.h"
 #include "drive/connection/motion_tools.h"
 #include "drive/connection/run_switch.h"
+#include "drive/connection/status_monitoring.h"
 #include "drive/connection/status_views.h"
 #include "drive/connection/worker_thread.h"
 
@@ -28,6 +33,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tarvex {
 
@@ -58,21 +64,6 @@ struct DriveTimings {
     std::chrono::milliseconds watchdogTimeout{5000};
 };
 
-// Raises a busy indicator for the duration of a scope.
-class BusyScope {
-public:
-    explicit BusyScope(std::atomic<std::int32_t> &indicator) : indicator_(indicator)
-    {
-        indicator_.store(1);
-    }
-    ~BusyScope() { indicator_.store(0); }
-    BusyScope(const BusyScope &) = delete;
-    BusyScope &operator=(const BusyScope &) = delete;
-
-private:
-    std::atomic<std::int32_t> &indicator_;
-};
-
 class DriveConnection {
 public:
     DriveConnection(FrameState &frame, MessageService &messages, DriveTimings timings = {});
@@ -88,7 +79,7 @@ public:
     void BindDatabaseLibrary(const std::string &path = kDatabaseLibraryFile);
     // Opens the catalogue; "Tarvex Database file open error!!" when refused.
     void OpenCatalogue(const std::string &path);
-    bool catalogueOpen() const { return catalogueOpen_; }
+    bool catalogueOpen() const { return binding_.catalogueOpen(); }
     // Ends both worker threads (monitoring mode, link polling and the
     // watchdog switched off) and waits for them, calling `tick` every 5 ms.
     void StopWorkers(const std::function<void()> &tick);
@@ -97,9 +88,9 @@ public:
     void ReleaseLibraries();
 
     // --- the link --------------------------------------------------------
-    const LinkLibrary &link() const { return link_; }
-    const DatabaseLibrary &database() const { return database_; }
-    const std::string &databasePath() const { return databasePath_; }
+    const LinkLibrary &link() const { return binding_.link(); }
+    const DatabaseLibrary &database() const { return binding_.database(); }
+    const std::string &databasePath() const { return binding_.databasePath(); }
     HeartbeatEvent &heartbeat() { return heartbeat_; }
 
     void storeSettings(const LinkSettings &settings);
@@ -112,7 +103,7 @@ public:
     // Whether the link runs the fast exchange profile: chosen in the
     // settings, applied at Connect, and only when the library offers it.
     bool fastExchangeInEffect() const { return fastExchange_.load(); }
-    bool isLinkOpen() const { return link_.IsConnect() != 0; }
+    bool isLinkOpen() const { return binding_.link().IsConnect() != 0; }
 
     // Replaces `port` by the USB serial adapter's device when one is found;
     // shows "Fail" when the system's serial device list cannot be read.
@@ -146,7 +137,7 @@ public:
     // --- feature bookkeeping ----------------------------------------------
     void setActiveFeature(std::int32_t code);
     std::int32_t activeFeatureCode() const { return activeFeature.load(); }
-    StalledFeatureSwitches &stalledFeatures() { return stalledFeatures_; }
+    StalledFeatureSwitches &stalledFeatures() { return stall_.switches(); }
     // What the link watchdog does after a stalled exchange: clears every run
     // switch, then tells the listener (the frame, which brings the motion
     // tools to rest on its own thread). The listener is called on the
@@ -155,7 +146,7 @@ public:
     void setStallListener(std::function<void()> listener);
 
     // --- motion tools ------------------------------------------------------
-    MotionTools &motionTools() { return motionTools_; }
+    MotionTools &motionTools() { return motionRest_.tools(); }
     // Brings every motion tool but `except` that holds motion to rest
     // (user-interface thread). False when a stop could not be sent or was
     // not confirmed; the user has then been told what to do at the drive.
@@ -184,15 +175,12 @@ public:
     template <class Use>
     void withVariableView(Use &&use)
     {
-        std::lock_guard lock(viewsMutex_);
-        if (variableView_)
-            use(*variableView_);
+        panes_.withVariableView(std::forward<Use>(use));
     }
     template <class Use>
     void withLampViews(Use &&use)
     {
-        std::lock_guard lock(viewsMutex_);
-        use(inputView_, outputView_);
+        panes_.withLampViews(std::forward<Use>(use));
     }
 
     // --- the words -------------------------------------------------------
@@ -207,7 +195,7 @@ public:
     std::atomic<std::int32_t> factoryGroupSwitch{1}; // set for good: the factory group stays hidden
     std::atomic<std::uint8_t> monitoringSwitch{0};
 
-    static constexpr std::int32_t kMonitoringPoll = 2;
+    static constexpr std::int32_t kMonitoringPoll = kMonitoringPollMode;
 
     // The disconnect steps, shared by the menu, the link timer and the poll thread.
     void runDisconnectSteps();
@@ -215,21 +203,15 @@ public:
 private:
     void startWatchdog();
     void startStatusPoll();
-    void watchdogLoop();
-    bool anyBusy() const;
     void setVersionText(std::string text);
 
     FrameState &frame_;
     MessageService &messages_;
-    DriveTimings timings_;
 
-    LinkLibrary link_;
-    DatabaseLibrary database_;
-    std::string databasePath_;
-    bool catalogueOpen_ = false;
+    LibraryBinding binding_;
+    LinkLibrary &link_ = binding_.link();
     std::atomic<std::int32_t> activeAlarm_{-1};
     HeartbeatEvent heartbeat_;
-    bool librariesReleased_ = false;
 
     mutable std::mutex settingsMutex_;
     LinkSettings settings_;
@@ -240,17 +222,11 @@ private:
     mutable std::mutex versionMutex_;
     std::string versionText_;
 
-    std::mutex viewsMutex_;
-    StatusVariableView *variableView_ = nullptr;
-    LampView *inputView_ = nullptr;
-    LampView *outputView_ = nullptr;
-
-    StalledFeatureSwitches stalledFeatures_;
-    std::mutex stallListenerMutex_;
-    std::function<void()> stallListener_;
-    MotionTools motionTools_;
-    WorkerHandle statusPoll_;
-    WorkerHandle watchdog_;
+    StatusPanes panes_;
+    StallResponse stall_;
+    MotionRest motionRest_;
+    StatusPollThread statusPoll_;
+    LinkWatchdog watchdog_;
 };
 
 } // namespace tarvex
