@@ -2,6 +2,7 @@
 
 #include "drive/connection/drive_connection.h"
 #include "app/ui/drive_work_box.h"
+#include "app/ui/grid/cgx_painting.h"
 #include "app/ui/window_keys.h"
 
 #include <QGroupBox>
@@ -10,6 +11,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tarvex {
 namespace {
@@ -66,7 +69,11 @@ void CAlarmHistoryDlg::setUpGrid()
 
     m_grid.SetRowCount(kRows);
     m_grid.SetColCount(2);
-    m_grid.SetColWidth(0, 0, kHeaderColumnWidth);
+    // The row numbers go up to two digits: the header column is at least as
+    // wide as the widest of them in the grid's own font.
+    const int numberWidth =
+        cellContentWidth(CGXStyle().SetValue(QString::number(kRows)).SetFont(CGXFont().SetSize(9)), m_grid) + 2;
+    m_grid.SetColWidth(0, 0, std::max(kHeaderColumnWidth, numberWidth));
     m_grid.SetColWidth(1, 1, kNumberColumnWidth);
     m_grid.SetColWidth(2, 2, kNameColumnWidth);
     m_grid.SetRowHeight(0, 0, kHeaderRowHeight);
@@ -83,7 +90,7 @@ void CAlarmHistoryDlg::setUpGrid()
 
     // Every column always shows; the window opens with every row in view
     // where the screen has room, and the rows scroll on a lower screen.
-    int width = kHeaderColumnWidth + kNumberColumnWidth + kNameColumnWidth;
+    int width = m_grid.GetColWidth(0) + kNumberColumnWidth + kNameColumnWidth;
     const int frame = 2 * m_grid.frameWidth() + 4;
     width += frame + m_grid.verticalScrollBar()->sizeHint().width();
     constexpr int kRowsAtLeast = 6;

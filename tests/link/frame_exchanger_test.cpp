@@ -418,8 +418,8 @@ TEST_F(FrameExchange, AQuietLineAfterAFailureCostsOneAttemptsTimeOnlyOnce)
     const long long failedAt = clock.nowMs;
     line.answerNextWith(readReply(kNode, {1}));
     EXPECT_EQ(exchanger.readRegisters(2, 1, data.data()).status, 0);
-    EXPECT_LE(line.writeTimes[1] - failedAt, 345 + 50 + 5 + 5);
-    EXPECT_GE(line.writeTimes[1] - failedAt, 345 + 50);
+    EXPECT_LE(line.writeTimes[1] - failedAt, 345 + 150 + 5 + 5);
+    EXPECT_GE(line.writeTimes[1] - failedAt, 345 + 150);
     line.answerNextWith(readReply(kNode, {2}));
     const long long before = clock.nowMs;
     EXPECT_EQ(exchanger.readRegisters(4, 1, data.data()).status, 0);

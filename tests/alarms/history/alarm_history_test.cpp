@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QFontMetrics>
+
 #include <gtest/gtest.h>
 
 namespace tarvex {
@@ -270,7 +272,11 @@ TEST_F(AlarmHistoryOnScriptedDrive, OpeningReadsNothingAndLaysTheGridOut)
     CMyGridWnd &grid = dialog.grid();
     EXPECT_EQ(grid.GetRowCount(), 20);
     EXPECT_EQ(grid.GetColCount(), 2);
-    EXPECT_EQ(grid.GetColWidth(0), 20);
+    // At least as wide as laid out, and wide enough that "20" is not cut.
+    QFont numbers = grid.font();
+    numbers.setPointSize(9);
+    EXPECT_GE(grid.GetColWidth(0), 20);
+    EXPECT_GE(grid.GetColWidth(0), QFontMetrics(numbers).horizontalAdvance(QStringLiteral("20")) + 4);
     EXPECT_EQ(grid.GetColWidth(1), 120);
     EXPECT_EQ(grid.GetColWidth(2), 200);
     EXPECT_EQ(grid.GetRowHeight(0), 25);
