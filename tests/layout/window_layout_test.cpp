@@ -333,8 +333,10 @@ protected:
         window->levelEdit().setValue(3105);
         QTest::mouseClick(&window->applyButton(), Qt::LeftButton);
         QTest::mouseClick(&window->startButton(), Qt::LeftButton);
-        EXPECT_TRUE(pumpUntil([&] { return window->capturesShown() > before && !window->isWorkerRunning(); }, 60s));
-        EXPECT_TRUE(window->fftButton().isEnabled());
+        // The button follows once the window has heard that the worker ended.
+        EXPECT_TRUE(pumpUntil([&] {
+            return window->capturesShown() > before && !window->isWorkerRunning() && window->fftButton().isEnabled();
+        }, 60s));
         trigger = window;
     }
 
