@@ -8,7 +8,7 @@
 #include "simulator/src/virtual_drive.h"
 
 #include "upgrader/caution_dialog.h"
-#include "tests/upgrader/hex_writer.h"
+#include "tests/drive/firmware/hex_writer.h"
 #include "upgrader/upgrader_options.h"
 #include "upgrader/upgrader_window.h"
 #include "tests/app/support/file_dialog_driver.h"
