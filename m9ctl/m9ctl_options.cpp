@@ -78,7 +78,11 @@ std::optional<Invocation> parseInvocation(const std::vector<std::string> &args, 
             }
             const std::optional<tarvex::PortChoice> port = tarvex::parsePortText(*v);
             if (!port) {
-                error = "--port " + *v + ": give a device path such as /dev/ttyUSB0 or a COM number 1 to 255";
+                const std::string problem = tarvex::networkPortProblem(*v);
+                error = "--port " + *v + ": " +
+                        (problem.empty() ? "give a device path such as /dev/ttyUSB0, a COM number 1 to 255 "
+                                           "or a serial device server's tcp://HOST:PORT or rfc2217://HOST:PORT"
+                                         : problem);
                 return std::nullopt;
             }
             inv.link.ports.push_back(port->isDevice() ? port->device
@@ -201,6 +205,8 @@ const char *usageText()
            "                                                left in it by a cut-short download gets it again\n"
            "\n"
            "LINK: --port DEVICE (repeatable) [--node N] [--baud B] [--fast] [--catalogue FILE]\n"
+           "DEVICE is a serial device path, a COM number, or a serial device server's\n"
+           "tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (the rate set through telnet).\n"
            "Output files (params save, trace -o) name each drive: {port} in the path becomes the\n"
            "device without its leading / and with every character other than a letter, a digit,\n"
            "., - or _ made _ (/dev/ttyUSB0 -> dev_ttyUSB0), {node} the node number; an existing\n"
