@@ -14,6 +14,18 @@ namespace {
 
 constexpr const char *kDriveInfo = "firmware 0132, version A0.27.3, servo off, alarm none\n";
 
+// The file's lines, the values of the status rows (object 0x26xx: live
+// measurements such as the DC-link voltage, which move between two reads)
+// left out.
+std::vector<std::string> settingsOf(const std::string &file)
+{
+    std::vector<std::string> out = lines(file);
+    for (std::string &line : out)
+        if (line.rfind("0x26", 0) == 0)
+            line = line.substr(0, line.rfind('\t'));
+    return out;
+}
+
 class M9ctlNetwork : public ::testing::Test {
 protected:
     void SetUp() override { dir = temporaryDirectory(); }
@@ -36,7 +48,7 @@ TEST_F(M9ctlNetwork, ParamsSaveOverRawTcpGivesTheFileOfTheDirectPort)
 
     const std::string file = readText(dir + "/direct.mpa");
     EXPECT_NE(file.find("0x2001\t0.\t100\r\n"), std::string::npos);
-    EXPECT_EQ(readText(dir + "/bridged.mpa"), file);
+    EXPECT_EQ(settingsOf(readText(dir + "/bridged.mpa")), settingsOf(file));
     EXPECT_EQ(drive->counters().wrongSpeedChunks, 0);
     drive->stop();
 }
@@ -91,7 +103,7 @@ TEST_F(M9ctlNetwork, BridgeKilledMidReadEndsTheSaveAsALinkFailure)
     // would be waited out attempt after attempt; the program ends on it.
     const Outcome cut = save->finish();
     EXPECT_EQ(cut.code, 3) << cut.out << cut.err;
-    EXPECT_NE(cut.err.find("58"), std::string::npos) << cut.err;
+    EXPECT_NE(cut.err.find("Status Read Error"), std::string::npos) << cut.err;
     EXPECT_FALSE(std::filesystem::exists(dir + "/cut.mpa"));
     drive->stop();
 }
