@@ -40,8 +40,9 @@ TEST(NodeList, GivesTheNodesInOrderAndRefusesAnythingElse)
     for (const auto &c : kCases) {
         const auto nodes = tarvex::parseNodeList(c.text, 0, 99);
         EXPECT_EQ(nodes.has_value(), c.taken) << '"' << c.text << '"';
-        if (nodes && c.taken)
+        if (nodes && c.taken) {
             EXPECT_EQ(*nodes, c.nodes) << '"' << c.text << '"';
+        }
     }
     EXPECT_FALSE(tarvex::parseNodeList(std::string(2000, '1'), 0, 99));
 }
