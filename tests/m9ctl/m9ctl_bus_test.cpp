@@ -13,6 +13,16 @@ namespace {
 
 constexpr std::uint16_t kMotorIdAddress = 80; // 0x2000, 0..999
 
+// The rows of a parameter file without those of the status group (0x26..).
+std::vector<std::string> settingRows(const std::string &file)
+{
+    std::vector<std::string> rows;
+    for (const std::string &row : lines(file))
+        if (row.rfind("0x26", 0) != 0)
+            rows.push_back(row);
+    return rows;
+}
+
 class M9ctlBus : public ::testing::Test {
 protected:
     void SetUp() override
@@ -61,8 +71,8 @@ TEST_F(M9ctlBus, ThreeNodesOnOneLineAreScannedAndSavedEachIntoItsOwnFile)
 
     const Outcome save = ctl({"--node", "1", "--node", "2", "--node", "3", "params", "save", "node{node}.mpa"});
     ASSERT_EQ(save.code, 0) << save.err;
-    for (const std::string &line : lines(save.out))
-        EXPECT_EQ(line.rfind(device + " node ", 0), 0u) << line;
+    for (const std::string &printed : lines(save.out))
+        EXPECT_EQ(printed.rfind(device + " node ", 0), 0u) << printed;
     for (std::uint8_t node = 1; node <= 3; ++node) {
         const std::string n = std::to_string(node);
         const std::string saved = readText(dir + "/node" + n + ".mpa");
@@ -70,10 +80,11 @@ TEST_F(M9ctlBus, ThreeNodesOnOneLineAreScannedAndSavedEachIntoItsOwnFile)
         EXPECT_EQ(line->registerValueAt(node, kInertiaRatioAddress), 100 + node);
         EXPECT_NE(saved.find("0x2001\t0.\t" + std::to_string(100 + node) + "\r\n"), std::string::npos) << n;
         EXPECT_NE(saved.find("0x2000\t0.\t" + std::to_string(10 * node) + "\r\n"), std::string::npos) << n;
-        // Every row as the same node saved alone gives it.
+        // Every setting as the same node saved alone gives it (the status
+        // group's measured values move between two reads).
         const Outcome alone = ctl({"--node", n, "params", "save", "alone.mpa"});
         ASSERT_EQ(alone.code, 0) << alone.err;
-        EXPECT_EQ(saved, readText(dir + "/alone.mpa")) << "node " << n;
+        EXPECT_EQ(settingRows(saved), settingRows(readText(dir + "/alone.mpa"))) << "node " << n;
     }
 }
 
