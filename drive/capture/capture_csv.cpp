@@ -61,7 +61,9 @@ CsvColumn csvChannelColumn(int listIndex)
     return column;
 }
 
-std::string csvText(const CsvTable &table)
+std::string csvText(const CsvTable &table) { return csvHeaderText(table) + csvRowsText(table); }
+
+std::string csvHeaderText(const CsvTable &table)
 {
     std::string text;
     if (!table.title.empty())
@@ -71,7 +73,12 @@ std::string csvText(const CsvTable &table)
     text += csvField(csvHeading(table.keys));
     for (const CsvColumn &column : table.columns)
         text += ',' + csvField(csvHeading(column));
-    text += '\n';
+    return text + '\n';
+}
+
+std::string csvRowsText(const CsvTable &table)
+{
+    std::string text;
     for (std::size_t row = 0; row < table.keys.values.size(); ++row) {
         text += number(table.keys.values[row]);
         for (const CsvColumn &column : table.columns) {

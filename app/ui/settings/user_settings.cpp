@@ -93,6 +93,19 @@ QString UserSettings::file()
     return settingsFile();
 }
 
+QString UserSettings::recordingJournalFolder()
+{
+    QString path;
+    {
+        std::lock_guard lock(fileMutex());
+        checkFile();
+        path = !fileCheck().fallback.isEmpty() ? fileCheck().fallback
+               : settingsFile().isEmpty()      ? defaultSettingsFile()
+                                               : settingsFile();
+    }
+    return QFileInfo(path).absolutePath() + QLatin1Char('/') + kApplication + QStringLiteral(" recordings");
+}
+
 std::string UserSettings::refusedFileNotice()
 {
     std::lock_guard lock(fileMutex());
