@@ -317,8 +317,12 @@ void JournalWriter::run()
         bool ending = false;
         {
             std::unique_lock lock(mutex_);
-            const auto due = lastSync + kSyncInterval;
-            wake_.wait_until(lock, due, [this] { return ending_ || broken_ || !queued_.empty(); });
+            const auto hasWork = [this] { return ending_ || broken_ || !queued_.empty(); };
+            // Written but not yet synced: wake for the sync even when nothing more comes.
+            if (unsynced)
+                wake_.wait_until(lock, lastSync + kSyncInterval, hasWork);
+            else
+                wake_.wait(lock, hasWork);
             if (broken_)
                 return;
             batch.swap(queued_);
