@@ -25,6 +25,8 @@
 #include "tests/app/support/virtual_drive_session.h"
 #include "app/graphs/yaxis_dialog.h"
 #include "drive/text/number_text.h"
+#include "drive/files/recording_journal.h"
+#include "app/ui/settings/user_settings.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -40,9 +42,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <thread>
 
 namespace tarvex {
@@ -1090,6 +1094,31 @@ TEST_F(TraceWindow, ExportCsvWritesTheWholeRunWithEachChannelInItsOwnUnits)
     }
     // On the chart the torque is drawn on the speed's axis.
     EXPECT_NE(window->chart().value(2, 360), window->chart().value(0, 360));
+
+    // The run is on disk too, in its journal, as the export writes it: what
+    // a crash now would leave to recover. A new Apply lets the run go, and
+    // its journal with it.
+    namespace fs = std::filesystem;
+    const fs::path journals = QFile::encodeName(UserSettings::recordingJournalFolder()).toStdString();
+    const auto pieces = [&] {
+        std::vector<std::string> found;
+        std::error_code none;
+        for (const auto &entry : fs::directory_iterator(journals, none))
+            if (entry.path().extension() == ".journal")
+                found.push_back(entry.path().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const auto text = [](const std::string &file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string journalled = (scratch / "journal.csv").string();
+    EXPECT_TRUE(pumpUntil([&] {
+        return journal::saveRun(pieces(), journalled) && text(journalled) == text(path);
+    })) << text(journalled).substr(0, 300);
+    window->OnApply();
+    EXPECT_TRUE(pieces().empty());
 }
 
 // --- the whole run on the chart ------------------------------------------------
