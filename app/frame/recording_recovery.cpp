@@ -1,7 +1,7 @@
 #include "app/frame/recording_recovery.h"
 
 #include "app/ui/chart/csv_export_dialog.h"
-#include "app/ui/settings/user_settings.h"
+#include "app/ui/settings/recording_journal_folder.h"
 #include "drive/connection/message_service.h"
 #include "drive/files/recording_journal.h"
 
@@ -11,7 +11,7 @@ namespace tarvex {
 
 void offerUnfinishedRecordings(MessageService &messages, QWidget *dialogParent)
 {
-    const std::string folder = QFile::encodeName(UserSettings::recordingJournalFolder()).toStdString();
+    const std::string folder = QFile::encodeName(recordingJournalFolder()).toStdString();
     for (const journal::UnfinishedRun &run : journal::findUnfinishedRuns(folder)) {
         std::string about = run.info.kind + ", started " + run.info.started;
         if (!run.info.target.empty())

@@ -6,7 +6,7 @@
 #include "drive/files/file_access.h"
 #include "drive/files/recording_journal.h"
 #include "drive/monitor/status_record_rows.h"
-#include "app/ui/settings/user_settings.h"
+#include "app/ui/settings/recording_journal_folder.h"
 
 #include <QAction>
 #include <QFile>
@@ -68,7 +68,7 @@ void StatusRecording::start(const QString &path)
     const auto began = std::chrono::system_clock::now();
     std::string reason;
     journal_ = journal::JournalWriter::create(
-        QFile::encodeName(UserSettings::recordingJournalFolder()).toStdString(),
+        QFile::encodeName(recordingJournalFolder()).toStdString(),
         {"Servo Status", status_record::isoTime(began), target},
         [this] { QMetaObject::invokeMethod(this, &StatusRecording::writeFailed, Qt::QueuedConnection); }, reason);
     if (!journal_) {

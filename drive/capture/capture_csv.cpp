@@ -61,9 +61,7 @@ CsvColumn csvChannelColumn(int listIndex)
     return column;
 }
 
-std::string csvText(const CsvTable &table) { return csvHeaderText(table) + csvRowsText(table); }
-
-std::string csvHeaderText(const CsvTable &table)
+std::string csvText(const CsvTable &table)
 {
     std::string text;
     if (!table.title.empty())
@@ -73,12 +71,7 @@ std::string csvHeaderText(const CsvTable &table)
     text += csvField(csvHeading(table.keys));
     for (const CsvColumn &column : table.columns)
         text += ',' + csvField(csvHeading(column));
-    return text + '\n';
-}
-
-std::string csvRowsText(const CsvTable &table)
-{
-    std::string text;
+    text += '\n';
     for (std::size_t row = 0; row < table.keys.values.size(); ++row) {
         text += number(table.keys.values[row]);
         for (const CsvColumn &column : table.columns) {

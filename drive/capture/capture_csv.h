@@ -44,11 +44,6 @@ CsvColumn csvChannelColumn(int listIndex);
 
 // The whole text, lines ending with LF.
 std::string csvText(const CsvTable &table);
-// The two parts of that text: the title, settings and heading lines, and
-// the rows alone (a recording written as it goes puts the first down once,
-// then rows as they come).
-std::string csvHeaderText(const CsvTable &table);
-std::string csvRowsText(const CsvTable &table);
 // Saved atomically: on failure the reason, and the old file stays as it was.
 FileOutcome writeCsvFile(const std::string &path, const CsvTable &table);
 

@@ -1,5 +1,7 @@
 #include "drive/files/file_access.h"
 
+#include "drive/files/streamed_save.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,12 +21,6 @@ struct FileOutcome {
 };
 
 FileOutcome saveFileAtomically(const std::string &path, std::string_view contents);
-
-// The same for contents too large to hold at once: `produce` hands them
-// over piece by piece to the writer it is given (which says false once a
-// write failed) and returns why it could not produce them all, or empty.
-using ContentWriter = std::function<bool(std::string_view piece)>;
-FileOutcome saveFileAtomically(const std::string &path, const std::function<std::string(const ContentWriter &)> &produce);
 
 // Whether a save to `path` can be tried: its folder exists and takes new
 // files, and what stands at `path` (if anything) is a regular file. Lets a

@@ -25,6 +25,7 @@
 
 #include "drive/connection/worker_thread.h"
 #include "drive/files/file_access.h"
+#include "drive/files/streamed_save.h"
 
 #include <chrono>
 #include <condition_variable>

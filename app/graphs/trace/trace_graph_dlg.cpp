@@ -21,7 +21,7 @@
 #include "drive/capture/trace/trace_values.h"
 #include "app/graphs/yaxis_dialog.h"
 #include "app/ui/window_keys.h"
-#include "app/ui/settings/user_settings.h"
+#include "app/ui/settings/recording_journal_folder.h"
 #include "drive/files/recording_journal.h"
 #include "drive/monitor/status_record_rows.h"
 
@@ -572,7 +572,7 @@ void TraceGraphDlg::journalNewestBlock()
     if (!m_journal && !m_journalRefused) {
         std::string reason;
         m_journal = journal::JournalWriter::create(
-            QFile::encodeName(UserSettings::recordingJournalFolder()).toStdString(),
+            QFile::encodeName(recordingJournalFolder()).toStdString(),
             {"Data Trace", status_record::isoTime(std::chrono::system_clock::now()), {}},
             [this] {
                 QMetaObject::invokeMethod(this, [this] { journalRefused("a write failed"); }, Qt::QueuedConnection);
@@ -582,7 +582,8 @@ void TraceGraphDlg::journalNewestBlock()
             journalRefused(reason);
             return;
         }
-        m_journal->append(graphs::csvHeaderText(graphs::traceCsvTable({}, indices, m_periodMs)));
+        m_journalHeader = graphs::csvText(graphs::traceCsvTable({}, indices, m_periodMs));
+        m_journal->append(m_journalHeader);
     }
     if (!m_journal)
         return;
@@ -591,7 +592,10 @@ void TraceGraphDlg::journalNewestBlock()
         for (std::size_t n = size - samples; n < size; ++n)
             physical[c].push_back(m_history.value(n, static_cast<int>(c)));
     const long long first = m_history.dropped() + static_cast<long long>(size - samples);
-    m_journal->append(graphs::csvRowsText(graphs::traceCsvTable(physical, indices, m_periodMs, first)));
+    // The block's text as the export writes it, after the heading lines
+    // (the same for every block of the run) that the journal holds once.
+    const std::string text = graphs::csvText(graphs::traceCsvTable(physical, indices, m_periodMs, first));
+    m_journal->append(text.substr(std::min(m_journalHeader.size(), text.size())));
 }
 
 void TraceGraphDlg::endJournal()

@@ -24,6 +24,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CChartView;
 class CYaxisDlg;
@@ -185,6 +186,7 @@ private:
     trace::TraceHistory m_history;
     std::unique_ptr<journal::JournalWriter> m_journal;
     bool m_journalRefused = false; // said once per run
+    std::string m_journalHeader;   // the run's heading lines, as written first
     std::unique_ptr<trace::TraceHistorySource> m_historySource;
     TracePlotTiming m_plotTiming;
     bool m_exited = false;

@@ -1,5 +1,7 @@
 #include "app/ui/settings/user_settings.h"
 
+#include "app/ui/settings/recording_journal_folder.h"
+
 #include "drive/files/file_access.h"
 
 #include <QDir>
@@ -93,7 +95,7 @@ QString UserSettings::file()
     return settingsFile();
 }
 
-QString UserSettings::recordingJournalFolder()
+QString recordingJournalFolder()
 {
     QString path;
     {

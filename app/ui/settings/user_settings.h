@@ -49,9 +49,6 @@ public:
     // Where the settings live from now on; empty for the user's own.
     static void useFile(const QString &path);
     static QString file();
-    // The folder beside the settings where long recordings are written as
-    // they go (and found again after a crash).
-    static QString recordingJournalFolder();
 
     // Checks the settings file once for the chosen place: one that is not a
     // regular file (a FIFO would block every read) or is far larger than

@@ -10,7 +10,7 @@
 #include "app/monitor/dock_main1_dlg.h"
 #include "app/monitor/static_panes.h"
 #include "app/monitor/status_recording.h"
-#include "app/ui/settings/user_settings.h"
+#include "app/ui/settings/recording_journal_folder.h"
 #include "drive/files/recording_journal.h"
 #include "drive/monitor/status_record_rows.h"
 
@@ -164,7 +164,7 @@ TEST_F(RecordingCrash, AKilledRecordingIsRecoveredAtTheNextStart)
         EXPECT_EQ(std::count(lines[n].begin(), lines[n].end(), ','), 27) << "a whole row: " << lines[n];
 
     // Recovered, the run is gone: the start after asks nothing.
-    EXPECT_TRUE(journal::findUnfinishedRuns(QFile::encodeName(UserSettings::recordingJournalFolder()).toStdString())
+    EXPECT_TRUE(journal::findUnfinishedRuns(QFile::encodeName(recordingJournalFolder()).toStdString())
                     .empty());
     EXPECT_FALSE(std::filesystem::exists(shared / "never-written.csv")) << "a killed recording wrote no half file";
 }

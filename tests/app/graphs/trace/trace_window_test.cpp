@@ -26,7 +26,7 @@
 #include "app/graphs/yaxis_dialog.h"
 #include "drive/text/number_text.h"
 #include "drive/files/recording_journal.h"
-#include "app/ui/settings/user_settings.h"
+#include "app/ui/settings/recording_journal_folder.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -1099,7 +1099,7 @@ TEST_F(TraceWindow, ExportCsvWritesTheWholeRunWithEachChannelInItsOwnUnits)
     // a crash now would leave to recover. A new Apply lets the run go, and
     // its journal with it.
     namespace fs = std::filesystem;
-    const fs::path journals = QFile::encodeName(UserSettings::recordingJournalFolder()).toStdString();
+    const fs::path journals = QFile::encodeName(recordingJournalFolder()).toStdString();
     const auto pieces = [&] {
         std::vector<std::string> found;
         std::error_code none;
