@@ -27,6 +27,8 @@ constexpr std::size_t kHeaderLimit = 8192;
 // A folder of journals holds a few runs; beyond this many entries the rest
 // are not looked at.
 constexpr int kMostEntries = 4096;
+// More than this waiting means the disk does not keep up.
+constexpr std::size_t kMaxQueued = 16u << 20;
 // Pieces are cut below the limit; a file far beyond it is no piece.
 constexpr std::size_t kPieceReadLimit = 2 * kPieceLimit;
 
@@ -79,7 +81,7 @@ bool makeFolder(const std::string &folder, std::string &reason)
 }
 
 // A piece opened for reading: a regular file of bounded size, or -1.
-int openPiece(const std::string &path, struct stat &st)
+int openForReading(const std::string &path, struct stat &st)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
@@ -147,7 +149,7 @@ std::optional<PieceHeader> parseHeader(std::string_view text)
 std::optional<PieceHeader> readHeader(const std::string &path)
 {
     struct stat st{};
-    const int fd = openPiece(path, st);
+    const int fd = openForReading(path, st);
     if (fd < 0)
         return std::nullopt;
     std::string text(kHeaderLimit, '\0');
@@ -265,11 +267,18 @@ bool JournalWriter::writeBatch(std::string_view batch)
 
 void JournalWriter::append(std::string lines)
 {
+    bool overflow = false;
     {
         std::lock_guard lock(mutex_);
         if (ending_ || broken_)
             return;
-        queued_ += lines;
+        overflow = queued_.size() + lines.size() > kMaxQueued;
+        if (!overflow)
+            queued_ += lines;
+    }
+    if (overflow) {
+        fail();
+        return;
     }
     wake_.notify_one();
 }
@@ -437,7 +446,7 @@ FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &p
         std::string buffer;
         for (const std::string &piece : pieces) {
             struct stat st{};
-            const int fd = openPiece(piece, st);
+            const int fd = openForReading(piece, st);
             if (fd < 0)
                 return piece + ": cannot be read";
             std::size_t headerLeft = 0;

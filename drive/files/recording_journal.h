@@ -65,7 +65,8 @@ public:
     JournalWriter(const JournalWriter &) = delete;
     JournalWriter &operator=(const JournalWriter &) = delete;
 
-    // Whole lines, each ending with LF.
+    // Whole lines, each ending with LF. A disk that does not keep up (too
+    // much waiting) counts as a failed write.
     void append(std::string lines);
     // Writes what is queued, puts it on the disk and closes the pieces;
     // false when any write failed (what was written before stays).

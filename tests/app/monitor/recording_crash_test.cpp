@@ -100,7 +100,7 @@ TEST_F(RecordingCrash, AKilledRecordingIsRecoveredAtTheNextStart)
     environment.insert(QStringLiteral("TMPDIR"), QString::fromStdString(childTemporary.string()));
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     recorder.setProcessEnvironment(environment);
-    recorder.setProcessChannelMode(QProcess::SeparateChannels);
+    recorder.setProcessChannelMode(QProcess::MergedChannels);
     recorder.start(QCoreApplication::applicationFilePath(),
                    {QStringLiteral("--gtest_also_run_disabled_tests"),
                     QStringLiteral("--gtest_filter=RecordingCrash.DISABLED_RecordsUntilKilled")});
@@ -111,9 +111,13 @@ TEST_F(RecordingCrash, AKilledRecordingIsRecoveredAtTheNextStart)
         std::chrono::steady_clock::time_point at;
     };
     std::vector<Said> said;
-    std::string pending;
+    std::string pending, output;
     const auto take = [&] {
-        pending += recorder.readAllStandardOutput().toStdString();
+        const std::string more = recorder.readAllStandardOutput().toStdString();
+        pending += more;
+        output += more; // its last words, should it fail
+        if (output.size() > 4000)
+            output.erase(0, output.size() - 4000);
         for (std::size_t eol; (eol = pending.find('\n')) != std::string::npos; pending.erase(0, eol + 1)) {
             const std::string line = pending.substr(0, eol);
             if (line.rfind(kRowPrefix, 0) == 0)
@@ -127,8 +131,8 @@ TEST_F(RecordingCrash, AKilledRecordingIsRecoveredAtTheNextStart)
         recorder.waitForReadyRead(200);
         take();
     }
-    ASSERT_EQ(recorder.state(), QProcess::Running) << recorder.readAllStandardError().toStdString();
-    ASSERT_GE(said.size(), 10u) << "the recording program recorded nothing";
+    ASSERT_EQ(recorder.state(), QProcess::Running) << output;
+    ASSERT_GE(said.size(), 10u) << "the recording program recorded too little: " << output;
     recorder.kill(); // SIGKILL: nothing of the program runs after it
     const auto killed = std::chrono::steady_clock::now();
     ASSERT_TRUE(recorder.waitForFinished(30000));
