@@ -151,9 +151,11 @@ TEST_F(RecordingCrash, AKilledRecordingIsRecoveredAtTheNextStart)
     startFrame();
     ASSERT_TRUE(test::pumpUntil([&] { return QFile::exists(QString::fromStdString(recovered)); }, 60s));
     ASSERT_EQ(messages.count("An unfinished recording was found. Save it to a file?"), 1u);
-    for (const Message &message : messages.messages())
-        if (message.kind == Message::Kind::Question)
+    for (const Message &message : messages.messages()) {
+        if (message.kind == Message::Kind::Question) {
             EXPECT_EQ(message.detail.rfind("Servo Status, started ", 0), 0u) << message.detail;
+        }
+    }
 
     std::ifstream in(recovered, std::ios::binary);
     std::vector<std::string> lines;

@@ -31,6 +31,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPointer>
