@@ -59,6 +59,11 @@ void DriveModel::loadFixedRegisters()
         memory_.add(static_cast<std::uint16_t>(reg::kProgramSpeed1 + 2 * i), program[i]);
     memory_.add(reg::kNotchFrequency, 1000);
     memory_.add(reg::kNotchBandwidth, 100);
+    // The gain set that tuning sets, at the catalogue's factory values.
+    memory_.add(reg::kPositionLoopGain1, 50);
+    memory_.add(reg::kSpeedLoopGain1, 75);
+    memory_.add(reg::kSpeedIntegralTime1, 15);
+    memory_.add(reg::kTorqueFilter1, 50);
     memory_.addRange(reg::status_group::kCurrentSpeed, reg::status_group::kMotorTemperature);
     memory_.addRange(reg::kStateFirst, reg::kStateLast);
     memory_.add(reg::kAlarmCommand);
@@ -168,12 +173,10 @@ void DriveModel::takeTuningResult()
     const int positionGain = std::clamp(speedGain * 2 / 3, 1, 500);       // 1/s
     const int integralTime = std::clamp(4000 / speedGain, 1, 1000);       // ms
     const int torqueFilter = std::clamp(16000 / speedGain, 0, 2500);      // 0.01 ms
-    if (memory_.isKnown(reg::kPositionLoopGain1)) {
-        memory_.set(reg::kPositionLoopGain1, static_cast<std::uint16_t>(positionGain));
-        memory_.set(reg::kSpeedLoopGain1, static_cast<std::uint16_t>(speedGain));
-        memory_.set(reg::kSpeedIntegralTime1, static_cast<std::uint16_t>(integralTime));
-        memory_.set(reg::kTorqueFilter1, static_cast<std::uint16_t>(torqueFilter));
-    }
+    memory_.set(reg::kPositionLoopGain1, static_cast<std::uint16_t>(positionGain));
+    memory_.set(reg::kSpeedLoopGain1, static_cast<std::uint16_t>(speedGain));
+    memory_.set(reg::kSpeedIntegralTime1, static_cast<std::uint16_t>(integralTime));
+    memory_.set(reg::kTorqueFilter1, static_cast<std::uint16_t>(torqueFilter));
 }
 
 void DriveModel::advanceTo(long long step)
