@@ -137,9 +137,13 @@ TEST_F(BootDownload, ADownloadCutShortIsMadeAgainIntoTheWaitingBootLoader)
         const std::string path = hexFile(image);
         ASSERT_TRUE(session.probeApplication());
         ASSERT_TRUE(session.enterBootLoader(true));
+        // At the line's own pace the rows take long enough to be cut
+        // between, however busy the machine.
+        drive->setPaced(true);
         auto first = std::async(std::launch::async, [&] { return session.download(path); });
         const bool rowsWent = eventually([&] { return drive->programRowsWritten().size() >= 2; });
         ((*drive).*cut.fault)(true);
+        drive->setPaced(false);
         ASSERT_TRUE(rowsWent);
         EXPECT_EQ(first.get(), upgrader::kCommunicationError);
         ((*drive).*cut.fault)(false);
