@@ -84,6 +84,19 @@ bool start(Child &child, const Invocation &inv, const std::string &self)
     return true;
 }
 
+// The result line of a drive whose download did not complete, by its exit code.
+std::string flashFailureLine(int code)
+{
+    switch (code) {
+    case kUsage: return "Firmware not downloaded: the command was refused (exit code 2)";
+    case kRefused: return "Firmware not downloaded: refused (servo on, or not confirmed) (exit code 4)";
+    case kFileError: return "Firmware not downloaded: the HEX file was refused (exit code 5)";
+    default:
+        return "Firmware not downloaded: the link failed (exit code " + std::to_string(code) +
+               "); if the drive waits in its boot loader, run the same flash again";
+    }
+}
+
 // The children, for a termination request to reach them.
 pid_t childPids[kMostDrives];
 volatile sig_atomic_t childCount = 0;
@@ -181,7 +194,12 @@ int runOnEveryPort(const Invocation &inv)
         }
         const int code = WIFEXITED(status) ? WEXITSTATUS(status) : kLinkFailure;
         worst = worse(worst, code);
+        // A drive's download that did not complete said why on the error
+        // output; its result line still comes beside the completed ones.
+        if (inv.command == "flash" && code != kDone)
+            std::printf("%s: %s\n", c.port.c_str(), flashFailureLine(code).c_str());
     }
+    std::fflush(stdout);
     return worst;
 }
 
