@@ -107,6 +107,14 @@ std::optional<Invocation> parseInvocation(const std::vector<std::string> &args, 
                 return std::nullopt;
             }
             inv.link.catalogue = *v;
+        } else if (takeValue(args, i, "--log-frames", v, missing)) {
+            if (missing || v->empty()) {
+                error = "--log-frames needs the file to write the frame log to";
+                return std::nullopt;
+            }
+            inv.link.frameLog = *v;
+        } else if (a == "--stats") {
+            inv.link.stats = true;
         } else if (a == "--fast") {
             inv.link.fast = true;
         } else if (inv.command.empty() && (a == "--help" || a == "-h")) {
@@ -132,6 +140,12 @@ std::vector<std::string> linkArguments(const LinkOptions &link, const std::strin
                                    std::to_string(link.baud)};
     if (link.fast)
         words.emplace_back("--fast");
+    if (link.stats)
+        words.emplace_back("--stats");
+    if (!link.frameLog.empty()) {
+        words.emplace_back("--log-frames");
+        words.push_back(link.frameLog);
+    }
     if (!link.catalogue.empty()) {
         words.emplace_back("--catalogue");
         words.push_back(link.catalogue);
@@ -201,7 +215,10 @@ const char *usageText()
            "                                                left in it by a cut-short download gets it again\n"
            "\n"
            "LINK: --port DEVICE (repeatable) [--node N] [--baud B] [--fast] [--catalogue FILE]\n"
-           "Output files (params save, trace -o) name each drive: {port} in the path becomes the\n"
+           "      [--stats] [--log-frames FILE]\n"
+           "--stats prints the link's statistics on standard error after the command;\n"
+           "--log-frames FILE saves the exchanges' bytes with their verdicts after it.\n"
+           "Output files (params save, trace -o, --log-frames) name each drive: {port} in the path becomes the\n"
            "device without its leading / and with every character other than a letter, a digit,\n"
            "., - or _ made _ (/dev/ttyUSB0 -> dev_ttyUSB0), {node} the node number; an existing\n"
            "folder gets one file per drive named so (.mpa, .csv). Several drives writing one\n"

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace m9ctl {
 
@@ -66,17 +67,21 @@ std::string driveOutputPath(const std::string &given, const std::string &port, u
 
 std::string sharedOutputRefusal(const Invocation &inv)
 {
-    const std::optional<RequestedOutput> output = requestedOutput(inv);
-    if (!output)
-        return {};
+    std::vector<RequestedOutput> outputs;
+    if (const std::optional<RequestedOutput> output = requestedOutput(inv))
+        outputs.push_back(*output);
+    if (!inv.link.frameLog.empty())
+        outputs.push_back({inv.link.frameLog, kFrameLogExtension});
     std::map<std::string, std::string> portByPath;
-    for (const std::string &port : inv.link.ports) {
-        const std::string path = driveOutputPath(output->path, port, inv.link.node, output->extension);
-        const std::string same = std::filesystem::path(path).lexically_normal().string();
-        const auto [it, added] = portByPath.emplace(same, port);
-        if (!added)
-            return it->second + " and " + port + " would both write " + path +
-                   "; name each drive's file with {port} in the path (or give a folder)";
+    for (const RequestedOutput &output : outputs) {
+        for (const std::string &port : inv.link.ports) {
+            const std::string path = driveOutputPath(output.path, port, inv.link.node, output.extension);
+            const std::string same = std::filesystem::path(path).lexically_normal().string();
+            const auto [it, added] = portByPath.emplace(same, port);
+            if (!added)
+                return it->second + " and " + port + " would both write " + path +
+                       "; name each drive's file with {port} in the path (or give a folder)";
+        }
     }
     return {};
 }
