@@ -380,7 +380,7 @@ void CMainFrame::listPanesInViewMenu()
     paneToggles_.clear();
     const std::pair<QDockWidget *, const char *> panes[] = {
         {pane1_, "Servo &Status"},         {pane2_, "Servo &Input"}, {pane3_, "Servo &Output"},
-        {pane4_, "&Communication Status"}, {trendPane_, "Tr&end"}, {linkStatisticsPane_, "&Link Statistics"},
+        {pane4_, "&Communication Status"}, {trendPane_, "Tr&end"}, {linkStatisticsPane_, "Li&nk Statistics"},
     };
     for (const auto &[pane, entry] : panes) {
         QAction *toggle = pane->toggleViewAction();

@@ -30,7 +30,7 @@ TEST_F(LinkStatisticsSession, ThePaneCountsWhatTheLinkMetAndSavesTheFrameLog)
     CLinkStatisticsPane &pane = frame->linkStatisticsPane();
     EXPECT_FALSE(pane.isVisible()) << "off until the View menu shows it";
     QAction *toggle = pane.toggleViewAction();
-    EXPECT_EQ(toggle->text(), "&Link Statistics");
+    EXPECT_EQ(toggle->text(), "Li&nk Statistics");
     toggle->trigger();
     ASSERT_TRUE(pane.isVisible());
     EXPECT_TRUE(pane.note().isEmpty()) << pane.note().toStdString();
