@@ -27,16 +27,16 @@ void printStatistics(DriveSession &session)
     std::fflush(stderr);
 }
 
-int saveFrameLog(DriveSession &session)
+int saveFrameLog(DriveSession &session, std::uint64_t after)
 {
-    const std::string path =
-        driveOutputPath(session.options().frameLog, session.port(), session.options().node, kFrameLogExtension);
+    const std::string path = driveOutputPath(session.options().frameLog, session.port(), session.options().node,
+                                             kFrameLogExtension, severalNodes(session.options()));
     if (!session.drive().link().hasFrameLog()) {
         session.messages().fail(kFileError, "the link library keeps no frame log; " + path + " not written");
         return kFileError;
     }
     const tarvex::FileOutcome saved =
-        tarvex::saveFileAtomically(path, tarvex::frameLogText(tarvex::readFrameLog(session.drive().link())));
+        tarvex::saveFileAtomically(path, tarvex::frameLogText(tarvex::readFrameLog(session.drive().link(), after)));
     if (!saved) {
         session.messages().fail(kFileError, "cannot write the frame log " + path + ": " + saved.reason);
         return kFileError;
@@ -46,13 +46,21 @@ int saveFrameLog(DriveSession &session)
 
 } // namespace
 
-int reportLink(DriveSession &session)
+LinkReportStart startLinkReport(DriveSession &session)
+{
+    const tarvex::LinkLibrary &link = session.drive().link();
+    link.ResetStatistics();
+    const std::vector<VQFrameLogEntry> log = tarvex::readFrameLog(link);
+    return {log.empty() ? 0 : log.back().sequence};
+}
+
+int reportLink(DriveSession &session, const LinkReportStart &start)
 {
     int code = kDone;
     if (session.options().stats)
         printStatistics(session);
     if (!session.options().frameLog.empty())
-        code = worse(code, saveFrameLog(session));
+        code = worse(code, saveFrameLog(session, start.logAfter));
     return code;
 }
 

@@ -80,14 +80,13 @@ std::vector<StatisticsRow> statisticsRows(const VQLinkStatistics &s)
     };
 }
 
-std::vector<VQFrameLogEntry> readFrameLog(const LinkLibrary &link)
+std::vector<VQFrameLogEntry> readFrameLog(const LinkLibrary &link, std::uint64_t after)
 {
     std::vector<VQFrameLogEntry> all;
     if (!link.hasFrameLog())
         return all;
     // In small pieces, so that the library's lock is never held for long.
     std::vector<VQFrameLogEntry> piece(100);
-    std::uint64_t after = 0;
     while (all.size() < VQ_FRAME_LOG_ENTRIES) {
         const std::int32_t n = link.ReadFrameLog(after, piece.data(), static_cast<std::int32_t>(piece.size()));
         if (n <= 0 || n > static_cast<std::int32_t>(piece.size()))

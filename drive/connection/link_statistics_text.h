@@ -20,8 +20,9 @@ struct StatisticsRow {
 
 std::vector<StatisticsRow> statisticsRows(const VQLinkStatistics &statistics);
 
-// The whole frame log the library keeps, oldest first (empty without one).
-std::vector<VQFrameLogEntry> readFrameLog(const LinkLibrary &link);
+// The frame log the library keeps, oldest first, from the entry after
+// `after` on (empty without one).
+std::vector<VQFrameLogEntry> readFrameLog(const LinkLibrary &link, std::uint64_t after = 0);
 
 // What became of an exchange, in words ("no reply", "bad CRC", ...).
 std::string verdictText(std::uint8_t verdict);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <regex>
@@ -127,4 +128,43 @@ TEST_F(M9ctlStats, TheFrameLogFileHoldsTheRequestsRepliesAndVerdicts)
     const Outcome shared = m9ctl({"--port", device, "--port", "/dev/null/none", "--log-frames", path, "info"}, dir);
     EXPECT_EQ(shared.code, 2) << shared.err;
     EXPECT_NE(shared.err.find("would both write"), std::string::npos) << shared.err;
+}
+
+// Nodes sharing one line share its open link: each node's figures and log
+// file are its own.
+TEST(M9ctlStatsOnOneLine, EachNodeGetsItsOwnFiguresAndFrameLog)
+{
+    vq::sim::DriveOptions options;
+    options.node = 1;
+    options.otherNodes = {2};
+    Drive line(options, vq::simtest::loadFixture());
+    std::string error;
+    ASSERT_TRUE(line.start(error)) << error;
+    const std::string dir = temporaryDirectory();
+    line.dropNextReplies(2); // node 1's connection check, asked first
+    const Outcome run = m9ctl({"--port", line.devicePath(), "--node", "1", "--node", "2", "--stats", "--log-frames",
+                               dir + "/frames-{node}.log", "info"},
+                              dir);
+    ASSERT_EQ(run.code, 0) << run.err;
+    std::map<int, std::map<std::string, std::string>> byNode;
+    const std::regex row("^" + line.devicePath() + " node ([12]): +([A-Za-z ]+): (.*)$");
+    for (const std::string &text : lines(run.err)) {
+        std::smatch m;
+        if (std::regex_match(text, m, row))
+            byNode[std::stoi(m[1])][m[2]] = m[3];
+    }
+    ASSERT_EQ(byNode.size(), 2u) << run.err;
+    EXPECT_EQ(byNode[1]["No reply"], "2") << run.err;
+    EXPECT_EQ(byNode[2]["No reply"], "0") << run.err;
+    EXPECT_EQ(byNode[2]["Retries"], "0") << run.err;
+    EXPECT_EQ(byNode[1]["Accepted"], byNode[2]["Accepted"]) << "the same command on each";
+
+    const std::string first = readText(dir + "/frames-1.log");
+    const std::string second = readText(dir + "/frames-2.log");
+    EXPECT_NE(first.find("no reply, status 9"), std::string::npos) << first;
+    EXPECT_EQ(second.find("no reply"), std::string::npos) << second;
+    EXPECT_EQ(second.find("request 01 "), std::string::npos) << "node 1's frames in node 2's log:\n" << second;
+    EXPECT_NE(second.find("request 02 03 "), std::string::npos) << second;
+    line.stop();
+    std::filesystem::remove_all(dir);
 }
