@@ -119,6 +119,14 @@ std::optional<Invocation> parseInvocation(const std::vector<std::string> &args, 
                 return std::nullopt;
             }
             inv.link.catalogue = *v;
+        } else if (takeValue(args, i, "--log-frames", v, missing)) {
+            if (missing || v->empty()) {
+                error = "--log-frames needs the file to write the frame log to";
+                return std::nullopt;
+            }
+            inv.link.frameLog = *v;
+        } else if (a == "--stats") {
+            inv.link.stats = true;
         } else if (a == "--fast") {
             inv.link.fast = true;
         } else if (inv.command.empty() && (a == "--help" || a == "-h")) {
@@ -149,6 +157,12 @@ std::vector<std::string> linkArguments(const LinkOptions &link, const std::strin
     words.insert(words.end(), {"--baud", std::to_string(link.baud)});
     if (link.fast)
         words.emplace_back("--fast");
+    if (link.stats)
+        words.emplace_back("--stats");
+    if (!link.frameLog.empty()) {
+        words.emplace_back("--log-frames");
+        words.push_back(link.frameLog);
+    }
     if (!link.catalogue.empty()) {
         words.emplace_back("--catalogue");
         words.push_back(link.catalogue);
@@ -221,11 +235,14 @@ const char *usageText()
            "                                                left in it by a cut-short download gets it again\n"
            "\n"
            "LINK: --port DEVICE (repeatable) [--node N (repeatable)] [--baud B] [--fast] [--catalogue FILE]\n"
+           "      [--stats] [--log-frames FILE]\n"
+           "--stats prints the link's statistics on standard error after the command;\n"
+           "--log-frames FILE saves the exchanges' bytes with their verdicts after it.\n"
            "Several --node values share each port's line: the drives are asked one after another and\n"
            "every line they print starts with the port and the node (/dev/ttyUSB0 node 2: ...).\n"
            "DEVICE is a serial device path, a COM number, or a serial device server's\n"
            "tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (the rate set through telnet).\n"
-           "Output files (params save, trace -o) name each drive: {port} in the path becomes the\n"
+           "Output files (params save, trace -o, --log-frames) name each drive: {port} in the path becomes the\n"
            "device without its leading / and with every character other than a letter, a digit,\n"
            "., - or _ made _ (/dev/ttyUSB0 -> dev_ttyUSB0), {node} the node number; an existing\n"
            "folder gets one file per drive named so (.mpa, .csv; with several nodes\n"

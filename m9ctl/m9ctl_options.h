@@ -19,6 +19,8 @@ struct LinkOptions {
     std::uint32_t baud = 19200;
     bool fast = false;
     std::string catalogue; // empty: the program's own catalogue
+    bool stats = false;    // the link's statistics after the command
+    std::string frameLog;  // where the frame log goes after the command; empty: nowhere
 };
 
 struct Invocation {

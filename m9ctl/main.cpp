@@ -1,6 +1,7 @@
 // m9ctl: the suite's drive work on the command line.
 #include "m9ctl/commands.h"
 #include "m9ctl/exit_codes.h"
+#include "m9ctl/link_report.h"
 #include "m9ctl/output_paths.h"
 #include "m9ctl/several_drives.h"
 #include "m9ctl/shared_line.h"
@@ -106,6 +107,7 @@ int runCommandLine(int argc, char **argv)
     {
         DriveSession session(inv->link, inv->link.ports.front(), messages);
         code = command(session, inv->args);
+        code = worse(code, reportLink(session));
     }
     return worse(code, messages.worstCode());
 }

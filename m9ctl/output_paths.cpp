@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace m9ctl {
 
@@ -68,21 +69,25 @@ std::string driveOutputPath(const std::string &given, const std::string &port, u
 
 std::string sharedOutputRefusal(const Invocation &inv)
 {
-    const std::optional<RequestedOutput> output = requestedOutput(inv);
-    if (!output)
-        return {};
+    std::vector<RequestedOutput> outputs;
+    if (const std::optional<RequestedOutput> output = requestedOutput(inv))
+        outputs.push_back(*output);
+    if (!inv.link.frameLog.empty())
+        outputs.push_back({inv.link.frameLog, kFrameLogExtension});
     std::map<std::string, std::string> driveByPath;
     const bool nodes = severalNodes(inv.link);
-    for (const std::string &port : inv.link.ports)
-        for (const std::uint8_t node : inv.link.nodes) {
-            const std::string path = driveOutputPath(output->path, port, node, output->extension, nodes);
-            const std::string same = std::filesystem::path(path).lexically_normal().string();
-            const std::string drive = nodes ? port + " node " + std::to_string(node) : port;
-            const auto [it, added] = driveByPath.emplace(same, drive);
-            if (!added)
-                return it->second + " and " + drive + " would both write " + path + "; name each drive's file with " +
-                       (inv.link.ports.size() > 1 ? "{port}" : "{node}") + " in the path (or give a folder)";
-        }
+    for (const RequestedOutput &output : outputs)
+        for (const std::string &port : inv.link.ports)
+            for (const std::uint8_t node : inv.link.nodes) {
+                const std::string path = driveOutputPath(output.path, port, node, output.extension, nodes);
+                const std::string same = std::filesystem::path(path).lexically_normal().string();
+                const std::string drive = nodes ? port + " node " + std::to_string(node) : port;
+                const auto [it, added] = driveByPath.emplace(same, drive);
+                if (!added)
+                    return it->second + " and " + drive + " would both write " + path +
+                           "; name each drive's file with " + (inv.link.ports.size() > 1 ? "{port}" : "{node}") +
+                           " in the path (or give a folder)";
+            }
     return {};
 }
 

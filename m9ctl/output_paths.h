@@ -24,6 +24,7 @@ std::string driveOutputPath(const std::string &given, const std::string &port, u
 // The extension a folder's files get from each command that writes one.
 inline constexpr const char *kParameterFileExtension = ".mpa";
 inline constexpr const char *kTraceFolderExtension = ".csv";
+inline constexpr const char *kFrameLogExtension = ".log";
 
 // With several drives: the refusal when two of them would write the same
 // file; empty when each has a file of its own or the command writes none.

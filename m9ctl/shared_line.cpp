@@ -1,6 +1,7 @@
 #include "m9ctl/shared_line.h"
 
 #include "m9ctl/exit_codes.h"
+#include "m9ctl/link_report.h"
 #include "m9ctl/prefixed_lines.h"
 
 #include <string>
@@ -18,7 +19,9 @@ int runOnEveryNode(const Invocation &inv, DriveCommand command)
         for (const std::uint8_t node : inv.link.nodes) {
             PrefixedLines lines(port + " node " + std::to_string(node) + ": ");
             session.selectNode(node);
-            const int code = command(session, inv.args);
+            const LinkReportStart report = startLinkReport(session);
+            int code = command(session, inv.args);
+            code = worse(code, reportLink(session, report));
             worst = worse(worst, code);
             outputLost = !lines.finish() || outputLost;
             if (code == kUsage)

@@ -15,6 +15,7 @@
 #include "app/monitor/static_panes.h"
 #include "app/monitor/status_recording.h"
 #include "app/monitor/trend_pane.h"
+#include "app/monitor/link_statistics_pane.h"
 #include "app/monitor/ticked_rows_memory.h"
 #include "app/ui/ui_wait.h"
 #include "app/ui/settings/user_settings.h"
@@ -382,7 +383,7 @@ void CMainFrame::listPanesInViewMenu()
     paneToggles_.clear();
     const std::pair<QDockWidget *, const char *> panes[] = {
         {pane1_, "Servo &Status"},         {pane2_, "Servo &Input"}, {pane3_, "Servo &Output"},
-        {pane4_, "&Communication Status"}, {trendPane_, "Tr&end"},
+        {pane4_, "&Communication Status"}, {trendPane_, "Tr&end"}, {linkStatisticsPane_, "Li&nk Statistics"},
     };
     for (const auto &[pane, entry] : panes) {
         QAction *toggle = pane->toggleViewAction();
@@ -553,6 +554,11 @@ void CMainFrame::createPanes()
     addDockWidget(Qt::RightDockWidgetArea, trendPane_);
     trendPane_->hide();
     trendPane_->attach(&pane1_->dialog());
+    // Hidden too until asked for; it reads the link library's own figures.
+    linkStatisticsPane_ = new CLinkStatisticsPane(*messages_, this);
+    addDockWidget(Qt::RightDockWidgetArea, linkStatisticsPane_);
+    linkStatisticsPane_->hide();
+    linkStatisticsPane_->setDriveConnection(drive_.get());
     recording_->attach(&pane1_->dialog());
     listPanesInViewMenu();
     linkAnimating_ = 0; // a new animation rests on its first frame
@@ -606,6 +612,11 @@ void CMainFrame::destroyPanes()
         pane->prepareDestruction(serveUiWhileWaiting);
         removeDockWidget(pane);
         delete pane;
+    }
+    if (linkStatisticsPane_) {
+        removeDockWidget(linkStatisticsPane_);
+        delete linkStatisticsPane_;
+        linkStatisticsPane_ = nullptr;
     }
     if (trendPane_) {
         removeDockWidget(trendPane_);

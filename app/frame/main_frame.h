@@ -34,6 +34,7 @@ class CStaticPane2;
 class CStaticPane3;
 class CStaticPane4;
 class CTrendPane;
+class CLinkStatisticsPane;
 class StatusRecording;
 class QtMessageService;
 class RecentFilesMenu;
@@ -109,6 +110,7 @@ public:
     CStaticPane3 &outputPane() { return *pane3_; }
     CStaticPane4 &communicationPane() { return *pane4_; }
     CTrendPane &trendPane() { return *trendPane_; }
+    CLinkStatisticsPane &linkStatisticsPane() { return *linkStatisticsPane_; }
     StatusRecording &statusRecording() { return *recording_; }
     QToolBar &toolBar() { return *toolBar_; }
     MessageService &messages() { return *messages_; }
@@ -177,6 +179,7 @@ private:
     CStaticPane3 *pane3_ = nullptr;
     CStaticPane4 *pane4_ = nullptr;
     CTrendPane *trendPane_ = nullptr;
+    CLinkStatisticsPane *linkStatisticsPane_ = nullptr;
     StatusRecording *recording_ = nullptr;
 
     std::map<Command, QAction *> actions_;

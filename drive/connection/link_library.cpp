@@ -35,6 +35,9 @@ LinkLibrary::Binding LinkLibrary::bind(const std::string &path)
     initDevice_ = library_.function<CommInitDeviceFn>("CommInitDevice");
     lastOpenError_ = library_.function<CommLastOpenErrorFn>("CommLastOpenError");
     setExchangeProfile_ = library_.function<CommSetExchangeProfileFn>("CommSetExchangeProfile");
+    getStatistics_ = library_.function<CommGetStatisticsFn>("CommGetStatistics");
+    resetStatistics_ = library_.function<CommResetStatisticsFn>("CommResetStatistics");
+    readFrameLog_ = library_.function<CommReadFrameLogFn>("CommReadFrameLog");
 
     const bool complete = create_ && destroy_ && init_ && connect_ && disconnect_ && isConnect_ &&
                           rdSgRegister_ && rdMtRegister_ && rdTraceData_ && rdEachRegister_ &&
@@ -66,6 +69,16 @@ void LinkLibrary::clearSlots()
     initDevice_ = nullptr;
     lastOpenError_ = nullptr;
     setExchangeProfile_ = nullptr;
+    getStatistics_ = nullptr;
+    resetStatistics_ = nullptr;
+    readFrameLog_ = nullptr;
+}
+
+bool LinkLibrary::Statistics(VQLinkStatistics &out) const
+{
+    out = {};
+    out.size = sizeof out;
+    return getStatistics_ && getStatistics_(&out) == 1;
 }
 
 std::int32_t LinkLibrary::RdSgRegister(std::uint16_t address, std::uint8_t *destination,

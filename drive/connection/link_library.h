@@ -17,7 +17,8 @@ public:
 
     // Loads the library and resolves the thirteen functions in their fixed
     // order, plus the optional ones (CommInitDevice, CommLastOpenError,
-    // CommSetExchangeProfile); a library without them still binds.
+    // CommSetExchangeProfile, the statistics and the frame log); a library
+    // without them still binds.
     Binding bind(const std::string &path);
     void unload();
     bool isLoaded() const { return library_.isLoaded(); }
@@ -60,6 +61,21 @@ public:
         return setExchangeProfile_ && setExchangeProfile_(profile) == 1;
     }
 
+    // The link's statistics; false when the library keeps none.
+    bool hasStatistics() const { return getStatistics_ != nullptr; }
+    bool Statistics(VQLinkStatistics &out) const;
+    void ResetStatistics() const
+    {
+        if (resetStatistics_)
+            resetStatistics_();
+    }
+    bool hasFrameLog() const { return readFrameLog_ != nullptr; }
+    // Entries after `after`, oldest first; 0 without a frame log.
+    std::int32_t ReadFrameLog(std::uint64_t after, VQFrameLogEntry *entries, std::int32_t capacity) const
+    {
+        return readFrameLog_ ? readFrameLog_(after, entries, capacity) : 0;
+    }
+
 private:
     void clearSlots();
 
@@ -80,6 +96,9 @@ private:
     CommInitDeviceFn initDevice_ = nullptr;
     CommLastOpenErrorFn lastOpenError_ = nullptr;
     CommSetExchangeProfileFn setExchangeProfile_ = nullptr;
+    CommGetStatisticsFn getStatistics_ = nullptr;
+    CommResetStatisticsFn resetStatistics_ = nullptr;
+    CommReadFrameLogFn readFrameLog_ = nullptr;
 };
 
 } // namespace tarvex

@@ -89,6 +89,84 @@ VQ_COMM_EXPORT int32_t CommLastOpenError(void);
  * profile in use stays). */
 VQ_COMM_EXPORT int32_t CommSetExchangeProfile(int32_t profile);
 
+/* The link's statistics since the port was last opened (CommConnect), read
+ * with CommGetStatistics. Every attempt of a register operation is one
+ * exchange; each ends accepted, answered "not ready" (exception 5 to a trace
+ * read), as an answered marker or in one failure kind. A late reply is counted besides the failure
+ * of the attempt it was meant for, once for each pause between attempts in
+ * which bytes came that no attempt waited for. Round-trip times (from the
+ * request leaving to the whole reply being in) cover the last
+ * VQ_RTT_WINDOW exchanges that got a whole frame back. */
+#define VQ_RTT_WINDOW 1000
+#define VQ_EXCEPTION_CODES 16
+
+typedef struct VQLinkStatistics {
+    uint32_t size;              /* set by the caller to sizeof(VQLinkStatistics) */
+    uint32_t rttCount;          /* round trips in the window, at most VQ_RTT_WINDOW */
+    uint64_t operations;        /* register operations that ran an exchange */
+    uint64_t exchanges;         /* requests sent, every attempt */
+    uint64_t retries;           /* attempts after an operation's first */
+    uint64_t accepted;
+    uint64_t notReady;          /* a trace read answered exception 5 */
+    uint64_t noReply;           /* nothing, or too little to be a reply */
+    uint64_t badCrc;
+    uint64_t otherNode;         /* a reply from another node address */
+    uint64_t foreignReply;      /* a whole frame that answers another request */
+    uint64_t lateReply;
+    uint64_t exceptionReply;    /* the drive refused: exception code 1 to 255 */
+    uint64_t cutShort;          /* a reply that stopped before its end */
+    uint64_t lineError;         /* the port could not be read or is closed */
+    uint64_t markers;           /* the link's own requests that tell where replies still owed end */
+    uint64_t exceptionByCode[VQ_EXCEPTION_CODES]; /* index = code; codes above 15 only in the total */
+    uint32_t rttMinUs;
+    uint32_t rttMedianUs;
+    uint32_t rttP99Us;
+    uint32_t rttMaxUs;
+} VQLinkStatistics;
+
+/* What became of one exchange, in the frame log. */
+enum {
+    VQ_VERDICT_ACCEPTED = 0,
+    VQ_VERDICT_NOT_READY = 1,
+    VQ_VERDICT_NO_REPLY = 2,
+    VQ_VERDICT_BAD_CRC = 3,
+    VQ_VERDICT_OTHER_NODE = 4,
+    VQ_VERDICT_FOREIGN_REPLY = 5,
+    VQ_VERDICT_LATE_REPLY = 6, /* bytes no attempt waited for; no request of its own */
+    VQ_VERDICT_EXCEPTION = 7,
+    VQ_VERDICT_CUT_SHORT = 8,
+    VQ_VERDICT_LINE_ERROR = 9,
+    VQ_VERDICT_MARKER = 10 /* the link's own request, answered; the attempt then asks again */
+};
+
+#define VQ_FRAME_LOG_ENTRIES 2000
+#define VQ_FRAME_BYTES 257
+
+/* One exchange of the frame log: the request and what came back. */
+typedef struct VQFrameLogEntry {
+    uint64_t sequence;        /* 1, 2, 3 ... in the order the exchanges ended */
+    int64_t requestTimeUs;    /* wall clock, microseconds since 1970; 0: no request */
+    int64_t replyTimeUs;      /* when the receive ended */
+    uint8_t verdict;          /* VQ_VERDICT_* */
+    uint8_t status;           /* the attempt's status byte */
+    uint16_t requestLength;
+    uint16_t replyLength;     /* bytes kept, at most VQ_FRAME_BYTES */
+    uint8_t request[VQ_FRAME_BYTES];
+    uint8_t reply[VQ_FRAME_BYTES];
+} VQFrameLogEntry;
+
+/* Copies the statistics into `out` (as much of it as out->size asks for).
+ * 1 on success, 0 without `out` or with a size below 8 bytes.
+ * Never waits for an exchange in progress. */
+VQ_COMM_EXPORT int32_t CommGetStatistics(VQLinkStatistics *out);
+/* Starts the statistics afresh (the frame log stays). Always 1. */
+VQ_COMM_EXPORT int32_t CommResetStatistics(void);
+/* Copies up to `capacity` frame log entries whose sequence is above `after`,
+ * oldest first, and returns how many. The log keeps the last
+ * VQ_FRAME_LOG_ENTRIES exchanges across connections. Never waits for an
+ * exchange in progress. */
+VQ_COMM_EXPORT int32_t CommReadFrameLog(uint64_t after, VQFrameLogEntry *entries, int32_t capacity);
+
 /* Function pointer types for binding the library by name at run time. */
 typedef int32_t (*CommCreateFn)(void);
 typedef int32_t (*CommDestroyFn)(void);
@@ -106,6 +184,9 @@ typedef int32_t (*CommWrMtRegisterFn)(uint16_t, int32_t, const uint16_t *, uint8
 typedef int32_t (*CommExchangeBootFn)(void);
 typedef int32_t (*CommLastOpenErrorFn)(void);
 typedef int32_t (*CommSetExchangeProfileFn)(int32_t);
+typedef int32_t (*CommGetStatisticsFn)(VQLinkStatistics *);
+typedef int32_t (*CommResetStatisticsFn)(void);
+typedef int32_t (*CommReadFrameLogFn)(uint64_t, VQFrameLogEntry *, int32_t);
 
 #ifdef __cplusplus
 }

@@ -2,9 +2,12 @@
 // runs its whole attempt loop under the library lock, so one operation's
 // retries are never interleaved with another thread's exchange.
 #include "link/src/link_instance.h"
+#include "link/src/link_statistics.h"
 #include "vq_communication.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -19,6 +22,9 @@ std::mutex g_libraryLock;
 std::atomic<LinkInstance *> g_instance{nullptr};
 std::atomic<vq::link::ExchangeProfile> g_profile{vq::link::ExchangeProfile::Specified};
 int g_attemptCounter = 0; // touched only under g_libraryLock
+// Outlives every instance, so that a reader on another thread never meets a
+// freed one.
+vq::link::LinkStatistics g_statistics;
 
 constexpr int kAttempts = 8;
 constexpr int kAttemptsQuickRead = 2;
@@ -36,6 +42,7 @@ int runAttempts(int limit, Retry retry, std::uint8_t *status, Exchange &&exchang
         *status = VQ_STATUS_NOT_ATTEMPTED;
     g_attemptCounter = 0;
     int result = 0;
+    int exchanges = 0;
     LinkInstance *operationLink = g_instance.load();
     if (operationLink)
         operationLink->exchanger().beginOperation();
@@ -45,6 +52,7 @@ int runAttempts(int limit, Retry retry, std::uint8_t *status, Exchange &&exchang
             if (const auto outcome = exchange(*link)) {
                 result = outcome->result;
                 *status = outcome->status;
+                ++exchanges;
             }
         }
         if (*status == VQ_STATUS_OK)
@@ -58,6 +66,7 @@ int runAttempts(int limit, Retry retry, std::uint8_t *status, Exchange &&exchang
     if (operationLink)
         operationLink->exchanger().endOperation(*status == VQ_STATUS_OK ||
                                                 (retry == Retry::Trace && *status == 5));
+    g_statistics.recordOperation(exchanges);
     return result;
 }
 
@@ -79,6 +88,7 @@ int32_t CommCreate(void)
     LinkInstance *expected = nullptr;
     auto *fresh = new LinkInstance;
     fresh->exchanger().setProfile(g_profile.load());
+    fresh->exchanger().setStatistics(&g_statistics);
     if (!g_instance.compare_exchange_strong(expected, fresh)) {
         delete fresh;
         return 0;
@@ -119,6 +129,8 @@ int32_t CommConnect(VQEventHandle event)
     if (!link)
         return 0;
     link->setEvent(event);
+    if (!link->isOpen())
+        g_statistics.reset(); // the statistics are the connection's
     return link->openPort() ? 1 : 0;
 }
 
@@ -221,6 +233,29 @@ int32_t CommSetExchangeProfile(int32_t profile)
     if (LinkInstance *link = g_instance.load())
         link->exchanger().setProfile(chosen);
     return 1;
+}
+
+int32_t CommGetStatistics(VQLinkStatistics *out)
+{
+    if (!out || out->size < 8)
+        return 0;
+    const VQLinkStatistics now = g_statistics.snapshot();
+    const std::uint32_t asked = out->size;
+    // A caller built against a shorter or longer struct gets what both know.
+    std::memcpy(out, &now, std::min<std::size_t>(asked, sizeof now));
+    out->size = asked;
+    return 1;
+}
+
+int32_t CommResetStatistics(void)
+{
+    g_statistics.reset();
+    return 1;
+}
+
+int32_t CommReadFrameLog(uint64_t after, VQFrameLogEntry *entries, int32_t capacity)
+{
+    return g_statistics.readLog(after, entries, capacity);
 }
 
 int32_t CommLastOpenError(void)

@@ -81,24 +81,34 @@ void FrameExchanger::settleIfNeeded(int requestLength)
     const long long quietUs = lastAttemptBudgetUs_ + marginUs;
     const long long startedUs = sleeper_.nowUs();
     std::array<std::uint8_t, LineTiming::kMaxChunk> scratch{};
+    // What came while settling answers nothing asked now: a late reply.
+    std::array<std::uint8_t, modbus::kFrameBufferSize> late{};
+    int lateLength = 0;
+    const auto settled = [&](bool quiet) {
+        if (quiet)
+            unsettled_ = false;
+        if (lateLength > 0)
+            recordLate(late.data(), lateLength);
+    };
     for (;;) {
         const long long nowUs = sleeper_.nowUs();
         const long long settledAtUs =
             std::max(lastLineActivityUs_ + quietUs, lastSendUs_ + lateEstimateUs_ + marginUs);
-        if (nowUs >= settledAtUs) {
-            unsettled_ = false;
-            return;
-        }
+        if (nowUs >= settledAtUs)
+            return settled(true);
         if (nowUs - startedUs >= LineTiming::kSettleLimit * kUsPerMs)
-            return; // a line that never goes quiet: go on, still unsettled
+            return settled(false); // a line that never goes quiet: go on, still unsettled
         const int queued = pipe_.waiting();
         if (queued < 0)
-            return;
+            return settled(false);
         if (queued > 0) {
             const int n = pipe_.read(scratch.data(), static_cast<int>(scratch.size()));
             if (n < 0)
-                return;
+                return settled(false);
             if (n > 0) {
+                const int kept = std::min(n, static_cast<int>(late.size()) - lateLength);
+                std::copy_n(scratch.begin(), kept, late.begin() + lateLength);
+                lateLength += kept;
                 noteBytesReceived();
                 continue;
             }
@@ -141,7 +151,8 @@ void FrameExchanger::endOperation(bool accepted)
     marker_.owe(lastRequest_.data(), lastRequestLength_);
 }
 
-bool FrameExchanger::drainUntilMarker(long long deadlineUs, int &drained)
+bool FrameExchanger::drainUntilMarker(long long deadlineUs, int &drained, std::uint8_t *kept,
+                                      int capacity)
 {
     std::array<std::uint8_t, LineTiming::kMaxChunk> scratch{};
     // Bytes that keep coming never hold the line past the deadline.
@@ -154,6 +165,8 @@ bool FrameExchanger::drainUntilMarker(long long deadlineUs, int &drained)
         }
         if (n > 0) {
             noteBytesReceived();
+            const int room = std::clamp(capacity - drained, 0, n);
+            std::copy_n(scratch.begin(), room, kept + drained);
             drained += n;
             if (marker_.seen(scratch.data(), n))
                 return true;
@@ -170,9 +183,11 @@ ExchangeResult FrameExchanger::markerAttempt(const Plan &plan, ExchangeProfile p
     const int length = marker_.build(marker.data(), node_);
     const long long deadlineUs =
         sleeper_.nowUs() + attemptBudgetUs(length, scatteredReplyLength(length - 5), 0);
+    const int answerLength = scatteredReplyLength(length - 5);
     send(marker.data(), length, profile);
     int drained = 0;
-    const bool answered = drainUntilMarker(deadlineUs, drained);
+    std::array<std::uint8_t, modbus::kFrameBufferSize> came{};
+    const bool answered = drainUntilMarker(deadlineUs, drained, came.data(), static_cast<int>(came.size()));
     lastLineActivityUs_ = std::max(lastLineActivityUs_, sleeper_.nowUs());
     clearBuffers();
     if (answered) {
@@ -181,9 +196,21 @@ ExchangeResult FrameExchanger::markerAttempt(const Plan &plan, ExchangeProfile p
         marker_.forget();
         unsettled_ = false;
     }
-    if (drained != 0)
-        return {0, VQ_STATUS_FAILED_READ}; // others' replies, the marker's, or a line that cannot be asked
-    return {plan.kind == Kind::Write ? kWriteReplyLength : 0, VQ_STATUS_NO_REPLY};
+    const ExchangeResult out =
+        drained != 0 ? ExchangeResult{0, VQ_STATUS_FAILED_READ} // others' replies, the marker's, or a line that cannot be asked
+                     : ExchangeResult{plan.kind == Kind::Write ? kWriteReplyLength : 0, VQ_STATUS_NO_REPLY};
+    const std::uint8_t verdict = answered        ? VQ_VERDICT_MARKER
+                                 : drained < 0   ? VQ_VERDICT_LINE_ERROR
+                                 : drained > 0   ? VQ_VERDICT_FOREIGN_REPLY
+                                                 : VQ_VERDICT_NO_REPLY;
+    const int cameLength = std::clamp(drained, 0, static_cast<int>(came.size()));
+    if (statistics_)
+        statistics_->recordExchange(verdict, out.status, marker.data(), length, came.data(), cameLength,
+                                    requestWrittenWallUs_, answered ? sleeper_.nowUs() - requestWrittenUs_ : -1);
+    // Bytes before the marker's answer were replies owed to earlier requests.
+    if (drained > (answered ? answerLength : 0))
+        recordLate(nullptr, 0);
+    return out;
 }
 
 void FrameExchanger::noteBytesReceived()
@@ -199,6 +226,13 @@ void FrameExchanger::send(const std::uint8_t *frame, int length, ExchangeProfile
 {
     if (activity_)
         activity_();
+    if (statistics_ && pipe_.waiting() > 0) {
+        // Kept for the log before the purge drops them.
+        std::array<std::uint8_t, modbus::kFrameBufferSize> late{};
+        const int n = pipe_.read(late.data(), static_cast<int>(late.size()));
+        if (n > 0)
+            recordLate(late.data(), n);
+    }
     pipe_.purge(); // a late reply to an earlier request is thrown away here
     const unsigned baud = baud_;
     if (profile == ExchangeProfile::Fast)
@@ -206,6 +240,8 @@ void FrameExchanger::send(const std::uint8_t *frame, int length, ExchangeProfile
     else
         sleeper_.sleepMs(LineTiming::kBeforeSend);
     const long long writtenUs = sleeper_.nowUs();
+    requestWrittenUs_ = writtenUs;
+    requestWrittenWallUs_ = LinkStatistics::wallClockUs();
     // A refused write is not a failure of the send: a lost request shows up
     // as a missing reply.
     (void)pipe_.write(frame, length);
@@ -324,26 +360,34 @@ ExchangeResult FrameExchanger::finish(const Plan &plan, const ReceiveResult &rec
     const int writeResult = kWriteReplyLength;
     // Only a whole, valid frame tells that nothing more is on its way.
     bool wholeFrame = false;
+    std::uint8_t verdict = VQ_VERDICT_ACCEPTED;
 
     if (!received.completed) {
         out = {0, received.status};
+        verdict = VQ_VERDICT_LINE_ERROR;
     } else if (length <= tooShort) {
         out = {plan.kind == Kind::Write ? writeResult : 0, VQ_STATUS_NO_REPLY};
+        verdict = VQ_VERDICT_NO_REPLY;
     } else if (rx_[0] != tx_[0]) {
         out = {0, VQ_STATUS_NODE_MISMATCH};
+        verdict = VQ_VERDICT_OTHER_NODE;
     } else if ((rx_[1] & static_cast<std::uint8_t>(~kExceptionBit)) != tx_[1]) {
         // The answer to another request (a late one, or noise) is never this one's.
         out = {0, VQ_STATUS_FAILED_READ};
+        verdict = VQ_VERDICT_FOREIGN_REPLY;
     } else if (rx_[1] & kExceptionBit) {
         const std::uint8_t code = rx_[2];
         // Code 0 is no exception at all: taken as such, a refused write
         // would pass for an accepted one.
         if (!crcMatches(rx_.data(), kExceptionReplyLength) || code == 0) {
             out = {0, VQ_STATUS_FAILED_READ};
+            verdict = code == 0 && crcMatches(rx_.data(), kExceptionReplyLength) ? VQ_VERDICT_FOREIGN_REPLY
+                                                                                 : VQ_VERDICT_BAD_CRC;
         } else {
             const bool traceNotReady = tx_[1] == kTraceRead && code == 5;
             out = {traceNotReady ? 2 : 0, code};
             wholeFrame = true;
+            verdict = traceNotReady ? VQ_VERDICT_NOT_READY : VQ_VERDICT_EXCEPTION;
         }
     } else if (received.status == 0 &&
                (!crcMatches(rx_.data(), std::min(length, plan.expectedLength)) ||
@@ -351,9 +395,12 @@ ExchangeResult FrameExchanger::finish(const Plan &plan, const ReceiveResult &rec
         // A garbled reply, or one that does not answer what was asked, is
         // not data: report a failed read so that the attempt loop asks again.
         out = {0, VQ_STATUS_FAILED_READ};
+        verdict = crcMatches(rx_.data(), std::min(length, plan.expectedLength)) ? VQ_VERDICT_FOREIGN_REPLY
+                                                                               : VQ_VERDICT_BAD_CRC;
     } else if (plan.kind == Kind::Write) {
         out = {writeResult, received.status};
         wholeFrame = received.status == 0;
+        verdict = wholeFrame ? VQ_VERDICT_ACCEPTED : VQ_VERDICT_CUT_SHORT;
     } else {
         // Only the frame the request asked for counts; bytes beyond it are
         // line noise and never reach the caller's buffer.
@@ -364,6 +411,7 @@ ExchangeResult FrameExchanger::finish(const Plan &plan, const ReceiveResult &rec
             std::memcpy(plan.destination, rx_.data() + first, static_cast<std::size_t>(count));
         out = {count, received.status};
         wholeFrame = received.status == 0;
+        verdict = wholeFrame ? VQ_VERDICT_ACCEPTED : VQ_VERDICT_CUT_SHORT;
     }
     // By position: an attempt that got a whole frame back, even a wrong
     // one, owes nothing more; one that got none may still be answered.
@@ -378,8 +426,30 @@ ExchangeResult FrameExchanger::finish(const Plan &plan, const ReceiveResult &rec
         runFirstSendUs_ = lastSendUs_;
         lateEstimateUs_ = 0;
     }
+    record(verdict, out, tx_.data(), plan.requestLength, length,
+           received.completed && received.status == 0 && length > tooShort);
+    // Bytes behind the whole frame came for an earlier request.
+    const int surplus = length - frameLength;
+    if (received.completed && received.status == 0 && length > tooShort && frameLength > 0 && surplus > 0)
+        recordLate(rx_.data() + frameLength, surplus);
     clearBuffers();
     return out;
+}
+
+void FrameExchanger::record(std::uint8_t verdict, const ExchangeResult &out, const std::uint8_t *request,
+                            int requestLength, int replyLength, bool wholeFrame)
+{
+    if (!statistics_)
+        return;
+    const long long rttUs = wholeFrame ? std::max(0LL, sleeper_.nowUs() - requestWrittenUs_) : -1;
+    statistics_->recordExchange(verdict, out.status, request, requestLength, rx_.data(), replyLength,
+                                requestWrittenWallUs_, rttUs);
+}
+
+void FrameExchanger::recordLate(const std::uint8_t *bytes, int length)
+{
+    if (statistics_)
+        statistics_->recordLateBytes(bytes, length);
 }
 
 ExchangeResult FrameExchanger::run(const Plan &plan)

@@ -10,6 +10,7 @@
 
 #include "link/src/byte_pipe.h"
 #include "link/src/line_marker.h"
+#include "link/src/link_statistics.h"
 #include "link/modbus_frame.h"
 
 #include <array>
@@ -76,6 +77,8 @@ public:
     void setBaud(unsigned baud) { baud_ = baud; }
     void setProfile(ExchangeProfile profile) { profile_ = profile; }
     ExchangeProfile profile() const { return profile_.load(); }
+    // Where each exchange's outcome is counted and logged; none by default.
+    void setStatistics(LinkStatistics *statistics) { statistics_ = statistics; }
 
     // Function 0x03: `count` registers from `start` into `destination`
     // (2 x count bytes).
@@ -124,13 +127,18 @@ private:
     // reads what arrives until the marker's answer (then the next attempt
     // asks the request) or the attempt's time is up.
     ExchangeResult markerAttempt(const Plan &plan, ExchangeProfile profile);
-    bool drainUntilMarker(long long deadlineUs, int &drained);
+    // Keeps the first `capacity` bytes drained in `kept`.
+    bool drainUntilMarker(long long deadlineUs, int &drained, std::uint8_t *kept, int capacity);
     ReceiveResult receivePolling(int expectedLength, long long deadlineUs);
     ReceiveResult receiveWaiting(int expectedLength, long long deadlineUs);
     // Fixes the target length once the function byte is in; true when the
     // reply is complete.
     bool takeBytes(int n, int expectedLength, int &received, int &target);
     ExchangeResult finish(const Plan &plan, const ReceiveResult &received);
+    // The outcome of an attempt for the statistics and the frame log.
+    void record(std::uint8_t verdict, const ExchangeResult &out, const std::uint8_t *request,
+                int requestLength, int replyLength, bool wholeFrame);
+    void recordLate(const std::uint8_t *bytes, int length);
     bool replyMatchesRequest() const;
     void clearBuffers();
 
@@ -168,6 +176,10 @@ private:
     int owedRequestLength_ = 0; // 0: owed by more than one request
     std::atomic<bool> forgetOwed_{false};
     int unansweredAttempts_ = 0; // in this operation: no whole frame came back
+
+    LinkStatistics *statistics_ = nullptr;
+    long long requestWrittenUs_ = 0;     // monotonic, when the last request was handed over
+    long long requestWrittenWallUs_ = 0; // the same on the wall clock, for the log
 };
 
 } // namespace vq::link

@@ -79,6 +79,8 @@ const char *consoleHelp()
            "  badcrc N               corrupt the CRC of the next N replies\n"
            "  cut K [N]              cut the next N replies (default 1) after K bytes\n"
            "  othernode N            answer the next N requests from another node address\n"
+           "  delay N MS             send the next N replies MS milliseconds late, whatever follows\n"
+           "  exception CODE N       answer the next N requests with exception CODE (1-255)\n"
            "  late MS [keep] [exception CODE]\n"
            "                         answer every request MS milliseconds late (late 0 ends it);\n"
            "                         keep: every late answer is sent, none gives way to the next\n"
@@ -178,6 +180,20 @@ ConsoleResult runConsoleCommand(VirtualDrive &drive, const std::string &line)
         else
             drive.answerNextFromOtherNode(static_cast<int>(n));
         return done(c + " " + std::to_string(n));
+    }
+    if (c == "delay" || c == "exception") {
+        long second = 0;
+        const bool delay = c == "delay";
+        if (!parseInteger(a1, 10, delay ? 0 : 1, delay ? 1000 : 255, n) ||
+            !parseInteger(a2, 10, 0, delay ? 60000 : 1000, second))
+            return fail(delay ? "delay: a count (0 to 1000) and MS (0 to 60000)"
+                              : "exception: CODE (1 to 255) and a count (0 to 1000)");
+        if (delay) {
+            drive.delayNextReplies(static_cast<int>(n), static_cast<int>(second));
+            return done("delay " + std::to_string(n) + " replies by " + std::to_string(second) + " ms");
+        }
+        drive.refuseNextReplies(static_cast<int>(n), static_cast<int>(second));
+        return done("exception " + std::to_string(n) + " for " + std::to_string(second) + " replies");
     }
     if (c == "cut") {
         long count = 1;

@@ -15,11 +15,13 @@ std::string FaultPlan::describe() const
                       lateExceptionCode);
     else
         std::snprintf(late, sizeof late, "%s", lateKeepsEvery ? ", keep" : "");
-    char text[320];
+    char text[400];
     std::snprintf(text, sizeof text,
-                  "drop %d, badcrc %d, cut %d after %d bytes, othernode %d, late %d ms%s, %s, boot loader %s",
-                  dropReplies, corruptCrcReplies, cutReplies, cutKeepBytes, otherNodeReplies, lateMs,
-                  late, silent ? "silent" : "answering", bootSilent ? "silent" : "answering");
+                  "drop %d, badcrc %d, cut %d after %d bytes, othernode %d, delay %d by %d ms, "
+                  "exception %d of code %d, late %d ms%s, %s, boot loader %s",
+                  dropReplies, corruptCrcReplies, cutReplies, cutKeepBytes, otherNodeReplies, lateReplies,
+                  lateRepliesMs, exceptionReplies, exceptionRepliesCode, lateMs, late,
+                  silent ? "silent" : "answering", bootSilent ? "silent" : "answering");
     return text;
 }
 
@@ -27,6 +29,11 @@ ReplyFate applyReplyFaults(FaultPlan &plan, std::vector<std::uint8_t> &reply)
 {
     ReplyFate fate;
     fate.delayMs = plan.lateMs;
+    if (plan.lateReplies > 0) {
+        --plan.lateReplies;
+        fate.delayMs += plan.lateRepliesMs;
+        fate.kept = true;
+    }
     if (plan.dropReplies > 0) {
         --plan.dropReplies;
         fate.send = false;
@@ -34,7 +41,12 @@ ReplyFate applyReplyFaults(FaultPlan &plan, std::vector<std::uint8_t> &reply)
     }
     if (reply.size() < 3)
         return fate;
-    if (plan.lateExceptionCode >= 0) {
+    if (plan.exceptionReplies > 0) {
+        --plan.exceptionReplies;
+        const std::uint8_t function = static_cast<std::uint8_t>(reply[1] | modbus::kExceptionBit);
+        reply = {reply[0], function, static_cast<std::uint8_t>(plan.exceptionRepliesCode), 0, 0};
+        modbus::appendCrc(reply.data(), 3);
+    } else if (plan.lateExceptionCode >= 0) {
         const std::uint8_t function = static_cast<std::uint8_t>(reply[1] | modbus::kExceptionBit);
         reply = {reply[0], function, static_cast<std::uint8_t>(plan.lateExceptionCode), 0, 0};
         modbus::appendCrc(reply.data(), 3);

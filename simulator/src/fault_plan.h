@@ -15,6 +15,10 @@ struct FaultPlan {
     int cutReplies = 0;       // sent only up to cutKeepBytes
     int cutKeepBytes = 0;
     int otherNodeReplies = 0; // answered with another node address
+    int lateReplies = 0;      // sent lateRepliesMs late, none giving way to the next request
+    int lateRepliesMs = 0;
+    int exceptionReplies = 0; // answered with exceptionRepliesCode instead
+    int exceptionRepliesCode = 0;
     int lateMs = 0;           // every reply delayed by this much
     // A delayed reply normally gives way to the next request, as on a
     // half-duplex line; kept, every request is answered in turn, as a drive
@@ -33,6 +37,7 @@ struct FaultPlan {
 struct ReplyFate {
     bool send = true;
     int delayMs = 0;
+    bool kept = false; // sent however many requests follow
 };
 
 // Applies the plan to a Modbus reply (a frame with its CRC), using up one

@@ -176,8 +176,9 @@ void VirtualDrive::onBytes(const std::uint8_t *bytes, std::size_t length)
         if (!faults_.lateKeepsEvery) {
             // A new request overtakes a reply still being prepared: the client
             // has given up on it, and a half-duplex line has room for only one.
-            counters_.repliesSuperseded += static_cast<long long>(pending_.size());
-            pending_.clear();
+            // A reply the fault plan keeps goes out whatever follows.
+            counters_.repliesSuperseded +=
+                static_cast<long long>(std::erase_if(pending_, [](const PendingReply &p) { return !p.kept; }));
         }
     }
     if (boot) {
@@ -270,6 +271,7 @@ void VirtualDrive::onFrame(const std::vector<std::uint8_t> &frame, unsigned baud
         reply.due = due;
         reply.baud = paced ? (baud ? baud : options_.lineSpeed) : 0;
         reply.enterBootLoader = answer.enterBootLoader;
+        reply.kept = fate.kept;
     }
     // Replies kept in turn leave in the order they fall due.
     const auto later = std::upper_bound(pending_.begin(), pending_.end(), reply.due,
@@ -354,6 +356,18 @@ void VirtualDrive::setReplyDelayMs(int ms, bool keepEvery, int exceptionCode)
     faults_.lateKeepsEvery = keepEvery;
     faults_.lateExceptionCode = std::clamp(exceptionCode, -1, 255);
 }
+void VirtualDrive::delayNextReplies(int count, int ms)
+{
+    std::lock_guard lock(mutex_);
+    faults_.lateReplies = std::max(0, count);
+    faults_.lateRepliesMs = std::clamp(ms, 0, 60000);
+}
+void VirtualDrive::refuseNextReplies(int code, int count)
+{
+    std::lock_guard lock(mutex_);
+    faults_.exceptionRepliesCode = std::clamp(code, 1, 255);
+    faults_.exceptionReplies = std::max(0, count);
+}
 void VirtualDrive::setSilent(bool silent) { std::lock_guard lock(mutex_); faults_.silent = silent; }
 void VirtualDrive::bootCorruptNextReadBack() { std::lock_guard lock(mutex_); boot_.corruptNextReadBack(); }
 void VirtualDrive::bootRejectNextRow() { std::lock_guard lock(mutex_); boot_.rejectNextRow(); }
@@ -423,8 +437,11 @@ std::optional<std::uint16_t> VirtualDrive::registerValueAt(std::uint8_t node, st
 
 std::vector<std::uint8_t> VirtualDrive::nodes() const
 {
-    std::vector<std::uint8_t> all{options_.node};
-    all.insert(all.end(), options_.otherNodes.begin(), options_.otherNodes.end());
+    std::vector<std::uint8_t> all;
+    all.reserve(options_.otherNodes.size() + 1);
+    all.push_back(options_.node);
+    for (std::uint8_t node : options_.otherNodes)
+        all.push_back(node);
     return all;
 }
 

@@ -72,6 +72,10 @@ public:
     void corruptNextReplies(int count);
     void cutNextReplies(int keepBytes, int count = 1);
     void answerNextFromOtherNode(int count);
+    // The next `count` replies come `ms` late, each sent whatever requests follow.
+    void delayNextReplies(int count, int ms);
+    // The next `count` replies are exception `code` (1 to 255) instead.
+    void refuseNextReplies(int code, int count);
     // Every reply `ms` late; see FaultPlan for the modes. 0 with no modes ends it.
     void setReplyDelayMs(int ms, bool keepEvery = false, int exceptionCode = -1);
     void setSilent(bool silent);
@@ -135,6 +139,7 @@ private:
         std::chrono::steady_clock::time_point due;
         unsigned baud = 0;
         bool enterBootLoader = false;
+        bool kept = false; // never gives way to a later request
     };
 
     long long stepNow() const;

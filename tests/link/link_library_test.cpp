@@ -109,7 +109,8 @@ TEST(LinkLibraryExports, AllFunctionsAreExportedByPlainName)
          {"CommCreate", "CommDestroy", "CommInit", "CommConnect", "CommDisConnect", "CommIsConnect",
           "CommRdSgRegister", "CommRdMtRegister", "CommRdTraceData", "CommRdEachRegister",
           "CommWrSgRegister", "CommWrMtRegister", "CommExchangeBoot", "CommInitDevice",
-          "CommLastOpenError", "CommSetExchangeProfile"})
+          "CommLastOpenError", "CommSetExchangeProfile", "CommGetStatistics", "CommResetStatistics",
+          "CommReadFrameLog"})
         EXPECT_NE(dlsym(library, name), nullptr) << name;
     dlclose(library);
 }

@@ -1,6 +1,7 @@
 // Binding the two libraries by name: what is reported when a library or a
 // function is missing, and that nothing unresolved is ever called.
 #include "drive/connection/drive_connection.h"
+#include "drive/connection/link_statistics_text.h"
 #include "tests/app/support/recording_messages.h"
 #include "tests/app/support/scratch_directory.h"
 #include "tests/app/support/scripted_drive.h"
@@ -49,6 +50,40 @@ TEST_F(Binding, TheFastExchangeRunsWhereTheLibraryOffersItAndIsNeverMissed)
         drive.Disconnect();
         EXPECT_TRUE(messages.empty()) << library << ": " << messages.texts().front();
         drive.StopWorkers({});
+    }
+}
+
+// The statistics and the frame log are read where the library keeps them;
+// an older library without them still binds and connects as before.
+TEST_F(Binding, TheLinksStatisticsAreReadWhereTheLibraryKeepsThem)
+{
+    test::ScriptedDrive scripted;
+    scripted.set(4174, 0x3130);
+    scripted.set(4176, 0x3233);
+    for (const char *library : {TARVEX_LINK_LIBRARY, TARVEX_OLDER_LINK_LIBRARY}) {
+        const bool keepsThem = std::string(library) == TARVEX_LINK_LIBRARY;
+        DriveConnection drive(frame, messages);
+        drive.BindLinkLibrary(library);
+        EXPECT_TRUE(messages.empty()) << library << ": the statistics are optional";
+        drive.storeSettings({0, PortChoice{1, scripted.device()}, 19200, false});
+        // The log outlives the connections of the library loaded before.
+        const std::size_t logged = readFrameLog(drive.link()).size();
+        drive.Connect();
+        EXPECT_EQ(drive.versionText(), "0132") << library;
+        VQLinkStatistics statistics{};
+        EXPECT_EQ(drive.link().Statistics(statistics), keepsThem) << library;
+        // The connection check and the two version reads.
+        EXPECT_EQ(statistics.accepted, keepsThem ? 3u : 0u) << library;
+        const std::vector<VQFrameLogEntry> log = readFrameLog(drive.link());
+        ASSERT_EQ(log.size(), logged + (keepsThem ? 3u : 0u)) << library;
+        for (std::size_t i = logged; i < log.size(); ++i)
+            EXPECT_EQ(log[i].verdict, VQ_VERDICT_ACCEPTED) << library;
+        drive.link().ResetStatistics();
+        EXPECT_EQ(drive.link().Statistics(statistics), keepsThem);
+        EXPECT_EQ(statistics.accepted, 0u) << library;
+        drive.Disconnect();
+        drive.StopWorkers({});
+        EXPECT_TRUE(messages.empty()) << library << ": " << messages.texts().front();
     }
 }
 
