@@ -68,6 +68,10 @@ bool DriveSession::connect()
     }
     if (!drive_->link().isLoaded())
         return false; // reported by the binding
+    // One command may run another's steps (flash compares and restores):
+    // the link they share stays as it is.
+    if (drive_->isLinkOpen() && frame_.connectionState() != tarvex::connection_state::kDisconnected)
+        return true;
     tarvex::LinkSettings settings;
     settings.node = options_.node;
     settings.port = tarvex::PortChoice{1, port_};

@@ -24,8 +24,8 @@ public:
     DriveSession(const DriveSession &) = delete;
     DriveSession &operator=(const DriveSession &) = delete;
 
-    // Binds the link library and connects; false (reported) when the drive
-    // cannot be reached.
+    // Binds the link library and connects (true at once when connected);
+    // false (reported) when the drive cannot be reached.
     bool connect();
     // What answered on the port: the drive's firmware, its boot loader
     // (left waiting by a firmware download that did not finish), or nothing.

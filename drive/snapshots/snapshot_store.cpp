@@ -154,11 +154,10 @@ SnapshotStore::Saving SnapshotStore::save(const SnapshotHeader &header, const st
     fs::create_directories(folder_, error);
     if (error)
         return {std::nullopt, folder_ + ": " + error.message()};
-    // The port's last part names the adapter ("ttyUSB0"); the whole path would be long.
-    const std::size_t slash = header.port.find_last_of('/');
-    const std::string port = slash == std::string::npos ? header.port : header.port.substr(slash + 1);
+    // "/dev/" is common to every port and says nothing.
+    const std::string port = header.port.rfind("/dev/", 0) == 0 ? header.port.substr(5) : header.port;
     const std::string stem = compactTime(header.time) + "_" + safeNamePart(header.firmware, 16) + "_" +
-                             safeNamePart(port) + "_n" + std::to_string(header.node) + "_" +
+                             safeNamePart(port, 32) + "_n" + std::to_string(header.node) + "_" +
                              safeNamePart(header.reason);
     // Two snapshots within one second get a count after the time's name.
     std::string name = stem;

@@ -59,7 +59,7 @@ TEST_F(SnapshotStoreTest, KeepsALoadableParameterFileUnderASafeNameAndListsItBac
                                 "/dev/serial/by-id/usb-FTDI:01"};
     const SnapshotStore::Saving saved = store.save(unsafe, "0132", lines("250"));
     ASSERT_TRUE(saved.snapshot) << saved.problem;
-    EXPECT_EQ(saved.snapshot->name, "20261209T113436Z_01-2_usb-FTDI-01_n7_m9ctl-params-set-etc-x");
+    EXPECT_EQ(saved.snapshot->name, "20261209T113436Z_01-2_serial-by-id-usb-FTDI-01_n7_m9ctl-params-set-etc-x");
     EXPECT_EQ(fs::path(saved.snapshot->parameterFile).parent_path(), fs::path(folder));
 
     const tarvex::parameters::ParameterFileReading reading =
