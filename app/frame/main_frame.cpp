@@ -11,6 +11,7 @@
 #include "app/frame/qt_message_service.h"
 #include "app/ui/settings/recent_files.h"
 #include "app/frame/recent_files_menu.h"
+#include "app/parameters/snapshots_dlg.h"
 #include "app/monitor/static_panes.h"
 #include "app/monitor/status_recording.h"
 #include "app/monitor/trend_pane.h"
@@ -293,6 +294,9 @@ void CMainFrame::createMenus()
     QMenuBar *bar = menuBar();
     QMenu *file = bar->addMenu(QStringLiteral("&File"));
     file->addAction(actions_[Command::New]);
+    snapshotsAction_ = file->addAction(QStringLiteral("S&napshots\u2026"));
+    snapshotsAction_->setStatusTip(QStringLiteral("The parameters kept before each change of the drive"));
+    connect(snapshotsAction_, &QAction::triggered, this, &CMainFrame::OnSnapshots);
     file->addSeparator();
     file->addAction(actions_[Command::Exit]);
     recentFiles_ = new RecentFilesMenu(
@@ -930,6 +934,16 @@ void CMainFrame::openRecentFile(Command command, const QString &path)
     window->openOnPresent(path.toStdString());
     OnCommand(command);
     window->openOnPresent({});
+}
+
+void CMainFrame::OnSnapshots()
+{
+    const bool reachable = state_.connectionState() == connection_state::kConnected &&
+                           isCommandEnabled(Command::ParameterEditing);
+    CSnapshotsDlg dialog(*drive_, reachable, this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen())
+        return;
+    openRecentFile(Command::ParameterEditing, QString::fromStdString(dialog.chosen()->parameterFile));
 }
 
 void CMainFrame::chooseLook(int id)

@@ -48,6 +48,9 @@ std::optional<DriveSettings> readDriveSettings(DriveConnection &drive, const CPa
             const std::string value =
                 readAllText(g, k, {p.Param_DataType, p.Param_Bit_Type}, first, second, versionText);
             settings.lines.push_back({text(p.Param_Num), text(p.Servo_ID), value});
+            settings.names.push_back(text(p.Param_Name));
+            if (g == kGroupStatus)
+                ++settings.statusLines;
             offset += width;
         }
     }
@@ -78,6 +81,45 @@ bool snapshotBeforeChange(DriveConnection &drive, const std::string &reason, con
     if (takeSnapshot(drive, reason, runner, store))
         return true;
     return drive.messages().ask(kSnapshotFailed, kSnapshotCaption);
+}
+
+} // namespace tarvex::snapshots
+
+namespace tarvex::snapshots {
+
+std::optional<std::vector<SnapshotDifference>> compareWithDrive(DriveConnection &drive, const Snapshot &snapshot,
+                                                                const CParameter::LinkRunner &runner)
+{
+    const std::optional<DriveSettings> settings = readDriveSettings(drive, runner);
+    if (!settings)
+        return std::nullopt;
+    std::vector<std::string> numbers;
+    for (const ParameterLine &line : settings->lines)
+        numbers.push_back(line.number);
+    const ParameterFileReading reading = loadParameterFile(snapshot.parameterFile, numbers);
+    if (!reading.contents) {
+        drive.messages().show("Cannot Open Parameter File", snapshot.parameterFile + ": " + reading.problem);
+        return std::nullopt;
+    }
+    if (!reading.contents->mismatches.empty()) {
+        const NumberMismatch &m = reading.contents->mismatches.front();
+        drive.messages().show("Parameter File does not match the Parameter List",
+                              snapshot.parameterFile + ": line " + std::to_string(m.position + 1) + " holds " +
+                                  m.inFile + " where the parameter list has " + m.inCatalogue +
+                                  ". The snapshot was kept for other parameters.");
+        return std::nullopt;
+    }
+    std::vector<SnapshotDifference> out;
+    for (const LoadedValue &v : reading.contents->values) {
+        if (v.position < 0 || static_cast<std::size_t>(v.position) >= settings->lines.size() ||
+            static_cast<std::size_t>(v.position) < settings->statusLines)
+            continue;
+        const auto at = static_cast<std::size_t>(v.position);
+        const ParameterLine &line = settings->lines[at];
+        if (line.value != v.value)
+            out.push_back({line.number, line.subIndex, settings->names[at], line.value, v.value});
+    }
+    return out;
 }
 
 } // namespace tarvex::snapshots

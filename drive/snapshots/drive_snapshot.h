@@ -23,6 +23,8 @@ inline constexpr const char *kCannotSaveSnapshot = "Cannot Save Snapshot";
 struct DriveSettings {
     std::string versionText;                      // the firmware text of the file's header
     std::vector<parameters::ParameterLine> lines; // every parameter in file order, as All Read shows it
+    std::vector<std::string> names;               // Param_Name of each line
+    std::size_t statusLines = 0;                  // the first lines: live readings, not settings
 };
 
 // Reads every group the catalogue gives in one block each. Nothing (the
@@ -41,5 +43,19 @@ std::optional<Snapshot> takeSnapshot(DriveConnection &drive, const std::string &
 // kept, or when it failed and the user chose to change the drive anyway.
 bool snapshotBeforeChange(DriveConnection &drive, const std::string &reason,
                           const CParameter::LinkRunner &runner = {}, SnapshotStore *store = nullptr);
+
+struct SnapshotDifference {
+    std::string number;   // "0x2001"
+    std::string subIndex; // "0"
+    std::string name;
+    std::string driveValue;
+    std::string snapshotValue;
+};
+
+// The settings whose value on the drive differs from the snapshot's, in file
+// order. Nothing, with the reason shown, when the drive cannot be read or the
+// snapshot's file cannot be read or was kept for another parameter list.
+std::optional<std::vector<SnapshotDifference>> compareWithDrive(DriveConnection &drive, const Snapshot &snapshot,
+                                                                const CParameter::LinkRunner &runner = {});
 
 } // namespace tarvex::snapshots
