@@ -12,6 +12,7 @@
 #include "app/ui/settings/recent_files.h"
 #include "app/frame/recent_files_menu.h"
 #include "app/parameters/snapshots_dlg.h"
+#include "drive/snapshots/drive_snapshot.h"
 #include "app/monitor/static_panes.h"
 #include "app/monitor/status_recording.h"
 #include "app/monitor/trend_pane.h"
@@ -890,6 +891,16 @@ void CMainFrame::onOsUpgrade()
         arguments << QStringLiteral("--port") << QString::fromStdString(used.port.devicePath());
     if (drive_->isLinkOpen()) {
         drive_->StopMonitoring();
+        // A download may set the parameters back to the factory's; the
+        // snapshot lets File > Snapshots put them back afterwards. Without
+        // a parameter list there are no parameters to keep.
+        if (drive_->database().isLoaded() && drive_->database().GetAllParamCnt() > 0) {
+            ++busy_;
+            const bool go = snapshots::snapshotBeforeChange(*drive_, "OS Upgrade", runKeepingUiAlive);
+            --busy_;
+            if (!go)
+                return;
+        }
         drive_->Disconnect();
     }
     state_.setConnectionState(connection_state::kDisconnected);
