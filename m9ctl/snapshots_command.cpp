@@ -70,6 +70,7 @@ int runSnapshots(DriveSession &session, const std::vector<std::string> &argsIn)
     const std::string verb = argsIn.front();
     CommandArgs args(std::vector<std::string>(argsIn.begin() + 1, argsIn.end()));
     const bool verify = verb == "restore" && args.flag("--verify");
+    const bool otherDrive = verb == "restore" && args.flag("--other-drive");
     if (std::optional<std::string> unknown = args.unknownOption())
         return usageError("snapshots " + verb + ": unknown option " + *unknown);
     if (verb != "diff" && verb != "restore")
@@ -81,6 +82,15 @@ int runSnapshots(DriveSession &session, const std::vector<std::string> &argsIn)
         return code;
     if (verb == "diff")
         return printFileDifferences(session, snapshot.parameterFile);
+    // One drive's set-up written into another is seldom meant (several
+    // --port values would each get it); it is asked for by name.
+    if (!otherDrive && (snapshot.header.port != session.port() || snapshot.header.node != session.options().node)) {
+        session.messages().fail(kRefused, snapshot.name + " was kept from " + snapshot.header.port + " node " +
+                                              std::to_string(snapshot.header.node) + ", not " + session.port() +
+                                              " node " + std::to_string(session.options().node) +
+                                              "; give --other-drive to restore it to this drive (nothing was written)");
+        return kRefused;
+    }
     return writeFileDifferences(session, snapshot.parameterFile, verify, "m9ctl snapshots restore " + snapshot.name);
 }
 

@@ -119,6 +119,28 @@ TEST_F(M9ctlSnapshots, UnknownSnapshotsAndBadArgumentsAreUsageErrorsWithNothingW
     EXPECT_EQ(parameterRegisters(*drive), before);
 }
 
+TEST_F(M9ctlSnapshots, ASnapshotOfAnotherDriveIsRestoredOnlyWhenAskedFor)
+{
+    // Kept from this drive before its inertia became 250: it holds 100.
+    ASSERT_EQ(ctl({"params", "set", "0x2001=250"}).code, 0);
+    const Outcome listed = ctl({"snapshots", "list"});
+    const std::string name = listed.out.substr(0, listed.out.find(' '));
+    ASSERT_FALSE(name.empty()) << listed.out;
+
+    auto other = startDrive();
+    writeRegister(other->devicePath(), kInertiaRatioAddress, 300);
+    const Outcome refused = m9ctl({"--port", other->devicePath(), "snapshots", "restore", name}, dir);
+    EXPECT_EQ(refused.code, 4) << refused.err;
+    EXPECT_NE(refused.err.find("give --other-drive"), std::string::npos) << refused.err;
+    EXPECT_EQ(other->registerValue(kInertiaRatioAddress), 300) << "nothing written unasked";
+
+    const Outcome asked = m9ctl({"--port", other->devicePath(), "snapshots", "restore", name, "--other-drive"}, dir);
+    EXPECT_EQ(asked.code, 0) << asked.err;
+    EXPECT_EQ(other->registerValue(kInertiaRatioAddress), 100);
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 250) << "the drive it was kept from is untouched";
+    other->stop();
+}
+
 struct AfterDownload {
     const char *name;
     bool restoreFlag;
