@@ -33,7 +33,8 @@ std::optional<DriveSettings> readDriveSettings(DriveConnection &drive, const CPa
     const std::optional<std::uint16_t> version = service.ReadVersionRegister();
     const std::string versionText = version ? driveVersionText(*version) : std::string();
 
-    DriveSettings settings{drive.versionText(), {}};
+    DriveSettings settings;
+    settings.versionText = drive.versionText();
     for (int g : fileGroupOrder(service.factoryGroupShown())) {
         const GroupCatalogue &group = catalogue.groups[static_cast<std::size_t>(g)];
         const auto &image = service.image(g);

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+
 namespace tarvex::test {
 namespace {
 
@@ -41,7 +43,18 @@ std::vector<std::string> column(const QTableWidget &table, int c)
     return out;
 }
 
-class SnapshotsWindow : public ParameterSession {};
+// Each test program keeps its snapshots in its own data folder; each test
+// starts with none.
+class SnapshotsWindow : public ParameterSession {
+protected:
+    void SetUp() override
+    {
+        const std::string folder = snapshots::defaultSnapshotFolder();
+        ASSERT_NE(folder.find("tarvex-test-config-"), std::string::npos) << "not the user's own: " << folder;
+        std::filesystem::remove_all(folder);
+        ParameterSession::SetUp();
+    }
+};
 
 } // namespace
 
