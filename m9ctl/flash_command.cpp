@@ -166,6 +166,7 @@ int runFlash(DriveSession &session, const std::vector<std::string> &argsIn)
     if (!session.openCatalogue())
         return worse(kFileError, messages.worstCode());
     std::optional<tarvex::snapshots::Snapshot> before;
+    std::optional<tarvex::snapshots::Snapshot> earlier; // of the download that did not finish
     const DriveSession::Answer answer = session.connectOrFindBootLoader();
     if (answer == DriveSession::Answer::Nothing)
         return worse(kLinkFailure, messages.worstCode());
@@ -174,7 +175,7 @@ int runFlash(DriveSession &session, const std::vector<std::string> &argsIn)
         // that was cut short is simply made again, as the upgrader does.
         warn(session.port() + ": the drive answered in its boot loader (an earlier download did not finish); "
                               "the download starts again");
-        before = lastSnapshotOf(session);
+        earlier = lastSnapshotOf(session);
         if (!yes && !confirmFlash(1)) {
             session.bootPort().close();
             messages.fail(kRefused, session.port() + ": not downloaded");
@@ -236,7 +237,11 @@ int runFlash(DriveSession &session, const std::vector<std::string> &argsIn)
     }
     std::printf("Firmware Download Completion!! %d rows from %s\n", boot.rowsWritten(), path.c_str());
     if (!before) {
-        std::printf("no snapshot of this drive to compare its parameters with\n");
+        // The firmware that starts after a resumed download may take its
+        // time; the comparison is left to the user.
+        if (earlier)
+            std::printf("m9ctl snapshots diff %s compares the parameters with those before the first attempt\n",
+                        earlier->name.c_str());
         return kDone;
     }
     return compareAfterDownload(session, *before, restore);

@@ -138,7 +138,6 @@ int snapshotBeforeWriting(DriveSession &session, const std::string &reason)
                                                            "nothing was written");
         return worse(kRefused, session.messages().worstCode());
     }
-    std::printf("snapshot %s\n", kept->name.c_str());
     return kDone;
 }
 
