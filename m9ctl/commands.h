@@ -22,6 +22,15 @@ int runTrace(DriveSession &session, const std::vector<std::string> &args);
 int runAlarms(DriveSession &session, const std::vector<std::string> &args);
 int runAlarmReset(DriveSession &session, const std::vector<std::string> &args);
 int runFlash(DriveSession &session, const std::vector<std::string> &args);
+// "snapshots list" needs no drive; diff and restore do.
+int runSnapshotList(const std::vector<std::string> &args);
+int runSnapshots(DriveSession &session, const std::vector<std::string> &args);
+
+// "params diff" and "params load" of one file (a snapshot's, for one):
+// the differences printed; the values that differ written with every
+// check, after a snapshot taken for `reason`.
+int printFileDifferences(DriveSession &session, const std::string &path);
+int writeFileDifferences(DriveSession &session, const std::string &path, bool verify, const std::string &reason);
 
 // The usage error of a command: the message, exit 2.
 int usageError(const std::string &text);

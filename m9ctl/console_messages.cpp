@@ -23,6 +23,7 @@ constexpr Rule kRules[] = {
     {"Not used All download", kRefused},
     {"Cannot Save Parameter File", kFileError},
     {"Cannot Open Parameter File", kFileError},
+    {"Cannot Save Snapshot", kFileError},
     {"Parameter File does not match the Parameter List", kFileError},
     {"Tarvex Database file open error!!", kFileError},
 };

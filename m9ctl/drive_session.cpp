@@ -117,6 +117,10 @@ bool DriveSession::connect()
         messages_.fail(kLinkFailure, kNodeSilent);
         return false;
     }
+    // One command may run another's steps (flash compares and restores):
+    // the link they share stays as it is.
+    if (drive_->isLinkOpen() && frame_.connectionState() != tarvex::connection_state::kDisconnected)
+        return true;
     storeSettings();
     drive_->Connect();
     if (!drive_->isLinkOpen() || frame_.connectionState() == tarvex::connection_state::kDisconnected)

@@ -24,9 +24,10 @@ public:
     DriveSession(const DriveSession &) = delete;
     DriveSession &operator=(const DriveSession &) = delete;
 
-    // Binds the link library and connects; false (reported) when the drive
-    // cannot be reached. With the line already open (an earlier node's
-    // command) it only addresses the node in turn.
+    // Binds the link library and connects (true at once when connected);
+    // false (reported) when the drive cannot be reached. With the line
+    // already open (an earlier node's command) it only addresses the node in
+    // turn.
     bool connect();
     // The drive the following commands address on this port's line.
     void selectNode(std::uint8_t node);

@@ -33,6 +33,8 @@ DriveCommand driveCommand(const std::string &name)
         return runAlarmReset;
     if (name == "flash")
         return runFlash;
+    if (name == "snapshots")
+        return runSnapshots;
     return nullptr;
 }
 
@@ -70,6 +72,8 @@ int runCommandLine(int argc, char **argv)
         return usageError("no command given");
     if (inv->command == "ports")
         return runPorts(inv->args);
+    if (inv->command == "snapshots" && !inv->args.empty() && inv->args.front() == "list")
+        return runSnapshotList(inv->args);
     const DriveCommand command = driveCommand(inv->command);
     if (!command)
         return usageError("unknown command \"" + inv->command + "\"");

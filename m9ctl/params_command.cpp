@@ -4,6 +4,7 @@
 #include "m9ctl/json_text.h"
 #include "m9ctl/output_paths.h"
 #include "drive/parameters/model/parameter_file.h"
+#include "drive/snapshots/drive_snapshot.h"
 #include "m9ctl/parameter_sheet.h"
 
 #include <cstdio>
@@ -127,6 +128,19 @@ int checkWrites(DriveSession &session, ParameterSheet &sheet,
     return kDone;
 }
 
+// Keeps the drive's parameters as a snapshot before the first write, so
+// that the change can be undone; without one nothing is written.
+int snapshotBeforeWriting(DriveSession &session, const std::string &reason)
+{
+    const std::optional<tarvex::snapshots::Snapshot> kept = tarvex::snapshots::takeSnapshot(session.drive(), reason);
+    if (!kept) {
+        session.messages().fail(kRefused, session.port() + ": no snapshot of the parameters could be kept; "
+                                                           "nothing was written");
+        return worse(kRefused, session.messages().worstCode());
+    }
+    return kDone;
+}
+
 // Writes the values with the window's Write command, group by group, each
 // row checked and single-written with the range, lock and servo checks.
 int writeValues(DriveSession &session, ParameterSheet &sheet,
@@ -228,7 +242,8 @@ int diff(DriveSession &session, ParameterSheet &sheet, const std::string &path, 
     return worse(rows.empty() ? kDone : kDifferent, session.messages().worstCode());
 }
 
-int load(DriveSession &session, ParameterSheet &sheet, const std::string &path, bool all, bool verify)
+int load(DriveSession &session, ParameterSheet &sheet, const std::string &path, bool all, bool verify,
+         const std::string &reason)
 {
     FileValues file;
     if (int code = readFileAndDrive(session, sheet, path, file))
@@ -239,6 +254,9 @@ int load(DriveSession &session, ParameterSheet &sheet, const std::string &path, 
             writes.emplace_back(ref, value);
     if (int code = checkWrites(session, sheet, writes, kFileError))
         return code;
+    if (!writes.empty())
+        if (int code = snapshotBeforeWriting(session, reason))
+            return code;
     session.messages().clearNotes();
     if (int code = writeValues(session, sheet, writes))
         return code;
@@ -333,6 +351,8 @@ int set(DriveSession &session, ParameterSheet &sheet, const std::vector<std::str
         return worse(kLinkFailure, session.messages().worstCode());
     if (int c = checkWrites(session, sheet, writes, kUsage))
         return c;
+    if (int c = snapshotBeforeWriting(session, "m9ctl params set"))
+        return c;
     session.messages().clearNotes();
     if (int c = writeValues(session, sheet, writes))
         return c;
@@ -344,6 +364,18 @@ int set(DriveSession &session, ParameterSheet &sheet, const std::vector<std::str
 }
 
 } // namespace
+
+int printFileDifferences(DriveSession &session, const std::string &path)
+{
+    ParameterSheet sheet(session.drive());
+    return diff(session, sheet, path, false);
+}
+
+int writeFileDifferences(DriveSession &session, const std::string &path, bool verify, const std::string &reason)
+{
+    ParameterSheet sheet(session.drive());
+    return load(session, sheet, path, false, verify, reason);
+}
 
 int runParams(DriveSession &session, const std::vector<std::string> &argsIn)
 {
@@ -367,7 +399,7 @@ int runParams(DriveSession &session, const std::vector<std::string> &argsIn)
                                         severalNodes(session.options())));
         if (verb == "diff")
             return diff(session, sheet, words[0], json);
-        return load(session, sheet, words[0], all, verify);
+        return load(session, sheet, words[0], all, verify, "m9ctl params load");
     }
     if (verb == "get" || verb == "set") {
         if (words.empty())

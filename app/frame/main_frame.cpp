@@ -12,6 +12,8 @@
 #include "app/frame/qt_message_service.h"
 #include "app/ui/settings/recent_files.h"
 #include "app/frame/recent_files_menu.h"
+#include "app/parameters/snapshots_dlg.h"
+#include "drive/snapshots/drive_snapshot.h"
 #include "app/monitor/static_panes.h"
 #include "app/monitor/status_recording.h"
 #include "app/monitor/trend_pane.h"
@@ -297,6 +299,9 @@ void CMainFrame::createMenus()
     QMenuBar *bar = menuBar();
     QMenu *file = bar->addMenu(QStringLiteral("&File"));
     file->addAction(actions_[Command::New]);
+    snapshotsAction_ = file->addAction(QStringLiteral("S&napshots\u2026"));
+    snapshotsAction_->setStatusTip(QStringLiteral("The parameters kept before each change of the drive"));
+    connect(snapshotsAction_, &QAction::triggered, this, &CMainFrame::OnSnapshots);
     file->addSeparator();
     file->addAction(actions_[Command::Exit]);
     recentFiles_ = new RecentFilesMenu(
@@ -900,6 +905,16 @@ void CMainFrame::onOsUpgrade()
         arguments << QStringLiteral("--port") << QString::fromStdString(used.port.devicePath());
     if (drive_->isLinkOpen()) {
         drive_->StopMonitoring();
+        // A download may set the parameters back to the factory's; the
+        // snapshot lets File > Snapshots put them back afterwards. Without
+        // a parameter list there are no parameters to keep.
+        if (drive_->database().isLoaded() && drive_->database().GetAllParamCnt() > 0) {
+            ++busy_;
+            const bool go = snapshots::snapshotBeforeChange(*drive_, "OS Upgrade", runKeepingUiAlive);
+            --busy_;
+            if (!go)
+                return;
+        }
         drive_->Disconnect();
     }
     state_.setConnectionState(connection_state::kDisconnected);
@@ -944,6 +959,16 @@ void CMainFrame::openRecentFile(Command command, const QString &path)
     window->openOnPresent(path.toStdString());
     OnCommand(command);
     window->openOnPresent({});
+}
+
+void CMainFrame::OnSnapshots()
+{
+    const bool reachable = state_.connectionState() == connection_state::kConnected &&
+                           isCommandEnabled(Command::ParameterEditing);
+    CSnapshotsDlg dialog(*drive_, reachable, this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen())
+        return;
+    openRecentFile(Command::ParameterEditing, QString::fromStdString(dialog.chosen()->parameterFile));
 }
 
 void CMainFrame::chooseLook(int id)

@@ -90,6 +90,10 @@ public:
     // Opens a recent file in the window of its command, as that window's Open.
     void openRecentFile(Command command, const QString &path);
     RecentFilesMenu &recentFiles() { return *recentFiles_; }
+    // File > Snapshots...: the parameter snapshots; the one chosen for a
+    // restore opens in the parameter window, as a parameter file.
+    void OnSnapshots();
+    QAction *snapshotsAction() const { return snapshotsAction_; }
     // Connects with the given settings as Communication Setting and Connect
     // would (the device as given: no adapter search), and with `monitor`
     // ticks every status row and starts cyclic monitoring.
@@ -185,6 +189,7 @@ private:
     std::map<Command, QAction *> actions_;
     QActionGroup *looks_ = nullptr;
     RecentFilesMenu *recentFiles_ = nullptr;
+    QAction *snapshotsAction_ = nullptr;
     QMenu *viewMenu_ = nullptr;
     QAction *paneListEnd_ = nullptr;
     std::vector<QAction *> paneToggles_;

@@ -10,6 +10,7 @@
 #include "app/ui/settings/recent_files.h"
 #include "app/parameters/parameter_window_layout.h"
 #include "app/ui/window_keys.h"
+#include "drive/snapshots/drive_snapshot.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -326,6 +327,8 @@ void CParameterDlg::runWithProgress(const QString &title, int steps, Steps count
 void CParameterDlg::OnAllWrite()
 {
     runWithProgress(QStringLiteral("All Write"), commands_->allWriteSteps(), Steps::Groups, {}, [this] {
+        if (!keepSnapshot("All Write"))
+            return;
         const auto outcome = commands_->AllWrite();
         monitoring_ = outcome == parameters::ParameterCommands::AllWriteOutcome::RefusedWhileMonitoring;
         m_allWrite->setEnabled(linkUsable_ && !monitoring_);
@@ -338,7 +341,12 @@ void CParameterDlg::OnWrite()
     if (m_pCurrentForm)
         m_pCurrentForm->commitEditing();
     runWithProgress(QStringLiteral("Write"), commands_->writeExchanges(m_currentGroup), Steps::Exchanges,
-                    QStringLiteral("Writing the ticked rows"), [this] { commands_->Write(m_currentGroup); });
+                    QStringLiteral("Writing the ticked rows"), [this] {
+                        // One exchange is the version read alone: nothing is ticked, nothing changes.
+                        if (commands_->writeExchanges(m_currentGroup) > 1 && !keepSnapshot("Write"))
+                            return;
+                        commands_->Write(m_currentGroup);
+                    });
 }
 
 void CParameterDlg::OnAllRead()
@@ -422,8 +430,16 @@ bool CParameterDlg::compareWith(const QString &path)
     if (compared.exec() != QDialog::Accepted || exited_)
         return true;
     const std::vector<parameters::ComparedRow> ticked = compared.tickedRows();
-    runCommand([&] { comparison_->write(ticked); });
+    runCommand([&] {
+        if (!ticked.empty() && keepSnapshot("Compare with file"))
+            comparison_->write(ticked);
+    });
     return true;
+}
+
+bool CParameterDlg::keepSnapshot(const char *reason)
+{
+    return drive() && snapshots::snapshotBeforeChange(*drive(), reason, linkRunner());
 }
 
 void CParameterDlg::OnSelchangeTab(int index)

@@ -122,6 +122,9 @@ private:
     void setLinkCommandsEnabled(bool enabled);
     void showProgress(Transfer transfer, int group);
     void setProgress(const QString &text);
+    // Before a write: the drive's parameters kept as a snapshot, or the
+    // user's choice to write without one; false ends the write unsent.
+    bool keepSnapshot(const char *reason);
     // Runs a command unless one is running; a close asked for meanwhile follows it.
     template <class Command>
     void runCommand(Command &&command);

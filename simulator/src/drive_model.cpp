@@ -109,6 +109,15 @@ void DriveModel::loadCatalogue(const CatalogueDefaults &catalogue)
     }
 }
 
+void DriveModel::restoreParameterDefaults(const CatalogueDefaults &catalogue)
+{
+    for (const ParameterDefault &p : catalogue.parameters) {
+        memory_.set(p.address, p.firstWord);
+        if (p.twoRegisters)
+            memory_.set(static_cast<std::uint16_t>(p.address + 2u), p.secondWord);
+    }
+}
+
 void DriveModel::setIdentity(const DriveIdentity &identity)
 {
     identity_ = identity;

@@ -60,6 +60,9 @@ public:
     void setMeasuredInertia(std::uint16_t value) { measuredInertia_ = value; }
     // What the controller does at a reset: the servo drops, motion ends.
     void controllerReset() { motor_.trip(); }
+    // Every catalogue parameter back to its default, as firmware that
+    // initialises its parameter memory leaves them.
+    void restoreParameterDefaults(const CatalogueDefaults &catalogue);
 
     // Observation.
     std::uint16_t peek(std::uint16_t address);

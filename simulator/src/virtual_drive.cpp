@@ -42,7 +42,7 @@ std::string hex(const std::uint8_t *bytes, std::size_t length)
 } // namespace
 
 VirtualDrive::VirtualDrive(DriveOptions options, const CatalogueDefaults &catalogue)
-    : options_(std::move(options)), epoch_(Clock::now()), model_(options_.identity, catalogue)
+    : options_(std::move(options)), epoch_(Clock::now()), model_(options_.identity, catalogue), catalogue_(catalogue)
 {
     for (std::size_t i = 0; i < options_.otherNodes.size(); ++i)
         otherModels_.push_back(std::make_unique<DriveModel>(options_.identity, catalogue));
@@ -196,6 +196,8 @@ void VirtualDrive::onBytes(const std::uint8_t *bytes, std::size_t length)
                 ++bootResets_;
                 model_.advanceTo(stepNow());
                 model_.controllerReset();
+                if (defaultsAfterDownload_ && !boot_.rowsWritten().empty())
+                    model_.restoreParameterDefaults(catalogue_);
                 if (verbose)
                     logLine("boot loader reset: back to the normal firmware at " +
                             std::to_string(options_.lineSpeed) + " baud");
@@ -414,6 +416,7 @@ void VirtualDrive::setMeasuredInertia(std::uint16_t value) { std::lock_guard loc
 void VirtualDrive::setPaced(bool paced) { std::lock_guard lock(mutex_); options_.paced = paced; }
 void VirtualDrive::setAcceptAnySpeed(bool any) { std::lock_guard lock(mutex_); options_.acceptAnySpeed = any; }
 void VirtualDrive::setVerbose(bool verbose) { std::lock_guard lock(mutex_); options_.verbose = verbose; }
+void VirtualDrive::setDefaultsAfterDownload(bool on) { std::lock_guard lock(mutex_); defaultsAfterDownload_ = on; }
 
 std::uint16_t VirtualDrive::registerValue(std::uint16_t address)
 {

@@ -95,6 +95,9 @@ public:
     void setPaced(bool paced);
     void setAcceptAnySpeed(bool any);
     void setVerbose(bool verbose);
+    // Whether the firmware a download brings sets every parameter back to
+    // the catalogue's default when it first starts (off: they stay).
+    void setDefaultsAfterDownload(bool on);
 
     // Observation.
     struct Motion {
@@ -164,6 +167,8 @@ private:
     mutable std::mutex mutex_; // guards everything below
     DriveModel model_;
     std::vector<std::unique_ptr<DriveModel>> otherModels_; // by the order of options_.otherNodes
+    CatalogueDefaults catalogue_;
+    bool defaultsAfterDownload_ = false;
     BootLoader boot_;
     FaultPlan faults_;
     DriveCounters counters_;

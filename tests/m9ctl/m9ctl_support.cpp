@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,6 +40,8 @@ void DriveTest::SetUp()
     drive = startDrive();
     device = drive->devicePath();
     dir = temporaryDirectory();
+    // The snapshots m9ctl keeps before each write land in the scratch folder.
+    ::setenv("XDG_DATA_HOME", (dir + "/data").c_str(), 1);
 }
 
 void DriveTest::TearDown()

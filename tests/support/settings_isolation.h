@@ -1,5 +1,5 @@
 // What the tests choose (looks, folders, recent files, ticked rows, capture
-// set-ups) must end up neither in the user's settings nor in the next
+// set-ups) and the snapshots their writes keep must end up neither in the user's settings nor in the next
 // test's: each test program keeps its settings in a directory of its own,
 // removed at the end, and every test starts from empty settings.
 #pragma once
@@ -38,6 +38,8 @@ inline void isolateUserSettings()
     static const bool done = [] {
         emptyIsolatedSettings();
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(isolatedSettingsDirectory().string()));
+        // The parameter snapshots kept before each write go there too.
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString((isolatedSettingsDirectory() / "data").string()));
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(isolatedSettingsDirectory(), ignored);
