@@ -182,7 +182,7 @@ const char *usageText()
 {
     return "Usage: m9ctl [LINK] COMMAND [ARGUMENTS]\n"
            "\n"
-           "  m9ctl ports [--json]                          serial devices; the drive's USB adapter marked\n"
+           "  m9ctl ports [--json]                          serial devices, checked; the drive's adapter marked\n"
            "  m9ctl LINK info [--json]                      firmware text, version, servo state, active alarm\n"
            "  m9ctl LINK params save FILE.mpa               read every parameter and save them\n"
            "  m9ctl LINK params diff FILE.mpa [--json]      parameters whose drive value differs from the file\n"
