@@ -81,6 +81,12 @@ CCommSetDlg::CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *par
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+CCommSetDlg::~CCommSetDlg()
+{
+    // The handle's own end joins only a thread that is done.
+    m_doctor.waitUntilEnded({});
+}
+
 void CCommSetDlg::offerDevices()
 {
     m_portField->clear();

@@ -42,6 +42,7 @@ public:
     static constexpr int kCancelId = 1007;
 
     CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *parent = nullptr);
+    ~CCommSetDlg() override;
 
     // What the menu command does: prepares the fields and shows the dialog modeless.
     void openDialog();
