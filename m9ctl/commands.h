@@ -11,7 +11,10 @@
 
 namespace m9ctl {
 
+using DriveCommand = int (*)(DriveSession &, const std::vector<std::string> &);
+
 int runPorts(const std::vector<std::string> &args);
+int runScan(DriveSession &session, const std::vector<std::string> &args);
 int runInfo(DriveSession &session, const std::vector<std::string> &args);
 int runParams(DriveSession &session, const std::vector<std::string> &args);
 int runMonitor(DriveSession &session, const std::vector<std::string> &args);

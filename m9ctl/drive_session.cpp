@@ -2,6 +2,7 @@
 
 #include "m9ctl/exit_codes.h"
 #include "drive/files/file_access.h"
+#include "link/port_open_failure.h"
 
 #include <cstdlib>
 
@@ -20,6 +21,9 @@ constexpr std::int32_t kProfileFast = 1;
 using SetExchangeProfileFn = std::int32_t (*)(std::int32_t);
 // The connection's message when the port opened but register 0 went unanswered.
 constexpr const char *kFirmwareSilent = "Check PORT & BaudRate";
+// A node of a shared line that kept silent while the line itself works.
+constexpr const char *kNodeSilent =
+    "no drive answers at this node; check the node number and the drive's station number setting";
 
 bool koreanSystem()
 {
@@ -60,19 +64,60 @@ DriveSession::~DriveSession()
     bootPort_.close();
 }
 
-bool DriveSession::connect()
+void DriveSession::selectNode(std::uint8_t node)
+{
+    options_.node = node;
+    bootPort_.setStation(node);
+}
+
+bool DriveSession::bindLink()
 {
     if (!linkBound_) {
         drive_->BindLinkLibrary(programDirectory() + "/" + kLinkFile);
         linkBound_ = true;
     }
-    if (!drive_->link().isLoaded())
-        return false; // reported by the binding
+    return drive_->link().isLoaded(); // a failure is reported by the binding
+}
+
+bool DriveSession::openLine()
+{
+    if (!bindLink())
+        return false;
+    if (drive_->isLinkOpen())
+        return true;
+    storeSettings();
+    drive_->InitLink();
+    if (!drive_->link().Connect(drive_->heartbeat().handle())) {
+        messages_.show("Communication Connect Error!(Check COMPORT, Cable, Control Power)",
+                       tarvex::portOpenFailureText(port_, drive_->link().LastOpenError()));
+        return false;
+    }
+    if (options_.fast)
+        applyExchangeProfile();
+    return true;
+}
+
+void DriveSession::storeSettings()
+{
     tarvex::LinkSettings settings;
     settings.node = options_.node;
     settings.port = tarvex::PortChoice{1, port_};
     settings.baud = options_.baud;
     drive_->storeSettings(settings);
+}
+
+bool DriveSession::connect()
+{
+    if (!bindLink())
+        return false;
+    if (severalNodes(options_) && drive_->isLinkOpen()) {
+        // Another drive on the same line: the open port is kept.
+        if (drive_->SwitchToNode(options_.node))
+            return true;
+        messages_.fail(kLinkFailure, kNodeSilent);
+        return false;
+    }
+    storeSettings();
     drive_->Connect();
     if (!drive_->isLinkOpen() || frame_.connectionState() == tarvex::connection_state::kDisconnected)
         return false;
@@ -83,6 +128,10 @@ bool DriveSession::connect()
 
 DriveSession::Answer DriveSession::connectOrFindBootLoader()
 {
+    // The boot loader's protocol carries no node address: on a line several
+    // drives share, a silent node is only a silent node.
+    if (severalNodes(options_))
+        return connect() ? Answer::Firmware : Answer::Nothing;
     messages_.hold();
     if (connect()) {
         messages_.release();

@@ -25,8 +25,11 @@ public:
     DriveSession &operator=(const DriveSession &) = delete;
 
     // Binds the link library and connects; false (reported) when the drive
-    // cannot be reached.
+    // cannot be reached. With the line already open (an earlier node's
+    // command) it only addresses the node in turn.
     bool connect();
+    // The drive the following commands address on this port's line.
+    void selectNode(std::uint8_t node);
     // What answered on the port: the drive's firmware, its boot loader
     // (left waiting by a firmware download that did not finish), or nothing.
     enum class Answer { Firmware, BootLoader, Nothing };
@@ -39,6 +42,9 @@ public:
     // Binds the catalogue library and opens the catalogue; false (reported)
     // when it cannot be read.
     bool openCatalogue();
+    // Opens the line without asking any drive (a scan asks each node
+    // itself); false (reported) when the port does not open.
+    bool openLine();
     // Closes the link (the port is free for the boot loader afterwards).
     void disconnect();
 
@@ -57,6 +63,8 @@ public:
     std::optional<bool> servoOn();
 
 private:
+    bool bindLink();
+    void storeSettings();
     void applyExchangeProfile();
 
     LinkOptions options_;

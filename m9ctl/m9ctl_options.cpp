@@ -67,6 +67,7 @@ std::string trimmed(const std::string &text)
 std::optional<Invocation> parseInvocation(const std::vector<std::string> &args, std::string &error)
 {
     Invocation inv;
+    std::vector<std::uint8_t> nodes;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
         std::optional<std::string> v;
@@ -78,7 +79,11 @@ std::optional<Invocation> parseInvocation(const std::vector<std::string> &args, 
             }
             const std::optional<tarvex::PortChoice> port = tarvex::parsePortText(*v);
             if (!port) {
-                error = "--port " + *v + ": give a device path such as /dev/ttyUSB0 or a COM number 1 to 255";
+                const std::string problem = tarvex::networkPortProblem(*v);
+                error = "--port " + *v + ": " +
+                        (problem.empty() ? "give a device path such as /dev/ttyUSB0, a COM number 1 to 255 "
+                                           "or a serial device server's tcp://HOST:PORT or rfc2217://HOST:PORT"
+                                         : problem);
                 return std::nullopt;
             }
             inv.link.ports.push_back(port->isDevice() ? port->device
@@ -89,7 +94,14 @@ std::optional<Invocation> parseInvocation(const std::vector<std::string> &args, 
                 error = "--node " + v.value_or("") + ": the node is a whole number 0 to 99";
                 return std::nullopt;
             }
-            inv.link.node = static_cast<std::uint8_t>(n);
+            const auto node = static_cast<std::uint8_t>(n);
+            if (std::find(nodes.begin(), nodes.end(), node) != nodes.end()) {
+                // One address is one drive: asking it twice would only
+                // overwrite its own results.
+                error = "--node " + *v + " is given twice";
+                return std::nullopt;
+            }
+            nodes.push_back(node);
         } else if (takeValue(args, i, "--baud", v, missing)) {
             long n = 0;
             bool known = false;
@@ -123,13 +135,18 @@ std::optional<Invocation> parseInvocation(const std::vector<std::string> &args, 
             inv.args.push_back(a);
         }
     }
+    if (!nodes.empty())
+        inv.link.nodes = nodes;
+    inv.link.node = inv.link.nodes.front();
     return inv;
 }
 
 std::vector<std::string> linkArguments(const LinkOptions &link, const std::string &port)
 {
-    std::vector<std::string> words{"--port", port, "--node", std::to_string(link.node), "--baud",
-                                   std::to_string(link.baud)};
+    std::vector<std::string> words{"--port", port};
+    for (const std::uint8_t node : link.nodes)
+        words.insert(words.end(), {"--node", std::to_string(node)});
+    words.insert(words.end(), {"--baud", std::to_string(link.baud)});
     if (link.fast)
         words.emplace_back("--fast");
     if (!link.catalogue.empty()) {
@@ -183,6 +200,9 @@ const char *usageText()
     return "Usage: m9ctl [LINK] COMMAND [ARGUMENTS]\n"
            "\n"
            "  m9ctl ports [--json]                          serial devices, checked; the drive's adapter marked\n"
+           "  m9ctl --port DEVICE scan [--nodes LIST] [--json]\n"
+           "                                                the drives that answer on the line, with their\n"
+           "                                                firmware text (LIST such as 0-31, the default, or 1,2,5)\n"
            "  m9ctl LINK info [--json]                      firmware text, version, servo state, active alarm\n"
            "  m9ctl LINK params save FILE.mpa               read every parameter and save them\n"
            "  m9ctl LINK params diff FILE.mpa [--json]      parameters whose drive value differs from the file\n"
@@ -200,11 +220,16 @@ const char *usageText()
            "  m9ctl LINK flash FILE.hex [--yes]             download firmware into the boot loader; a drive\n"
            "                                                left in it by a cut-short download gets it again\n"
            "\n"
-           "LINK: --port DEVICE (repeatable) [--node N] [--baud B] [--fast] [--catalogue FILE]\n"
+           "LINK: --port DEVICE (repeatable) [--node N (repeatable)] [--baud B] [--fast] [--catalogue FILE]\n"
+           "Several --node values share each port's line: the drives are asked one after another and\n"
+           "every line they print starts with the port and the node (/dev/ttyUSB0 node 2: ...).\n"
+           "DEVICE is a serial device path, a COM number, or a serial device server's\n"
+           "tcp://HOST:PORT (raw) or rfc2217://HOST:PORT (the rate set through telnet).\n"
            "Output files (params save, trace -o) name each drive: {port} in the path becomes the\n"
            "device without its leading / and with every character other than a letter, a digit,\n"
            "., - or _ made _ (/dev/ttyUSB0 -> dev_ttyUSB0), {node} the node number; an existing\n"
-           "folder gets one file per drive named so (.mpa, .csv). Several drives writing one\n"
+           "folder gets one file per drive named so (.mpa, .csv; with several nodes\n"
+           "dev_ttyUSB0-node2.mpa). Several drives writing one\n"
            "file are refused before any drive is asked.\n"
            "Exit: 0 done, 1 different or not verified, 2 usage, 3 link failure (also a trace\n"
            "      that ended early, a drive waiting in its boot loader), 4 refused by the drive\n"

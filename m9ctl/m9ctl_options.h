@@ -1,5 +1,6 @@
-// m9ctl's command line: the link options (any number of --port, one node,
-// one rate, the fast exchange profile), the command and its own arguments.
+// m9ctl's command line: the link options (any number of --port, any number
+// of --node on each, one rate, the fast exchange profile), the command and
+// its own arguments.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +12,10 @@ namespace m9ctl {
 
 struct LinkOptions {
     std::vector<std::string> ports; // device paths, as given
-    std::uint8_t node = 0;
+    // The drives on each port's line, asked one after another; {0} when no
+    // --node was given.
+    std::vector<std::uint8_t> nodes{0};
+    std::uint8_t node = 0; // the one being addressed: the first, then each in turn
     std::uint32_t baud = 19200;
     bool fast = false;
     std::string catalogue; // empty: the program's own catalogue
@@ -28,6 +32,9 @@ struct Invocation {
 // Parses argv[1..]; nullopt with `error` set when the link options are not
 // usable. The command's own arguments are checked by the command.
 std::optional<Invocation> parseInvocation(const std::vector<std::string> &args, std::string &error);
+
+// Whether the port's line is shared by several drives.
+inline bool severalNodes(const LinkOptions &link) { return link.nodes.size() > 1; }
 
 // The same link options as words, for a child that serves one of the ports.
 std::vector<std::string> linkArguments(const LinkOptions &link, const std::string &port);

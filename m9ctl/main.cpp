@@ -3,6 +3,7 @@
 #include "m9ctl/exit_codes.h"
 #include "m9ctl/output_paths.h"
 #include "m9ctl/several_drives.h"
+#include "m9ctl/shared_line.h"
 #include "m9ctl/standard_output.h"
 
 #include <cstdio>
@@ -13,10 +14,10 @@ using namespace m9ctl;
 
 namespace {
 
-using DriveCommand = int (*)(DriveSession &, const std::vector<std::string> &);
-
 DriveCommand driveCommand(const std::string &name)
 {
+    if (name == "scan")
+        return runScan;
     if (name == "info")
         return runInfo;
     if (name == "params")
@@ -38,6 +39,14 @@ bool hasWord(const std::vector<std::string> &args, const std::string &word)
 {
     for (const std::string &a : args)
         if (a == word)
+            return true;
+    return false;
+}
+
+bool hasPrefix(const std::vector<std::string> &args, const std::string &prefix)
+{
+    for (const std::string &a : args)
+        if (a.rfind(prefix, 0) == 0)
             return true;
     return false;
 }
@@ -65,9 +74,19 @@ int runCommandLine(int argc, char **argv)
         return usageError("unknown command \"" + inv->command + "\"");
     if (inv->link.ports.empty())
         return usageError(inv->command + " needs the drive's port: --port DEVICE (see m9ctl ports)");
-    if (inv->link.ports.size() > kMostDrives)
+    if (inv->link.ports.size() * inv->link.nodes.size() > kMostDrives)
         return usageError("at most " + std::to_string(kMostDrives) + " drives at once");
-    if (inv->link.ports.size() > 1) {
+    if (severalNodes(inv->link)) {
+        // The boot loader's protocol carries no node address: every drive on
+        // the line would take the download as its own.
+        if (inv->command == "flash")
+            return usageError("flash takes one --node: on a shared line every drive would hear the boot "
+                              "loader's download");
+        // The nodes take the line in turn; an endless monitor keeps the rest waiting.
+        if (inv->command == "monitor" && !hasWord(inv->args, "--count") && !hasPrefix(inv->args, "--count="))
+            return usageError("monitor with several --node values needs --count N: the nodes take the line in turn");
+    }
+    if (inv->link.ports.size() > 1 || severalNodes(inv->link)) {
         // Checked before any drive is asked anything: a file each drive
         // overwrites in turn would keep only the last drive's values.
         if (const std::string shared = sharedOutputRefusal(*inv); !shared.empty())
@@ -78,6 +97,8 @@ int runCommandLine(int argc, char **argv)
                 return kRefused;
             inv->args.emplace_back("--yes");
         }
+        if (inv->link.ports.size() == 1)
+            return runOnEveryNode(*inv, command);
         return runOnEveryPort(*inv);
     }
     ConsoleMessages messages;

@@ -53,14 +53,16 @@ std::string portFileName(const std::string &port)
 }
 
 std::string driveOutputPath(const std::string &given, const std::string &port, unsigned node,
-                            const std::string &extension)
+                            const std::string &extension, bool severalNodes)
 {
     std::string path = given;
     replaceAll(path, "{port}", portFileName(port));
     replaceAll(path, "{node}", std::to_string(node));
     std::error_code error;
     if (path == given && std::filesystem::is_directory(path, error))
-        return (std::filesystem::path(path) / (portFileName(port) + extension)).string();
+        return (std::filesystem::path(path) /
+                (portFileName(port) + (severalNodes ? "-node" + std::to_string(node) : std::string()) + extension))
+            .string();
     return path;
 }
 
@@ -69,15 +71,18 @@ std::string sharedOutputRefusal(const Invocation &inv)
     const std::optional<RequestedOutput> output = requestedOutput(inv);
     if (!output)
         return {};
-    std::map<std::string, std::string> portByPath;
-    for (const std::string &port : inv.link.ports) {
-        const std::string path = driveOutputPath(output->path, port, inv.link.node, output->extension);
-        const std::string same = std::filesystem::path(path).lexically_normal().string();
-        const auto [it, added] = portByPath.emplace(same, port);
-        if (!added)
-            return it->second + " and " + port + " would both write " + path +
-                   "; name each drive's file with {port} in the path (or give a folder)";
-    }
+    std::map<std::string, std::string> driveByPath;
+    const bool nodes = severalNodes(inv.link);
+    for (const std::string &port : inv.link.ports)
+        for (const std::uint8_t node : inv.link.nodes) {
+            const std::string path = driveOutputPath(output->path, port, node, output->extension, nodes);
+            const std::string same = std::filesystem::path(path).lexically_normal().string();
+            const std::string drive = nodes ? port + " node " + std::to_string(node) : port;
+            const auto [it, added] = driveByPath.emplace(same, drive);
+            if (!added)
+                return it->second + " and " + drive + " would both write " + path + "; name each drive's file with " +
+                       (inv.link.ports.size() > 1 ? "{port}" : "{node}") + " in the path (or give a folder)";
+        }
     return {};
 }
 

@@ -6,7 +6,8 @@
 //   "{node}" becomes the node number (0 to 99);
 //   a path that is an existing folder gets the drive's file inside it,
 //   named after the device with the command's extension
-//   (runs/ -> runs/dev_ttyUSB0.csv).
+//   (runs/ -> runs/dev_ttyUSB0.csv), and when the line has several nodes,
+//   the node too (runs/dev_ttyUSB0-node2.csv).
 #pragma once
 
 #include "m9ctl/m9ctl_options.h"
@@ -18,7 +19,7 @@ namespace m9ctl {
 std::string portFileName(const std::string &port);
 // `extension` (".mpa", ".csv") names the files put into a folder.
 std::string driveOutputPath(const std::string &given, const std::string &port, unsigned node,
-                            const std::string &extension);
+                            const std::string &extension, bool severalNodes = false);
 
 // The extension a folder's files get from each command that writes one.
 inline constexpr const char *kParameterFileExtension = ".mpa";

@@ -363,7 +363,8 @@ int runParams(DriveSession &session, const std::vector<std::string> &argsIn)
             return usageError("params " + verb + " needs exactly one parameter file");
         if (verb == "save")
             return save(session, sheet,
-                        driveOutputPath(words[0], session.port(), session.options().node, kParameterFileExtension));
+                        driveOutputPath(words[0], session.port(), session.options().node, kParameterFileExtension,
+                                        severalNodes(session.options())));
         if (verb == "diff")
             return diff(session, sheet, words[0], json);
         return load(session, sheet, words[0], all, verify);

@@ -29,16 +29,16 @@ struct Child {
     std::string errPending;
 };
 
-// Prints the complete lines of `pending` with the device in front.
-void flushLines(std::string &pending, FILE *to, const std::string &port, bool all)
+// Prints the complete lines of `pending` with `prefix` in front.
+void flushLines(std::string &pending, FILE *to, const std::string &prefix, bool all)
 {
     std::size_t end;
     while ((end = pending.find('\n')) != std::string::npos) {
-        std::fprintf(to, "%s: %s\n", port.c_str(), pending.substr(0, end).c_str());
+        std::fprintf(to, "%s%s\n", prefix.c_str(), pending.substr(0, end).c_str());
         pending.erase(0, end + 1);
     }
     if (all && !pending.empty()) {
-        std::fprintf(to, "%s: %s\n", port.c_str(), pending.c_str());
+        std::fprintf(to, "%s%s\n", prefix.c_str(), pending.c_str());
         pending.clear();
     }
     std::fflush(to);
@@ -84,6 +84,19 @@ bool start(Child &child, const Invocation &inv, const std::string &self)
     return true;
 }
 
+// The result line of a drive whose download did not complete, by its exit code.
+std::string flashFailureLine(int code)
+{
+    switch (code) {
+    case kUsage: return "Firmware not downloaded: the command was refused (exit code 2)";
+    case kRefused: return "Firmware not downloaded: refused (servo on, or not confirmed) (exit code 4)";
+    case kFileError: return "Firmware not downloaded: the HEX file was refused (exit code 5)";
+    default:
+        return "Firmware not downloaded: the link failed (exit code " + std::to_string(code) +
+               "); if the drive waits in its boot loader, run the same flash again";
+    }
+}
+
 // The children, for a termination request to reach them.
 pid_t childPids[kMostDrives];
 volatile sig_atomic_t childCount = 0;
@@ -117,6 +130,10 @@ int runOnEveryPort(const Invocation &inv)
     const std::string self = programDirectory() + "/m9ctl";
     std::vector<Child> children;
     int worst = kDone;
+    // A child serving several nodes names port and node on each line
+    // itself, and so do the results of a scan.
+    const bool childNamesErrors = severalNodes(inv.link);
+    const bool childNamesResults = childNamesErrors || inv.command == "scan";
     for (const std::string &port : inv.link.ports) {
         Child child;
         child.port = port;
@@ -159,11 +176,13 @@ int runOnEveryPort(const Invocation &inv)
             char buffer[4096];
             const ssize_t n = ::read(fds[f].fd, buffer, sizeof buffer);
             std::string &pending = isErr ? c.errPending : c.outPending;
+            const bool named = isErr ? childNamesErrors : childNamesResults;
+            const std::string prefix = named ? std::string() : c.port + ": ";
             if (n > 0) {
                 pending.append(buffer, static_cast<std::size_t>(n));
-                flushLines(pending, isErr ? stderr : stdout, c.port, false);
+                flushLines(pending, isErr ? stderr : stdout, prefix, false);
             } else if (n == 0 || errno != EINTR) {
-                flushLines(pending, isErr ? stderr : stdout, c.port, true);
+                flushLines(pending, isErr ? stderr : stdout, prefix, true);
                 ::close(fds[f].fd);
                 (isErr ? c.err : c.out) = -1;
             }
@@ -175,7 +194,12 @@ int runOnEveryPort(const Invocation &inv)
         }
         const int code = WIFEXITED(status) ? WEXITSTATUS(status) : kLinkFailure;
         worst = worse(worst, code);
+        // A drive's download that did not complete said why on the error
+        // output; its result line still comes beside the completed ones.
+        if (inv.command == "flash" && code != kDone)
+            std::printf("%s: %s\n", c.port.c_str(), flashFailureLine(code).c_str());
     }
+    std::fflush(stdout);
     return worst;
 }
 

@@ -140,7 +140,8 @@ int runTrace(DriveSession &session, const std::vector<std::string> &argsIn)
         return usageError(std::string(refusal));
     if (!parseWholeNumber(*secondsText, 1, 3600, seconds))
         return usageError("--seconds " + *secondsText + ": give 1 to 3600 seconds");
-    output = driveOutputPath(*output, session.port(), session.options().node, kTraceFolderExtension);
+    output = driveOutputPath(*output, session.port(), session.options().node, kTraceFolderExtension,
+                             severalNodes(session.options()));
     const bool csv = endsWith(*output, ".csv");
     if (!csv && !endsWith(*output, ".mdg"))
         return usageError("-o " + *output + ": the file name ends in .csv or .mdg");

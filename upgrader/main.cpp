@@ -2,11 +2,15 @@
 #include "upgrader/caution_dialog.h"
 #include "upgrader/upgrader_options.h"
 #include "upgrader/upgrader_window.h"
+#include "app/ui/files/picture_file.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QImage>
 #include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
@@ -34,14 +38,16 @@ int main(int argc, char **argv)
         const QString cautionFile = file.path() + QStringLiteral("/") + file.completeBaseName() +
                                     QStringLiteral("-caution.png");
         QTimer::singleShot(500, &caution, [&caution, cautionFile] {
-            caution.grab().save(cautionFile);
+            if (const tarvex::FileOutcome saved = tarvex::saveImageFile(caution.grab().toImage(), cautionFile); !saved)
+                std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(cautionFile), saved.reason.c_str());
             caution.accept();
         });
     }
     caution.exec();
     if (!grabFile.isEmpty())
         QTimer::singleShot(500, &window, [&window, grabFile] {
-            window.grab().save(grabFile);
+            if (const tarvex::FileOutcome saved = tarvex::saveImageFile(window.grab().toImage(), grabFile); !saved)
+                std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(grabFile), saved.reason.c_str());
             QApplication::quit();
         });
     return app.exec();

@@ -1,5 +1,7 @@
 #include "upgrader/upgrader_options.h"
 
+#include "link/network_address.h"
+
 #include <QCommandLineParser>
 
 #include <cstdio>
@@ -15,7 +17,9 @@ UpgraderStart parseUpgraderOptions(const QStringList &arguments)
     parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Open the drive's serial <device> at start (for example "
-                                                 "/dev/ttyUSB0) instead of choosing it with ComSet."),
+                                                 "/dev/ttyUSB0, or a serial device server's "
+                                                 "rfc2217://HOST:PORT or tcp://HOST:PORT) instead of "
+                                                 "choosing it with ComSet."),
                                   QStringLiteral("device"));
     parser.addOption(port);
 
@@ -42,9 +46,15 @@ UpgraderStart parseUpgraderOptions(const QStringList &arguments)
                       QStringLiteral(" (see --help)"));
     if (parser.isSet(port)) {
         const QString device = parser.value(port).trimmed();
-        if (!device.startsWith(QLatin1Char('/')))
+        std::string problem;
+        if (vq::link::isNetworkDevice(device.toStdString())) {
+            if (!vq::link::parseNetworkAddress(device.toStdString(), problem))
+                return refuse(QStringLiteral("--port ") + device + QStringLiteral(": ") +
+                              QString::fromStdString(problem));
+        } else if (!device.startsWith(QLatin1Char('/'))) {
             return refuse(QStringLiteral("--port takes a device path such as /dev/ttyUSB0, not \"") + device +
                           QStringLiteral("\""));
+        }
         start.port = device;
     }
     return start;

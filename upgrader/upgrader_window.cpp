@@ -1,4 +1,6 @@
 #include "upgrader/upgrader_window.h"
+
+#include "link/network_address.h"
 #include "app/ui/files/file_dialogs.h"
 
 #include "link/port_open_failure.h"
@@ -246,6 +248,12 @@ void CM9UpgraderDlg::comSet()
     offerDevices();
     portBox_->setEditText(typed);
     port_.setPortName(tarvex::portFromChoice(typed.toStdString(), offered_));
+    // A serial device server's address is typed on purpose: an adapter
+    // plugged in beside it does not take its place.
+    if (vq::link::isNetworkDevice(port_.portName())) {
+        ready_->setEnabled(true);
+        return;
+    }
     const auto adapter = tarvex::findUsbSerialAdapter(sysfsRoot_.toStdString());
     if (!adapter.listReadable)
         presenter_(this, QStringLiteral("Fail"));

@@ -33,7 +33,8 @@ CCommSetDlg::CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *par
     m_portField->setEditable(true);
     m_portField->setInsertPolicy(QComboBox::NoInsert);
     m_portField->setMinimumWidth(220);
-    m_portField->setToolTip(QStringLiteral("COM number (1 = /dev/ttyS0) or serial device path"));
+    m_portField->setToolTip(QStringLiteral("COM number (1 = /dev/ttyS0), serial device path, or a serial "
+                                           "device server's tcp://HOST:PORT or rfc2217://HOST:PORT"));
     m_portField->lineEdit()->setMaxLength(255);
 
     m_baudList = new QComboBox(this);
@@ -180,7 +181,8 @@ void CCommSetDlg::openDialog()
     m_baudList->setEnabled(true);
     m_fastExchangeBox->setChecked(m_accepted ? fastExchange() : UserSettings::value(kLinkFast, false).toBool());
     offerDevices();
-    m_driveConnection.FindUsbSerialPort(m_portChoice);
+    if (!m_portChoice.isNetwork())
+        m_driveConnection.FindUsbSerialPort(m_portChoice);
     m_portField->setEditText(QString::fromStdString(m_portChoice.text()));
     show();
     raise();
@@ -198,8 +200,13 @@ void CCommSetDlg::OnOK()
     const auto port =
         parsePortText(portFromChoice(m_portField->currentText().toStdString(), m_offered));
     if (!port) {
-        m_driveConnection.messages().show(
-            "Please enter a port number between 1 and 255 or a device path.");
+        const std::string problem = networkPortProblem(m_portField->currentText().toStdString());
+        if (!problem.empty())
+            m_driveConnection.messages().show(
+                "Please enter the serial device server as tcp://HOST:PORT or rfc2217://HOST:PORT.", problem);
+        else
+            m_driveConnection.messages().show(
+                "Please enter a port number between 1 and 255 or a device path.");
         m_portField->setFocus();
         return;
     }
@@ -207,7 +214,10 @@ void CCommSetDlg::OnOK()
     m_frame.setConnectionState(connection_state::kSettingsChosen);
     m_nodeAddr = *node;
     m_portChoice = *port;
-    m_driveConnection.FindUsbSerialPort(m_portChoice);
+    // A serial device server's address is typed on purpose: an adapter
+    // plugged in beside it does not take its place.
+    if (!m_portChoice.isNetwork())
+        m_driveConnection.FindUsbSerialPort(m_portChoice);
     ApplySettings(m_nodeAddr, m_portChoice, m_baudList->currentIndex(),
                   m_fastExchangeBox->isChecked());
     UserSettings::setValue(kLinkPort, QString::fromStdString(m_portChoice.text()));

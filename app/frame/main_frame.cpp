@@ -8,6 +8,7 @@
 #include "app/frame/comm_set_dialog.h"
 #include "drive/connection/command_reasons.h"
 #include "app/frame/command_tip.h"
+#include "app/frame/recording_recovery.h"
 #include "app/frame/qt_message_service.h"
 #include "app/ui/settings/recent_files.h"
 #include "app/frame/recent_files_menu.h"
@@ -166,6 +167,8 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
     }
     if (const std::string notice = UserSettings::refusedFileNotice(); !notice.empty())
         messages_->show("The settings file cannot be used", notice);
+    // Once the window is up, so that the question has it to stand on.
+    QTimer::singleShot(0, this, [this] { offerUnfinishedRecordings(*messages_, this); });
 
     // 1. The stored application look.
     look_ = options_.applyStoredLook ? storedLook() : kDefaultLook;

@@ -3,6 +3,7 @@
 #include "app/frame/about_dialog.h"
 #include "app/frame/comm_set_dialog.h"
 #include "drive/files/file_access.h"
+#include "app/ui/files/picture_file.h"
 #include "app/frame/main_frame.h"
 #include "app/monitor/static_panes.h"
 
@@ -196,8 +197,8 @@ void ScriptRunner::step()
 void ScriptRunner::grabInto(QWidget &widget, const QString &file)
 {
     const QString path = QDir(outDir_).filePath(file);
-    if (!widget.grab().save(path))
-        std::fprintf(stderr, "script: cannot write %s\n", qPrintable(path));
+    if (const FileOutcome saved = saveImageFile(widget.grab().toImage(), path); !saved)
+        std::fprintf(stderr, "script: cannot write %s: %s\n", qPrintable(path), saved.reason.c_str());
 }
 
 bool ScriptRunner::run(const QStringList &words)

@@ -22,7 +22,8 @@ StartOptions parseStartOptions(const QStringList &arguments)
     parser.addVersionOption();
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Connect at start to the drive on <device> (for example "
-                                                 "/dev/ttyUSB0, or the link the virtual drive names)."),
+                                                 "/dev/ttyUSB0, the link the virtual drive names, or a serial "
+                                                 "device server's tcp://HOST:PORT or rfc2217://HOST:PORT)."),
                                   QStringLiteral("device"));
     const QCommandLineOption node(QStringLiteral("node"), QStringLiteral("The drive's node, 0 to 99 (default 0)."),
                                   QStringLiteral("n"), QStringLiteral("0"));
@@ -59,9 +60,14 @@ StartOptions parseStartOptions(const QStringList &arguments)
         return options;
     }
     const auto device = parsePortText(parser.value(port).toStdString());
-    if (!device)
-        return refuse(QStringLiteral("--port takes a device path or a COM number 1 to 255, not \"%1\"")
+    if (!device) {
+        const std::string problem = networkPortProblem(parser.value(port).toStdString());
+        if (!problem.empty())
+            return refuse(QStringLiteral("--port %1: %2").arg(parser.value(port), QString::fromStdString(problem)));
+        return refuse(QStringLiteral("--port takes a device path, a COM number 1 to 255 or a serial device "
+                                     "server's tcp://HOST:PORT or rfc2217://HOST:PORT, not \"%1\"")
                           .arg(parser.value(port)));
+    }
     const auto nodeNumber = parseNodeText(parser.value(node).toStdString());
     if (!nodeNumber)
         return refuse(QStringLiteral("--node takes a whole number from 0 to 99, not \"%1\"").arg(parser.value(node)));

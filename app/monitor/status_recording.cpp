@@ -1,10 +1,12 @@
 #include "app/monitor/status_recording.h"
 
-#include "drive/monitor/background_file_writer.h"
 #include "app/ui/chart/csv_export_dialog.h"
 #include "app/monitor/dock_main1_dlg.h"
 #include "drive/connection/message_service.h"
+#include "drive/files/file_access.h"
+#include "drive/files/recording_journal.h"
 #include "drive/monitor/status_record_rows.h"
+#include "app/ui/settings/recording_journal_folder.h"
 
 #include <QAction>
 #include <QFile>
@@ -57,38 +59,56 @@ void StatusRecording::chosen()
 
 void StatusRecording::start(const QString &path)
 {
-    writer_ = BackgroundFileWriter::create(QFile::encodeName(path).toStdString(), [this] {
-        QMetaObject::invokeMethod(this, &StatusRecording::writeFailed, Qt::QueuedConnection);
-    });
-    if (!writer_) {
-        messages_.show("Cannot Save CSV File");
+    const std::string target = QFile::encodeName(path).toStdString();
+    // Refused now rather than after an hour of recording.
+    if (const FileOutcome savable = checkSavable(target); !savable) {
+        messages_.show("Cannot Save CSV File", target + ": " + savable.reason);
+        return;
+    }
+    const auto began = std::chrono::system_clock::now();
+    std::string reason;
+    journal_ = journal::JournalWriter::create(
+        QFile::encodeName(recordingJournalFolder()).toStdString(),
+        {"Servo Status", status_record::isoTime(began), target},
+        [this] { QMetaObject::invokeMethod(this, &StatusRecording::writeFailed, Qt::QueuedConnection); }, reason);
+    if (!journal_) {
+        messages_.show("Cannot Save CSV File", reason);
         return;
     }
     path_ = path;
     rows_ = 0;
     started_ = std::chrono::steady_clock::now();
-    writer_->append(status_record::headerLines(std::chrono::system_clock::now()));
+    journal_->append(status_record::headerLines(began));
     refreshAction();
     Q_EMIT recordingChanged(true, path_);
 }
 
 void StatusRecording::stop()
 {
-    if (!writer_)
+    if (!journal_)
         return;
-    const bool written = writer_->finish();
-    writer_.reset();
+    const bool journalled = journal_->finish();
+    const std::string target = QFile::encodeName(path_).toStdString();
+    const FileOutcome saved = journal::saveRun(journal_->pieces(), target);
+    // Unsaved, the rows stay in the journal for the next start to offer.
+    if (saved)
+        journal_->discard();
+    journal_.reset();
     refreshAction();
     Q_EMIT recordingChanged(false, path_);
-    if (!written)
-        messages_.show("Recording to CSV stopped: cannot write " + QFile::encodeName(path_).toStdString());
+    if (!saved)
+        messages_.show("Recording to CSV stopped: cannot write " + target,
+                       saved.reason + ". The next start offers to recover the recording.");
+    else if (!journalled)
+        messages_.show("Recording to CSV stopped: cannot write " + target,
+                       "The rows recorded until the failure are in the file.");
 }
 
 void StatusRecording::record(const StatusCycle &cycle)
 {
     live_ = true;
-    if (writer_) {
-        writer_->append(status_record::rowLine(cycle, started_));
+    if (journal_) {
+        journal_->append(status_record::rowLine(cycle, started_));
         ++rows_;
     }
     refreshAction();

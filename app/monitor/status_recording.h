@@ -1,8 +1,11 @@
 // Monitor > "Record to CSV...": while cyclic monitoring runs, writes a row
 // per poll cycle of the "Servo Status" pane into a CSV file chosen by the
 // user, until "Stop Recording" (the same menu item), or until monitoring or
-// the link stops, or the pane goes away. The rows go to the disk on a
-// thread of their own; a failed write ends the recording with a message.
+// the link stops, or the pane goes away. The rows go to a journal beside
+// the settings on a thread of their own, so that a crash loses at most the
+// last second; the end of the recording turns the journal into the chosen
+// file at once (atomically). A failed write ends the recording with a
+// message.
 #pragma once
 
 #include "drive/connection/status_views.h"
@@ -19,9 +22,12 @@ class QWidget;
 
 namespace tarvex {
 
-class BackgroundFileWriter;
 class CDockMain1Dlg;
 class MessageService;
+
+namespace journal {
+class JournalWriter;
+}
 
 class StatusRecording : public QObject {
     Q_OBJECT
@@ -38,10 +44,10 @@ public:
     // The status pane whose cycles are recorded (a new one after "NEW").
     void attach(CDockMain1Dlg *statusDialog);
 
-    bool isRecording() const { return writer_ != nullptr; }
+    bool isRecording() const { return journal_ != nullptr; }
     QString path() const { return path_; }
     long rowsRecorded() const { return rows_; }
-    // Closes the file; what was recorded stays.
+    // Writes the file; what was recorded stays.
     void stop();
 
 Q_SIGNALS:
@@ -60,7 +66,7 @@ private:
     QWidget *dialogParent_;
     QAction *action_;
     QPointer<CDockMain1Dlg> status_;
-    std::unique_ptr<BackgroundFileWriter> writer_;
+    std::unique_ptr<journal::JournalWriter> journal_;
     QString path_;
     std::chrono::steady_clock::time_point started_;
     long rows_ = 0;

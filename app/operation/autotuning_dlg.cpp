@@ -33,6 +33,12 @@ constexpr auto kPollPeriod = 100ms;
 constexpr auto kPollSlice = 10ms; // how soon a wait notices the end of the run
 
 constexpr const char *kReady = "Ready for Tuning";
+constexpr const char *kUnknown = "-";
+// The rows of the before and after comparison, in register order, the
+// inertia last.
+constexpr std::array<const char *, CAutotuningDlg::kComparedRows> kComparedNames{
+    "Position Loop Gain 1 [1/s]", "Speed Loop Gain 1 [Hz]", "Speed Integral Time 1 [ms]",
+    "Torque Command Filter 1 [0.01ms]", "Inertia Ratio [%]"};
 constexpr const char *kTuning = "Start AutoGainTunning";
 
 } // namespace
@@ -100,10 +106,33 @@ CAutotuningDlg::CAutotuningDlg(QWidget *parent)
     resultRow->addWidget(new QLabel(QStringLiteral("AFTER"), resultGroup));
     resultRow->addWidget(m_after);
 
+    auto *compareGroup = new QGroupBox(QStringLiteral("Tuning Result"), this);
+    auto *compareGrid = new QGridLayout(compareGroup);
+    compareGrid->addWidget(new QLabel(QStringLiteral("Before"), compareGroup), 0, 1, Qt::AlignCenter);
+    compareGrid->addWidget(new QLabel(QStringLiteral("After"), compareGroup), 0, 2, Qt::AlignCenter);
+    for (int row = 0; row < kComparedRows; ++row) {
+        compareGrid->addWidget(new QLabel(QString::fromLatin1(kComparedNames[row]), compareGroup), row + 1, 0);
+        for (int column = 0; column < 2; ++column) {
+            auto *cell = new QLabel(compareGroup);
+            cell->setAlignment(Qt::AlignCenter);
+            cell->setMinimumWidth(60);
+            m_compared[row][column] = cell;
+            compareGrid->addWidget(cell, row + 1, column + 1);
+        }
+    }
+    m_keep = new QPushButton(QStringLiteral("Keep"), compareGroup);
+    m_revert = new QPushButton(QStringLiteral("Revert"), compareGroup);
+    auto *choiceRow = new QHBoxLayout;
+    choiceRow->addStretch(1);
+    choiceRow->addWidget(m_keep);
+    choiceRow->addWidget(m_revert);
+    compareGrid->addLayout(choiceRow, kComparedRows + 1, 0, 1, 3);
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(settingGroup);
     layout->addWidget(statusGroup);
     layout->addWidget(resultGroup);
+    layout->addWidget(compareGroup);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     makeButtonsNonDefault(*this);
     addWindowKeys(*this);
@@ -126,9 +155,12 @@ CAutotuningDlg::CAutotuningDlg(QWidget *parent)
         takeTypedLevel(*m_speedEdit, *m_speedSlider, m_speedLevel, kSpeedMin, kSpeedMax);
     });
     connect(m_start, &QPushButton::clicked, this, &CAutotuningDlg::OnStartStop);
+    connect(m_keep, &QPushButton::clicked, this, &CAutotuningDlg::keepResult);
+    connect(m_revert, &QPushButton::clicked, this, &CAutotuningDlg::revertResult);
 
     showIdle();
     refreshLevels();
+    showComparison();
 }
 
 CAutotuningDlg::~CAutotuningDlg()
@@ -174,6 +206,10 @@ void CAutotuningDlg::OnInitDialog()
     m_before->clear();
     m_after->clear();
     m_savedSettings.reset();
+    // The choice about a run ends with the window that showed it: what the
+    // drive holds then stays.
+    forgetTuning();
+    showComparison();
 
     std::uint8_t status = 0;
     std::int16_t inertia = 0;
@@ -284,7 +320,8 @@ void CAutotuningDlg::startRun()
 
     std::uint8_t status = 0;
     std::int16_t inertia = 0;
-    if (InertiaRead(inertia, status) != kServiceSuccess)
+    const bool inertiaRead = InertiaRead(inertia, status) == kServiceSuccess;
+    if (!inertiaRead)
         inertia = 0;
     m_inertiaBefore = inertia;
     m_before->setText(QString::number(m_inertiaBefore));
@@ -296,9 +333,16 @@ void CAutotuningDlg::startRun()
     if (TuningSettingWrite(settings, status) != kServiceSuccess)
         m_drive->messages().show("GainTuning Set Error!"); // the start is still tried
 
+    // What the run may change, so that it can be reverted; a run whose
+    // values could not be read is still started, without a Revert.
+    recordValuesBeforeRun(inertiaRead ? std::optional<std::int16_t>(inertia) : std::nullopt);
+    showComparison();
+
     if (TuningCommandWrite(operation_value::kTuningStart, status) != kServiceSuccess) {
         m_drive->messages().show("GainTuning Start Error!");
-        showIdle(); // nothing runs
+        forgetTuning(); // nothing ran, nothing to revert
+        showComparison();
+        showIdle();
         return;
     }
     m_running.set(true);
@@ -338,6 +382,53 @@ void CAutotuningDlg::stopRun()
         return;
     }
     showTuningStopped();
+    // A stopped run may have changed the gains already.
+    runEnded();
+}
+
+// --- the result: keep or revert ---------------------------------------------
+
+void CAutotuningDlg::runEnded(const std::optional<TunedValues> &after)
+{
+    recordValuesAfterRun(after);
+    showComparison();
+}
+
+void CAutotuningDlg::showComparison()
+{
+    const TuningComparison &comparison = tuningComparison();
+    const std::array<const std::optional<TunedValues> *, 2> columns{&comparison.before, &comparison.after};
+    for (int column = 0; column < 2; ++column) {
+        const std::optional<TunedValues> &values = *columns[column];
+        for (int row = 0; row < kComparedRows; ++row) {
+            QString text = QString::fromLatin1(kUnknown);
+            if (values)
+                text = row < operation_register::kTunedGainCount
+                           ? QString::number(values->gains[static_cast<std::size_t>(row)])
+                           : QString::number(values->inertia);
+            m_compared[row][column]->setText(text);
+        }
+    }
+    m_keep->setEnabled(comparison.open);
+    m_revert->setEnabled(comparison.revertible());
+}
+
+void CAutotuningDlg::keepResult()
+{
+    keepTuning();
+    showComparison();
+}
+
+void CAutotuningDlg::revertResult()
+{
+    if (holdsMotion() || !tuningComparison().revertible())
+        return; // only a run at rest is reverted
+    const bool restored = revertTuning();
+    showComparison();
+    if (const auto &now = tuningComparison().after)
+        m_after->setText(QString::number(now->inertia));
+    if (!restored && m_drive)
+        m_drive->messages().show("Tuning Revert Error!");
 }
 
 // --- tuning poll thread ----------------------------------------------------
@@ -373,9 +464,11 @@ void CAutotuningDlg::tuningPollLoop()
                     if (m_tearingDown || m_running.isOn())
                         return;
                     if (stopped) {
-                        if (m_windowOpen)
-                            showIdle();
                         m_buttonOffersStop = false;
+                        if (m_windowOpen) {
+                            showIdle();
+                            runEnded(); // the failed run may have changed the gains
+                        }
                     } else if (m_drive) {
                         m_drive->bringToRest(*this);
                     }
@@ -386,7 +479,7 @@ void CAutotuningDlg::tuningPollLoop()
         // The run has finished and the drive has been told so.
         QMetaObject::invokeMethod(
             this,
-            [this, inertia = poll.inertia] {
+            [this, inertia = poll.inertia, after = poll.after] {
                 // A new run may have started meanwhile.
                 if (m_tearingDown || m_running.isOn())
                     return;
@@ -398,6 +491,7 @@ void CAutotuningDlg::tuningPollLoop()
                 else
                     m_after->clear(); // no result to show
                 showIdle();
+                runEnded(after);
             },
             Qt::QueuedConnection);
         return;

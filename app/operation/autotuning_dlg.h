@@ -8,6 +8,11 @@
 // messages still come), but what it hands to the window reaches the
 // controls only while the window is open; a reopened window shows the run
 // still in progress. Closing writes the settings read at opening back.
+//
+// When a run ends (finished, stopped or failed with the drive at rest) the
+// window sets the first gain set and the inertia before the run beside
+// what the drive holds now; Keep leaves the result, Revert writes the old
+// values back and reads them again. The tuning service keeps the values.
 #pragma once
 
 #include "drive/connection/feature_window.h"
@@ -19,6 +24,7 @@
 
 #include <QDialog>
 
+#include <array>
 #include <atomic>
 #include <optional>
 
@@ -75,6 +81,12 @@ public:
     QLabel &statusLine() const { return *m_status; }
     QLineEdit &beforeBox() const { return *m_before; }
     QLineEdit &afterBox() const { return *m_after; }
+    QPushButton &keepButton() const { return *m_keep; }
+    QPushButton &revertButton() const { return *m_revert; }
+    // Row 0..3 the gains in register order, row 4 the inertia; column 0
+    // before the run, 1 after it.
+    static constexpr int kComparedRows = operation_register::kTunedGainCount + 1;
+    QLabel &comparisonCell(int row, int column) const { return *m_compared[row][column]; }
     CMotorAnimation &animation() const { return *m_animation; }
 
 protected:
@@ -92,6 +104,10 @@ private:
     void startTuningPoll();
     void tuningPollLoop();
     void endWorker();
+    void runEnded(const std::optional<TunedValues> &after = std::nullopt);
+    void showComparison();
+    void keepResult();
+    void revertResult();
 
     QSlider *m_distanceSlider = nullptr;
     QLineEdit *m_distanceEdit = nullptr;
@@ -102,6 +118,9 @@ private:
     QLabel *m_status = nullptr;
     QLineEdit *m_before = nullptr;
     QLineEdit *m_after = nullptr;
+    QPushButton *m_keep = nullptr;
+    QPushButton *m_revert = nullptr;
+    std::array<std::array<QLabel *, 2>, kComparedRows> m_compared{};
 
     int m_distanceLevel = kDistanceMin;
     int m_speedLevel = kSpeedSliderMin;

@@ -37,6 +37,12 @@ std::string activeAlarmDetail(std::uint16_t code)
     return alarms::activeAlarmText(code) + ". " + std::string(alarms::alarmRemedy(code));
 }
 
+std::string versionTextOf(const std::uint8_t (&first)[2], const std::uint8_t (&second)[2])
+{
+    return {versionCharacter(first[1]), versionCharacter(first[0]), versionCharacter(second[1]),
+            versionCharacter(second[0])};
+}
+
 const char *catalogueFileFor(bool koreanSystem)
 {
     return koreanSystem ? "./DB/M9A_Tarvex-DATA.mdb" : "./DB/M9A_Tarvex-DATA_ENG.mdb";
@@ -164,6 +170,28 @@ void DriveConnection::Connect()
     setVersionText(ReadVersionText());
 }
 
+bool DriveConnection::SwitchToNode(std::uint8_t node)
+{
+    LinkSettings s = settings();
+    s.node = node;
+    storeSettings(s);
+    if (!link_.IsConnect() || !InitLink())
+        return false;
+    std::uint8_t status = VQ_STATUS_NOT_ATTEMPTED;
+    {
+        BusyScope busy(generalBusy);
+        std::uint8_t value[2] = {0, 0};
+        link_.RdSgRegister(drive_register::kDriveState, value, &status, 1);
+    }
+    activeAlarm_ = -1; // the last drive's alarm is not this one's
+    if (status != VQ_STATUS_OK) {
+        setVersionText({});
+        return false;
+    }
+    setVersionText(ReadVersionText());
+    return true;
+}
+
 void DriveConnection::runDisconnectSteps()
 {
     activeAlarm_ = -1;
@@ -189,8 +217,7 @@ std::string DriveConnection::ReadVersionText()
         link_.RdSgRegister(drive_register::kVersionFirst, first, &status, 1);
         link_.RdSgRegister(drive_register::kVersionSecond, second, &status, 1);
     }
-    return {versionCharacter(first[1]), versionCharacter(first[0]), versionCharacter(second[1]),
-            versionCharacter(second[0])};
+    return versionTextOf(first, second);
 }
 
 void DriveConnection::setVersionText(std::string text)

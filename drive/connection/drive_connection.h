@@ -44,6 +44,9 @@ const char *catalogueFileFor(bool koreanSystem);
 std::string lookedForDetail(const std::string &path);
 // "AL - 21 Continuous Overload. <what to do>".
 std::string activeAlarmDetail(std::uint16_t code);
+// The firmware text of the two version registers as read (wire order): two
+// characters each, the low byte first; unprintable bytes show as '?'.
+std::string versionTextOf(const std::uint8_t (&first)[2], const std::uint8_t (&second)[2]);
 inline constexpr const char *kMotionRefusedForAlarm =
     "The drive has an active alarm: the motor cannot be started. Remove its cause and reset it "
     "(Alarm > Alarm Reset) first.";
@@ -113,6 +116,12 @@ public:
 
     void Connect();
     void Disconnect();
+    // Addresses the drive at `node` on the line that is open: the link keeps
+    // its port and changes only the address its requests carry and its
+    // replies must bear. True when that drive answered the register 0 check;
+    // its firmware text is then the version text. Nothing is shown: the
+    // caller says what a silent node means where it asked for one.
+    bool SwitchToNode(std::uint8_t node);
     // Writes the reset; true when the drive took it. The alarm then left is
     // in activeAlarm().
     bool ResetAlarm();

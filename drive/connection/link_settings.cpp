@@ -1,5 +1,7 @@
 #include "drive/connection/link_settings.h"
 
+#include "link/network_address.h"
+
 #include <array>
 #include <cctype>
 
@@ -42,9 +44,30 @@ std::uint32_t baudForIndex(int index)
     return rates[static_cast<std::size_t>(index)];
 }
 
+bool PortChoice::isNetwork() const { return vq::link::isNetworkDevice(device); }
+
+std::string networkPortProblem(std::string_view text)
+{
+    text = trimmed(text);
+    if (!vq::link::isNetworkDevice(text))
+        return {};
+    std::string problem;
+    if (vq::link::parseNetworkAddress(text, problem))
+        return {};
+    return problem;
+}
+
 std::optional<PortChoice> parsePortText(std::string_view text)
 {
     text = trimmed(text);
+    if (vq::link::isNetworkDevice(text)) {
+        std::string problem;
+        if (!vq::link::parseNetworkAddress(text, problem))
+            return std::nullopt;
+        PortChoice port;
+        port.device = std::string(text);
+        return port;
+    }
     if (!text.empty() && text.front() == '/') {
         if (text.size() > kLongestDevicePath || text.find('\0') != std::string_view::npos)
             return std::nullopt;

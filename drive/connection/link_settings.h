@@ -1,6 +1,7 @@
 // Where and how the link talks to the drive: node address, port and rate.
-// A port is either a COM number (COM n is the on-board port /dev/ttyS{n-1})
-// or a device path (USB adapter, the virtual drive's pseudo-terminal).
+// A port is either a COM number (COM n is the on-board port /dev/ttyS{n-1}),
+// a device path (USB adapter, the virtual drive's pseudo-terminal) or a
+// serial device server's address (tcp://HOST:PORT, rfc2217://HOST:PORT).
 #pragma once
 
 #include <cstdint>
@@ -12,9 +13,10 @@ namespace tarvex {
 
 struct PortChoice {
     std::uint8_t number = 1; // used when device is empty
-    std::string device;
+    std::string device; // a path or a network address
 
     bool isDevice() const { return !device.empty(); }
+    bool isNetwork() const;
     // The text the port field shows for this port.
     std::string text() const { return isDevice() ? device : std::to_string(number); }
     // The serial device this port opens (COM n is /dev/ttyS{n-1}).
@@ -35,9 +37,13 @@ struct LinkSettings {
 std::uint32_t baudForIndex(int index);
 inline constexpr int kDialogBaudIndex = 1; // 19200, the rate the dialog starts with
 
-// Reads the port field: a COM number 1 to 255 (optionally written "COM5")
-// or an absolute device path. Anything else is refused.
+// Reads the port field: a COM number 1 to 255 (optionally written "COM5"),
+// an absolute device path, or tcp://HOST:PORT / rfc2217://HOST:PORT.
+// Anything else is refused.
 std::optional<PortChoice> parsePortText(std::string_view text);
+// What is wrong with a text that names a network port; empty when the text
+// is no network address or a sound one.
+std::string networkPortProblem(std::string_view text);
 
 inline constexpr int kNodeMin = 0;
 inline constexpr int kNodeMax = 99;

@@ -1,5 +1,7 @@
 #include "drive/files/file_access.h"
 
+#include "drive/files/streamed_save.h"
+
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -115,6 +117,14 @@ FileOutcome checkSavable(const std::string &path)
 
 FileOutcome saveFileAtomically(const std::string &path, std::string_view contents)
 {
+    return saveFileAtomically(path, [contents](const ContentWriter &write) {
+        write(contents);
+        return std::string();
+    });
+}
+
+FileOutcome saveFileAtomically(const std::string &path, const std::function<std::string(const ContentWriter &)> &produce)
+{
     if (path.empty() || path.back() == '/')
         return {errnoText(EISDIR)};
     if (FileOutcome savable = checkSavable(path); !savable)
@@ -130,7 +140,11 @@ FileOutcome saveFileAtomically(const std::string &path, std::string_view content
     // The new file keeps the old one's permissions, or gets the usual ones
     // (the creation mode above, less the umask) when there was none.
     struct stat old{};
-    bool written = writeAll(fd, contents, error);
+    bool written = true;
+    const std::string unproduced = produce([&](std::string_view piece) {
+        written = written && writeAll(fd, piece, error);
+        return written;
+    });
     if (written && ::stat(target.c_str(), &old) == 0)
         static_cast<void>(::fchmod(fd, old.st_mode & 07777)); // refused for another's file: defaults then
     if (written && ::fsync(fd) != 0) {
@@ -141,13 +155,13 @@ FileOutcome saveFileAtomically(const std::string &path, std::string_view content
         error = errno;
         written = false;
     }
-    if (written && ::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (written && unproduced.empty() && ::rename(temporary.c_str(), target.c_str()) != 0) {
         error = errno;
         written = false;
     }
-    if (!written) {
+    if (!written || !unproduced.empty()) {
         ::unlink(temporary.c_str());
-        return {errnoText(error)};
+        return {written ? unproduced : errnoText(error)};
     }
     // The rename itself reaches the disk with the folder's entry.
     if (const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {

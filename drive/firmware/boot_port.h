@@ -1,9 +1,10 @@
-// The upgrader's own serial link to the drive: the shared POSIX port layer
-// opened with DTR and RTS off, every write preceded by a purge of what has
+// The upgrader's own serial link to the drive: the shared port layer (a
+// serial device or a serial device server's address) opened with DTR and
+// RTS off, every write preceded by a purge of what has
 // arrived, reads that return at once with what is queued.
 #pragma once
 
-#include "link/serial_port.h"
+#include "link/device_line.h"
 
 #include <cstdint>
 #include <string>
@@ -30,7 +31,7 @@ public:
     int readQueued(std::uint8_t *into, int max);
 
 private:
-    vq::link::SerialPort port_;
+    vq::link::DeviceLine port_;
     std::string portName_ = "/dev/ttyS0"; // COM1
     std::uint8_t station_ = 0;
 };

@@ -25,6 +25,11 @@ inline constexpr int kProgramValues = 8;
 inline constexpr std::uint16_t kTuningCommand = 0x012C;
 inline constexpr std::uint16_t kTuningSettings = 0x0130;
 inline constexpr std::uint16_t kLoadInertia = 0x0052;
+// The first gain set, which a tuning run sets from the inertia it finds:
+// position loop gain 1, speed loop gain 1, speed integral time 1 and
+// torque command filter 1, one register each.
+inline constexpr std::uint16_t kTunedGainsFirst = 0x00B4;
+inline constexpr int kTunedGainCount = 4;
 
 } // namespace tarvex::operation_register
 

@@ -1,9 +1,10 @@
-// The process's one link instance: settings, the serial port, the activity
-// event and the frame exchanger bound to that port.
+// The process's one link instance: settings, the port (a serial device or
+// a serial device server's address), the activity event and the frame
+// exchanger bound to that port.
 #pragma once
 
 #include "link/src/frame_exchanger.h"
-#include "link/serial_port.h"
+#include "link/device_line.h"
 #include "vq_communication.h"
 
 #include <atomic>
@@ -37,7 +38,7 @@ public:
 private:
     void signalActivity() const;
 
-    SerialPort port_;
+    DeviceLine port_;
     RealSleeper sleeper_;
     FrameExchanger exchanger_;
     std::atomic<VQEventHandle> event_{VQ_NO_EVENT};

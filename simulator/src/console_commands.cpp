@@ -1,9 +1,10 @@
 #include "simulator/src/console_commands.h"
 
+#include "drive/files/file_access.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -224,10 +225,8 @@ ConsoleResult runConsoleCommand(VirtualDrive &drive, const std::string &line)
         path.erase(path.find_last_not_of(" \t\r") + 1);
         if (path.empty())
             return fail("firmware-dump: give the file to write");
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << drive.programMemoryHex();
-        if (!out.flush())
-            return fail("firmware-dump: cannot write " + path);
+        if (const tarvex::FileOutcome saved = tarvex::saveFileAtomically(path, drive.programMemoryHex()); !saved)
+            return fail("firmware-dump: cannot write " + path + ": " + saved.reason);
         return done("program memory written to " + path);
     }
     return fail("unknown command \"" + c + "\" (type help)");

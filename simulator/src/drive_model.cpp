@@ -59,6 +59,11 @@ void DriveModel::loadFixedRegisters()
         memory_.add(static_cast<std::uint16_t>(reg::kProgramSpeed1 + 2 * i), program[i]);
     memory_.add(reg::kNotchFrequency, 1000);
     memory_.add(reg::kNotchBandwidth, 100);
+    // The gain set that tuning sets, at the catalogue's factory values.
+    memory_.add(reg::kPositionLoopGain1, 50);
+    memory_.add(reg::kSpeedLoopGain1, 75);
+    memory_.add(reg::kSpeedIntegralTime1, 15);
+    memory_.add(reg::kTorqueFilter1, 50);
     memory_.addRange(reg::status_group::kCurrentSpeed, reg::status_group::kMotorTemperature);
     memory_.addRange(reg::kStateFirst, reg::kStateLast);
     memory_.add(reg::kAlarmCommand);
@@ -149,13 +154,29 @@ void DriveModel::stepOnce()
     const StepEvents events = motor_.step();
     ++now_;
     if (events.tuningFinished)
-        memory_.set(reg::kLoadInertia, measuredInertia_);
+        takeTuningResult();
     const SignalContext signals{motor_, inputs_, outputWord()};
     trace_.onStep(signals);
     if (trigger_.onStep(signals))
         copyTriggerData();
     if (alarmRecorder_.onStep(signals))
         copyAlarmRecordData();
+}
+
+// A finished run sets the inertia it found and the first gain set to suit
+// it: a heavier load gets a softer speed loop, as the drive's own rule does.
+void DriveModel::takeTuningResult()
+{
+    memory_.set(reg::kLoadInertia, measuredInertia_);
+    const int ratio = std::max(1, static_cast<int>(measuredInertia_)); // % of the motor's own inertia
+    const int speedGain = std::clamp(30000 / (ratio + 100) + 10, 1, 2000); // Hz
+    const int positionGain = std::clamp(speedGain * 2 / 3, 1, 500);       // 1/s
+    const int integralTime = std::clamp(4000 / speedGain, 1, 1000);       // ms
+    const int torqueFilter = std::clamp(16000 / speedGain, 0, 2500);      // 0.01 ms
+    memory_.set(reg::kPositionLoopGain1, static_cast<std::uint16_t>(positionGain));
+    memory_.set(reg::kSpeedLoopGain1, static_cast<std::uint16_t>(speedGain));
+    memory_.set(reg::kSpeedIntegralTime1, static_cast<std::uint16_t>(integralTime));
+    memory_.set(reg::kTorqueFilter1, static_cast<std::uint16_t>(torqueFilter));
 }
 
 void DriveModel::advanceTo(long long step)
@@ -179,7 +200,7 @@ void DriveModel::advanceTo(long long step)
             const long long skip = std::min(gap, step - now_ - kMaxCatchUpSteps);
             const StepEvents events = motor_.fastForward(skip);
             if (events.tuningFinished)
-                memory_.set(reg::kLoadInertia, measuredInertia_);
+                takeTuningResult();
             trace_.skip(skip);
             now_ += skip;
             continue;

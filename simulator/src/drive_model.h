@@ -81,6 +81,7 @@ private:
     MotorSettings settingsFromRegisters() const;
     std::uint16_t outputWord() const;
     void stepOnce();
+    void takeTuningResult();
     void refreshStatusGroup(std::uint16_t state);
     bool quiet() const;
     void fireDueAlarms();

@@ -17,6 +17,11 @@ inline constexpr std::uint16_t kProgramTime1 = 168;  // Time1..4 at 168..174
 inline constexpr std::uint16_t kNotchUse = 174;      // shared with Time4
 inline constexpr std::uint16_t kNotchFrequency = 176;
 inline constexpr std::uint16_t kNotchBandwidth = 178;
+// The first gain set, which a finished tuning run sets from the inertia found.
+inline constexpr std::uint16_t kPositionLoopGain1 = 180;
+inline constexpr std::uint16_t kSpeedLoopGain1 = 182;
+inline constexpr std::uint16_t kSpeedIntegralTime1 = 184;
+inline constexpr std::uint16_t kTorqueFilter1 = 186;
 
 // State variable block, 32-bit values low register first.
 inline constexpr std::uint16_t kStateFirst = 206;

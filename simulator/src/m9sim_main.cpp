@@ -132,7 +132,10 @@ int main(int argc, char **argv)
     if (drive.linked())
         std::cerr << "m9sim: linked as " << options.drive.linkPath << '\n';
     std::cerr << "m9sim: serving " << drive.devicePath();
-    std::cerr << ", node " << int{options.drive.node} << ", " << options.drive.lineSpeed << " baud, "
+    std::cerr << (options.drive.otherNodes.empty() ? ", node " : ", nodes ") << int{options.drive.node};
+    for (const std::uint8_t node : options.drive.otherNodes)
+        std::cerr << ',' << int{node};
+    std::cerr << ", " << options.drive.lineSpeed << " baud, "
               << (options.drive.paced ? "paced" : "instant") << ", " << catalogue.parameters.size()
               << " catalogue parameters; type help for commands\n";
 

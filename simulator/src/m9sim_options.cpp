@@ -1,6 +1,7 @@
 #include "simulator/src/m9sim_options.h"
 
 #include "simulator/src/console_commands.h"
+#include "drive/text/node_list.h"
 #include "link/virtual_drive_link.h"
 
 #include <cerrno>
@@ -35,6 +36,10 @@ bool toDouble(const std::string &text, double min, double max, double &value)
     return true;
 }
 
+// A Modbus line carries at most 32 unit loads; a few more leaves room for
+// repeaters without letting a typo make hundreds of drive models.
+constexpr std::size_t kMostNodes = 64;
+
 bool supportedBaud(long baud)
 {
     return baud == 9600 || baud == 19200 || baud == 38400 || baud == 57600 || baud == 115200;
@@ -52,6 +57,9 @@ std::string programUsage()
                "the link.\n\n"
                "Options:\n"
                "  --node N                 node address, 0 to 255 (default 0)\n"
+               "  --nodes LIST             several drives on the one line, each with registers of\n"
+               "                           its own: node addresses such as 1,2,3 or 1-3; the\n"
+               "                           console and the boot loader are the first one's\n"
                "  --catalogue PATH         parameter catalogue for the factory defaults\n"
                "                           (default ./DB/M9A_Tarvex-DATA_ENG.mdb)\n"
                "  --no-catalogue           run with the fixed registers only\n"
@@ -99,6 +107,18 @@ bool parseProgramOptions(const std::vector<std::string> &args, ProgramOptions &o
                 return false;
             }
             out.drive.node = static_cast<std::uint8_t>(n);
+            out.drive.otherNodes.clear();
+        } else if (a == "--nodes") {
+            if (!value(v))
+                return false;
+            const auto nodes = tarvex::parseNodeList(v, 0, 255);
+            if (!nodes || nodes->size() > kMostNodes) {
+                error = "--nodes takes up to " + std::to_string(kMostNodes) +
+                        " different node addresses 0 to 255, such as 1,2,3 or 1-3";
+                return false;
+            }
+            out.drive.node = nodes->front();
+            out.drive.otherNodes.assign(nodes->begin() + 1, nodes->end());
         } else if (a == "--catalogue") {
             if (!value(v))
                 return false;

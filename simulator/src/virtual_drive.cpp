@@ -44,6 +44,8 @@ std::string hex(const std::uint8_t *bytes, std::size_t length)
 VirtualDrive::VirtualDrive(DriveOptions options, const CatalogueDefaults &catalogue)
     : options_(std::move(options)), epoch_(Clock::now()), model_(options_.identity, catalogue)
 {
+    for (std::size_t i = 0; i < options_.otherNodes.size(); ++i)
+        otherModels_.push_back(std::make_unique<DriveModel>(options_.identity, catalogue));
 }
 
 VirtualDrive::~VirtualDrive() { stop(); }
@@ -230,8 +232,17 @@ void VirtualDrive::onFrame(const std::vector<std::uint8_t> &frame, unsigned baud
         std::lock_guard lock(mutex_);
         if (options_.verbose)
             logFrame("rx", frame.data(), frame.size());
-        model_.advanceTo(stepNow());
-        SlaveAnswer answer = answerRequest(frame.data(), frame.size(), options_.node, model_);
+        const auto [node, drive] = addressedDrive(frame);
+        drive->advanceTo(stepNow());
+        SlaveAnswer answer = answerRequest(frame.data(), frame.size(), node, *drive);
+        if (answer.enterBootLoader && drive != &model_) {
+            // The line has one boot loader, the first drive's: its byte
+            // protocol carries no node address, so another drive on the line
+            // may not start it.
+            answer.reply = {};
+            answer.enterBootLoader = false;
+            answer.ignoredBecause = "boot request to a drive other than the first on the line";
+        }
         if (answer.reply.empty()) {
             ++counters_.framesIgnored;
             if (options_.verbose && answer.ignoredBecause)
@@ -265,6 +276,15 @@ void VirtualDrive::onFrame(const std::vector<std::uint8_t> &frame, unsigned baud
                                         [](Clock::time_point due, const PendingReply &p) { return due < p.due; });
     pending_.insert(later, std::move(reply));
     sendDue();
+}
+
+std::pair<std::uint8_t, DriveModel *> VirtualDrive::addressedDrive(const std::vector<std::uint8_t> &frame)
+{
+    if (!frame.empty())
+        for (std::size_t i = 0; i < options_.otherNodes.size(); ++i)
+            if (options_.otherNodes[i] == frame[0] && options_.otherNodes[i] != options_.node)
+                return {options_.otherNodes[i], otherModels_[i].get()};
+    return {options_.node, &model_};
 }
 
 void VirtualDrive::sendDue()
@@ -386,6 +406,26 @@ std::uint16_t VirtualDrive::registerValue(std::uint16_t address)
     std::lock_guard lock(mutex_);
     model_.advanceTo(stepNow());
     return model_.peek(address);
+}
+
+std::optional<std::uint16_t> VirtualDrive::registerValueAt(std::uint8_t node, std::uint16_t address)
+{
+    std::lock_guard lock(mutex_);
+    DriveModel *drive = node == options_.node ? &model_ : nullptr;
+    for (std::size_t i = 0; !drive && i < options_.otherNodes.size(); ++i)
+        if (options_.otherNodes[i] == node)
+            drive = otherModels_[i].get();
+    if (!drive)
+        return std::nullopt;
+    drive->advanceTo(stepNow());
+    return drive->peek(address);
+}
+
+std::vector<std::uint8_t> VirtualDrive::nodes() const
+{
+    std::vector<std::uint8_t> all{options_.node};
+    all.insert(all.end(), options_.otherNodes.begin(), options_.otherNodes.end());
+    return all;
 }
 
 bool VirtualDrive::hasRegister(std::uint16_t address) { std::lock_guard lock(mutex_); return model_.isKnown(address); }

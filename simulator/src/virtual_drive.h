@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +30,9 @@ namespace vq::sim {
 
 struct DriveOptions {
     std::uint8_t node = 0;
+    // Further drives on the same line, each with registers of its own; the
+    // first drive (`node`) is the one the control interface below steers.
+    std::vector<std::uint8_t> otherNodes;
     unsigned lineSpeed = 19200;
     bool acceptAnySpeed = false; // answer whatever rate the client has set
     bool paced = false;          // bytes take their wire time; false: instant replies
@@ -105,6 +109,10 @@ public:
     };
     Motion motion();
     std::uint16_t registerValue(std::uint16_t address);
+    // A register of the drive at `node` on the line; nullopt for no such drive.
+    std::optional<std::uint16_t> registerValueAt(std::uint8_t node, std::uint16_t address);
+    // Every node the line serves, the first drive's first.
+    std::vector<std::uint8_t> nodes() const;
     bool hasRegister(std::uint16_t address);
     bool parameterLocked();
     std::uint8_t activeAlarm();
@@ -133,6 +141,9 @@ private:
     void serve();
     void onBytes(const std::uint8_t *bytes, std::size_t length);
     void onFrame(const std::vector<std::uint8_t> &frame, unsigned baud);
+    // The drive a request frame is addressed to; the first when none is, so
+    // that the slave states why it stays silent. Called under the lock.
+    std::pair<std::uint8_t, DriveModel *> addressedDrive(const std::vector<std::uint8_t> &frame);
     void sendDue();
     void send(const std::vector<std::uint8_t> &bytes, unsigned baud);
     int pollTimeoutMs() const;
@@ -147,6 +158,7 @@ private:
 
     mutable std::mutex mutex_; // guards everything below
     DriveModel model_;
+    std::vector<std::unique_ptr<DriveModel>> otherModels_; // by the order of options_.otherNodes
     BootLoader boot_;
     FaultPlan faults_;
     DriveCounters counters_;

@@ -118,3 +118,30 @@ TEST_F(M9ctlFlash, HexFilesThatAreNotAWholeFirmwareAreRefusedBeforeTheDriveIsAsk
     EXPECT_TRUE(drive->programRowsWritten().empty());
     EXPECT_EQ(drive->programMemoryHex(), before);
 }
+
+TEST_F(M9ctlFlash, SeveralDrivesGetOneResultLineEach)
+{
+    writeText(dir + "/firmware.hex", manyRowImage());
+    auto second = startDrive();
+    const std::string missing = "/dev/m9ctl-none";
+    const Outcome flash = m9ctl({"--port", device, "--port", second->devicePath(), "--port", missing, "flash",
+                                 "firmware.hex", "--yes"},
+                                dir);
+    EXPECT_EQ(flash.code, 3) << flash.err;
+    const std::vector<std::string> out = lines(flash.out);
+    ASSERT_EQ(out.size(), 3u) << flash.out;
+    for (const std::string &port : {device, second->devicePath()}) {
+        std::size_t found = 0;
+        for (const std::string &line : out)
+            if (line.rfind(port + ": Firmware Download Completion!!", 0) == 0)
+                ++found;
+        EXPECT_EQ(found, 1u) << port << "\n" << flash.out;
+    }
+    std::size_t failed = 0;
+    for (const std::string &line : out)
+        if (line.rfind(missing + ": Firmware not downloaded: the link failed", 0) == 0)
+            ++failed;
+    EXPECT_EQ(failed, 1u) << flash.out;
+    for (vq::sim::VirtualDrive *d : {drive.get(), second.get()})
+        EXPECT_EQ(hexBytes(d->programMemoryHex()), hexBytes(manyRowImage()));
+}

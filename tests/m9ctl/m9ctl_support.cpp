@@ -59,7 +59,7 @@ std::unique_ptr<RunningProgram> DriveTest::startCtl(std::vector<std::string> arg
     return startM9ctl(args, dir);
 }
 
-std::unique_ptr<vq::sim::VirtualDrive> startDrive()
+std::unique_ptr<vq::sim::VirtualDrive> startDrive(const vq::sim::DriveOptions &options)
 {
     static vq::sim::CatalogueDefaults defaults = [] {
         vq::sim::CatalogueDefaults d;
@@ -67,7 +67,6 @@ std::unique_ptr<vq::sim::VirtualDrive> startDrive()
         EXPECT_TRUE(vq::sim::loadCatalogueDefaults(TARVEX_REAL_CATALOGUE, d, error)) << error;
         return d;
     }();
-    vq::sim::DriveOptions options;
     auto drive = std::make_unique<vq::sim::VirtualDrive>(options, defaults);
     std::string error;
     EXPECT_TRUE(drive->start(error)) << error;

@@ -31,7 +31,7 @@ std::unique_ptr<RunningProgram> startM9ctl(const std::vector<std::string> &args,
 bool eventually(const std::function<bool()> &condition);
 
 // A started drive in instant mode holding the real catalogue's defaults.
-std::unique_ptr<vq::sim::VirtualDrive> startDrive();
+std::unique_ptr<vq::sim::VirtualDrive> startDrive(const vq::sim::DriveOptions &options = {});
 
 // Writes one register through the link library of the test process.
 void writeRegister(const std::string &device, std::uint16_t address, std::uint16_t value);

@@ -111,8 +111,14 @@ TEST(ProgramOptions, DefaultsAndValues)
     EXPECT_EQ(p.drive.identity.firmwareText, "0200");
     EXPECT_TRUE(p.drive.acceptAnySpeed);
 
+    ProgramOptions line;
+    ASSERT_TRUE(parseProgramOptions({"--nodes", "3,1-2"}, line, error));
+    EXPECT_EQ(line.drive.node, 3);
+    EXPECT_EQ(line.drive.otherNodes, (std::vector<std::uint8_t>{1, 2}));
+
     for (const std::vector<std::string> &bad :
          std::vector<std::vector<std::string>>{{"--node", "300"}, {"--baud", "12345"}, {"--node"},
+                                               {"--nodes", "1,1"}, {"--nodes", "0-255"}, {"--nodes"},
                                                {"--firmware", "12345"}, {"--drive-version", "X"}, {"--what"}}) {
         ProgramOptions q;
         error.clear();

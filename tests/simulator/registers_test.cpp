@@ -223,3 +223,39 @@ TEST_F(DriveRegisters, LockedParametersAnswerExceptionSix)
     EXPECT_EQ(link.write(110, 1), 0);
     EXPECT_EQ(link.readSingle(110).values[0], 1);
 }
+
+// Three drives on one line: each answers only requests that name it, from
+// registers of its own, and only the first may start the line's boot loader.
+TEST(SharedLine, EachNodeAnswersFromItsOwnRegistersAndOnlyTheFirstStartsTheBootLoader)
+{
+    vq::sim::DriveOptions options;
+    options.node = 1;
+    options.otherNodes = {2, 3};
+    vq::sim::VirtualDrive line(options, loadFixture());
+    std::string error;
+    ASSERT_TRUE(line.start(error)) << error;
+    constexpr std::uint16_t kInertiaRatio = 82;
+    {
+        LinkSession two(line.devicePath(), 2);
+        ASSERT_TRUE(two.connected());
+        EXPECT_EQ(two.write(kInertiaRatio, 222), 0);
+    }
+    EXPECT_EQ(line.registerValueAt(2, kInertiaRatio), 222);
+    EXPECT_NE(line.registerValueAt(1, kInertiaRatio), 222);
+    EXPECT_NE(line.registerValueAt(3, kInertiaRatio), 222);
+    EXPECT_FALSE(line.registerValueAt(4, kInertiaRatio).has_value());
+    {
+        LinkSession four(line.devicePath(), 4);
+        EXPECT_EQ(four.readSingle(0, 0).status, VQ_STATUS_NO_REPLY);
+    }
+
+    RawLine raw(line.devicePath(), 19200);
+    ASSERT_TRUE(raw.isOpen());
+    raw.send(withCrc({2, 0x65}));
+    EXPECT_TRUE(raw.receive(4, 300).empty());
+    EXPECT_FALSE(line.inBootLoader());
+    raw.send(withCrc({1, 0x65}));
+    EXPECT_EQ(raw.receive(4, 5000), withCrc({1, 0x65}));
+    EXPECT_TRUE(line.inBootLoader());
+    line.stop();
+}

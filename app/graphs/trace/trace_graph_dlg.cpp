@@ -21,10 +21,14 @@
 #include "drive/capture/trace/trace_values.h"
 #include "app/graphs/yaxis_dialog.h"
 #include "app/ui/window_keys.h"
+#include "app/ui/settings/recording_journal_folder.h"
+#include "drive/files/recording_journal.h"
+#include "drive/monitor/status_record_rows.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -102,6 +106,7 @@ TraceGraphDlg::TraceGraphDlg(DriveConnection *drive, QWidget *parent)
 TraceGraphDlg::~TraceGraphDlg()
 {
     endWorker();
+    endJournal();
     m_chart->setHistory(nullptr);
     m_watchdogEntry.withdraw();
     if (m_pDrive) {
@@ -207,6 +212,7 @@ void TraceGraphDlg::OnApply()
     // Blocks of the earlier set-up are not shown on the new chart.
     m_ring.discard();
     m_history.clear();
+    endJournal();
     setUpChart();
     std::uint8_t status = 0;
     if (SetTrace(status) == trace::kResultSuccess) {
@@ -401,6 +407,7 @@ void TraceGraphDlg::OpenFrom(const QString &path)
     const std::array<int, 4> indices = listIndices();
     // The file holds channels 2 to 4 in channel 1's range: back to their own units.
     m_history.clear();
+    endJournal();
     for (std::size_t i = 0; i < trace::kTracePoints; ++i) {
         std::array<double, 4> physical{};
         for (std::size_t c = 0; c < 4; ++c)
@@ -553,7 +560,63 @@ void TraceGraphDlg::plotBlock(const trace::TraceBlock &block)
         labelNewestPoint();
         ++m_plotted;
     }
+    journalNewestBlock();
     m_unsaved.captured();
+}
+
+void TraceGraphDlg::journalNewestBlock()
+{
+    const std::size_t size = m_history.size();
+    const std::size_t samples = std::min<std::size_t>(size, trace::kSamplesPerBlock);
+    const std::array<int, 4> &indices = m_history.listIndices();
+    if (!m_journal && !m_journalRefused) {
+        std::string reason;
+        m_journal = journal::JournalWriter::create(
+            QFile::encodeName(recordingJournalFolder()).toStdString(),
+            {"Data Trace", status_record::isoTime(std::chrono::system_clock::now()), {}},
+            [this] {
+                QMetaObject::invokeMethod(this, [this] { journalRefused("a write failed"); }, Qt::QueuedConnection);
+            },
+            reason);
+        if (!m_journal) {
+            journalRefused(reason);
+            return;
+        }
+        m_journalHeader = graphs::csvText(graphs::traceCsvTable({}, indices, m_periodMs));
+        m_journal->append(m_journalHeader);
+    }
+    if (!m_journal)
+        return;
+    std::array<std::vector<double>, 4> physical;
+    for (std::size_t c = 0; c < 4; ++c)
+        for (std::size_t n = size - samples; n < size; ++n)
+            physical[c].push_back(m_history.value(n, static_cast<int>(c)));
+    const long long first = m_history.dropped() + static_cast<long long>(size - samples);
+    // The block's text as the export writes it, after the heading lines
+    // (the same for every block of the run) that the journal holds once.
+    const std::string text = graphs::csvText(graphs::traceCsvTable(physical, indices, m_periodMs, first));
+    m_journal->append(text.substr(std::min(m_journalHeader.size(), text.size())));
+}
+
+void TraceGraphDlg::endJournal()
+{
+    m_journalRefused = false;
+    if (m_journal)
+        m_journal->discard();
+    m_journal.reset();
+}
+
+void TraceGraphDlg::journalRefused(const std::string &reason)
+{
+    if (m_journalRefused)
+        return;
+    m_journalRefused = true;
+    m_journal.reset(); // what it holds stays for recovery
+    // Not from inside the plot step: the box's own loop would plot again.
+    QMetaObject::invokeMethod(this, [this, reason] {
+        if (m_pDrive)
+            m_pDrive->messages().show("The trace run cannot be kept on disk", reason);
+    }, Qt::QueuedConnection);
 }
 
 void TraceGraphDlg::labelNewestPoint()

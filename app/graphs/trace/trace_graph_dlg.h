@@ -24,6 +24,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CChartView;
 class CYaxisDlg;
@@ -35,6 +36,10 @@ class QPushButton;
 namespace tarvex {
 
 class CNotchFilterDlg;
+
+namespace journal {
+class JournalWriter;
+}
 
 namespace trace {
 class TraceHistorySource;
@@ -127,6 +132,12 @@ private:
     void plotPendingBlocks();
     void plotBlock(const trace::TraceBlock &block);
     void labelNewestPoint();
+    // The run goes to a journal beside the settings as it is plotted, so
+    // that a crash loses at most its last second; the journal goes with the
+    // run (a new Apply, Open, the window's end).
+    void journalNewestBlock();
+    void endJournal();
+    void journalRefused(const std::string &reason);
     void replot(const trace::TraceValues &values, const std::array<int, 4> &counts);
     // New axis limits: every point keeps its physical value and its time.
     void applyLimits(const graphs::ChannelLimits &after);
@@ -173,6 +184,9 @@ private:
     trace::TraceValues m_values{};
     long long m_plotted = 0; // points plotted since the chart was last set up
     trace::TraceHistory m_history;
+    std::unique_ptr<journal::JournalWriter> m_journal;
+    bool m_journalRefused = false; // said once per run
+    std::string m_journalHeader;   // the run's heading lines, as written first
     std::unique_ptr<trace::TraceHistorySource> m_historySource;
     TracePlotTiming m_plotTiming;
     bool m_exited = false;

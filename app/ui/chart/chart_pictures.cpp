@@ -1,5 +1,6 @@
 #include "app/ui/chart/chart_pictures.h"
 
+#include "app/ui/files/picture_file.h"
 #include "app/ui/settings/user_settings.h"
 
 #include <qcustomplot.h>
@@ -12,7 +13,7 @@
 #include <QFormLayout>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
+#include <QBuffer>
 #include <QSpinBox>
 #include <QSvgGenerator>
 
@@ -50,13 +51,10 @@ QImage imageOf(QCustomPlot &plot, const QSize &size)
 
 bool writeImage(QCustomPlot &plot, const QString &path, const QSize &size, const char *format, int quality)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     QImage image = imageOf(plot, size);
     if (qstrcmp(format, "JPG") == 0)
         image = image.convertToFormat(QImage::Format_RGB32);
-    return image.save(&file, format, quality) && file.commit();
+    return static_cast<bool>(tarvex::saveImageFile(image, path, format, quality));
 }
 
 // Vector pictures are drawn at the layout size and scaled onto the page.
@@ -77,9 +75,9 @@ void drawVector(QCustomPlot &plot, QPaintDevice &device, const QSize &size)
 
 bool writeSvg(QCustomPlot &plot, const QString &path, const QSize &size)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    QByteArray bytes;
+    QBuffer file(&bytes);
+    file.open(QIODevice::WriteOnly);
     {
         QSvgGenerator generator;
         generator.setOutputDevice(&file);
@@ -88,14 +86,15 @@ bool writeSvg(QCustomPlot &plot, const QString &path, const QSize &size)
         generator.setTitle(QStringLiteral("Chart"));
         drawVector(plot, generator, size);
     }
-    return file.size() > 0 && file.commit();
+    file.close();
+    return static_cast<bool>(tarvex::savePictureBytes(path, bytes));
 }
 
 bool writePdf(QCustomPlot &plot, const QString &path, const QSize &size)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    QByteArray bytes;
+    QBuffer file(&bytes);
+    file.open(QIODevice::WriteOnly);
     {
         QPdfWriter pdf(&file);
         pdf.setResolution(96);
@@ -104,7 +103,8 @@ bool writePdf(QCustomPlot &plot, const QString &path, const QSize &size)
         pdf.setCreator(QStringLiteral("Chart"));
         drawVector(plot, pdf, size);
     }
-    return file.size() > 0 && file.commit();
+    file.close();
+    return static_cast<bool>(tarvex::savePictureBytes(path, bytes));
 }
 
 QSize bounded(const QSize &size)

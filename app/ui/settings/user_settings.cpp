@@ -1,5 +1,7 @@
 #include "app/ui/settings/user_settings.h"
 
+#include "app/ui/settings/recording_journal_folder.h"
+
 #include "drive/files/file_access.h"
 
 #include <QDir>
@@ -91,6 +93,19 @@ QString UserSettings::file()
 {
     std::lock_guard lock(fileMutex());
     return settingsFile();
+}
+
+QString recordingJournalFolder()
+{
+    QString path;
+    {
+        std::lock_guard lock(fileMutex());
+        checkFile();
+        path = !fileCheck().fallback.isEmpty() ? fileCheck().fallback
+               : settingsFile().isEmpty()      ? defaultSettingsFile()
+                                               : settingsFile();
+    }
+    return QFileInfo(path).absolutePath() + QLatin1Char('/') + kApplication + QStringLiteral(" recordings");
 }
 
 std::string UserSettings::refusedFileNotice()

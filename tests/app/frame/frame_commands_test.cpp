@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QApplication>
 #include <QHelpEvent>
 #include <QToolBar>
@@ -180,6 +181,43 @@ TEST_F(FrameFixture, AUsbSerialAdapterWinsOverTheTypedPort)
     frame->commSetDialog().portField().setEditText("3");
     frame->commSetDialog().OnOK();
     EXPECT_EQ(frame->drive().settings().port.device, "/dev/ttyUSB7");
+}
+
+TEST_F(FrameFixture, ATypedSerialDeviceServerAddressIsKeptBesideAUsbSerialAdapter)
+{
+    namespace fs = std::filesystem;
+    const fs::path port = sysfs.path() / "devices" / "usb1" / "1-1" / "1-1:1.0" / "ttyUSB7";
+    fs::create_directories(port);
+    fs::create_directories(sysfs.path() / "drivers" / "pl2303");
+    fs::create_symlink(sysfs.path() / "drivers" / "pl2303", port / "driver");
+    fs::create_directories(sysfs.path() / "class" / "tty" / "ttyUSB7");
+    fs::create_symlink(port, sysfs.path() / "class" / "tty" / "ttyUSB7" / "device");
+    startFrame();
+    CCommSetDlg &dialog = frame->commSetDialog();
+    QPushButton *ok = nullptr;
+    for (QPushButton *button : dialog.findChildren<QPushButton *>())
+        if (button->text() == QStringLiteral("OK"))
+            ok = button;
+    ASSERT_NE(ok, nullptr);
+    const auto typeAndAccept = [&](const QString &text) {
+        frame->OnCommand(Command::CommunicationSetting);
+        QLineEdit *edit = dialog.portField().lineEdit();
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Delete);
+        QTest::keyClicks(edit, text);
+        QTest::mouseClick(ok, Qt::LeftButton);
+    };
+
+    typeAndAccept(QStringLiteral("tcp://127.0.0.1"));
+    EXPECT_EQ(messages.count("Please enter the serial device server as tcp://HOST:PORT or rfc2217://HOST:PORT."), 1u);
+    EXPECT_FALSE(dialog.wasAccepted());
+
+    typeAndAccept(QStringLiteral("rfc2217://127.0.0.1:4001"));
+    EXPECT_TRUE(dialog.wasAccepted());
+    EXPECT_EQ(frame->drive().settings().port.device, "rfc2217://127.0.0.1:4001");
+    // Opened again, the dialog shows the address, not the adapter.
+    frame->OnCommand(Command::CommunicationSetting);
+    EXPECT_EQ(dialog.portField().currentText(), QStringLiteral("rfc2217://127.0.0.1:4001"));
 }
 
 TEST_F(FrameFixture, InvalidFieldsAreReportedAndNothingIsApplied)

@@ -1,7 +1,8 @@
 // The auto gain tuning window against the virtual drive: the settings at
 // 0x0130, the command and status at 0x012C, the inertia at 0x0052; a run to
 // completion, a user stop, the settings restored on close, the ranges of
-// the two levels, and a window closed in the middle of a run.
+// the two levels, a window closed in the middle of a run, and a run's
+// gains and inertia reverted.
 #include "app/operation/autotuning_dlg.h"
 #include "drive/connection/motion_tools.h"
 #include "app/operation/motor_animation.h"
@@ -16,6 +17,8 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+
+#include <functional>
 
 namespace tarvex {
 namespace {
@@ -306,6 +309,73 @@ TEST_F(AutoTuning, DestroyingTheWindowDuringARunEndsThePoll)
     const auto before = std::chrono::steady_clock::now();
     window.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+}
+
+// The first gain set from 0x00B4 and the inertia, as the drive holds them.
+Values tunedValuesOnTheDrive(const std::function<std::uint16_t(std::uint16_t)> &value)
+{
+    Values held;
+    for (int i = 0; i < operation_register::kTunedGainCount; ++i)
+        held.push_back(value(static_cast<std::uint16_t>(operation_register::kTunedGainsFirst + 2 * i)));
+    held.push_back(value(kInertia));
+    return held;
+}
+
+TEST_F(AutoTuning, ARevertedRunLeavesTheDriveWithTheValuesFromBeforeIt)
+{
+    const auto onDrive = [&] { return tunedValuesOnTheDrive([&](std::uint16_t a) { return registerValue(a); }); };
+    const auto column = [&](int c) {
+        Values shown;
+        for (int row = 0; row < CAutotuningDlg::kComparedRows; ++row)
+            shown.push_back(static_cast<std::uint16_t>(window->comparisonCell(row, c).text().toInt()));
+        return shown;
+    };
+    struct Case {
+        const char *name;
+        bool stopByUser;
+    };
+    for (const Case &c : {Case{"a finished run", false}, Case{"a stopped run", true}}) {
+        SCOPED_TRACE(c.name);
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+        virtualDrive().setTuningDuration(c.stopByUser ? 20s : 400ms);
+#endif
+        open();
+        const Values before = onDrive();
+        EXPECT_FALSE(window->revertButton().isEnabled());
+        start();
+        EXPECT_FALSE(window->revertButton().isEnabled()) << "nothing to revert while the drive tunes";
+        if (c.stopByUser)
+            click(window->startButton());
+        ASSERT_TRUE(pumpUntil([&] { return window->revertButton().isEnabled(); }, 10s));
+        ASSERT_TRUE(pumpUntil([&] { return !window->isTuningPollRunning(); }));
+        const Values tuned = onDrive();
+        if (!c.stopByUser)
+            EXPECT_NE(tuned, before) << "the drive's tuning changed the gains and the inertia";
+        EXPECT_EQ(column(0), before);
+        EXPECT_EQ(column(1), tuned);
+        EXPECT_TRUE(window->keepButton().isEnabled());
+
+        click(window->revertButton());
+        EXPECT_EQ(onDrive(), before);
+        EXPECT_EQ(column(1), before) << "read back from the drive";
+        EXPECT_FALSE(window->revertButton().isEnabled());
+        EXPECT_FALSE(window->keepButton().isEnabled());
+        EXPECT_EQ(messages.count("Tuning Revert Error!"), 0u);
+        window->reject();
+    }
+
+    // Keep leaves the run's result on the drive.
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    virtualDrive().setTuningDuration(400ms);
+#endif
+    open();
+    start();
+    ASSERT_TRUE(pumpUntil([&] { return window->keepButton().isEnabled(); }, 10s));
+    const Values tuned = onDrive();
+    click(window->keepButton());
+    EXPECT_FALSE(window->revertButton().isEnabled());
+    click(window->revertButton());
+    EXPECT_EQ(onDrive(), tuned);
 }
 
 TEST_F(AutoTuning, TheWindowRunsModallyAndIgnoresEnterAndEscape)

@@ -85,7 +85,8 @@ protected:
         options.canDraw = canDraw;
         options.applyStoredLook = applyStoredLook;
         options.programDirectory = directory.path().string();
-        options.settingsFile = QString::fromStdString((directory.path() / "settings.ini").string());
+        options.settingsFile = QString::fromStdString(
+            ((settingsFolder.empty() ? directory.path() : settingsFolder) / "settings.ini").string());
         options.features = features_;
         options.startProgram = [this](const QString &program, const QStringList &arguments, const QString &) {
             started.push_back({program, arguments, frame && frame->drive().isLinkOpen()});
@@ -130,6 +131,9 @@ protected:
     }
 
     ScratchDirectory directory;
+    // Where the settings (and what lives beside them) go instead of
+    // `directory`, for runs that share them with another process.
+    std::filesystem::path settingsFolder;
     ScratchDirectory sysfs;
     RecordingMessages messages;
     // Another service for the frame (set before startFrame), for tests

@@ -22,6 +22,44 @@ TEST(PortText, RefusesWhatNoPortIs)
     EXPECT_FALSE(parsePortText("/" + std::string(300, 'a'))) << "an overlong path";
 }
 
+TEST(PortText, SerialDeviceServerAddresses)
+{
+    struct Case {
+        const char *text;
+        bool accepted;
+        const char *problemPart; // in the refusal's words
+    };
+    const Case cases[] = {
+        {"tcp://127.0.0.1:4001", true, ""},
+        {" rfc2217://moxa-7.local:950 ", true, ""},
+        {"tcp://[::1]:65535", true, ""},
+        {"tcp://127.0.0.1", false, "needs a port"},
+        {"tcp://127.0.0.1:0", false, "1 to 65535"},
+        {"tcp://127.0.0.1:65536", false, "1 to 65535"},
+        {"tcp://127.0.0.1:40x1", false, "1 to 65535"},
+        {"rfc2217://:4001", false, "not a host"},
+        {"tcp://user@host:4001", false, "not a host"},
+        {"tcp://a b:4001", false, "not a host"},
+        {"tcp://[::1:4001", false, "IPv6"},
+        {"tcp://[zz]:4001", false, "IPv6"},
+    };
+    for (const Case &c : cases) {
+        const auto port = parsePortText(c.text);
+        EXPECT_EQ(port.has_value(), c.accepted) << c.text;
+        const std::string problem = networkPortProblem(c.text);
+        EXPECT_NE(problem.find(c.problemPart), std::string::npos) << c.text << ": " << problem;
+        EXPECT_EQ(problem.empty(), c.accepted) << c.text;
+        if (port) {
+            EXPECT_TRUE(port->isNetwork());
+            // What is shown and opened is the address as typed, blanks trimmed.
+            EXPECT_EQ(port->devicePath().find(' '), std::string::npos);
+        }
+    }
+    EXPECT_EQ(networkPortProblem("/dev/ttyUSB0"), "");
+    EXPECT_EQ(networkPortProblem("http://127.0.0.1:80"), "");
+    EXPECT_FALSE(parsePortText("http://127.0.0.1:80"));
+}
+
 TEST(NodeText, WholeNumbersZeroToNinetyNine)
 {
     EXPECT_EQ(parseNodeText("0"), 0);

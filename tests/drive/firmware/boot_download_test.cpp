@@ -1,7 +1,8 @@
 // A whole firmware download into the virtual drive's boot loader over a
 // pseudo-terminal: the probe at the drive's line speed, the handshake at
 // 115200 baud, the read-back, the row writes stored byte for byte, the reset;
-// and the ways a download refuses or gives up.
+// the ways a download refuses or gives up, and a download cut short and made
+// again into the boot loader that waited.
 #include "drive/firmware/boot_session.h"
 #include "drive/firmware/firmware_image.h"
 #include "tests/drive/firmware/hex_writer.h"
@@ -9,9 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <mutex>
+#include <sstream>
+#include <thread>
 
 using namespace hextest;
 using upgrader::BootPort;
@@ -73,7 +80,88 @@ std::string twoRowImage()
                  data(0x1804, instruction(0x654321)), endOfFile()});
 }
 
+// The factory reset jump in row 0 and one instruction in each of 48 rows
+// after it: long enough to be cut in the middle.
+std::string manyRowImage()
+{
+    std::string text = data(0x0000, instruction(0x040200)) + "\r\n" + data(0x0004, instruction(0x000000)) + "\r\n";
+    int upper = 0;
+    for (int row = 1; row <= 48; ++row) {
+        const int address = row * 0x800; // 1,024 words of two bytes a row
+        if (address >> 16 != upper) {
+            upper = address >> 16;
+            text += extendedLinear(upper) + "\r\n";
+        }
+        text += data(address & 0xFFFF, instruction(0x010000u | static_cast<std::uint32_t>(row) << 8 | 0xA5u)) + "\r\n";
+    }
+    return text + endOfFile() + "\r\n";
+}
+
+// The program words a HEX text sets, row by row, read with the reader under
+// test: a drive's dump and the file it was given compare equal word for word.
+std::vector<std::array<std::uint16_t, 1024>> programWords(const std::string &hex)
+{
+    FirmwareImage image;
+    std::istringstream in(hex);
+    EXPECT_EQ(image.read(in), upgrader::HexResult::Ok);
+    std::vector<std::array<std::uint16_t, 1024>> rows;
+    for (int i = 0; i < FirmwareImage::kProgramRows; ++i)
+        rows.push_back(image.row(i).data);
+    return rows;
+}
+
+bool eventually(const std::function<bool()> &condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 } // namespace
+
+TEST_F(BootDownload, ADownloadCutShortIsMadeAgainIntoTheWaitingBootLoader)
+{
+    struct Cut {
+        const char *name;
+        void (vq::sim::VirtualDrive::*fault)(bool);
+    };
+    for (const Cut &cut : {Cut{"the boot loader falls silent", &vq::sim::VirtualDrive::setBootSilent},
+                           Cut{"the line is lost", &vq::sim::VirtualDrive::setSilent}}) {
+        SCOPED_TRACE(cut.name);
+        startDrive();
+        const std::string image = manyRowImage();
+        const std::string path = hexFile(image);
+        ASSERT_TRUE(session.probeApplication());
+        ASSERT_TRUE(session.enterBootLoader(true));
+        // At the line's own pace the rows take long enough to be cut
+        // between, however busy the machine.
+        drive->setPaced(true);
+        auto first = std::async(std::launch::async, [&] { return session.download(path); });
+        const bool rowsWent = eventually([&] { return drive->programRowsWritten().size() >= 2; });
+        ((*drive).*cut.fault)(true);
+        drive->setPaced(false);
+        ASSERT_TRUE(rowsWent);
+        EXPECT_EQ(first.get(), upgrader::kCommunicationError);
+        ((*drive).*cut.fault)(false);
+        ASSERT_LT(drive->programRowsWritten().size(), 49u) << "the download was not cut short";
+        EXPECT_TRUE(drive->inBootLoader()) << "no power cycle is needed";
+
+        // Ready again: the firmware does not answer (the boot loader runs),
+        // the boot loader answers its query, and the download is made again.
+        EXPECT_FALSE(session.probeApplication());
+        ASSERT_TRUE(session.enterBootLoader(false));
+        ASSERT_EQ(session.download(path), upgrader::kCompleted);
+        EXPECT_TRUE(programWords(drive->programMemoryHex()) == programWords(image)) << "the dump differs from the file";
+        EXPECT_FALSE(drive->inBootLoader());
+        port.close();
+        drive->stop();
+        drive.reset();
+    }
+}
 
 TEST_F(BootDownload, FlashesEveryRowByteExactAndResetsTheDrive)
 {

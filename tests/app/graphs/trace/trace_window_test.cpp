@@ -25,10 +25,13 @@
 #include "tests/app/support/virtual_drive_session.h"
 #include "app/graphs/yaxis_dialog.h"
 #include "drive/text/number_text.h"
+#include "drive/files/recording_journal.h"
+#include "app/ui/settings/recording_journal_folder.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPointer>
@@ -40,9 +43,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <thread>
 
 namespace tarvex {
@@ -1090,6 +1095,31 @@ TEST_F(TraceWindow, ExportCsvWritesTheWholeRunWithEachChannelInItsOwnUnits)
     }
     // On the chart the torque is drawn on the speed's axis.
     EXPECT_NE(window->chart().value(2, 360), window->chart().value(0, 360));
+
+    // The run is on disk too, in its journal, as the export writes it: what
+    // a crash now would leave to recover. A new Apply lets the run go, and
+    // its journal with it.
+    namespace fs = std::filesystem;
+    const fs::path journals = QFile::encodeName(recordingJournalFolder()).toStdString();
+    const auto pieces = [&] {
+        std::vector<std::string> found;
+        std::error_code none;
+        for (const auto &entry : fs::directory_iterator(journals, none))
+            if (entry.path().extension() == ".journal")
+                found.push_back(entry.path().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const auto text = [](const std::string &file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string journalled = (scratch / "journal.csv").string();
+    EXPECT_TRUE(pumpUntil([&] {
+        return journal::saveRun(pieces(), journalled) && text(journalled) == text(path);
+    })) << text(journalled).substr(0, 300);
+    window->OnApply();
+    EXPECT_TRUE(pieces().empty());
 }
 
 // --- the whole run on the chart ------------------------------------------------
