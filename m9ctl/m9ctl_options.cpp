@@ -213,7 +213,7 @@ const char *usageText()
 {
     return "Usage: m9ctl [LINK] COMMAND [ARGUMENTS]\n"
            "\n"
-           "  m9ctl ports [--json]                          serial devices; the drive's USB adapter marked\n"
+           "  m9ctl ports [--json]                          serial devices, checked; the drive's adapter marked\n"
            "  m9ctl --port DEVICE scan [--nodes LIST] [--json]\n"
            "                                                the drives that answer on the line, with their\n"
            "                                                firmware text (LIST such as 0-31, the default, or 1,2,5)\n"

@@ -1,5 +1,6 @@
 #include "app/frame/comm_set_dialog.h"
 
+#include "drive/connection/adapter_doctor.h"
 #include "drive/connection/drive_connection.h"
 #include "drive/connection/frame_state.h"
 #include "link/serial_devices.h"
@@ -45,7 +46,16 @@ CCommSetDlg::CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *par
     grid->addWidget(new QLabel(QStringLiteral("Node No."), group), 0, 0);
     grid->addWidget(m_nodeField, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Port"), group), 1, 0);
-    grid->addWidget(m_portField, 1, 1);
+    m_portNotes = new QLabel(group);
+    m_portNotes->setTextFormat(Qt::PlainText);
+    m_portNotes->setWordWrap(true);
+    m_portNotes->setTextInteractionFlags(Qt::TextSelectableByMouse); // the remedies are to be copied
+    m_portNotes->hide();
+    auto *portColumn = new QVBoxLayout;
+    portColumn->addWidget(m_portField);
+    portColumn->addWidget(m_portNotes);
+    grid->addLayout(portColumn, 1, 1);
+    connect(m_portField, &QComboBox::currentTextChanged, this, &CCommSetDlg::checkChosenPort);
     grid->addWidget(new QLabel(QStringLiteral("Baud Rate"), group), 2, 0);
     grid->addWidget(m_baudList, 2, 1);
     m_fastExchangeBox = new QCheckBox(QStringLiteral("Fast exchange"), group);
@@ -72,6 +82,12 @@ CCommSetDlg::CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *par
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+CCommSetDlg::~CCommSetDlg()
+{
+    // The handle's own end joins only a thread that is done.
+    m_doctor.waitUntilEnded({});
+}
+
 void CCommSetDlg::offerDevices()
 {
     m_portField->clear();
@@ -80,6 +96,62 @@ void CCommSetDlg::offerDevices()
     m_offered = listSerialDevices(roots);
     for (const SerialDevice &port : m_offered)
         m_portField->addItem(QString::fromStdString(port.description()));
+}
+
+void CCommSetDlg::checkChosenPort()
+{
+    const auto port = parsePortText(portFromChoice(m_portField->currentText().toStdString(), m_offered));
+    std::string device = port ? port->devicePath() : std::string();
+    // Only a device node has anything to check; the virtual drive's link
+    // is held by the virtual drive, as it should be.
+    if (device.empty() || device.front() != '/' || device == virtualDriveLink())
+        device.clear();
+    {
+        std::lock_guard lock(m_doctorMutex);
+        m_doctorWanted = device;
+        m_doctorSysfs = m_driveConnection.sysfsRoot();
+    }
+    if (device.empty()) {
+        showPortNotes({}, {});
+        return;
+    }
+    m_doctor.startIfIdle([this] { runDoctor(); },
+                         [this] {
+                             std::lock_guard lock(m_doctorMutex);
+                             return !m_doctorWanted.empty() && m_doctorWanted != m_doctorDone;
+                         });
+}
+
+void CCommSetDlg::runDoctor()
+{
+    DoctorRoots roots;
+    std::string device;
+    {
+        std::lock_guard lock(m_doctorMutex);
+        device = m_doctorWanted;
+        roots.sysfs = m_doctorSysfs;
+    }
+    QString notes;
+    if (!device.empty())
+        for (const AdapterFinding &finding : examineAdapter(device, roots).findings())
+            notes += (notes.isEmpty() ? QString() : QStringLiteral("\n")) + QString::fromStdString(finding.line());
+    {
+        std::lock_guard lock(m_doctorMutex);
+        m_doctorDone = device;
+    }
+    QMetaObject::invokeMethod(
+        this, [this, device, notes] { showPortNotes(device, notes); }, Qt::QueuedConnection);
+}
+
+void CCommSetDlg::showPortNotes(const std::string &device, const QString &notes)
+{
+    {
+        std::lock_guard lock(m_doctorMutex);
+        if (device != m_doctorWanted)
+            return; // the field has moved on to another port
+    }
+    m_portNotes->setText(notes);
+    m_portNotes->setVisible(!notes.isEmpty());
 }
 
 namespace {

@@ -5,18 +5,25 @@
 // stable name); a USB serial adapter of the drive's cable, when one is
 // plugged in, wins over whatever was typed. "Fast exchange" chooses the link
 // library's fast exchange profile for the next connection; it stays as last
-// accepted.
+// accepted. Below the port field the adapter doctor's notes for the chosen
+// device say what would keep it from serving the drive, each with its
+// remedy; they are gathered on a worker, as reading the process table may
+// take a while.
 #pragma once
 
 #include "drive/connection/communication.h"
+#include "drive/connection/worker_thread.h"
 #include "link/serial_devices.h"
 
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include <QDialog>
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -35,6 +42,7 @@ public:
     static constexpr int kCancelId = 1007;
 
     CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *parent = nullptr);
+    ~CCommSetDlg() override;
 
     // What the menu command does: prepares the fields and shows the dialog modeless.
     void openDialog();
@@ -46,12 +54,16 @@ public:
     QComboBox &portField() { return *m_portField; }
     QComboBox &baudList() { return *m_baudList; }
     QCheckBox &fastExchangeBox() { return *m_fastExchangeBox; }
+    QLabel &portNotes() { return *m_portNotes; }
 
 protected:
     void reject() override { OnCancel(); }
 
 private:
     void offerDevices();
+    void checkChosenPort();
+    void runDoctor();
+    void showPortNotes(const std::string &device, const QString &notes);
 
     DriveConnection &m_driveConnection;
     FrameState &m_frame;
@@ -66,6 +78,13 @@ private:
     PortChoice m_portChoice; // what the port field shows; initially COM1
     std::vector<SerialDevice> m_offered; // the list of the port field
     std::int32_t m_accepted = 0;
+
+    QLabel *m_portNotes = nullptr;
+    std::mutex m_doctorMutex;   // guards the three fields below
+    std::string m_doctorWanted; // the device whose notes the field wants; empty: none
+    std::string m_doctorDone;   // the device the worker examined last
+    std::string m_doctorSysfs;
+    WorkerHandle m_doctor; // last, so that it ends before the fields it uses go
 };
 
 } // namespace tarvex

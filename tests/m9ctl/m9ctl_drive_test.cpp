@@ -1,14 +1,19 @@
 // m9ctl's other commands end to end: drive state, alarms, monitoring,
 // trace, the firmware download checked against the drive's own dump,
-// several drives at once and the refusals of bad input.
+// several drives at once, the refusals of bad input and the checks of the
+// ports list.
 #include "tests/m9ctl/m9ctl_support.h"
 
 #include "simulator/src/console_commands.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace m9test;
 
@@ -325,4 +330,54 @@ TEST(ProgramOptions, HelpAndVersionNeedNoDisplay)
         EXPECT_EQ(run.code, c.code) << c.args.front() << ": " << run.err;
         EXPECT_NE(run.out.find(c.shows), std::string::npos) << run.out;
     }
+}
+
+// "m9ctl ports" checks each device it lists: a user who may not open the
+// on-board port is told so with the line that mends it. Root may open
+// anything, so as root the run drops to nobody.
+TEST(M9ctlPorts, EachDeviceSaysWhetherThisUserMayOpenIt)
+{
+    constexpr const char *kSetpriv = "/usr/bin/setpriv";
+    const std::string port = "/dev/ttyS0";
+    std::vector<std::string> prefix{"-u", "XDG_RUNTIME_DIR"};
+    if (::geteuid() == 0) {
+        if (::access(kSetpriv, X_OK) != 0)
+            GTEST_SKIP() << "no setpriv to run as a normal user";
+        prefix.insert(prefix.end(), {kSetpriv, "--reuid=65534", "--regid=65534", "--clear-groups"});
+    }
+    struct stat node {};
+    if (::stat(port.c_str(), &node) != 0 || ((node.st_mode & S_IROTH) != 0 && (node.st_mode & S_IWOTH) != 0))
+        GTEST_SKIP() << port << " is missing or open to everyone";
+    if (::geteuid() != 0 && ::access(port.c_str(), R_OK | W_OK) == 0)
+        GTEST_SKIP() << "this user may open " << port;
+    const auto run = [&](std::vector<std::string> args) {
+        std::vector<std::string> all = prefix;
+        all.push_back(M9CTL_PATH);
+        all.insert(all.end(), args.begin(), args.end());
+        return runProgram("/usr/bin/env", all, "/");
+    };
+    const Outcome text = run({"ports"});
+    ASSERT_EQ(text.code, 0) << text.err;
+    // The device's line, then its notes indented under it.
+    std::vector<std::string> notes;
+    bool inDevice = false;
+    for (const std::string &line : lines(text.out)) {
+        if (line.rfind("    ", 0) != 0)
+            inDevice = line.size() > 2 && line.compare(2, port.size() + 1, port + ":") == 0;
+        else if (inDevice)
+            notes.push_back(line.substr(4));
+    }
+    EXPECT_NE(std::find(notes.begin(), notes.end(),
+                        "this user may not open it (after joining dialout, log out and in again); "
+                        "remedy: sudo adduser $USER dialout"),
+              notes.end())
+        << text.out;
+
+    const Outcome json = run({"ports", "--json"});
+    ASSERT_EQ(json.code, 0) << json.err;
+    const std::size_t item = json.out.find("{\"device\":\"" + port + "\"");
+    ASSERT_NE(item, std::string::npos) << json.out;
+    const std::string entry = json.out.substr(item, json.out.find('}', json.out.find("\"notes\"", item)) - item);
+    EXPECT_NE(entry.find("\"mayOpen\":false"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("remedy: sudo adduser $USER dialout"), std::string::npos) << entry;
 }
