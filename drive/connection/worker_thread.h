@@ -69,11 +69,19 @@ public:
     }
 
 private:
+    // The thread takes the lock as its last act, so it is joined after the
+    // lock is let go; joining under it would wait for ever on a thread that
+    // is still running.
     void join()
     {
-        std::lock_guard lock(mutex_);
-        if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-            thread_.join();
+        std::thread ending;
+        {
+            std::lock_guard lock(mutex_);
+            if (!thread_.joinable() || thread_.get_id() == std::this_thread::get_id())
+                return;
+            ending = std::move(thread_);
+        }
+        ending.join();
     }
 
     mutable std::mutex mutex_;
