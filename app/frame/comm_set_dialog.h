@@ -6,11 +6,20 @@
 // plugged in, wins over whatever was typed. "Fast exchange" chooses the link
 // library's fast exchange profile for the next connection; it stays as last
 // accepted.
+//
+// Scan asks the nodes of a range on the chosen line, while disconnected,
+// and lists the drives that answer ("node N: firmware"); choosing one puts
+// its node in the node field. OK with another node, port or rate while
+// connected first has the frame leave the drive by the usual rules (motion
+// to rest, monitoring stopped, its windows closed); only then is the next
+// drive addressed.
 #pragma once
 
 #include "drive/connection/communication.h"
 #include "link/serial_devices.h"
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 #include <QDialog>
@@ -18,6 +27,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace tarvex {
@@ -46,12 +56,24 @@ public:
     QComboBox &portField() { return *m_portField; }
     QComboBox &baudList() { return *m_baudList; }
     QCheckBox &fastExchangeBox() { return *m_fastExchangeBox; }
+    QLineEdit &scanNodesField() { return *m_scanNodesField; }
+    QPushButton &scanButton() { return *m_scan; }
+    QPushButton &okButton() { return *m_ok; }
+    QListWidget &foundList() { return *m_foundList; }
+
+    // Called before the connected drive is left for another node
+    // (`keepLine`) or another port or rate; false keeps the drive (a stop
+    // was not confirmed) and the dialog stays open.
+    void setLeaveDrive(std::function<bool(bool keepLine)> leave) { m_leaveDrive = std::move(leave); }
+    void OnScan();
 
 protected:
     void reject() override { OnCancel(); }
 
 private:
     void offerDevices();
+    std::optional<PortChoice> chosenPort();
+    void switchNodeOnOpenLine();
 
     DriveConnection &m_driveConnection;
     FrameState &m_frame;
@@ -59,6 +81,9 @@ private:
     QComboBox *m_portField = nullptr;
     QComboBox *m_baudList = nullptr;
     QCheckBox *m_fastExchangeBox = nullptr;
+    QLineEdit *m_scanNodesField = nullptr;
+    QPushButton *m_scan = nullptr;
+    QListWidget *m_foundList = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 
@@ -66,6 +91,7 @@ private:
     PortChoice m_portChoice; // what the port field shows; initially COM1
     std::vector<SerialDevice> m_offered; // the list of the port field
     std::int32_t m_accepted = 0;
+    std::function<bool(bool keepLine)> m_leaveDrive;
 };
 
 } // namespace tarvex
