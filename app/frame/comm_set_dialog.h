@@ -9,13 +9,22 @@
 // device say what would keep it from serving the drive, each with its
 // remedy; they are gathered on a worker, as reading the process table may
 // take a while.
+//
+// Scan asks the nodes of a range on the chosen line, while disconnected,
+// and lists the drives that answer ("node N: firmware"); choosing one puts
+// its node in the node field. OK with another node, port or rate while
+// connected first has the frame leave the drive by the usual rules (motion
+// to rest, monitoring stopped, its windows closed); only then is the next
+// drive addressed.
 #pragma once
 
 #include "drive/connection/communication.h"
 #include "drive/connection/worker_thread.h"
 #include "link/serial_devices.h"
 
+#include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +34,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace tarvex {
@@ -55,6 +65,16 @@ public:
     QComboBox &baudList() { return *m_baudList; }
     QCheckBox &fastExchangeBox() { return *m_fastExchangeBox; }
     QLabel &portNotes() { return *m_portNotes; }
+    QLineEdit &scanNodesField() { return *m_scanNodesField; }
+    QPushButton &scanButton() { return *m_scan; }
+    QPushButton &okButton() { return *m_ok; }
+    QListWidget &foundList() { return *m_foundList; }
+
+    // Called before the connected drive is left for another node
+    // (`keepLine`) or another port or rate; false keeps the drive (a stop
+    // was not confirmed) and the dialog stays open.
+    void setLeaveDrive(std::function<bool(bool keepLine)> leave) { m_leaveDrive = std::move(leave); }
+    void OnScan();
 
 protected:
     void reject() override { OnCancel(); }
@@ -64,6 +84,8 @@ private:
     void checkChosenPort();
     void runDoctor();
     void showPortNotes(const std::string &device, const QString &notes);
+    std::optional<PortChoice> chosenPort();
+    void switchNodeOnOpenLine();
 
     DriveConnection &m_driveConnection;
     FrameState &m_frame;
@@ -71,6 +93,9 @@ private:
     QComboBox *m_portField = nullptr;
     QComboBox *m_baudList = nullptr;
     QCheckBox *m_fastExchangeBox = nullptr;
+    QLineEdit *m_scanNodesField = nullptr;
+    QPushButton *m_scan = nullptr;
+    QListWidget *m_foundList = nullptr;
     QPushButton *m_ok = nullptr;
     QPushButton *m_cancel = nullptr;
 
@@ -85,6 +110,7 @@ private:
     std::string m_doctorDone;   // the device the worker examined last
     std::string m_doctorSysfs;
     WorkerHandle m_doctor; // last, so that it ends before the fields it uses go
+    std::function<bool(bool keepLine)> m_leaveDrive;
 };
 
 } // namespace tarvex

@@ -52,4 +52,10 @@ void FeatureWindows::monitoringSwitched(bool running)
         window->monitoringSwitched(running);
 }
 
+void FeatureWindows::leaveDrive()
+{
+    for (auto &[kind, window] : windows_)
+        window->leaveDrive();
+}
+
 } // namespace tarvex

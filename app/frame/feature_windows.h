@@ -45,6 +45,8 @@ public:
     void endAllWork();
     // Cyclic monitoring switched: every window hears of it.
     void monitoringSwitched(bool running);
+    // The program leaves the drive the windows work on: each closes by its own rules.
+    void leaveDrive();
 
 private:
     std::map<FeatureKind, std::unique_ptr<FeatureWindow>> windows_;

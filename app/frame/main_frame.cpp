@@ -196,6 +196,7 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
 
     // 4. The feature windows, as objects.
     commSetDlg_ = new CCommSetDlg(*drive_, state_, this);
+    commSetDlg_->setLeaveDrive([this](bool keepLine) { return leaveDrive(keepLine); });
     aboutBox_ = new CAboutTarvex(this);
     features_.create(options_.features ? *options_.features : installedFeatureWindows(), this);
 
@@ -829,6 +830,25 @@ void CMainFrame::onDisconnect()
     state_.setConnectionState(connection_state::kDisconnected);
     disconnectSeen();
     updateAnimation();
+}
+
+bool CMainFrame::leaveDrive(bool keepLine)
+{
+    // The stops go to the drive that moves, before the link is readdressed.
+    ++busy_;
+    const bool rested = drive_->bringMotionToRest();
+    --busy_;
+    if (!rested)
+        return false;
+    drive_->StopMonitoring();
+    features_.leaveDrive();
+    if (!keepLine) {
+        drive_->Disconnect();
+        state_.setConnectionState(connection_state::kDisconnected);
+        disconnectSeen();
+        updateAnimation();
+    }
+    return true;
 }
 
 void CMainFrame::onStart()

@@ -162,6 +162,8 @@ private:
     void onCommunicationSetting();
     void onConnect();
     void onDisconnect();
+    // Another drive was chosen while connected (see CCommSetDlg::setLeaveDrive).
+    bool leaveDrive(bool keepLine);
     void onStart();
     void onStop();
     void onAlarmReset();

@@ -49,6 +49,7 @@ public:
     void attach(DriveConnection &drive) override;
     void present() override;
     void endWork() override { endWorker(); }
+    void leaveDrive() override { OnExit(); }
 
     // MotionTool: a jog that went out and the servo switched on here.
     bool motionWindowOpen() const override { return isVisible(); }

@@ -37,6 +37,7 @@ public:
     void attach(DriveConnection &drive) override;
     void present() override;
     void endWork() override { endWorker(); }
+    void leaveDrive() override { OnExit(); }
 
     // MotionTool: a run started here and not seen stopped.
     bool motionWindowOpen() const override { return isVisible(); }

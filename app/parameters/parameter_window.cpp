@@ -75,4 +75,10 @@ void CParameterWindow::monitoringSwitched(bool running)
         dialog_->monitoringSwitched(running);
 }
 
+void CParameterWindow::leaveDrive()
+{
+    if (dialog_)
+        dialog_->OnExit();
+}
+
 } // namespace tarvex

@@ -29,6 +29,7 @@ public:
     void attach(DriveConnection &drive) override { drive_ = &drive; }
     void present() override;
     void monitoringSwitched(bool running) override;
+    void leaveDrive() override;
 
     // The open window, or null.
     CParameterDlg *dialog() const;

@@ -45,6 +45,10 @@ public:
     // The program is closing: any worker thread of the window ends now,
     // while the link library it calls is still loaded.
     virtual void endWork() {}
+    // The program leaves the drive this window works on (another node or
+    // port was chosen): the window closes as its own EXIT closes it, so
+    // nothing it would send later reaches the next drive.
+    virtual void leaveDrive() {}
 
     // A file (of the window's own kind) to load at the next showing, as the
     // window's Open would: the File menu's recent files.

@@ -38,4 +38,10 @@ void CTraceGraphWindow::endWork()
         dialog_->endWorker();
 }
 
+void CTraceGraphWindow::leaveDrive()
+{
+    if (dialog_)
+        dialog_->OnExit();
+}
+
 } // namespace tarvex

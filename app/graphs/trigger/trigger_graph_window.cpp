@@ -35,4 +35,10 @@ void CTriggerGraphWindow::endWork()
         dialog_->endWorker();
 }
 
+void CTriggerGraphWindow::leaveDrive()
+{
+    if (dialog_)
+        dialog_->OnExit();
+}
+
 } // namespace tarvex

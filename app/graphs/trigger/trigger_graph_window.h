@@ -27,6 +27,7 @@ public:
     void attach(DriveConnection &drive) override { drive_ = &drive; }
     void present() override;
     void endWork() override;
+    void leaveDrive() override;
 
     // The open window, or nullptr.
     CTriggerGraphDlg *window() const;
