@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDockWidget>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
@@ -214,6 +215,9 @@ bool ScriptRunner::run(const QStringList &words)
         setting.OnOK();
     } else if (verb == QLatin1String("cancel")) {
         setting.OnCancel();
+    } else if (verb == QLatin1String("open") && argument == QLatin1String("snapshots")) {
+        // A dialog of the File menu with its own event loop, not a command.
+        QTimer::singleShot(0, &frame_, [this] { frame_.OnSnapshots(); });
     } else if (verb == QLatin1String("run") || verb == QLatin1String("open")) {
         const std::optional<Command> command = commandNamed(argument);
         if (!command)
@@ -247,6 +251,9 @@ bool ScriptRunner::run(const QStringList &words)
     } else if (verb == QLatin1String("grab-pane") && words.size() > 2) {
         if (auto *pane = frame_.findChild<QWidget *>(words[1]))
             grabInto(*pane, words[2]);
+    } else if (verb == QLatin1String("show-pane") && words.size() > 1) {
+        if (auto *pane = frame_.findChild<QDockWidget *>(words[1]))
+            pane->show();
     } else if (verb == QLatin1String("grab-setting")) {
         grabInto(setting, argument);
     } else if (verb == QLatin1String("grab-about")) {

@@ -10,7 +10,9 @@
 //                      the script: the next steps run inside that loop
 //                      commands: new setting connect disconnect start stop
 //                      alarm-reset parameters trigger trace manual-jog
-//                      program-jog tuning alarm-trace alarm-history about
+//                      program-jog tuning alarm-trace alarm-history about,
+//                      and (open only) snapshots
+//   show-pane <objectName>               a pane of the View menu shown
 //   tick all|none|<row>...                header         wait <ms>
 //   look <id>          grab <file.png>   grab-pane <objectName> <file.png>
 //   grab-setting <file.png>              grab-about <file.png>
