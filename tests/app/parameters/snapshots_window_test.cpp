@@ -4,6 +4,7 @@
 // window, then All Write) leaves every parameter register as it was.
 #include "app/parameters/snapshots_dlg.h"
 #include "tests/app/parameters/parameter_session.h"
+#include "tests/app/support/modal_window.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,21 +20,6 @@ namespace tarvex::test {
 namespace {
 
 using namespace catalogue;
-
-// Runs `use` on the modal window of type W once it is up, from inside its
-// own event loop. The poll goes with `owner`, so that none outlives its test.
-template <class W, class Use>
-void onceModal(QObject &owner, Use use)
-{
-    auto *poll = new QTimer(&owner);
-    QObject::connect(poll, &QTimer::timeout, [poll, use] {
-        if (auto *shown = qobject_cast<W *>(QApplication::activeModalWidget())) {
-            poll->stop();
-            use(*shown);
-        }
-    });
-    poll->start(20);
-}
 
 std::vector<std::string> column(const QTableWidget &table, int c)
 {
