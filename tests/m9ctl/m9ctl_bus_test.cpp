@@ -11,7 +11,6 @@ using namespace m9test;
 
 namespace {
 
-constexpr std::uint16_t kMotorIdAddress = 80; // 0x2000, 0..999
 
 // The rows of a parameter file without those of the status group (0x26..).
 std::vector<std::string> settingRows(const std::string &file)

@@ -14,7 +14,6 @@ using namespace m9test;
 namespace {
 
 // Catalogue facts the cases lean on (System group).
-constexpr std::uint16_t kMotorIdAddress = 80;       // 0x2000, 0..999, takes effect after a power cycle
 constexpr std::uint16_t kOverspeedAddress = 100;    // 0x200A, 0..6500, default 6000
 constexpr std::uint16_t kParameterLock = 442;       // 2 locks, 1 unlocks
 

@@ -18,6 +18,7 @@
 namespace m9test {
 
 // Registers the cases of both files lean on.
+inline constexpr std::uint16_t kMotorIdAddress = 80;       // 0x2000, 0..999, takes effect after a power cycle
 inline constexpr std::uint16_t kInertiaRatioAddress = 82; // 0x2001, 0..30000, default 100
 inline constexpr std::uint16_t kOperationCommand = 4182;  // 1 servo on, 6 servo off
 
