@@ -57,18 +57,16 @@ CCommSetDlg::CCommSetDlg(DriveConnection &drive, FrameState &frame, QWidget *par
     m_portNotes->setWordWrap(true);
     m_portNotes->setTextInteractionFlags(Qt::TextSelectableByMouse); // the remedies are to be copied
     m_portNotes->hide();
-    auto *portColumn = new QVBoxLayout;
-    portColumn->addWidget(m_portField);
-    portColumn->addWidget(m_portNotes);
-    grid->addLayout(portColumn, 1, 1);
+    grid->addWidget(m_portField, 1, 1);
+    grid->addWidget(m_portNotes, 2, 1); // under the field they are about
     connect(m_portField, &QComboBox::currentTextChanged, this, &CCommSetDlg::checkChosenPort);
-    grid->addWidget(new QLabel(QStringLiteral("Baud Rate"), group), 2, 0);
-    grid->addWidget(m_baudList, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Baud Rate"), group), 3, 0);
+    grid->addWidget(m_baudList, 3, 1);
     m_fastExchangeBox = new QCheckBox(QStringLiteral("Fast exchange"), group);
     m_fastExchangeBox->setToolTip(
         QStringLiteral("Ends each exchange as soon as the drive's reply is in, instead of "
                        "waiting the fixed times (takes effect at the next Connect)"));
-    grid->addWidget(m_fastExchangeBox, 3, 1);
+    grid->addWidget(m_fastExchangeBox, 4, 1);
     grid->setColumnStretch(1, 1);
 
     auto *scanGroup = new QGroupBox(QStringLiteral("Drives on the line"), this);

@@ -27,6 +27,8 @@ CLinkStatisticsPane::CLinkStatisticsPane(MessageService &messages, QWidget *pare
     table_->setObjectName(QStringLiteral("linkStatisticsTable"));
     table_->setHorizontalHeaderLabels({QStringLiteral("Figure"), QStringLiteral("Value")});
     table_->verticalHeader()->hide();
+    // Rows as close as the monitor grids', so that most figures show at once.
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionMode(QAbstractItemView::NoSelection);

@@ -39,6 +39,9 @@ const std::map<std::string, std::string> &knownGrabbers()
     return grabbers;
 }
 
+// The program of the virtual drive, as the kernel names its process.
+constexpr const char *kVirtualDriveProgram = "m9sim";
+
 std::string remedyFor(const DeviceHolder &holder)
 {
     const auto known = knownGrabbers().find(holder.name);
@@ -211,6 +214,10 @@ std::vector<AdapterFinding> AdapterCheckup::findings() const
     }
     for (const DeviceHolder &holder : holders) {
         const std::string who = holder.name + " (PID " + std::to_string(holder.pid) + ")";
+        if (pseudoTerminal && holder.name == kVirtualDriveProgram) {
+            found.push_back({"served by the virtual drive, " + who, {}});
+            continue;
+        }
         found.push_back({holder.certain ? "held by " + who : who + " runs and may take it",
                          remedyFor(holder)});
     }
@@ -244,6 +251,7 @@ std::vector<AdapterCheckup> examineAdapters(const std::vector<std::string> &devi
         const fs::path node = fs::canonical(device, error);
         const fs::path resolved = error ? fs::path(device).lexically_normal() : node;
         checkup.kernelName = resolved.filename().string();
+        checkup.pseudoTerminal = resolved.parent_path() == "/dev/pts";
         if (!validName(checkup.kernelName))
             checkup.kernelName.clear();
         checkup.latencyTimerMs = latencyTimer(roots.sysfs, checkup.kernelName);

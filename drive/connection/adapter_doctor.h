@@ -53,6 +53,9 @@ struct AdapterCheckup {
     DeviceAccess access = DeviceAccess::Unknown;
     int accessError = 0; // errno of the access check when it is Unknown
     std::string sysfsRoot; // for the latency remedy's path
+    // A pseudo-terminal, such as the virtual drive's link: the virtual
+    // drive keeps it open to serve it, which is no fault.
+    bool pseudoTerminal = false;
 
     // In this order: latency timer, holders, access.
     std::vector<AdapterFinding> findings() const;

@@ -177,6 +177,14 @@ TEST(AdapterDoctor, KnownGrabbersAreNamedWithTheLineThatMakesThemLetGo)
     EXPECT_TRUE(hasLine(adapter, "ModemManager (PID 640) runs and may take it; remedy: sudo systemctl stop ModemManager"));
     // An on-board port is no modem manager's prey, and nobody holds it.
     EXPECT_TRUE(checkups[1].holders.empty());
+
+    // The virtual drive keeps its own link open: it is named, but nobody is
+    // told to end it.
+    proc.write("950/comm", "m9sim\n");
+    fs::create_directories(proc / "950/fd");
+    fs::create_symlink("/dev/pts/7", proc / "950/fd/4");
+    const auto link = lines(examineAdapter("/dev/pts/7", roots));
+    EXPECT_TRUE(hasLine(link, "served by the virtual drive, m9sim (PID 950)")) << joined(link);
 }
 
 TEST(AdapterDoctor, SaysWhetherThisUserMayOpenTheDevice)
