@@ -8,7 +8,6 @@
 #include "app/operation/motor_animation.h"
 #include "drive/motion/operation_registers.h"
 #include "drive/motion/register_access.h"
-#include "drive/snapshots/drive_snapshot.h"
 #include "app/ui/ui_wait.h"
 #include "app/ui/window_keys.h"
 
@@ -315,12 +314,6 @@ void CAutotuningDlg::startRun()
     if (!m_drive || !m_drive->messages().ask("Do you want start?", "WARNING"))
         return;
     if (m_drive->refuseMotionForAlarm())
-        return;
-    // A run rewrites gains nobody wrote down: the whole set-up is kept
-    // first, so File > Snapshots can put it back even after Keep. Without
-    // a parameter list there is no set-up to keep.
-    if (m_drive->database().isLoaded() && m_drive->database().GetAllParamCnt() > 0 &&
-        !snapshots::snapshotBeforeChange(*m_drive, "Auto Tuning", runKeepingUiAlive))
         return;
     m_status->setText(QString::fromLatin1(kTuning));
     m_animation->Play();
