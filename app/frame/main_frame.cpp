@@ -300,7 +300,7 @@ void CMainFrame::createMenus()
     QMenuBar *bar = menuBar();
     QMenu *file = bar->addMenu(QStringLiteral("&File"));
     file->addAction(actions_[Command::New]);
-    snapshotsAction_ = file->addAction(QStringLiteral("S&napshots\u2026"));
+    snapshotsAction_ = file->addAction(QStringLiteral("&Snapshots\u2026"));
     snapshotsAction_->setStatusTip(QStringLiteral("The parameters kept before each change of the drive"));
     connect(snapshotsAction_, &QAction::triggered, this, &CMainFrame::OnSnapshots);
     file->addSeparator();

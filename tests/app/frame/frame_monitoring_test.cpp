@@ -59,13 +59,18 @@ TEST_F(Session, OsUpgradeLetsGoOfThePortBeforeTheUpgraderTakesItOver)
 {
     placeUpgrader();
     frame->OnCommand(Command::Start);
+    // This drive holds no parameter groups, so no snapshot can be kept
+    // before the download: the user is asked, and Yes goes on.
+    messages.answerNext(true);
     frame->OnCommand(Command::OsUpgrade);
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].arguments, (QStringList{"--port", QString::fromStdString(sim->devicePath())}));
     EXPECT_FALSE(started[0].linkStillOpen) << "the upgrader must find the port free";
     EXPECT_EQ(frame->state().connectionState(), connection_state::kDisconnected);
     EXPECT_NE(frame->state().monitorState(), monitor_state::kRunning);
-    EXPECT_TRUE(messages.empty()) << messages.texts().front();
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{
+                                    "System Read Error",
+                                    "No snapshot of the parameters could be kept. Change the drive anyway?"}));
 }
 
 TEST_F(Session, GreyedCommandsFollowTheLinkAndMonitoringInTheirTips)
