@@ -30,18 +30,30 @@ struct Child {
 };
 
 // Prints the complete lines of `pending` with `prefix` in front.
-void flushLines(std::string &pending, FILE *to, const std::string &prefix, bool all)
+// The line a download's drive ends with on its standard output; with
+// several drives each one's result is that line alone, and its notes on the
+// snapshot kept around the download go with the other notes.
+constexpr const char *kFlashResult = "Firmware Download Completion!!";
+
+// `notes`, when given, takes the lines that are not a download's result.
+void flushLines(std::string &pending, FILE *to, const std::string &prefix, bool all, FILE *notes = nullptr)
 {
+    const auto put = [&](const std::string &line) {
+        FILE *where = notes && line.find(kFlashResult) == std::string::npos ? notes : to;
+        std::fprintf(where, "%s%s\n", prefix.c_str(), line.c_str());
+    };
     std::size_t end;
     while ((end = pending.find('\n')) != std::string::npos) {
-        std::fprintf(to, "%s%s\n", prefix.c_str(), pending.substr(0, end).c_str());
+        put(pending.substr(0, end));
         pending.erase(0, end + 1);
     }
     if (all && !pending.empty()) {
-        std::fprintf(to, "%s%s\n", prefix.c_str(), pending.c_str());
+        put(pending);
         pending.clear();
     }
     std::fflush(to);
+    if (notes)
+        std::fflush(notes);
 }
 
 bool start(Child &child, const Invocation &inv, const std::string &self)
@@ -178,11 +190,12 @@ int runOnEveryPort(const Invocation &inv)
             std::string &pending = isErr ? c.errPending : c.outPending;
             const bool named = isErr ? childNamesErrors : childNamesResults;
             const std::string prefix = named ? std::string() : c.port + ": ";
+            FILE *notes = !isErr && inv.command == "flash" ? stderr : nullptr;
             if (n > 0) {
                 pending.append(buffer, static_cast<std::size_t>(n));
-                flushLines(pending, isErr ? stderr : stdout, prefix, false);
+                flushLines(pending, isErr ? stderr : stdout, prefix, false, notes);
             } else if (n == 0 || errno != EINTR) {
-                flushLines(pending, isErr ? stderr : stdout, prefix, true);
+                flushLines(pending, isErr ? stderr : stdout, prefix, true, notes);
                 ::close(fds[f].fd);
                 (isErr ? c.err : c.out) = -1;
             }
