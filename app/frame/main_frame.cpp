@@ -928,7 +928,7 @@ void CMainFrame::onOsUpgrade()
         // A download may set the parameters back to the factory's; the
         // snapshot lets File > Snapshots put them back afterwards. Without
         // a parameter list there are no parameters to keep.
-        if (drive_->database().isLoaded() && drive_->database().GetAllParamCnt() > 0) {
+        if (snapshots::hasParameterList(*drive_)) {
             ++busy_;
             const bool go = snapshots::snapshotBeforeChange(*drive_, "OS Upgrade", runKeepingUiAlive);
             --busy_;

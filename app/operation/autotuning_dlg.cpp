@@ -10,6 +10,7 @@
 #include "drive/motion/register_access.h"
 #include "app/ui/ui_wait.h"
 #include "app/ui/window_keys.h"
+#include "drive/snapshots/drive_snapshot.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -40,6 +41,8 @@ constexpr std::array<const char *, CAutotuningDlg::kComparedRows> kComparedNames
     "Position Loop Gain 1 [1/s]", "Speed Loop Gain 1 [Hz]", "Speed Integral Time 1 [ms]",
     "Torque Command Filter 1 [0.01ms]", "Inertia Ratio [%]"};
 constexpr const char *kTuning = "Start AutoGainTunning";
+constexpr const char *kNoRevertQuestion =
+    "The gains before the run could not be read, so the window cannot revert it. Start anyway?";
 
 } // namespace
 
@@ -315,16 +318,26 @@ void CAutotuningDlg::startRun()
         return;
     if (m_drive->refuseMotionForAlarm())
         return;
-    m_status->setText(QString::fromLatin1(kTuning));
-    m_animation->Play();
+    // A run rewrites gains nobody wrote down: every parameter is kept
+    // first, so that File > Snapshots can put the whole set-up back.
+    if (snapshots::hasParameterList(*m_drive) &&
+        !snapshots::snapshotBeforeChange(*m_drive, "Auto Tuning", runKeepingUiAlive))
+        return;
 
     std::uint8_t status = 0;
     std::int16_t inertia = 0;
     const bool inertiaRead = InertiaRead(inertia, status) == kServiceSuccess;
-    if (!inertiaRead)
-        inertia = 0;
-    m_inertiaBefore = inertia;
+    // What the run may change, so that the window can revert it.
+    if (!recordValuesBeforeRun(inertiaRead ? std::optional<std::int16_t>(inertia) : std::nullopt) &&
+        !m_drive->messages().ask(kNoRevertQuestion, "WARNING")) {
+        forgetTuning();
+        showComparison();
+        return;
+    }
+    m_inertiaBefore = inertiaRead ? inertia : std::int16_t{0};
     m_before->setText(QString::number(m_inertiaBefore));
+    m_status->setText(QString::fromLatin1(kTuning));
+    m_animation->Play();
 
     // A box left empty takes back the level in force.
     refreshLevels();
@@ -332,10 +345,6 @@ void CAutotuningDlg::startRun()
                                   static_cast<std::uint16_t>(m_distanceLevel)};
     if (TuningSettingWrite(settings, status) != kServiceSuccess)
         m_drive->messages().show("GainTuning Set Error!"); // the start is still tried
-
-    // What the run may change, so that it can be reverted; a run whose
-    // values could not be read is still started, without a Revert.
-    recordValuesBeforeRun(inertiaRead ? std::optional<std::int16_t>(inertia) : std::nullopt);
     showComparison();
 
     if (TuningCommandWrite(operation_value::kTuningStart, status) != kServiceSuccess) {

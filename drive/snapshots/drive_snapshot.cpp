@@ -76,6 +76,11 @@ std::optional<Snapshot> takeSnapshot(DriveConnection &drive, const std::string &
     return saving.snapshot;
 }
 
+bool hasParameterList(DriveConnection &drive)
+{
+    return drive.database().isLoaded() && drive.database().GetAllParamCnt() > 0;
+}
+
 bool snapshotBeforeChange(DriveConnection &drive, const std::string &reason, const CParameter::LinkRunner &runner,
                           SnapshotStore *store)
 {

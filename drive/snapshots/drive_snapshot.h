@@ -39,6 +39,10 @@ std::optional<DriveSettings> readDriveSettings(DriveConnection &drive, const CPa
 std::optional<Snapshot> takeSnapshot(DriveConnection &drive, const std::string &reason,
                                      const CParameter::LinkRunner &runner = {}, SnapshotStore *store = nullptr);
 
+// Whether the drive's parameters can be kept: the catalogue is open and
+// lists some. Without one there is nothing to snapshot, nor to write.
+bool hasParameterList(DriveConnection &drive);
+
 // takeSnapshot before a change of the drive: true when the snapshot was
 // kept, or when it failed and the user chose to change the drive anyway.
 bool snapshotBeforeChange(DriveConnection &drive, const std::string &reason,

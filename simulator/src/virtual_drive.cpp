@@ -253,6 +253,12 @@ void VirtualDrive::onFrame(const std::vector<std::uint8_t> &frame, unsigned baud
             return;
         }
         ++counters_.framesAnswered;
+        // Function, then the start address, big-endian, after the node.
+        if (aimedCorruption_.count > 0 && frame.size() >= 4 &&
+            static_cast<std::uint16_t>(frame[2] << 8 | frame[3]) == aimedCorruption_.address) {
+            faults_.corruptCrcReplies = aimedCorruption_.count;
+            aimedCorruption_.count = 0;
+        }
         const ReplyFate fate = applyReplyFaults(faults_, answer.reply);
         if (!fate.send) {
             if (options_.verbose)
@@ -344,6 +350,12 @@ void VirtualDrive::logFrame(const char *direction, const std::uint8_t *bytes, st
 
 void VirtualDrive::dropNextReplies(int count) { std::lock_guard lock(mutex_); faults_.dropReplies = std::max(0, count); }
 void VirtualDrive::corruptNextReplies(int count) { std::lock_guard lock(mutex_); faults_.corruptCrcReplies = std::max(0, count); }
+
+void VirtualDrive::corruptRepliesFrom(std::uint16_t address, int count)
+{
+    std::lock_guard lock(mutex_);
+    aimedCorruption_ = {address, std::max(0, count)};
+}
 void VirtualDrive::cutNextReplies(int keepBytes, int count)
 {
     std::lock_guard lock(mutex_);

@@ -70,6 +70,10 @@ public:
     // Faults (see FaultPlan).
     void dropNextReplies(int count);
     void corruptNextReplies(int count);
+    // From the first request that starts at `address` on (that one
+    // included), the next `count` replies are corrupted: a fault aimed at
+    // one step of a longer exchange, however many requests come before it.
+    void corruptRepliesFrom(std::uint16_t address, int count);
     void cutNextReplies(int keepBytes, int count = 1);
     void answerNextFromOtherNode(int count);
     // The next `count` replies come `ms` late, each sent whatever requests follow.
@@ -168,6 +172,10 @@ private:
     DriveModel model_;
     std::vector<std::unique_ptr<DriveModel>> otherModels_; // by the order of options_.otherNodes
     CatalogueDefaults catalogue_;
+    struct AimedCorruption {
+        std::uint16_t address = 0;
+        int count = 0;
+    } aimedCorruption_;
     bool defaultsAfterDownload_ = false;
     BootLoader boot_;
     FaultPlan faults_;

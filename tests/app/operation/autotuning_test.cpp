@@ -10,6 +10,7 @@
 #include "tests/app/support/qt_test_application.h"
 #include "tests/app/support/ui_pump.h"
 #include "drive/motion/operation_registers.h"
+#include "drive/snapshots/drive_snapshot.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +34,9 @@ constexpr std::uint16_t kInertia = operation_register::kLoadInertia;
 
 class AutoTuning : public test::OperationWindowFixture<CAutotuningDlg> {
 protected:
+    // A run keeps a snapshot of the parameters first.
+    bool withParameterList() const override { return true; }
+
     void prepareDrive() override
     {
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
@@ -201,12 +205,11 @@ TEST_F(AutoTuning, TypedLevelsAreTakenWithinTheirRanges)
 TEST_F(AutoTuning, AFailedSettingsWriteDoesNotPreventTheStart)
 {
     open();
-    damageNextReplies(18); // the alarm check, the inertia read and the settings write
+    damageRepliesFrom(kSettings, 8); // every attempt of the settings write
     start();
-    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Do you want start?", "Inertia Read Error",
-                                                          "Gain tuning set Write Error",
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>{"Do you want start?", "Gain tuning set Write Error",
                                                           "GainTuning Set Error!"}));
-    EXPECT_EQ(window->beforeBox().text(), "0");
+    EXPECT_EQ(window->beforeBox().text(), "100");
     EXPECT_EQ(commands().back(), 1);
     click(window->startButton());
 }
@@ -214,7 +217,7 @@ TEST_F(AutoTuning, AFailedSettingsWriteDoesNotPreventTheStart)
 TEST_F(AutoTuning, AFailedStartLeavesTheWindowIdle)
 {
     open();
-    damageNextReplies(26); // the alarm check, inertia, settings and the start command
+    damageRepliesFrom(kSettings, 16); // the settings write and the start command
     messages.answerNext(true);
     click(window->startButton());
     EXPECT_FALSE(window->running());
@@ -376,6 +379,63 @@ TEST_F(AutoTuning, ARevertedRunLeavesTheDriveWithTheValuesFromBeforeIt)
     EXPECT_FALSE(window->revertButton().isEnabled());
     click(window->revertButton());
     EXPECT_EQ(onDrive(), tuned);
+}
+
+// A run first keeps a snapshot of every parameter: what it changes can be
+// put back from File > Snapshots, whatever the window does afterwards.
+TEST_F(AutoTuning, AStartKeepsASnapshotThatHoldsTheDriveAsItWasBeforeTheRun)
+{
+#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+    const auto snapshotsOfThisRun = [&] {
+        std::vector<snapshots::Snapshot> mine;
+        for (const snapshots::Snapshot &s : snapshots::SnapshotStore(snapshots::defaultSnapshotFolder()).list())
+            if (s.header.reason == "Auto Tuning" && s.header.port == virtualDrive().devicePath())
+                mine.push_back(s);
+        return mine;
+    };
+    ASSERT_TRUE(snapshotsOfThisRun().empty());
+    open();
+    start();
+    ASSERT_TRUE(pumpUntil([&] { return window->revertButton().isEnabled(); }, 10s));
+    const std::vector<snapshots::Snapshot> kept = snapshotsOfThisRun();
+    ASSERT_EQ(kept.size(), 1u);
+    const auto differences = snapshots::compareWithDrive(connection(), kept.front());
+    ASSERT_TRUE(differences) << (messages.empty() ? "" : messages.texts().back());
+    EXPECT_FALSE(differences->empty()) << "the run changed parameters the snapshot holds as they were";
+
+    click(window->revertButton());
+    const auto afterRevert = snapshots::compareWithDrive(connection(), kept.front());
+    ASSERT_TRUE(afterRevert);
+    EXPECT_TRUE(afterRevert->empty()) << afterRevert->front().name;
+#endif
+}
+
+// Without the values from before, the run could not be reverted from the
+// window: the user decides whether it starts.
+TEST_F(AutoTuning, WhenTheValuesBeforeCannotBeReadTheUserDecidesWhetherTheRunStarts)
+{
+    for (const bool startAnyway : {false, true}) {
+        SCOPED_TRACE(startAnyway ? "started anyway" : "not started");
+        open();
+        messages.clear();
+        damageRepliesFrom(kInertia, 8); // every attempt of the inertia read
+        messages.answerNext(true);        // "Do you want start?"
+        messages.answerNext(startAnyway); // without a way back?
+        click(window->startButton());
+        EXPECT_EQ(messages.count("Inertia Read Error"), 1u);
+        EXPECT_EQ(messages.count(
+                      "The gains before the run could not be read, so the window cannot revert it. Start anyway?"),
+                  1u);
+        EXPECT_EQ(window->running(), startAnyway);
+        EXPECT_EQ(commands(), startAnyway ? Values{1} : Values{});
+        if (!startAnyway) {
+            EXPECT_EQ(window->startButton().text(), "Start");
+            continue;
+        }
+        ASSERT_TRUE(pumpUntil([&] { return window->keepButton().isEnabled(); }, 10s));
+        EXPECT_FALSE(window->revertButton().isEnabled());
+        window->reject();
+    }
 }
 
 TEST_F(AutoTuning, TheWindowRunsModallyAndIgnoresEnterAndEscape)

@@ -24,6 +24,10 @@ protected:
     // The windows under test belong to the derived fixtures, so they go
     // away before the connection and the drive.
     void SetUp() override;
+    // The drive holds every parameter the catalogue lists at its factory
+    // value, and the connection has the catalogue, as the program's have.
+    // Without, the virtual drive keeps its own program and gains.
+    virtual bool withParameterList() const { return false; }
 
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
     VirtualDrive &virtualDrive() { return *m_sim; }
@@ -35,6 +39,8 @@ protected:
     void silenceDrive(bool silent);
     // The next `count` replies arrive damaged, so that many attempts fail.
     void damageNextReplies(int count);
+    // The same, from the first request to `address` on.
+    void damageRepliesFrom(std::uint16_t address, int count);
 
     DriveRequests requests;
     DriveTimings timings;

@@ -1,23 +1,8 @@
 #include "tests/app/parameters/parameter_session.h"
 
-#include "simulator/src/catalogue_defaults.h"
 #include "tests/app/support/qt_test_application.h"
 
 namespace tarvex::test {
-
-std::string cataloguePath() { return std::string(TARVEX_RUN_DIRECTORY) + "/DB/M9A_Tarvex-DATA_ENG.mdb"; }
-
-vq::sim::CatalogueDefaults catalogueDefaults()
-{
-    static const vq::sim::CatalogueDefaults defaults = [] {
-        vq::sim::CatalogueDefaults loaded;
-        std::string error;
-        if (!vq::sim::loadCatalogueDefaults(cataloguePath(), loaded, error))
-            ADD_FAILURE() << "the catalogue did not load: " << error;
-        return loaded;
-    }();
-    return defaults;
-}
 
 void ParameterSession::startSession(DriveKind kind, bool paced)
 {

@@ -46,9 +46,6 @@ inline constexpr int kPositionHomingTimeout = 9;  // register 468, 1..600 (Write
 inline constexpr int kFullclosedEncoderType = 1;  // register 702, 0..2, power cycle
 } // namespace catalogue
 
-std::string cataloguePath();
-vq::sim::CatalogueDefaults catalogueDefaults();
-
 class ParameterSession : public FrameFixture {
 protected:
     enum class DriveKind { Virtual, Scripted };

@@ -9,13 +9,30 @@
 #include <string>
 
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
+#include "simulator/src/catalogue_defaults.h"
 #include "simulator/src/virtual_drive.h"
 #endif
 
 namespace tarvex::test {
 
+// The catalogue the program ships, as it runs beside the program.
+inline std::string cataloguePath() { return std::string(TARVEX_RUN_DIRECTORY) + "/DB/M9A_Tarvex-DATA_ENG.mdb"; }
+
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
 using VirtualDrive = vq::sim::VirtualDrive;
+
+// The factory defaults of every parameter the shipped catalogue lists, read once.
+inline const vq::sim::CatalogueDefaults &catalogueDefaults()
+{
+    static const vq::sim::CatalogueDefaults defaults = [] {
+        vq::sim::CatalogueDefaults loaded;
+        std::string error;
+        if (!vq::sim::loadCatalogueDefaults(cataloguePath(), loaded, error))
+            ADD_FAILURE() << "the catalogue did not load: " << error;
+        return loaded;
+    }();
+    return defaults;
+}
 
 // Starts a drive that answers at once (no wire pacing) on node 0; with a
 // catalogue its parameter registers exist and hold the factory defaults.
