@@ -4,9 +4,7 @@
 // commands on four drives at once (target: at most 1.3 x one drive).
 //
 //   m9ctl_bench [--quick] [rounds]   (best of 3, quick 1)
-#include "bench/bench_run.h"
-#include "simulator/src/catalogue_defaults.h"
-#include "tests/m9ctl/program_run.h"
+#include "bench/m9ctl/m9ctl_bench_run.h"
 #include "simulator/src/virtual_drive.h"
 #include "vq_communication.h"
 
@@ -88,13 +86,13 @@ struct Drives {
 };
 
 // Milliseconds of the best round; -1 when m9ctl failed.
-double commandMs(const Drives &drives, std::vector<std::string> command, const std::string &dir, int rounds,
+double commandMs(const tarvex::bench::M9ctlBench &bench, const Drives &drives, std::vector<std::string> command,
                  bool changeFirst)
 {
     double best = 1e12;
     std::vector<std::string> args = drives.portArgs();
     args.insert(args.end(), command.begin(), command.end());
-    for (int r = 0; r < rounds; ++r) {
+    for (int r = 0; r < bench.rounds; ++r) {
         if (changeFirst) {
             // One value differs on every drive, so the load has one row to write.
             for (const auto &d : drives.drives) {
@@ -107,13 +105,9 @@ double commandMs(const Drives &drives, std::vector<std::string> command, const s
                 CommDestroy();
             }
         }
-        const auto start = Clock::now();
-        const m9test::Outcome result = m9test::runProgram(tarvex::bench::runFile("m9ctl"), args, dir);
-        const double ms = msSince(start);
-        if (result.code != 0) {
-            std::fprintf(stderr, "m9ctl %s exited with %d: %s", command[1].c_str(), result.code, result.err.c_str());
+        const double ms = bench.timedRun(args);
+        if (ms < 0)
             return -1;
-        }
         best = std::min(best, ms);
     }
     return best;
@@ -124,12 +118,12 @@ double commandMs(const Drives &drives, std::vector<std::string> command, const s
 int main(int argc, char **argv)
 {
     using tarvex::bench::cannotMeasure;
-    const bool quick = tarvex::bench::takeQuickFlag(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : quick ? 1 : 3;
-    vq::sim::CatalogueDefaults defaults;
+    const tarvex::bench::M9ctlBench bench(argc, argv, "m9ctl_bench");
+    if (!bench.problem.empty())
+        return cannotMeasure("%s", bench.problem.c_str());
+    const vq::sim::CatalogueDefaults &defaults = bench.defaults;
+    const int rounds = bench.rounds;
     std::string error;
-    if (!vq::sim::loadCatalogueDefaults(tarvex::bench::englishCatalogue(), defaults, error))
-        return cannotMeasure("the catalogue did not load: %s", error.c_str());
     const auto blocks = groupBlocks(defaults);
     Drives one, four;
     for (int i = 0; i < 5; ++i) {
@@ -140,17 +134,14 @@ int main(int argc, char **argv)
             return cannotMeasure("the virtual drive did not start: %s", error.c_str());
         (i == 0 ? one : four).drives.push_back(std::move(drive));
     }
-    const std::string dir = std::filesystem::temp_directory_path() / ("m9ctl_bench_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
 
     const double bareSave = bareLinkMs(one.drives[0]->devicePath(), blocks, false);
     const double bareLoad = bareLinkMs(one.drives[0]->devicePath(), blocks, true);
-    const double save1 = commandMs(one, {"params", "save", "set.mpa"}, dir, rounds, false);
-    const double load1 = commandMs(one, {"params", "load", "set.mpa", "--verify"}, dir, rounds, true);
+    const double save1 = commandMs(bench, one, {"params", "save", "set.mpa"}, false);
+    const double load1 = commandMs(bench, one, {"params", "load", "set.mpa", "--verify"}, true);
     // Each drive saves a file of its own; all of them then load the one file.
-    const double save4 = commandMs(four, {"params", "save", "set-{port}.mpa"}, dir, rounds, false);
-    const double load4 = commandMs(four, {"params", "load", "set.mpa", "--verify"}, dir, rounds, true);
-    std::filesystem::remove_all(dir);
+    const double save4 = commandMs(bench, four, {"params", "save", "set-{port}.mpa"}, false);
+    const double load4 = commandMs(bench, four, {"params", "load", "set.mpa", "--verify"}, true);
     if (bareSave < 0 || bareLoad < 0)
         return cannotMeasure("the link did not open the virtual drive");
     if (save1 < 0 || load1 < 0 || save4 < 0 || load4 < 0)
