@@ -61,6 +61,10 @@ class M9ctlFlashInterrupted : public DriveTest, public ::testing::WithParamInter
 TEST_P(M9ctlFlashInterrupted, FlashAloneDownloadsAgainIntoTheWaitingBootLoader)
 {
     writeText(dir + "/firmware.hex", manyRowImage());
+    // The set-up the download will lose: the new firmware starts from the
+    // factory's values.
+    writeRegister(device, kInertiaRatioAddress, 250);
+    drive->setDefaultsAfterDownload(true);
     {
         auto run = startCtl({"flash", "firmware.hex", "--yes"});
         ASSERT_TRUE(eventually([&] { return drive->programRowsWritten().size() >= 2; }));
@@ -85,6 +89,16 @@ TEST_P(M9ctlFlashInterrupted, FlashAloneDownloadsAgainIntoTheWaitingBootLoader)
     ASSERT_FALSE(held.empty());
     EXPECT_EQ(held, hexBytes(manyRowImage()));
     EXPECT_EQ(ctl({"info"}).code, 0) << "the drive runs its firmware again";
+
+    // The snapshot kept before the first attempt puts the set-up back.
+    ASSERT_NE(drive->registerValue(kInertiaRatioAddress), 250);
+    const std::string named = "m9ctl snapshots diff ";
+    const std::size_t at = again.out.find(named);
+    ASSERT_NE(at, std::string::npos) << again.out;
+    const std::string snapshot = again.out.substr(at + named.size(), again.out.find(' ', at + named.size()) - at - named.size());
+    const Outcome restored = ctl({"snapshots", "restore", snapshot, "--verify"});
+    ASSERT_EQ(restored.code, 0) << restored.err;
+    EXPECT_EQ(drive->registerValue(kInertiaRatioAddress), 250);
 }
 
 INSTANTIATE_TEST_SUITE_P(EachWay, M9ctlFlashInterrupted, ::testing::ValuesIn(kInterruptions),
