@@ -24,7 +24,9 @@ protected:
         using namespace std::chrono_literals;
         TARVEX_NEEDS_VIRTUAL_DRIVE();
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim = startVirtualDrive();
+        // Every parameter the catalogue lists: a tuning run keeps a
+        // snapshot of them first.
+        sim = startVirtualDrive(false, catalogueDefaults());
         ASSERT_TRUE(sim);
         sim->setTuningDuration(500ms);
         sim->setMeasuredInertia(420);
