@@ -76,12 +76,19 @@ std::optional<Snapshot> takeSnapshot(DriveConnection &drive, const std::string &
     return saving.snapshot;
 }
 
+BeforeChange keepSnapshotBeforeChange(DriveConnection &drive, const std::string &reason,
+                                      const CParameter::LinkRunner &runner, SnapshotStore *store)
+{
+    BeforeChange decision;
+    decision.snapshot = takeSnapshot(drive, reason, runner, store);
+    decision.go = decision.snapshot || drive.messages().ask(kSnapshotFailed, kSnapshotCaption);
+    return decision;
+}
+
 bool snapshotBeforeChange(DriveConnection &drive, const std::string &reason, const CParameter::LinkRunner &runner,
                           SnapshotStore *store)
 {
-    if (takeSnapshot(drive, reason, runner, store))
-        return true;
-    return drive.messages().ask(kSnapshotFailed, kSnapshotCaption);
+    return keepSnapshotBeforeChange(drive, reason, runner, store).go;
 }
 
 } // namespace tarvex::snapshots
