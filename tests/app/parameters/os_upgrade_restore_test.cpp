@@ -20,6 +20,7 @@ constexpr std::uint16_t kInertiaRegister = 82; // 0x2001 Inertia Ratio, default 
 struct AfterDownload {
     const char *name;
     bool resetsParameters; // what the firmware the download brought does at its first start
+    bool anotherDriveFirst; // another drive, on a port of its own, is connected before the upgraded one
 };
 
 void PrintTo(const AfterDownload &a, std::ostream *out) { *out << a.name; }
@@ -65,6 +66,17 @@ TEST_P(OsUpgradeRestore, TheNextConnectionComparesWithTheSnapshotAndOffersItOnce
 
     // The program closed while the upgrader ran, and started again.
     restartFrame();
+    if (GetParam().anotherDriveFirst) {
+        const std::unique_ptr<VirtualDrive> other = startVirtualDrive(false, catalogueDefaults());
+        ASSERT_TRUE(other);
+        chooseSettings(other->devicePath());
+        frame->action(Command::Connect)->trigger();
+        pump();
+        ASSERT_EQ(frame->state().connectionState(), connection_state::kConnected);
+        EXPECT_TRUE(boxes.empty()) << "its parameters differ from the snapshot too, but it was not upgraded";
+        frame->OnCommand(Command::Disconnect);
+        pump();
+    }
     chooseSettings(sim->devicePath());
     boxes.answerNext(true);
     frame->action(Command::Connect)->trigger();
@@ -106,8 +118,9 @@ TEST_P(OsUpgradeRestore, TheNextConnectionComparesWithTheSnapshotAndOffersItOnce
 }
 
 INSTANTIATE_TEST_SUITE_P(Download, OsUpgradeRestore,
-                         ::testing::Values(AfterDownload{"ResetsTheParameters", true},
-                                           AfterDownload{"KeepsTheParameters", false}),
+                         ::testing::Values(AfterDownload{"ResetsTheParameters", true, false},
+                                           AfterDownload{"KeepsTheParameters", false, false},
+                                           AfterDownload{"AnotherDriveIsConnectedFirst", true, true}),
                          [](const ::testing::TestParamInfo<AfterDownload> &p) { return p.param.name; });
 
 } // namespace tarvex::test
