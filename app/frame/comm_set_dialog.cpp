@@ -275,6 +275,8 @@ void CCommSetDlg::switchNodeOnOpenLine()
     runKeepingUiAlive([this, node, &answered] { answered = m_driveConnection.SwitchToNode(node); });
     if (answered) {
         m_frame.setConnectionState(connection_state::kConnected);
+        if (m_driveReached)
+            m_driveReached();
         return;
     }
     m_driveConnection.messages().show(

@@ -74,6 +74,8 @@ public:
     // (`keepLine`) or another port or rate; false keeps the drive (a stop
     // was not confirmed) and the dialog stays open.
     void setLeaveDrive(std::function<bool(bool keepLine)> leave) { m_leaveDrive = std::move(leave); }
+    // Called when another node on the open line has answered, as after a Connect.
+    void setDriveReached(std::function<void()> reached) { m_driveReached = std::move(reached); }
     void OnScan();
 
 protected:
@@ -111,6 +113,7 @@ private:
     std::string m_doctorSysfs;
     WorkerHandle m_doctor; // last, so that it ends before the fields it uses go
     std::function<bool(bool keepLine)> m_leaveDrive;
+    std::function<void()> m_driveReached;
 };
 
 } // namespace tarvex

@@ -12,6 +12,7 @@
 #include "app/frame/qt_message_service.h"
 #include "app/ui/settings/recent_files.h"
 #include "app/frame/recent_files_menu.h"
+#include "app/frame/upgrade_snapshot.h"
 #include "app/parameters/snapshots_dlg.h"
 #include "drive/snapshots/drive_snapshot.h"
 #include "app/monitor/static_panes.h"
@@ -197,6 +198,7 @@ CMainFrame::CMainFrame(FrameOptions options) : options_(std::move(options))
     // 4. The feature windows, as objects.
     commSetDlg_ = new CCommSetDlg(*drive_, state_, this);
     commSetDlg_->setLeaveDrive([this](bool keepLine) { return leaveDrive(keepLine); });
+    commSetDlg_->setDriveReached([this] { offerRestoreAfterUpgrade(); });
     aboutBox_ = new CAboutTarvex(this);
     features_.create(options_.features ? *options_.features : installedFeatureWindows(), this);
 
@@ -816,6 +818,54 @@ void CMainFrame::onConnect()
     if (drive_->isLinkOpen())
         state_.setConnectionState(connection_state::kConnected);
     updateAnimation();
+    if (drive_->isLinkOpen())
+        offerRestoreAfterUpgrade();
+}
+
+// A download may have set the parameters back to the factory's. The first
+// connection to the upgraded drive that answers compares it with the
+// snapshot OS Upgrade kept, once; the snapshot's values reach the drive
+// only through the parameter window's All Write and its checks.
+void CMainFrame::offerRestoreAfterUpgrade()
+{
+    const std::optional<UpgradeSnapshot> remembered = rememberedUpgradeSnapshot();
+    if (!remembered)
+        return;
+    const LinkPlace place = drive_->place();
+    if (remembered->port != place.port || remembered->node != place.node)
+        return; // another drive: the snapshot waits for the upgraded one
+    if (!snapshots::hasParameterList(*drive_))
+        return; // nothing to compare with; it waits for a run with the catalogue
+    forgetUpgradeSnapshot(); // whatever comes of it, the question comes once
+    const std::optional<snapshots::Snapshot> snapshot = findUpgradeSnapshot(*remembered);
+    if (!snapshot) {
+        messages_->show("The snapshot kept before the OS Upgrade was not found.",
+                        remembered->name + " is no longer in " + snapshots::defaultSnapshotFolder() +
+                            ". File > Snapshots... lists the snapshots there are.");
+        return;
+    }
+    const std::optional<std::vector<snapshots::SnapshotDifference>> differences = snapshots::compareWithDrive(
+        *drive_, *snapshot, [this](const std::function<void()> &call) { runLong(call); });
+    if (!differences || shutDown_ || closePending_)
+        return; // a failure has been shown; a close asked meanwhile goes ahead
+    if (differences->empty()) {
+        const QString same = QStringLiteral("The drive holds the parameters of the snapshot kept before the OS Upgrade.");
+        statusBar()->showMessage(same);
+        QTimer::singleShot(kUpgradeNoteMs, statusBar(), [bar = statusBar(), same] {
+            if (bar->currentMessage() == same)
+                bar->showMessage(QStringLiteral("Ready"));
+        });
+        return;
+    }
+    refreshCommands(); // connected now: whether the parameter window can open
+    const std::string detail = upgradeChangesDetail(*differences, snapshot->name);
+    if (!isCommandEnabled(Command::ParameterEditing)) {
+        messages_->show(upgradeChangesText(differences->size()), detail);
+        return;
+    }
+    if (messages_->present({Message::Kind::Question, upgradeChangesQuestion(differences->size()), kUpgradeCaption,
+                            detail}))
+        openRecentFile(Command::ParameterEditing, QString::fromStdString(snapshot->parameterFile));
 }
 
 void CMainFrame::onDisconnect()
@@ -926,14 +976,19 @@ void CMainFrame::onOsUpgrade()
     if (drive_->isLinkOpen()) {
         drive_->StopMonitoring();
         // A download may set the parameters back to the factory's; the
-        // snapshot lets File > Snapshots put them back afterwards. Without
+        // snapshot lets them be put back afterwards. Without
         // a parameter list there are no parameters to keep.
         if (snapshots::hasParameterList(*drive_)) {
             ++busy_;
-            const bool go = snapshots::snapshotBeforeChange(*drive_, "OS Upgrade", runKeepingUiAlive);
+            const snapshots::BeforeChange kept =
+                snapshots::keepSnapshotBeforeChange(*drive_, kUpgradeCaption, runKeepingUiAlive);
             --busy_;
-            if (!go)
+            if (!kept.go)
                 return;
+            // The next connection to this drive compares with it, in this
+            // run or the next.
+            if (kept.snapshot)
+                rememberUpgradeSnapshot(*kept.snapshot);
         }
         drive_->Disconnect();
     }

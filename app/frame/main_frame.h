@@ -69,6 +69,8 @@ public:
     static constexpr int kWidth = 1350;
     static constexpr int kHeight = 980;
     static constexpr int kLinkTimerId = 1;
+    // How long the status bar says that a download left the parameters as they were.
+    static constexpr int kUpgradeNoteMs = 15000;
 
     explicit CMainFrame(FrameOptions options = {});
     ~CMainFrame() override;
@@ -171,6 +173,8 @@ private:
     void onUserManual();
     void onAbout();
     void onOsUpgrade();
+    // After a connection: the comparison with the snapshot OS Upgrade kept.
+    void offerRestoreAfterUpgrade();
 
     FrameOptions options_;
     FrameState state_;

@@ -81,12 +81,19 @@ bool hasParameterList(DriveConnection &drive)
     return drive.database().isLoaded() && drive.database().GetAllParamCnt() > 0;
 }
 
+BeforeChange keepSnapshotBeforeChange(DriveConnection &drive, const std::string &reason,
+                                      const CParameter::LinkRunner &runner, SnapshotStore *store)
+{
+    BeforeChange decision;
+    decision.snapshot = takeSnapshot(drive, reason, runner, store);
+    decision.go = decision.snapshot || drive.messages().ask(kSnapshotFailed, kSnapshotCaption);
+    return decision;
+}
+
 bool snapshotBeforeChange(DriveConnection &drive, const std::string &reason, const CParameter::LinkRunner &runner,
                           SnapshotStore *store)
 {
-    if (takeSnapshot(drive, reason, runner, store))
-        return true;
-    return drive.messages().ask(kSnapshotFailed, kSnapshotCaption);
+    return keepSnapshotBeforeChange(drive, reason, runner, store).go;
 }
 
 } // namespace tarvex::snapshots

@@ -43,8 +43,17 @@ std::optional<Snapshot> takeSnapshot(DriveConnection &drive, const std::string &
 // lists some. Without one there is nothing to snapshot, nor to write.
 bool hasParameterList(DriveConnection &drive);
 
-// takeSnapshot before a change of the drive: true when the snapshot was
-// kept, or when it failed and the user chose to change the drive anyway.
+struct BeforeChange {
+    bool go = false;                  // kept, or the user chose to change the drive without one
+    std::optional<Snapshot> snapshot; // the one kept
+};
+
+// takeSnapshot before a change of the drive, asking kSnapshotFailed when
+// none could be kept.
+BeforeChange keepSnapshotBeforeChange(DriveConnection &drive, const std::string &reason,
+                                      const CParameter::LinkRunner &runner = {}, SnapshotStore *store = nullptr);
+// The same for callers that need only the decision: true when the snapshot
+// was kept, or when it failed and the user chose to change the drive anyway.
 bool snapshotBeforeChange(DriveConnection &drive, const std::string &reason,
                           const CParameter::LinkRunner &runner = {}, SnapshotStore *store = nullptr);
 

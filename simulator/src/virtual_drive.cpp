@@ -430,6 +430,13 @@ void VirtualDrive::setAcceptAnySpeed(bool any) { std::lock_guard lock(mutex_); o
 void VirtualDrive::setVerbose(bool verbose) { std::lock_guard lock(mutex_); options_.verbose = verbose; }
 void VirtualDrive::setDefaultsAfterDownload(bool on) { std::lock_guard lock(mutex_); defaultsAfterDownload_ = on; }
 
+void VirtualDrive::restoreParameterDefaults()
+{
+    std::lock_guard lock(mutex_);
+    model_.advanceTo(stepNow());
+    model_.restoreParameterDefaults(catalogue_);
+}
+
 std::uint16_t VirtualDrive::registerValue(std::uint16_t address)
 {
     std::lock_guard lock(mutex_);

@@ -102,6 +102,9 @@ public:
     // Whether the firmware a download brings sets every parameter back to
     // the catalogue's default when it first starts (off: they stay).
     void setDefaultsAfterDownload(bool on);
+    // Every parameter back at the catalogue's default at once, as such a
+    // firmware leaves them, for tests whose download happens elsewhere.
+    void restoreParameterDefaults();
 
     // Observation.
     struct Motion {

@@ -42,6 +42,13 @@ inline const QString kCapturePrefix = QStringLiteral("Capture/");
 inline const QString kEnglishCatalogue = QStringLiteral("Catalogue/EnglishInstead");
 // The status rows the trend plots.
 inline const QString kTrendRows = QStringLiteral("Monitor/TrendRows");
+// The snapshot OS Upgrade kept before the upgrader took the port, and the
+// port and node it was kept for: the next connection to that drive compares
+// with it, even when the program was closed while the upgrader ran.
+inline const QString kUpgradeSnapshotGroup = QStringLiteral("OsUpgrade");
+inline const QString kUpgradeSnapshotName = QStringLiteral("OsUpgrade/Snapshot");
+inline const QString kUpgradeSnapshotPort = QStringLiteral("OsUpgrade/Port");
+inline const QString kUpgradeSnapshotNode = QStringLiteral("OsUpgrade/Node");
 } // namespace settings_keys
 
 class UserSettings {
