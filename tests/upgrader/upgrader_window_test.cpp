@@ -11,6 +11,7 @@
 #include "tests/drive/firmware/hex_writer.h"
 #include "upgrader/upgrader_options.h"
 #include "upgrader/upgrader_window.h"
+#include "tests/app/support/fake_usb_tty.h"
 #include "tests/app/support/file_dialog_driver.h"
 
 #include <QAction>
@@ -131,21 +132,9 @@ protected:
     void makeSysfs()
     {
         const fs::path sys = dir / "sys";
-        auto addUsbTty = [&](const std::string &name, const std::string &bus, const std::string &driver,
-                             const std::string &vendor) {
-            const fs::path usbDevice = sys / "devices" / "pci0000:00" / bus;
-            const fs::path port = usbDevice / (bus + ":1.0") / name;
-            fs::create_directories(port);
-            std::ofstream(usbDevice / "idVendor") << vendor << "\n";
-            const fs::path driverDir = sys / "bus" / "usb-serial" / "drivers" / driver;
-            fs::create_directories(driverDir);
-            fs::create_symlink(driverDir, port / "driver");
-            fs::create_directories(sys / "class" / "tty" / name);
-            fs::create_symlink(port, sys / "class" / "tty" / name / "device");
-        };
         fs::create_directories(sys / "class" / "tty" / "ttyS0");
-        addUsbTty("ttyUSB0", "1-1", "pl2303", "067b");
-        addUsbTty("ttyUSB1", "1-2", "ftdi_sio", "0403");
+        tarvex::test::plugUsbTty(sys, "ttyUSB0", "pl2303", "067b", "pci0000:00/1-1");
+        tarvex::test::plugUsbTty(sys, "ttyUSB1", "ftdi_sio", "0403", "pci0000:00/1-2");
         fs::create_directories(dir / "dev");
     }
 

@@ -1,6 +1,7 @@
 // The command table's enabling rules as the menu and toolbar show them,
 // through the state changes of a session; the feature windows plugged in
 // through the registry.
+#include "tests/app/support/fake_usb_tty.h"
 #include "tests/app/support/frame_fixture.h"
 #include "app/monitor/static_panes.h"
 
@@ -144,17 +145,9 @@ TEST_F(FrameFixture, FastExchangeIsOffUntilTickedAndStaysAsLastAccepted)
 
 TEST_F(FrameFixture, ThePortListDescribesEachAdapterAndAPickedOneConnectsItsNode)
 {
-    namespace fs = std::filesystem;
-    const fs::path usb = sysfs.path() / "devices" / "usb1" / "1-2";
-    const fs::path port = usb / "1-2:1.0" / "ttyUSB4";
-    fs::create_directories(port);
-    sysfs.write("devices/usb1/1-2/idVendor", "0403\n");
+    test::plugUsbTty(sysfs.path(), "ttyUSB4", "ftdi_sio", "0403", "usb1/1-2");
     sysfs.write("devices/usb1/1-2/idProduct", "6015\n");
     sysfs.write("devices/usb1/1-2/product", "FT230X Basic UART\n");
-    fs::create_directories(sysfs.path() / "drivers" / "ftdi_sio");
-    fs::create_symlink(sysfs.path() / "drivers" / "ftdi_sio", port / "driver");
-    fs::create_directories(sysfs.path() / "class" / "tty" / "ttyUSB4");
-    fs::create_symlink(port, sysfs.path() / "class" / "tty" / "ttyUSB4" / "device");
     startFrame();
     frame->OnCommand(Command::CommunicationSetting);
     QComboBox &ports = frame->commSetDialog().portField();
@@ -168,13 +161,7 @@ TEST_F(FrameFixture, ThePortListDescribesEachAdapterAndAPickedOneConnectsItsNode
 
 TEST_F(FrameFixture, AUsbSerialAdapterWinsOverTheTypedPort)
 {
-    namespace fs = std::filesystem;
-    const fs::path port = sysfs.path() / "devices" / "usb1" / "1-1" / "1-1:1.0" / "ttyUSB7";
-    fs::create_directories(port);
-    fs::create_directories(sysfs.path() / "drivers" / "pl2303");
-    fs::create_symlink(sysfs.path() / "drivers" / "pl2303", port / "driver");
-    fs::create_directories(sysfs.path() / "class" / "tty" / "ttyUSB7");
-    fs::create_symlink(port, sysfs.path() / "class" / "tty" / "ttyUSB7" / "device");
+    test::plugUsbTty(sysfs.path(), "ttyUSB7", "pl2303", {}, "usb1/1-1");
     startFrame();
     frame->OnCommand(Command::CommunicationSetting);
     EXPECT_EQ(frame->commSetDialog().portField().currentText(), "/dev/ttyUSB7");
@@ -185,13 +172,7 @@ TEST_F(FrameFixture, AUsbSerialAdapterWinsOverTheTypedPort)
 
 TEST_F(FrameFixture, ATypedSerialDeviceServerAddressIsKeptBesideAUsbSerialAdapter)
 {
-    namespace fs = std::filesystem;
-    const fs::path port = sysfs.path() / "devices" / "usb1" / "1-1" / "1-1:1.0" / "ttyUSB7";
-    fs::create_directories(port);
-    fs::create_directories(sysfs.path() / "drivers" / "pl2303");
-    fs::create_symlink(sysfs.path() / "drivers" / "pl2303", port / "driver");
-    fs::create_directories(sysfs.path() / "class" / "tty" / "ttyUSB7");
-    fs::create_symlink(port, sysfs.path() / "class" / "tty" / "ttyUSB7" / "device");
+    test::plugUsbTty(sysfs.path(), "ttyUSB7", "pl2303", {}, "usb1/1-1");
     startFrame();
     CCommSetDlg &dialog = frame->commSetDialog();
     QPushButton *ok = nullptr;

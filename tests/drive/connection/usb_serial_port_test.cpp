@@ -2,6 +2,7 @@
 // its description, the drive cable's adapter found among them, and the
 // setting dialog's rule that the adapter wins over the typed port.
 #include "drive/connection/drive_connection.h"
+#include "tests/app/support/fake_usb_tty.h"
 #include "tests/app/support/recording_messages.h"
 #include "tests/app/support/scratch_directory.h"
 #include "link/serial_devices.h"
@@ -22,16 +23,7 @@ class FakeSysfs {
 public:
     void addTty(const std::string &name, const std::string &driver, const std::string &vendor)
     {
-        const fs::path usbDevice = dir_ / "devices" / ("usb-" + name);
-        const fs::path port = usbDevice / "1-1:1.0" / name;
-        fs::create_directories(port);
-        dir_.write("devices/usb-" + name + "/idVendor", vendor + "\n");
-        const fs::path driverDir = dir_ / "bus" / "drivers" / driver;
-        fs::create_directories(driverDir);
-        if (!fs::exists(port / "driver"))
-            fs::create_symlink(driverDir, port / "driver");
-        fs::create_directories(dir_ / "class" / "tty" / name);
-        fs::create_symlink(port, dir_ / "class" / "tty" / name / "device");
+        tarvex::test::plugUsbTty(dir_.path(), name, driver, vendor);
     }
     void addOnBoardTty(const std::string &name)
     {
