@@ -157,47 +157,40 @@ TEST_F(WithVirtualDrive, ASilentDriveFailsTheConnectionCheck)
 #endif
 }
 
-TEST_F(WithVirtualDrive, TheWatchdogStopsAFeatureThatHoldsTheLinkWithoutExchanges)
+// The watchdog stops a feature that holds the link without exchanges (a
+// jog whose indicator stays up) and leaves one alone while its exchanges
+// flow (a trace reading all the time).
+TEST_F(WithVirtualDrive, TheWatchdogStopsOnlyAFeatureThatHoldsTheLinkWithoutExchanges)
 {
-    drive.reset();
+    for (const bool exchanging : {false, true}) {
+        SCOPED_TRACE(exchanging ? "exchanges flow" : "no exchanges");
+        drive.reset();
 #ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    timings.watchdogTimeout = 300ms;
-    drive = connectionTo(sim->devicePath(), frame, messages, timings);
+        timings.watchdogTimeout = 300ms;
+        drive = connectionTo(sim->devicePath(), frame, messages, timings);
 #endif
-    drive->Connect();
-    RunSwitch jogLoop;
-    jogLoop.set(true);
-    drive->stalledFeatures().add(jogLoop);
-
-    drive->jogBusy = 1; // a jog that never lowers its indicator
-    EXPECT_TRUE(eventually([&] { return !jogLoop.isOn(); }, 3s));
-    drive->jogBusy = 0;
-    drive->stalledFeatures().remove(jogLoop);
-    EXPECT_TRUE(messages.empty());
-}
-
-TEST_F(WithVirtualDrive, TheWatchdogLeavesFeaturesAloneWhileExchangesFlow)
-{
-    drive.reset();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    timings.watchdogTimeout = 300ms;
-    drive = connectionTo(sim->devicePath(), frame, messages, timings);
-#endif
-    drive->Connect();
-    RunSwitch traceLoop;
-    traceLoop.set(true);
-    drive->stalledFeatures().add(traceLoop);
-
-    const auto end = std::chrono::steady_clock::now() + 1500ms;
-    while (std::chrono::steady_clock::now() < end) {
-        BusyScope busy(drive->traceBusy);
-        std::uint8_t value[2];
-        std::uint8_t status = 1;
-        drive->link().RdSgRegister(0, value, &status, 1);
-        ASSERT_EQ(status, 0);
+        drive->Connect();
+        RunSwitch feature;
+        feature.set(true);
+        drive->stalledFeatures().add(feature);
+        if (!exchanging) {
+            drive->jogBusy = 1; // a jog that never lowers its indicator
+            EXPECT_TRUE(eventually([&] { return !feature.isOn(); }, 3s));
+            drive->jogBusy = 0;
+        } else {
+            const auto end = std::chrono::steady_clock::now() + 1500ms;
+            while (std::chrono::steady_clock::now() < end) {
+                BusyScope busy(drive->traceBusy);
+                std::uint8_t value[2];
+                std::uint8_t status = 1;
+                drive->link().RdSgRegister(0, value, &status, 1);
+                ASSERT_EQ(status, 0);
+            }
+            EXPECT_TRUE(feature.isOn());
+        }
+        drive->stalledFeatures().remove(feature);
+        EXPECT_TRUE(messages.empty());
     }
-    EXPECT_TRUE(traceLoop.isOn());
-    drive->stalledFeatures().remove(traceLoop);
 }
 
 TEST(DriveConnection, ConnectToAMissingPortIsReportedWithTheReason)
