@@ -23,7 +23,9 @@ QTableWidgetItem *readOnlyItem(const std::string &text)
     return item;
 }
 
-QTableWidget *newTable(QWidget *parent, const QStringList &headers)
+// `widest`, the column with the longest texts, takes the room the others
+// leave, shortened in its middle, so that every column stays in view.
+QTableWidget *newTable(QWidget *parent, const QStringList &headers, int widest)
 {
     auto *table = new QTableWidget(parent);
     table->setColumnCount(static_cast<int>(headers.size()));
@@ -32,7 +34,11 @@ QTableWidget *newTable(QWidget *parent, const QStringList &headers)
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->setVisible(false);
-    table->horizontalHeader()->setStretchLastSection(true);
+    table->setTextElideMode(Qt::ElideMiddle);
+    table->setWordWrap(false);
+    QHeaderView *header = table->horizontalHeader();
+    for (int column = 0; column < table->columnCount(); ++column)
+        header->setSectionResizeMode(column, column == widest ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
     return table;
 }
 
@@ -56,7 +62,8 @@ CSnapshotsDlg::CSnapshotsDlg(DriveConnection &drive, bool driveReachable, QWidge
     caption->setWordWrap(true);
 
     table_ = newTable(this, {QStringLiteral("Time (UTC)"), QStringLiteral("Reason"), QStringLiteral("Firmware"),
-                             QStringLiteral("Port"), QStringLiteral("Node")});
+                             QStringLiteral("Port"), QStringLiteral("Node")},
+                      kColPort);
     table_->setRowCount(static_cast<int>(snapshots_.size()));
     for (std::size_t i = 0; i < snapshots_.size(); ++i) {
         const snapshots::SnapshotHeader &h = snapshots_[i].header;
@@ -64,15 +71,17 @@ CSnapshotsDlg::CSnapshotsDlg(DriveConnection &drive, bool driveReachable, QWidge
         table_->setItem(r, kColTime, readOnlyItem(h.time));
         table_->setItem(r, kColReason, readOnlyItem(h.reason));
         table_->setItem(r, kColFirmware, readOnlyItem(h.firmware));
-        table_->setItem(r, kColPort, readOnlyItem(h.port));
+        QTableWidgetItem *port = readOnlyItem(h.port);
+        port->setToolTip(QString::fromStdString(h.port));
+        table_->setItem(r, kColPort, port);
         table_->setItem(r, kColNode, readOnlyItem(std::to_string(h.node)));
     }
-    table_->resizeColumnsToContents();
 
     summary_ = new QLabel(this);
     summary_->setWordWrap(true);
     differences_ = newTable(this, {QStringLiteral("Object Num"), QStringLiteral("Name"),
-                                   QStringLiteral("Drive Value"), QStringLiteral("Snapshot Value")});
+                                   QStringLiteral("Drive Value"), QStringLiteral("Snapshot Value")},
+                            kDiffName);
 
     auto *buttons = new QDialogButtonBox(this);
     compare_ = buttons->addButton(QStringLiteral("&Differences"), QDialogButtonBox::ActionRole);
@@ -95,7 +104,7 @@ CSnapshotsDlg::CSnapshotsDlg(DriveConnection &drive, bool driveReachable, QWidge
     layout->addWidget(summary_);
     layout->addWidget(differences_, 1);
     layout->addWidget(buttons);
-    resize(640, 480);
+    resize(720, 480);
     if (!snapshots_.empty())
         table_->selectRow(0);
     updateButtons();
@@ -146,7 +155,6 @@ void CSnapshotsDlg::showDifferences()
         differences_->setItem(r, kDiffDrive, readOnlyItem(d.driveValue));
         differences_->setItem(r, kDiffSnapshot, readOnlyItem(d.snapshotValue));
     }
-    differences_->resizeColumnsToContents();
 }
 
 void CSnapshotsDlg::restore()
