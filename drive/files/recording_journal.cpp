@@ -440,9 +440,10 @@ std::vector<UnfinishedRun> findUnfinishedRuns(const std::string &folder)
     return found;
 }
 
-FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &path)
+FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &path,
+                    const std::atomic<bool> *abandoned)
 {
-    return saveFileAtomically(path, [&pieces](const ContentWriter &write) -> std::string {
+    return saveFileAtomically(path, [&pieces, abandoned](const ContentWriter &write) -> std::string {
         std::string buffer;
         for (const std::string &piece : pieces) {
             struct stat st{};
@@ -464,6 +465,10 @@ FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &p
                 }
                 if (n == 0)
                     break;
+                if (abandoned && abandoned->load()) {
+                    ::close(fd);
+                    return "the save was abandoned";
+                }
                 buffer.append(chunk, static_cast<std::size_t>(n));
                 if (!headerKnown) {
                     if (buffer.size() < kHeaderLimit && buffer.find("\ndata\n") == std::string::npos)

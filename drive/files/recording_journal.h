@@ -27,6 +27,7 @@
 #include "drive/files/file_access.h"
 #include "drive/files/streamed_save.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -116,8 +117,10 @@ struct UnfinishedRun {
 std::vector<UnfinishedRun> findUnfinishedRuns(const std::string &folder);
 
 // Writes every whole line the pieces hold, in order, into `path`
-// (atomically); a torn last line is dropped.
-FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &path);
+// (atomically); a torn last line is dropped. Once `abandoned` (if given)
+// is set, the save stops soon, leaving `path` as it was.
+FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &path,
+                    const std::atomic<bool> *abandoned = nullptr);
 
 // Removes a run's pieces.
 void discardRun(const std::vector<std::string> &pieces);
