@@ -31,6 +31,9 @@ StatusRecording::~StatusRecording()
     // stays whole for the next start unless the save has finished.
     abandonSave_.store(true);
     saver_.waitUntilEnded({});
+    // A save that finished before its report could be served needs its journal no more.
+    if (saving_ && savedWhole_.load())
+        saving_->discard();
     saving_.reset();
 }
 
@@ -103,8 +106,10 @@ void StatusRecording::stop()
     // last one's thread may still be returning from its report.
     saver_.waitUntilEnded({});
     abandonSave_.store(false);
+    savedWhole_.store(false);
     saver_.startIfIdle([this, pieces = saving_->pieces(), target = QFile::encodeName(path_).toStdString()] {
         const FileOutcome saved = journal::saveRun(pieces, target, &abandonSave_);
+        savedWhole_.store(static_cast<bool>(saved));
         // Dropped by Qt should this object be gone by then.
         QMetaObject::invokeMethod(this, [this, saved] { saveEnded(saved); }, Qt::QueuedConnection);
     });

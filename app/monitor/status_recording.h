@@ -83,6 +83,7 @@ private:
     std::unique_ptr<journal::JournalWriter> saving_;
     bool savingJournalled_ = true;
     std::atomic<bool> abandonSave_{false};
+    std::atomic<bool> savedWhole_{false}; // set by the save itself, before its report is served
     WorkerHandle saver_;
 };
 
