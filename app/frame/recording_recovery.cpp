@@ -23,11 +23,12 @@ void offerUnfinishedRecordings(MessageService &messages, QWidget *dialogParent)
         std::string about = run.info.kind + ", started " + run.info.started;
         if (!run.info.target.empty())
             about += ", for " + run.info.target;
+        const Message question{Message::Kind::Question,
+                               "An unfinished recording was found. Save it to a file, discard it or keep it for "
+                               "the next start?",
+                               "Recover Recording", about};
         // Keep, the answer that loses nothing, is what closing the box means.
-        const int answer = messages.choose({Message::Kind::Question, "An unfinished recording was found. Save it to a file, discard it "
-                                            "or keep it for the next start?",
-                                            "Recover Recording", about},
-                                           {{"Save...", "Discard", "Keep"}, kKeep});
+        const int answer = messages.choose(question, {{"Save...", "Discard", "Keep"}, kKeep});
         if (answer == kDiscard) {
             journal::discardRun(run.pieces);
             continue;
