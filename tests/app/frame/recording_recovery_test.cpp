@@ -8,7 +8,12 @@
 #include "app/ui/settings/recording_journal_folder.h"
 #include "drive/files/recording_journal.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 
 #include <filesystem>
 #include <fstream>
@@ -40,24 +45,43 @@ protected:
     test::ModalMessages modal;
 };
 
+// The file dialog's own question whether to replace an existing file, answered Yes.
+void replaceWhenAsked(QTimer &poll)
+{
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&poll] {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible() && box->button(QMessageBox::Yes)) {
+                poll.stop();
+                QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+            }
+    });
+    poll.start();
+}
+
 TEST_F(RecordingRecovery, EachAnswerToTheOneQuestionDoesWhatItSays)
 {
+    enum class Target { None, Writable, Unwritable };
     struct Case {
         const char *answer;
         int button;
-        bool fileWritten;
+        Target target;
         bool journalKept;
     };
     const Case cases[] = {
-        {"Save...", 0, true, false},
-        {"Discard", 1, false, false},
-        {"Keep", 2, false, true},
+        {"Save...", 0, Target::Writable, false},
+        {"Save... into a file that cannot be written", 0, Target::Unwritable, true},
+        {"Discard", 1, Target::None, false},
+        {"Keep", 2, Target::None, true},
     };
     frameMessages = &modal;
+    int round = 0;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.answer);
+        if (c.target == Target::Unwritable && !std::filesystem::exists("/dev/full"))
+            continue;
         modal.clear();
-        settingsFolder = directory.path() / c.answer; // a run of its own
+        settingsFolder = directory.path() / ("run-" + std::to_string(++round)); // a run of its own
         std::filesystem::create_directories(settingsFolder);
         if (frame)
             restartFrame();
@@ -67,17 +91,28 @@ TEST_F(RecordingRecovery, EachAnswerToTheOneQuestionDoesWhatItSays)
         EXPECT_TRUE(modal.empty()) << "nothing to offer yet";
         leaveUnfinishedRun();
 
-        const std::string saved = (directory.path() / (std::string(c.answer) + ".csv")).string();
+        // A device that is always full stands for a disk without room.
+        const std::filesystem::path saved = settingsFolder / "recovered.csv";
+        QTimer replace;
+        if (c.target == Target::Unwritable) {
+            std::filesystem::create_symlink("/dev/full", saved);
+            replaceWhenAsked(replace);
+        }
         modal.chooseNext(c.button);
-        if (c.fileWritten)
-            test::answerNextFileDialog(QString::fromStdString(saved));
+        if (c.target != Target::None)
+            test::answerNextFileDialog(QString::fromStdString(saved.string()));
+        std::vector<std::string> expected{kQuestion};
+        if (c.target == Target::Unwritable)
+            expected.push_back("Cannot recover the recording");
         restartFrame();
-        ASSERT_TRUE(modal.waitFor(kQuestion, 10s));
-        ASSERT_TRUE(test::pumpUntil([&] { return modal.boxesOpen() == 0 && (!c.fileWritten || std::filesystem::exists(saved)); }));
-        ASSERT_EQ(modal.texts(), std::vector<std::string>{kQuestion}) << "one question, nothing more";
+        ASSERT_TRUE(test::pumpUntil([&] {
+            return modal.boxesOpen() == 0 && modal.texts().size() >= expected.size() &&
+                   (c.target != Target::Writable || std::filesystem::exists(saved));
+        }));
+        ASSERT_EQ(modal.texts(), expected) << "one question, and what went wrong if anything";
         EXPECT_EQ(modal.messages().front().detail, "Servo Status, started 2026-03-01T09:15:02.250Z, for /x.csv");
 
-        if (c.fileWritten) {
+        if (c.target == Target::Writable) {
             std::ifstream in(saved, std::ios::binary);
             EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), kRows);
         }
