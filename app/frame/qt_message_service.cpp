@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QThread>
 #include <QWidget>
@@ -12,7 +13,7 @@ QtMessageService::QtMessageService(Presenter presenter) : presenter_(std::move(p
 
 QtMessageService::~QtMessageService() { setDropping(true); }
 
-bool QtMessageService::showBox(const Message &message, QWidget *parent)
+int QtMessageService::showBox(const Message &message, const Choices &choices, QWidget *parent)
 {
     QMessageBox box(parent);
     box.setWindowTitle(message.kind == Message::Kind::Question && !message.caption.empty()
@@ -32,31 +33,55 @@ bool QtMessageService::showBox(const Message &message, QWidget *parent)
         break;
     case Message::Kind::Question:
         box.setIcon(QMessageBox::Question);
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::No);
+        if (choices.buttons.empty()) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::No);
+        }
         break;
     }
-    return box.exec() == QMessageBox::Yes;
+    if (choices.buttons.empty())
+        return box.exec() == QMessageBox::Yes ? 1 : 0;
+
+    // In the order given; Enter, like Escape, takes the answer that changes nothing.
+    std::vector<QPushButton *> buttons;
+    for (const std::string &text : choices.buttons)
+        buttons.push_back(box.addButton(QString::fromStdString(text), QMessageBox::ActionRole));
+    const auto dismissed = static_cast<std::size_t>(choices.dismissed);
+    if (dismissed < buttons.size()) {
+        box.setDefaultButton(buttons[dismissed]);
+        box.setEscapeButton(buttons[dismissed]);
+    }
+    box.exec();
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i])
+            return static_cast<int>(i);
+    return choices.dismissed;
 }
 
-bool QtMessageService::presentHere(const Message &message)
+int QtMessageService::presentHere(const Message &message, const Choices &choices)
 {
     if (presenter_)
-        return presenter_(message);
-    return showBox(message, parentWindow_);
+        return presenter_(message, choices);
+    return showBox(message, choices, parentWindow_);
 }
 
-bool QtMessageService::present(const Message &message)
+bool QtMessageService::present(const Message &message) { return deliver(message, {}) != 0; }
+
+int QtMessageService::choose(const Message &question, const Choices &choices) { return deliver(question, choices); }
+
+int QtMessageService::deliver(const Message &message, const Choices &choices)
 {
     if (QThread::currentThread() == thread())
-        return presentHere(message);
+        return presentHere(message, choices);
 
     auto pending = std::make_shared<Pending>();
     pending->message = message;
+    pending->choices = choices;
+    pending->answer = choices.buttons.empty() ? 0 : choices.dismissed; // if dropped
     {
         std::lock_guard lock(mutex_);
         if (dropping_)
-            return false;
+            return pending->answer;
         queue_.push_back(pending);
     }
     QMetaObject::invokeMethod(this, &QtMessageService::deliverPending, Qt::QueuedConnection);
@@ -84,7 +109,7 @@ void QtMessageService::deliverPending()
             next->shown = true; // a nested delivery (inside this box's loop) takes the next one
         }
         QPointer<QtMessageService> alive(this);
-        const bool answer = presentHere(next->message);
+        const int answer = presentHere(next->message, next->choices);
         if (!alive)
             return; // the service went away meanwhile and released every waiting worker
         {

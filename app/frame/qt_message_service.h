@@ -4,7 +4,8 @@
 // had shown the box itself; every wait of the user-interface thread for a
 // worker keeps processing events, so such a box is always served. At
 // shutdown the service turns to dropping: waiting and later worker boxes
-// are answered at once (No for questions) and nothing is shown.
+// are answered at once (No for questions, the dismissed button for a
+// choice) and nothing is shown.
 #pragma once
 
 #include "drive/connection/message_service.h"
@@ -25,13 +26,16 @@ class QtMessageService final : public QObject, public MessageService {
     Q_OBJECT
 public:
     // Shows one message and returns the answer; the default draws a QMessageBox.
-    using Presenter = std::function<bool(const Message &)>;
+    // Without choice buttons the message has its kind's buttons and the
+    // answer is nonzero for Yes; with them it is the index of the one taken.
+    using Presenter = std::function<int(const Message &, const Choices &)>;
 
     explicit QtMessageService(Presenter presenter = {});
     // Worker threads must have ended before the service goes away.
     ~QtMessageService() override;
 
     bool present(const Message &message) override;
+    int choose(const Message &question, const Choices &choices) override;
 
     // From now on worker messages are dropped; those waiting are released.
     void setDropping(bool dropping);
@@ -40,18 +44,20 @@ public:
     void setParentWindow(QWidget *window) { parentWindow_ = window; }
 
     // The box as the program draws it.
-    static bool showBox(const Message &message, QWidget *parent);
+    static int showBox(const Message &message, const Choices &choices, QWidget *parent);
 
 private:
     struct Pending {
         Message message;
+        Choices choices;
         bool shown = false; // its box is open
         bool done = false;  // dismissed or dropped: the worker may go on
-        bool answer = false;
+        int answer = 0;
     };
 
+    int deliver(const Message &message, const Choices &choices);
     void deliverPending();
-    bool presentHere(const Message &message);
+    int presentHere(const Message &message, const Choices &choices);
 
     Presenter presenter_;
     QWidget *parentWindow_ = nullptr;

@@ -24,7 +24,18 @@ StatusRecording::StatusRecording(MessageService &messages, QWidget *dialogParent
     refreshAction();
 }
 
-StatusRecording::~StatusRecording() { stop(); }
+StatusRecording::~StatusRecording()
+{
+    stop();
+    // The program is ending: it does not wait for the file; the journal
+    // stays whole for the next start unless the save has finished.
+    abandonSave_.store(true);
+    saver_.waitUntilEnded({});
+    // A save that finished before its report could be served needs its journal no more.
+    if (saving_ && savedWhole_.load())
+        saving_->discard();
+    saving_.reset();
+}
 
 void StatusRecording::attach(CDockMain1Dlg *statusDialog)
 {
@@ -51,6 +62,8 @@ void StatusRecording::chosen()
         stop();
         return;
     }
+    if (isSaving())
+        return; // the item is greyed meanwhile
     const QString path = graphs::chooseCsvFileToSave(dialogParent_);
     // Monitoring may have stopped while the dialog was open.
     if (!path.isEmpty() && live_)
@@ -87,19 +100,35 @@ void StatusRecording::stop()
 {
     if (!journal_)
         return;
-    const bool journalled = journal_->finish();
-    const std::string target = QFile::encodeName(path_).toStdString();
-    const FileOutcome saved = journal::saveRun(journal_->pieces(), target);
-    // Unsaved, the rows stay in the journal for the next start to offer.
-    if (saved)
-        journal_->discard();
-    journal_.reset();
+    savingJournalled_ = journal_->finish();
+    saving_ = std::move(journal_);
+    // Only one save at a time (the item is greyed while one runs); the
+    // last one's thread may still be returning from its report.
+    saver_.waitUntilEnded({});
+    abandonSave_.store(false);
+    savedWhole_.store(false);
+    saver_.startIfIdle([this, pieces = saving_->pieces(), target = QFile::encodeName(path_).toStdString()] {
+        const FileOutcome saved = journal::saveRun(pieces, target, &abandonSave_);
+        savedWhole_.store(static_cast<bool>(saved));
+        // Dropped by Qt should this object be gone by then.
+        QMetaObject::invokeMethod(this, [this, saved] { saveEnded(saved); }, Qt::QueuedConnection);
+    });
     refreshAction();
     Q_EMIT recordingChanged(false, path_);
+}
+
+void StatusRecording::saveEnded(const FileOutcome &saved)
+{
+    // Unsaved, the rows stay in the journal for the next start to offer.
+    if (saved)
+        saving_->discard();
+    saving_.reset();
+    refreshAction();
+    const std::string target = QFile::encodeName(path_).toStdString();
     if (!saved)
         messages_.show("Recording to CSV stopped: cannot write " + target,
                        saved.reason + ". The next start offers to recover the recording.");
-    else if (!journalled)
+    else if (!savingJournalled_)
         messages_.show("Recording to CSV stopped: cannot write " + target,
                        "The rows recorded until the failure are in the file.");
 }
@@ -130,7 +159,7 @@ void StatusRecording::writeFailed()
 void StatusRecording::refreshAction()
 {
     action_->setText(QString::fromLatin1(isRecording() ? kStopText : kStartText));
-    action_->setEnabled(isRecording() || live_);
+    action_->setEnabled(isRecording() || (live_ && !isSaving()));
 }
 
 } // namespace tarvex

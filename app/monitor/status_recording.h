@@ -4,16 +4,21 @@
 // the link stops, or the pane goes away. The rows go to a journal beside
 // the settings on a thread of their own, so that a crash loses at most the
 // last second; the end of the recording turns the journal into the chosen
-// file at once (atomically). A failed write ends the recording with a
-// message.
+// file (atomically) on a worker thread, since hours of rows take seconds to
+// copy and the window keeps working meanwhile. A failed write ends the
+// recording with a message; a failed or interrupted save (the program
+// ending meanwhile) leaves the journal for the next start to offer.
 #pragma once
 
 #include "drive/connection/status_views.h"
+#include "drive/connection/worker_thread.h"
+#include "drive/files/file_access.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
+#include <atomic>
 #include <chrono>
 #include <memory>
 
@@ -45,9 +50,11 @@ public:
     void attach(CDockMain1Dlg *statusDialog);
 
     bool isRecording() const { return journal_ != nullptr; }
+    // The recording has ended and its file is being written.
+    bool isSaving() const { return saving_ != nullptr; }
     QString path() const { return path_; }
     long rowsRecorded() const { return rows_; }
-    // Writes the file; what was recorded stays.
+    // Ends the recording and begins writing the file; what was recorded stays.
     void stop();
 
 Q_SIGNALS:
@@ -60,6 +67,7 @@ private:
     void record(const StatusCycle &cycle);
     void monitoringLive(bool live);
     void writeFailed();
+    void saveEnded(const FileOutcome &saved);
     void refreshAction();
 
     MessageService &messages_;
@@ -71,6 +79,12 @@ private:
     std::chrono::steady_clock::time_point started_;
     long rows_ = 0;
     bool live_ = false;
+    // The ended run while its file is written, and whether its journal took every row.
+    std::unique_ptr<journal::JournalWriter> saving_;
+    bool savingJournalled_ = true;
+    std::atomic<bool> abandonSave_{false};
+    std::atomic<bool> savedWhole_{false}; // set by the save itself, before its report is served
+    WorkerHandle saver_;
 };
 
 } // namespace tarvex

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tarvex {
 
@@ -14,6 +15,12 @@ struct Message {
     std::string text;    // the system's own text, shown exactly
     std::string caption; // questions only; empty means the program's name
     std::string detail;  // optional explanation shown in smaller print below the text
+};
+
+// The answers of a question whose buttons are named, rather than Yes and No.
+struct Choices {
+    std::vector<std::string> buttons; // the system's own texts, in the order shown
+    int dismissed = 0;                // the answer Escape and the close box give: the one that changes nothing
 };
 
 class MessageService {
@@ -38,6 +45,15 @@ public:
     // Shows the message and returns when it has been dismissed; the answer
     // only matters for questions. Callable from any thread.
     virtual bool present(const Message &message) = 0;
+
+    // A question answered with one of `choices.buttons`: returns the index
+    // of the button taken. Callable from any thread. A service that has no
+    // such box asks Yes or No instead: Yes takes the first button, No the
+    // dismissed one.
+    virtual int choose(const Message &question, const Choices &choices)
+    {
+        return present(question) ? 0 : choices.dismissed;
+    }
 };
 
 } // namespace tarvex

@@ -192,7 +192,7 @@ std::unique_ptr<JournalWriter> JournalWriter::create(const std::string &folder, 
     info.started = oneLine(std::move(info.started));
     info.target = oneLine(std::move(info.target));
     std::unique_ptr<JournalWriter> writer(
-        new JournalWriter(folder, newRunName(), std::move(info), pieceLimit, std::move(failed)));
+        new JournalWriter(folder, newRunName(), std::move(info), pieceLimit));
     if (!writer->openPiece(reason)) {
         writer->discard();
         return nullptr;
@@ -200,14 +200,18 @@ std::unique_ptr<JournalWriter> JournalWriter::create(const std::string &folder, 
     writer->lockFd_ = ::open(writer->pieces_.front().c_str(), O_RDONLY | O_CLOEXEC);
     if (writer->lockFd_ >= 0)
         static_cast<void>(::flock(writer->lockFd_, LOCK_EX | LOCK_NB));
-    writer->thread_.startIfIdle([w = writer.get()] { w->run(); });
+    JournalWriter *w = writer.get();
+    writer->queue_ = std::make_unique<WritingQueue>(
+        kMaxQueued,
+        WritingQueue::Sink{[w](std::string_view lines) { return w->writeLines(lines); },
+                           [w] { return ::fdatasync(::fileno(w->piece_)) == 0; }, kSyncInterval},
+        std::move(failed));
     return writer;
 }
 
-JournalWriter::JournalWriter(std::string folder, std::string run, RunInfo info, std::size_t pieceLimit,
-                             std::function<void()> failed)
+JournalWriter::JournalWriter(std::string folder, std::string run, RunInfo info, std::size_t pieceLimit)
     : folder_(std::move(folder)), run_(std::move(run)), info_(std::move(info)),
-      pieceLimit_(std::max<std::size_t>(pieceLimit, 1024)), failed_(std::move(failed))
+      pieceLimit_(std::max<std::size_t>(pieceLimit, 1024))
 {
 }
 
@@ -265,44 +269,20 @@ bool JournalWriter::writeBatch(std::string_view batch)
     return true;
 }
 
-void JournalWriter::append(std::string lines)
-{
-    bool overflow = false;
-    {
-        std::lock_guard lock(mutex_);
-        if (ending_ || broken_)
-            return;
-        overflow = queued_.size() + lines.size() > kMaxQueued;
-        if (!overflow)
-            queued_ += lines;
-    }
-    if (overflow) {
-        fail();
-        return;
-    }
-    wake_.notify_one();
-}
+void JournalWriter::append(std::string lines) { queue_->append(std::move(lines)); }
 
 bool JournalWriter::finish()
 {
-    {
-        std::lock_guard lock(mutex_);
-        if (finished_)
-            return !broken_;
-        finished_ = true;
-        ending_ = true;
+    const bool written = !queue_ || queue_->finish();
+    if (!closed_) {
+        closed_ = true;
+        closedWell_ = closePiece();
+        if (lockFd_ >= 0) {
+            ::close(lockFd_);
+            lockFd_ = -1;
+        }
     }
-    wake_.notify_one();
-    thread_.waitUntilEnded({});
-    const bool closed = closePiece();
-    if (lockFd_ >= 0) {
-        ::close(lockFd_);
-        lockFd_ = -1;
-    }
-    std::lock_guard lock(mutex_);
-    if (!closed)
-        broken_ = true;
-    return !broken_;
+    return written && closedWell_;
 }
 
 std::vector<std::string> JournalWriter::pieces() const
@@ -317,80 +297,36 @@ void JournalWriter::discard()
     discardRun(pieces());
 }
 
-void JournalWriter::run()
+bool JournalWriter::writeLines(std::string_view lines)
 {
-    std::string batch;
-    auto lastSync = std::chrono::steady_clock::now();
-    bool unsynced = false;
-    for (;;) {
-        bool ending = false;
-        {
-            std::unique_lock lock(mutex_);
-            const auto hasWork = [this] { return ending_ || broken_ || !queued_.empty(); };
-            // Written but not yet synced: wake for the sync even when nothing more comes.
-            if (unsynced)
-                wake_.wait_until(lock, lastSync + kSyncInterval, hasWork);
-            else
-                wake_.wait(lock, hasWork);
-            if (broken_)
-                return;
-            batch.swap(queued_);
-            ending = ending_;
-        }
-        // Cut at line ends, so that every piece holds whole lines.
-        std::string_view rest = batch;
-        bool written = true;
-        while (written && !rest.empty()) {
-            const std::size_t room = pieceLimit_ > pieceSize_ ? pieceLimit_ - pieceSize_ : 0;
-            std::size_t take = rest.size();
-            if (take > room) {
-                const std::size_t cut = room == 0 ? std::string_view::npos : rest.rfind('\n', room - 1);
-                if (cut != std::string_view::npos) {
-                    take = cut + 1;
-                } else if (pieceSize_ > pieceHeaderSize_) {
-                    take = 0; // the line goes whole into the next piece
-                } else {
-                    const std::size_t end = rest.find('\n');
-                    take = end == std::string_view::npos ? rest.size() : end + 1;
-                }
-            }
-            if (take > 0) {
-                written = writeBatch(rest.substr(0, take));
-                rest.remove_prefix(take);
-                unsynced = true;
-            }
-            if (written && !rest.empty()) {
-                std::string reason;
-                std::lock_guard lock(mutex_); // pieces() may be asked meanwhile
-                written = closePiece() && openPiece(reason);
+    // Cut at line ends, so that every piece holds whole lines.
+    std::string_view rest = lines;
+    bool written = true;
+    while (written && !rest.empty()) {
+        const std::size_t room = pieceLimit_ > pieceSize_ ? pieceLimit_ - pieceSize_ : 0;
+        std::size_t take = rest.size();
+        if (take > room) {
+            const std::size_t cut = room == 0 ? std::string_view::npos : rest.rfind('\n', room - 1);
+            if (cut != std::string_view::npos) {
+                take = cut + 1;
+            } else if (pieceSize_ > pieceHeaderSize_) {
+                take = 0; // the line goes whole into the next piece
+            } else {
+                const std::size_t end = rest.find('\n');
+                take = end == std::string_view::npos ? rest.size() : end + 1;
             }
         }
-        batch.clear();
-        if (written && unsynced && std::chrono::steady_clock::now() >= lastSync + kSyncInterval) {
-            written = ::fdatasync(::fileno(piece_)) == 0;
-            lastSync = std::chrono::steady_clock::now();
-            unsynced = false;
+        if (take > 0) {
+            written = writeBatch(rest.substr(0, take));
+            rest.remove_prefix(take);
         }
-        if (!written) {
-            fail();
-            return;
+        if (written && !rest.empty()) {
+            std::string reason;
+            std::lock_guard lock(mutex_); // pieces() may be asked meanwhile
+            written = closePiece() && openPiece(reason);
         }
-        if (ending)
-            return;
     }
-}
-
-void JournalWriter::fail()
-{
-    {
-        std::lock_guard lock(mutex_);
-        if (broken_)
-            return;
-        broken_ = true;
-        queued_.clear();
-    }
-    if (failed_)
-        failed_();
+    return written;
 }
 
 // --- recovering -----------------------------------------------------------------
@@ -440,9 +376,10 @@ std::vector<UnfinishedRun> findUnfinishedRuns(const std::string &folder)
     return found;
 }
 
-FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &path)
+FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &path,
+                    const std::atomic<bool> *abandoned)
 {
-    return saveFileAtomically(path, [&pieces](const ContentWriter &write) -> std::string {
+    return saveFileAtomically(path, [&pieces, abandoned](const ContentWriter &write) -> std::string {
         std::string buffer;
         for (const std::string &piece : pieces) {
             struct stat st{};
@@ -464,6 +401,10 @@ FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &p
                 }
                 if (n == 0)
                     break;
+                if (abandoned && abandoned->load()) {
+                    ::close(fd);
+                    return "the save was abandoned";
+                }
                 buffer.append(chunk, static_cast<std::size_t>(n));
                 if (!headerKnown) {
                     if (buffer.size() < kHeaderLimit && buffer.find("\ndata\n") == std::string::npos)

@@ -23,18 +23,19 @@
 // instance of the program does not take a live run for an unfinished one.
 #pragma once
 
-#include "drive/connection/worker_thread.h"
 #include "drive/files/file_access.h"
 #include "drive/files/streamed_save.h"
+#include "drive/files/writing_queue.h"
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdio>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvex::journal {
@@ -77,31 +78,26 @@ public:
     void discard();
 
 private:
-    JournalWriter(std::string folder, std::string run, RunInfo info, std::size_t pieceLimit,
-                  std::function<void()> failed);
+    JournalWriter(std::string folder, std::string run, RunInfo info, std::size_t pieceLimit);
     bool openPiece(std::string &reason);
     bool closePiece();
     bool writeBatch(std::string_view batch);
-    void run();
-    void fail();
+    // On the writing thread: the lines, cut at line ends over the pieces.
+    bool writeLines(std::string_view lines);
 
     std::string folder_;
     std::string run_;
     RunInfo info_;
     std::size_t pieceLimit_;
-    std::function<void()> failed_;
     int lockFd_ = -1;
     std::FILE *piece_ = nullptr;
     std::size_t pieceSize_ = 0;
     std::size_t pieceHeaderSize_ = 0;
     std::vector<std::string> pieces_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::string queued_;
-    bool ending_ = false;
-    bool broken_ = false;
-    bool finished_ = false;
-    WorkerHandle thread_;
+    mutable std::mutex mutex_; // pieces_, which the writing thread adds to
+    bool closed_ = false;
+    bool closedWell_ = true;
+    std::unique_ptr<WritingQueue> queue_; // last: its thread ends before what it writes with goes
 };
 
 // A run found in the folder without its end.
@@ -116,8 +112,10 @@ struct UnfinishedRun {
 std::vector<UnfinishedRun> findUnfinishedRuns(const std::string &folder);
 
 // Writes every whole line the pieces hold, in order, into `path`
-// (atomically); a torn last line is dropped.
-FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &path);
+// (atomically); a torn last line is dropped. Once `abandoned` (if given)
+// is set, the save stops soon, leaving `path` as it was.
+FileOutcome saveRun(const std::vector<std::string> &pieces, const std::string &path,
+                    const std::atomic<bool> *abandoned = nullptr);
 
 // Removes a run's pieces.
 void discardRun(const std::vector<std::string> &pieces);

@@ -5,13 +5,11 @@
 // no longer drains ends the writing and is reported once.
 #pragma once
 
-#include "drive/connection/worker_thread.h"
+#include "drive/files/writing_queue.h"
 
-#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 
 namespace tarvex {
@@ -28,24 +26,16 @@ public:
     BackgroundFileWriter(const BackgroundFileWriter &) = delete;
     BackgroundFileWriter &operator=(const BackgroundFileWriter &) = delete;
 
-    void append(std::string text);
+    void append(std::string text) { queue_.append(std::move(text)); }
     // Writes what is queued and closes the file; false when any write failed.
     bool finish();
 
 private:
     BackgroundFileWriter(std::FILE *file, std::function<void()> failed);
-    void run();
-    void fail();
 
     std::FILE *file_;
-    std::function<void()> failed_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::string queued_;
-    bool ending_ = false;
-    bool broken_ = false;
-    bool finished_ = false;
-    WorkerHandle thread_;
+    bool closedWell_ = true;
+    WritingQueue queue_; // last: its thread ends before the file goes
 };
 
 } // namespace tarvex

@@ -6,11 +6,17 @@
 #include "app/ui/ui_wait.h"
 #include "drive/connection/worker_thread.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 
 namespace tarvex {
 namespace {
@@ -25,10 +31,10 @@ protected:
     MessageServiceTest()
     {
         test::testApplication();
-        service = std::make_unique<QtMessageService>([this](const Message &m) {
+        service = std::make_unique<QtMessageService>([this](const Message &m, const Choices &) {
             shown.texts.push_back(m.text);
             shown.onUiThread.push_back(QThread::currentThread() == service->thread());
-            return m.kind == Message::Kind::Question;
+            return m.kind == Message::Kind::Question ? 1 : 0;
         });
     }
 
@@ -139,6 +145,60 @@ TEST(WorkerHandle, WorkSwitchedBackOnWhileEndingIsNotLost)
         wanted = false;
         handle.waitUntilEnded({});
         EXPECT_GE(runs.load(), 1);
+    }
+}
+
+// The box of a choice as the program draws it: its buttons in order, each
+// answering with its own index; Escape and the close box give the dismissed
+// one. A worker's choice is shown on the user-interface thread and its
+// answer reaches the worker.
+TEST(ChoiceBox, EachButtonAnswersWithItsIndexAndEscapeOrTheCloseBoxWithTheDismissedOne)
+{
+    test::testApplication();
+    const Choices choices{{"Save...", "Discard", "Keep"}, 2};
+    const Message question{Message::Kind::Question, "Which?", "Choice", {}};
+    struct Case {
+        const char *how;
+        std::function<void(QMessageBox &)> act;
+        int expected;
+    };
+    const auto click = [](const char *text) {
+        return [text](QMessageBox &box) {
+            for (QAbstractButton *button : box.buttons())
+                if (button->text() == QLatin1String(text))
+                    QTest::mouseClick(button, Qt::LeftButton);
+        };
+    };
+    const Case cases[] = {
+        {"Save...", click("Save..."), 0},
+        {"Discard", click("Discard"), 1},
+        {"Keep", click("Keep"), 2},
+        {"Escape", [](QMessageBox &box) { QTest::keyClick(&box, Qt::Key_Escape); }, 2},
+        {"close box", [](QMessageBox &box) { box.close(); }, 2},
+    };
+    QtMessageService service;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.how);
+        std::vector<QString> shownButtons;
+        QTimer answer;
+        answer.setInterval(10);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            for (QWidget *widget : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(widget); box && box->isVisible()) {
+                    answer.stop();
+                    for (QAbstractButton *button : box->buttons())
+                        shownButtons.push_back(button->text());
+                    c.act(*box);
+                }
+        });
+        answer.start();
+        std::atomic<int> chosen{-1};
+        WorkerHandle worker;
+        worker.startIfIdle([&] { chosen = service.choose(question, choices); });
+        worker.waitUntilEnded(serveUiWhileWaiting);
+        answer.stop();
+        EXPECT_EQ(chosen.load(), c.expected);
+        EXPECT_EQ(shownButtons, (std::vector<QString>{"Save...", "Discard", "Keep"}));
     }
 }
 

@@ -33,6 +33,8 @@ using namespace std::chrono_literals;
 // Where the recording program keeps its settings: set for it by the test.
 constexpr const char *kSettingsVariable = "TARVEX_TEST_RECORDING_SETTINGS";
 constexpr const char *kRowPrefix = "recorded ";
+constexpr const char *kRecoveryQuestion =
+    "An unfinished recording was found. Save it to a file, discard it or keep it for the next start?";
 
 QAction *monitorMenuEntry(CMainFrame &frame, const QString &text)
 {
@@ -146,11 +148,11 @@ TEST_F(RecordingCrash, AKilledRecordingIsRecoveredAtTheNextStart)
     // The next start over the same settings: the user takes the offer.
     settingsFolder = shared;
     const std::string recovered = (directory / "recovered.csv").string();
-    messages.answerNext(true);
+    messages.chooseNext(0); // Save...
     test::answerNextFileDialog(QString::fromStdString(recovered));
     startFrame();
     ASSERT_TRUE(test::pumpUntil([&] { return QFile::exists(QString::fromStdString(recovered)); }, 60s));
-    ASSERT_EQ(messages.count("An unfinished recording was found. Save it to a file?"), 1u);
+    ASSERT_EQ(messages.count(kRecoveryQuestion), 1u);
     for (const Message &message : messages.messages()) {
         if (message.kind == Message::Kind::Question) {
             EXPECT_EQ(message.detail.rfind("Servo Status, started ", 0), 0u) << message.detail;

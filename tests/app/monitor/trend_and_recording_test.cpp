@@ -14,6 +14,9 @@
 #include "app/monitor/trend_pane.h"
 #include "tests/app/support/ui_pump.h"
 #include "tests/app/support/virtual_drive_session.h"
+#include "app/monitor/dock_main1_dlg.h"
+#include "app/ui/settings/recording_journal_folder.h"
+#include "drive/files/recording_journal.h"
 
 #include <QAbstractButton>
 #include <QLabel>
@@ -24,6 +27,10 @@
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
+#include <QFile>
+#include <QTimer>
+
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -233,6 +240,7 @@ TEST_F(TrendSession, RecordToCsvWritesTheDrivesValuesEveryCycleUntilStopped)
     EXPECT_EQ(record->text(), "&Record to CSV...");
     EXPECT_EQ(recordingLabel(*frame), nullptr) << "gone with the recording";
     const long rows = recording.rowsRecorded();
+    ASSERT_TRUE(test::pumpUntil([&] { return !recording.isSaving(); }));
 
     const test::CsvFile csv = test::readCsv(path);
     ASSERT_EQ(csv.header.size(), 28u);
@@ -281,7 +289,7 @@ TEST_F(TrendSession, StoppingMonitoringOrTheLinkEndsTheRecordingWithACompleteFil
 
     ASSERT_NE(recordingLabel(*frame), nullptr);
     frame->OnCommand(Command::Stop);
-    ASSERT_TRUE(test::pumpUntil([&] { return !recording.isRecording(); }));
+    ASSERT_TRUE(test::pumpUntil([&] { return !recording.isRecording() && !recording.isSaving(); }));
     EXPECT_EQ(recordingLabel(*frame), nullptr);
     EXPECT_EQ(record->text(), "&Record to CSV...");
     EXPECT_FALSE(record->isEnabled());
@@ -299,7 +307,7 @@ TEST_F(TrendSession, StoppingMonitoringOrTheLinkEndsTheRecordingWithACompleteFil
     ASSERT_TRUE(recording.isRecording());
     EXPECT_EQ(recordingLabel(*frame)->text(), "Recording to until-disconnect.csv");
     frame->OnCommand(Command::Disconnect);
-    ASSERT_TRUE(test::pumpUntil([&] { return !recording.isRecording(); }));
+    ASSERT_TRUE(test::pumpUntil([&] { return !recording.isRecording() && !recording.isSaving(); }));
     EXPECT_EQ(recordingLabel(*frame), nullptr);
     EXPECT_TRUE(messages.empty());
 
@@ -332,6 +340,104 @@ TEST_F(TrendSession, StoppingMonitoringOrTheLinkEndsTheRecordingWithACompleteFil
     EXPECT_EQ(messages.texts().front(), "Cannot Save CSV File");
     EXPECT_NE(messages.messages().front().detail.find("not a regular file"), std::string::npos)
         << messages.messages().front().detail;
+}
+
+// What the journal folder holds: its pieces' total size, and how many there are.
+std::pair<std::uintmax_t, int> journalPieces()
+{
+    std::uintmax_t bytes = 0;
+    int count = 0;
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator(recordingJournalFolder().toStdString(), error))
+        if (entry.path().extension() == ".journal") {
+            bytes += entry.file_size();
+            ++count;
+        }
+    return {bytes, count};
+}
+
+// Hours of polling in a few seconds: cycles handed to the recording as the
+// status pane hands over its own, tens of megabytes in all. Each batch stays
+// below what the journal lets wait in memory and is on the disk before the
+// next one comes, as slow polling would be. Returns false if the journal
+// did not keep up.
+bool recordHoursOfRows(CDockMain1Dlg &pane)
+{
+    StatusCycle cycle;
+    cycle.time = std::chrono::steady_clock::time_point{}; // before the recording began: its seconds are 0
+    cycle.wallTime = std::chrono::system_clock::now();
+    for (int row = 1; row <= 27; ++row)
+        cycle.values.emplace_back(row, "-12345.678");
+    const std::uintmax_t line = status_record::rowLine(cycle, std::chrono::steady_clock::now()).size();
+    const std::uintmax_t onDiskBefore = journalPieces().first;
+    constexpr int kBatch = 20000;
+    std::uintmax_t sent = 0;
+    for (int batch = 0; batch < 6; ++batch) {
+        for (int n = 0; n < kBatch; ++n)
+            Q_EMIT pane.cycleArrived(cycle);
+        sent += kBatch * line;
+        if (!test::pumpUntil([&] { return journalPieces().first >= onDiskBefore + sent; }, 60s))
+            return false;
+    }
+    return true;
+}
+
+// The file of a long recording is written off the user-interface thread:
+// the window serves its events while the copy is under way, and the file is
+// whole afterwards. The program closed in the middle of such a save neither
+// waits for it nor loses the run: it is in the file, or still in the
+// journal for the next start.
+TEST_F(TrendSession, ALongRecordingIsSavedInTheBackgroundAndAnInterruptedSaveKeepsTheJournal)
+{
+    frame->OnCommand(Command::Start);
+    QAction *record = monitorMenuEntry(*frame, "Record to CSV...");
+    ASSERT_NE(record, nullptr);
+    ASSERT_TRUE(test::pumpUntil([&] { return record->isEnabled(); }));
+    StatusRecording &recording = frame->statusRecording();
+    CDockMain1Dlg &pane = frame->statusPane().dialog();
+
+    const std::string path = scratch("long.csv");
+    test::answerNextFileDialog(QString::fromStdString(path));
+    record->trigger();
+    ASSERT_TRUE(recording.isRecording());
+    ASSERT_TRUE(recordHoursOfRows(pane));
+    record->trigger();
+    // An event posted now is served before the save's outcome is: the save
+    // has not held the user-interface thread up.
+    bool servedWhileSaving = false;
+    QTimer::singleShot(0, frame.get(), [&] {
+        servedWhileSaving = recording.isSaving() && !std::filesystem::exists(path);
+    });
+    EXPECT_FALSE(record->isEnabled()) << "no second recording while the file is written";
+    ASSERT_TRUE(test::pumpUntil([&] { return !recording.isSaving(); }, 120s));
+    EXPECT_TRUE(servedWhileSaving);
+    EXPECT_TRUE(record->isEnabled());
+    const std::vector<std::string> lines = fileLines(path);
+    EXPECT_EQ(static_cast<long>(lines.size()), 3 + recording.rowsRecorded());
+    EXPECT_EQ(lines.back().size(), lines[lines.size() - 2].size()) << "the last row is whole";
+    EXPECT_EQ(journalPieces().second, 0) << "the journal goes once the file is written";
+    EXPECT_TRUE(messages.empty());
+
+    // Again, and the program closed while the file is written.
+    const std::string interrupted = scratch("interrupted.csv");
+    test::answerNextFileDialog(QString::fromStdString(interrupted));
+    record->trigger();
+    ASSERT_TRUE(recording.isRecording());
+    ASSERT_TRUE(recordHoursOfRows(pane));
+    record->trigger();
+    const long rows = recording.rowsRecorded();
+    frame.reset();
+    const std::vector<journal::UnfinishedRun> left =
+        journal::findUnfinishedRuns(QFile::encodeName(recordingJournalFolder()).toStdString());
+    std::string whole = interrupted;
+    if (!std::filesystem::exists(interrupted)) {
+        ASSERT_EQ(left.size(), 1u) << "neither the file nor the journal";
+        whole = scratch("recovered.csv");
+        ASSERT_TRUE(journal::saveRun(left.front().pieces, whole));
+    } else {
+        EXPECT_TRUE(left.empty()) << "the save finished first: the journal went with it";
+    }
+    EXPECT_EQ(static_cast<long>(fileLines(whole).size()), 3 + rows);
 }
 
 TEST(StatusRecordWriting, AFullDiskEndsTheWritingOnceAndSaysSo)

@@ -23,13 +23,16 @@ namespace tarvex::test {
 class ModalMessages final : public MessageService {
 public:
     explicit ModalMessages(std::chrono::milliseconds open = std::chrono::milliseconds(60))
-        : open_(open), service_([this](const Message &message) { return showModally(message); })
+        : open_(open),
+          service_([this](const Message &message, const Choices &choices) { return showModally(message, choices); })
     {
     }
 
     bool present(const Message &message) override { return service_.present(message); }
+    int choose(const Message &question, const Choices &choices) override { return service_.choose(question, choices); }
 
     void answerNext(bool yes) { record_.answerNext(yes); }
+    void chooseNext(int button) { record_.chooseNext(button); }
     std::vector<std::string> texts() const { return record_.texts(); }
     std::vector<Message> messages() const { return record_.messages(); }
     std::size_t count(const std::string &text) const { return record_.count(text); }
@@ -44,9 +47,9 @@ public:
     int boxesOpen() const { return open_boxes_; }
 
 private:
-    bool showModally(const Message &message)
+    int showModally(const Message &message, const Choices &choices)
     {
-        const bool answer = record_.present(message);
+        const int answer = choices.buttons.empty() ? (record_.present(message) ? 1 : 0) : record_.choose(message, choices);
         ++open_boxes_;
         QEventLoop box;
         QTimer::singleShot(open_, &box, &QEventLoop::quit);

@@ -30,10 +30,30 @@ public:
         return answer;
     }
 
+    // A choice not scripted is dismissed, as Escape would.
+    int choose(const Message &question, const Choices &choices) override
+    {
+        std::lock_guard lock(mutex_);
+        messages_.push_back(question);
+        int answer = choices.dismissed;
+        if (!choices_.empty()) {
+            answer = choices_.front();
+            choices_.pop_front();
+        }
+        changed_.notify_all();
+        return answer;
+    }
+
     void answerNext(bool yes)
     {
         std::lock_guard lock(mutex_);
         answers_.push_back(yes);
+    }
+    // The index of the button the next choice is answered with.
+    void chooseNext(int button)
+    {
+        std::lock_guard lock(mutex_);
+        choices_.push_back(button);
     }
 
     std::vector<std::string> texts() const
@@ -76,6 +96,7 @@ private:
     std::condition_variable changed_;
     std::vector<Message> messages_;
     std::deque<bool> answers_;
+    std::deque<int> choices_;
 };
 
 // Polls `condition` until it holds or `timeout` passes.
