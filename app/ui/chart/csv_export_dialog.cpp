@@ -2,6 +2,7 @@
 
 #include "app/ui/chart/chart_view.h"
 #include "app/ui/files/file_dialogs.h"
+#include "app/ui/ui_wait.h"
 #include "drive/connection/message_service.h"
 
 #include <QFile>
@@ -17,7 +18,11 @@ QString chooseCsvFileToSave(QWidget *parent)
 bool saveCsvFile(const QString &path, const CsvTable &table, MessageService *messages)
 {
     const std::string name = QFile::encodeName(path).toStdString();
-    const FileOutcome saved = writeCsvFile(name, table);
+    // Two hours of a trace run make tens of megabytes: the window keeps
+    // painting while they are written (the table is the caller's copy, so
+    // nothing the window changes meanwhile reaches the file).
+    FileOutcome saved{"the file was not written"};
+    runKeepingUiAlive([&] { saved = writeCsvFile(name, table); });
     if (saved)
         return true;
     if (messages)
