@@ -1,5 +1,6 @@
 #include "app/parameters/parameter_compare_dlg.h"
 
+#include "app/parameters/read_only_item.h"
 #include "drive/parameters/parameter_groups.h"
 
 #include <QDialogButtonBox>
@@ -11,17 +12,6 @@
 #include <QVBoxLayout>
 
 namespace tarvex {
-
-namespace {
-
-QTableWidgetItem *readOnlyItem(const std::string &text)
-{
-    auto *item = new QTableWidgetItem(QString::fromStdString(text));
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    return item;
-}
-
-} // namespace
 
 CParameterCompareDlg::CParameterCompareDlg(std::vector<parameters::ComparedRow> rows, const QString &fileName,
                                            QWidget *parent)

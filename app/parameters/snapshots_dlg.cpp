@@ -1,5 +1,6 @@
 #include "app/parameters/snapshots_dlg.h"
 
+#include "app/parameters/read_only_item.h"
 #include "app/ui/drive_work_box.h"
 #include "drive/snapshots/drive_snapshot.h"
 
@@ -15,13 +16,6 @@
 namespace tarvex {
 
 namespace {
-
-QTableWidgetItem *readOnlyItem(const std::string &text)
-{
-    auto *item = new QTableWidgetItem(QString::fromStdString(text));
-    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    return item;
-}
 
 // `widest`, the column with the longest texts, takes the room the others
 // leave, shortened in its middle, so that every column stays in view.

@@ -13,8 +13,7 @@
 namespace tarvex::test {
 namespace {
 
-
-class DriveSwitch : public FrameFixture {
+class DriveSwitch : public ConnectedFrameFixture {
 protected:
     void SetUp() override
     {
@@ -38,14 +37,6 @@ protected:
 #endif
     }
 
-    void TearDown() override
-    {
-        FrameFixture::TearDown();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim.reset();
-#endif
-    }
-
     CCommSetDlg &openSettings()
     {
         frame->OnCommand(Command::CommunicationSetting);
@@ -63,9 +54,6 @@ protected:
 
     static void click(QPushButton &button) { QTest::mouseClick(&button, Qt::LeftButton); }
 
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    std::unique_ptr<VirtualDrive> sim;
-#endif
     CManualJogDlg *jog = nullptr;
 };
 

@@ -6,7 +6,7 @@
 #include "app/operation/autotuning_dlg.h"
 #include "drive/connection/commands.h"
 #include "app/frame/feature_windows.h"
-#include "tests/app/support/frame_fixture.h"
+#include "tests/app/support/connected_frame_fixture.h"
 #include "app/operation/manual_jog_dlg.h"
 #include "drive/motion/operation_registers.h"
 #include "app/operation/program_jog_dlg.h"
@@ -17,7 +17,8 @@
 
 namespace tarvex::test {
 
-class OperationSession : public FrameFixture {
+// The drive, `sim`, goes after the frame.
+class OperationSession : public ConnectedFrameFixture {
 protected:
     void SetUp() override
     {
@@ -54,14 +55,6 @@ protected:
 #endif
     }
 
-    void TearDown() override
-    {
-        FrameFixture::TearDown();
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-        sim.reset();
-#endif
-    }
-
     // What the frame said first, for a failure's explanation.
     virtual std::string firstMessage() const { return messages.empty() ? "" : messages.texts().front(); }
 
@@ -76,9 +69,6 @@ protected:
 #endif
     }
 
-#ifdef TARVEX_HAVE_VIRTUAL_DRIVE
-    std::unique_ptr<VirtualDrive> sim;
-#endif
     CManualJogDlg *jog = nullptr;
     CProgramJogDlg *programJog = nullptr;
     CAutotuningDlg *tuning = nullptr;
